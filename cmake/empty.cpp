@@ -1,0 +1,1 @@
+// Placeholder source for a module that has no code yet.

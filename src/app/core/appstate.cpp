@@ -1,0 +1,8 @@
+#include "app/core/appstate.h"
+
+AppState app;
+
+void resetAppState()
+{
+    app = AppState{};
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Process-wide state of the shell that every module reads: frame time, clock, mouse,
+// data directory, flags. One instance, `app`; tests reset it with resetAppState().
+#include <cstdint>
+
+struct AppState {
+    int appActive = 0;
+    int quitRequested = 0;
+    char startDir[256] = {};
+    char dataDir[256] = {};
+    uint32_t lastFrameTime = 0;
+    uint32_t frameMsRaw = 0;
+    float frameMs = 0.0f;
+    float timeScale = 1.0f;
+    float globalTimeMs = 0.0f;
+    uint32_t fpsAccumMs = 0;
+    int fpsFrames = 0;
+    char fpsText[32] = {};
+    uint8_t debugOverlayOn = 0;
+    int triangleCount = 0;
+    uint8_t deferredLoadRequested = 0;
+    uint8_t settingsLoaded = 0;
+    int mouseX = 0;
+    int mouseY = 0;
+};
+
+extern AppState app;
+
+void resetAppState();

@@ -1,0 +1,5 @@
+// Program entry: everything happens in the shell (app/shell.h).
+int main()
+{
+    return 0;
+}

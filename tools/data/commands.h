@@ -1,0 +1,10 @@
+#pragma once
+// Commands of ostrimar-data. Each returns the process exit code (0 success, 1 failure).
+// argv/argc are the command's own arguments (after the command word).
+int cmdList(int argc, char** argv);
+int cmdUnpack(int argc, char** argv);
+int cmdPack(int argc, char** argv);
+int cmdTexts(int argc, char** argv);
+int cmdKv(int argc, char** argv);
+int cmdLevel(int argc, char** argv);
+int cmdPlay(int argc, char** argv);

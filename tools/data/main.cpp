@@ -1,0 +1,44 @@
+// ostrimar-data: inspect and make data sets. See docs/data-tool.md.
+#include "commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int, char**);
+    const char* usage;
+};
+
+const Command commands[] = {
+    {"list", cmdList, "list ARCHIVE"},
+    {"unpack", cmdUnpack, "unpack ARCHIVE DIR"},
+    {"pack", cmdPack, "pack ARCHIVE FILE..."},
+    {"texts", cmdTexts, "texts FILE..."},
+    {"kv", cmdKv, "kv FILE KEY string|int|float|list|vec3"},
+    {"level", cmdLevel, "level FILE"},
+    {"play", cmdPlay, "play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] [--level-index I] [--runs R]"},
+};
+
+void usage()
+{
+    std::fprintf(stderr, "usage: ostrimar-data COMMAND ...\n");
+    for (const Command& c : commands) std::fprintf(stderr, "  ostrimar-data %s\n", c.usage);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        usage();
+        return 1;
+    }
+    for (const Command& c : commands) {
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+    }
+    usage();
+    return 1;
+}

@@ -1,0 +1,18 @@
+// datagen SRC_DIR OUT_DIR: makes the default data set.
+#include "datagen.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: datagen SRC_DIR OUT_DIR\n");
+        return 1;
+    }
+    const char* src = argv[1];
+    const char* out = argv[2];
+    if (!genTexts(src, out)) return 1;
+    if (!genPictures(src, out)) return 1;
+    if (!genArchives(src, out)) return 1;
+    return 0;
+}

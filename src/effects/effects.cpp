@@ -1,0 +1,11 @@
+#include "effects/effects.h"
+
+#include "app/core/requestlog.h"
+
+void loadEffects() { recordRequest("loadEffects"); }
+void startEffect(const char* name, float x, float y, float, float, float, int cell)
+{
+    recordRequest("startEffect", name, cell, 0, x, y);
+}
+void clearEffects() { recordRequest("clearEffects"); }
+void updateAndDrawEffects() { recordRequest("updateAndDrawEffects"); }

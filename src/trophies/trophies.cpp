@@ -1,0 +1,10 @@
+#include "trophies/trophies.h"
+
+#include "app/core/requestlog.h"
+
+void loadTrophies() { recordRequest("loadTrophies"); }
+bool awardTrophy(int number, const char* profileName)
+{
+    recordRequest("awardTrophy", profileName, number);
+    return true;
+}

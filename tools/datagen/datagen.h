@@ -1,8 +1,16 @@
 #pragma once
 // The default data set's generator. Each part writes its files below outDir (the Data folder)
 // from the sources below srcDir (the repository's data/ folder) and returns false on failure.
+#include <cstdint>
+#include <vector>
+
 bool genTexts(const char* srcDir, const char* outDir);
 bool genPictures(const char* srcDir, const char* outDir);
-// Packs the loose pictures and texts that the game reads from archives
-// ("targa.dat", "jpeg.dat", "texts.dat"); runs last.
+bool genBoardArt(const char* srcDir, const char* outDir);
+bool genLevels(const char* srcDir, const char* outDir);
+
+// Queues a member for one of the packed archives ("targa.dat", "jpeg.dat", "texts.dat"); the
+// member name is stored as given (backslashes separate folders, as data sets name them).
+void addToArchive(const char* archive, const char* memberName, const std::vector<uint8_t>& bytes);
+// Writes every queued archive into outDir; runs last.
 bool genArchives(const char* srcDir, const char* outDir);

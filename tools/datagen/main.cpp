@@ -13,6 +13,8 @@ int main(int argc, char** argv)
     const char* out = argv[2];
     if (!genTexts(src, out)) return 1;
     if (!genPictures(src, out)) return 1;
+    if (!genBoardArt(src, out)) return 1;
+    if (!genLevels(src, out)) return 1;
     if (!genArchives(src, out)) return 1;
     return 0;
 }

@@ -1,0 +1,294 @@
+// File and folder services on POSIX: tracked current directory, case-insensitive path resolution,
+// whole-file reading and writing, folder listing.
+#include "platform/os/files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+FilesState filesState;
+
+namespace {
+
+char lowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool equalNoCase(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b) {
+        if (lowerAscii(*a) != lowerAscii(*b)) return false;
+    }
+    return *a == *b;
+}
+
+void ensureCurrentDir()
+{
+    if (filesState.currentDir[0] == 0) resetFiles();
+}
+
+// The entry of folder whose name equals name ignoring ASCII case; the smallest by byte order
+// when several do, so the choice does not depend on the order the system lists them in.
+bool findNoCase(const std::string& folder, const std::string& name, std::string& found)
+{
+    DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
+    if (!dir) return false;
+    bool any = false;
+    while (dirent* e = readdir(dir)) {
+        if (!equalNoCase(e->d_name, name.c_str())) continue;
+        if (!any || std::strcmp(e->d_name, found.c_str()) < 0) found = e->d_name;
+        any = true;
+    }
+    closedir(dir);
+    return any;
+}
+
+// Absolute path with the case-insensitive fallback; exists tells whether every component exists.
+std::string resolve(const char* path, bool& exists)
+{
+    ensureCurrentDir();
+    std::string result;
+    if (path[0] != '/' && path[0] != '\\') {
+        result = filesState.currentDir;
+        if (result == "/") result.clear();
+    }
+    exists = true;
+    const char* p = path;
+    while (*p) {
+        while (*p == '/' || *p == '\\') ++p;
+        const char* start = p;
+        while (*p && *p != '/' && *p != '\\') ++p;
+        std::string comp(start, size_t(p - start));
+        if (comp.empty() || comp == ".") continue;
+        if (comp == "..") {
+            size_t slash = result.rfind('/');
+            result.erase(slash == std::string::npos ? 0 : slash);
+            continue;
+        }
+        std::string candidate = result + "/" + comp;
+        struct stat st;
+        if (exists && lstat(candidate.c_str(), &st) != 0) {
+            std::string match;
+            if (findNoCase(result, comp, match)) {
+                candidate = result + "/" + match;
+            } else {
+                exists = false;
+            }
+        }
+        result = candidate;
+    }
+    if (result.empty()) result = "/";
+    return result;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRegular(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+void resetFiles()
+{
+    char buf[OS_PATH_MAX];
+    if (getcwd(buf, sizeof buf)) {
+        std::snprintf(filesState.currentDir, sizeof filesState.currentDir, "%s", buf);
+    } else {
+        std::snprintf(filesState.currentDir, sizeof filesState.currentDir, "/");
+    }
+}
+
+const char* osGetCurrentDirectory()
+{
+    ensureCurrentDir();
+    return filesState.currentDir;
+}
+
+bool osSetCurrentDirectory(const char* path)
+{
+    if (!path) return false;
+    bool exists = false;
+    std::string target = resolve(path, exists);
+    if (!exists || !isFolder(target) || target.size() >= sizeof filesState.currentDir) return false;
+    std::memcpy(filesState.currentDir, target.c_str(), target.size() + 1);
+    return true;
+}
+
+bool osResolvePath(const char* path, char* out, int capacity)
+{
+    if (!out || capacity <= 0) return false;
+    out[0] = 0;
+    if (!path) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    if (int(r.size()) >= capacity) return false;
+    std::memcpy(out, r.c_str(), r.size() + 1);
+    return exists;
+}
+
+bool osFileExists(const char* path)
+{
+    if (!path) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    return exists && isRegular(r);
+}
+
+bool osFolderExists(const char* path)
+{
+    if (!path) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    return exists && isFolder(r);
+}
+
+bool osCreateDirectory(const char* path)
+{
+    if (!path) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    if (exists) return false;
+    return mkdir(r.c_str(), 0755) == 0;
+}
+
+bool osCopyFile(const char* from, const char* to)
+{
+    int32_t size = 0;
+    uint8_t* data = osReadFile(from, &size);
+    if (!data) return false;
+    bool ok = osWriteFile(to, data, size);
+    std::free(data);
+    return ok;
+}
+
+bool osDeleteFile(const char* path)
+{
+    if (!path) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    if (!exists || !isRegular(r)) return false;
+    return unlink(r.c_str()) == 0;
+}
+
+int32_t osFileSize(const char* path)
+{
+    if (!path) return -1;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    struct stat st;
+    if (!exists || stat(r.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    if (st.st_size > INT32_MAX - 1) return -1;
+    return int32_t(st.st_size);
+}
+
+uint8_t* osReadFile(const char* path, int32_t* outSize)
+{
+    if (outSize) *outSize = 0;
+    if (!path) return nullptr;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    if (!exists) return nullptr;
+    int fd = open(r.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT32_MAX - 1) {
+        close(fd);
+        return nullptr;
+    }
+    size_t size = size_t(st.st_size);
+    uint8_t* buf = static_cast<uint8_t*>(std::malloc(size + 1));
+    if (!buf) {
+        close(fd);
+        return nullptr;
+    }
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = read(fd, buf + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    close(fd);
+    if (done != size) {
+        std::free(buf);
+        return nullptr;
+    }
+    buf[size] = 0;
+    if (outSize) *outSize = int32_t(size);
+    return buf;
+}
+
+bool osWriteFile(const char* path, const void* data, int32_t size)
+{
+    if (!path || size < 0 || (size > 0 && !data)) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    if (exists && isFolder(r)) return false;
+    FILE* f = std::fopen(r.c_str(), "wb");
+    if (!f) return false;
+    bool ok = size == 0 || std::fwrite(data, 1, size_t(size), f) == size_t(size);
+    if (std::fclose(f) != 0) ok = false;
+    return ok;
+}
+
+bool osMatchPattern(const char* pattern, const char* name)
+{
+    // "*.*" matches every name, with or without a dot.
+    if (std::strcmp(pattern, "*.*") == 0) return true;
+    const char* star = nullptr;  // last '*' seen in the pattern
+    const char* resume = nullptr;  // name position to retry from after that '*'
+    while (*name) {
+        if (*pattern == '*') {
+            star = pattern++;
+            resume = name;
+        } else if (*pattern && (*pattern == '?' || lowerAscii(*pattern) == lowerAscii(*name))) {
+            ++pattern;
+            ++name;
+        } else if (star) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == 0;
+}
+
+int osListFolder(const char* folder, const char* pattern, OsFileName* out, int capacity)
+{
+    bool exists = false;
+    std::string dirPath = resolve(folder && folder[0] ? folder : ".", exists);
+    if (!exists) return -1;
+    DIR* dir = opendir(dirPath.c_str());
+    if (!dir) return -1;
+    std::vector<std::string> names;
+    while (dirent* e = readdir(dir)) {
+        if (std::strlen(e->d_name) >= size_t(OS_NAME_MAX)) continue;
+        if (!osMatchPattern(pattern ? pattern : "*", e->d_name)) continue;
+        if (!isRegular(dirPath + "/" + e->d_name)) continue;
+        names.push_back(e->d_name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (int i = 0; i < int(names.size()) && i < capacity; ++i) {
+        std::memcpy(out[i].name, names[size_t(i)].c_str(), names[size_t(i)].size() + 1);
+    }
+    return int(names.size());
+}

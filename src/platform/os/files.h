@@ -1,0 +1,71 @@
+#pragma once
+// File and folder services of the OS layer.
+//
+// The "current directory" that loaders enter and leave is tracked here, not changed process-wide,
+// so tests can run loaders side by side. Every path given to these functions may be absolute or
+// relative to the tracked current directory, may use backslashes or slashes, and may repeat
+// separators ("Data\\txt\\2\\" and "Data/txt/2" name the same folder). When a path component
+// does not exist under its exact name, it is matched case-insensitively (ASCII letters) against
+// the folder's entries, so data sets copied from case-insensitive file systems work unchanged.
+#include <cstdint>
+
+constexpr int OS_PATH_MAX = 1024;  // longest absolute path handled, terminator included
+constexpr int OS_NAME_MAX = 256;   // longest single file name, terminator included
+
+struct FilesState {
+    // Absolute, '/'-separated, no trailing separator except for the root "/".
+    // Empty until first use, then taken from the process's working directory.
+    char currentDir[OS_PATH_MAX];
+};
+
+extern FilesState filesState;
+
+// Sets the tracked current directory to the process's working directory.
+void resetFiles();
+
+// The tracked current directory (absolute).
+const char* osGetCurrentDirectory();
+// Enters a folder (absolute, or relative to the current directory; "." and ".." understood).
+// Fails and leaves the current directory unchanged when the folder does not exist.
+bool osSetCurrentDirectory(const char* path);
+
+// Resolves a path to an absolute one, applying the case-insensitive fallback per component.
+// Writes the result to out (components that do not exist are kept as given, so the result also
+// names a file about to be created). Returns true when the whole path exists; false when it does
+// not, or when it does not fit in capacity (then out is empty).
+bool osResolvePath(const char* path, char* out, int capacity);
+
+bool osFileExists(const char* path);    // a regular file exists there
+bool osFolderExists(const char* path);  // a folder exists there
+
+// Creates one folder (its parent must exist). False when it cannot be created or already exists.
+bool osCreateDirectory(const char* path);
+// Copies a file, replacing an existing target. False when the source cannot be read or the target
+// cannot be written.
+bool osCopyFile(const char* from, const char* to);
+// Deletes a file. False when there is no such file or it cannot be deleted.
+bool osDeleteFile(const char* path);
+
+// Reads a whole file into a new buffer from std::malloc (the caller frees it with std::free).
+// The buffer has one extra zero byte after the file's bytes. Null when the file cannot be read
+// or is larger than 2 GB - 2 bytes. *outSize receives the size in bytes.
+uint8_t* osReadFile(const char* path, int32_t* outSize);
+// Size of a file in bytes, or -1 when it cannot be read (or is 2 GB or larger).
+int32_t osFileSize(const char* path);
+// Creates or truncates a file and writes the bytes. False on any failure.
+bool osWriteFile(const char* path, const void* data, int32_t size);
+
+// One name of a folder listing.
+struct OsFileName {
+    char name[OS_NAME_MAX];
+};
+
+// Lists the regular files in folder (relative to the current directory; null or "" for the current
+// directory itself) whose names match pattern ('*' any run, '?' one character, ASCII letters
+// compared case-insensitively). Names are sorted by byte value. Writes at most capacity names to out
+// and returns how many matched in total (so a result above capacity means the list was cut), or -1
+// when the folder cannot be read.
+int osListFolder(const char* folder, const char* pattern, OsFileName* out, int capacity);
+
+// True when name matches pattern under the listing's rules.
+bool osMatchPattern(const char* pattern, const char* name);

@@ -1,0 +1,489 @@
+// The window and its messages on SDL2, the headless variant, the timer, the lock and cursors.
+#include "platform/os/os.h"
+
+#include <SDL.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+OsState osState;
+
+namespace {
+
+// Set from the signal handler; turned into WM_CLOSE by the next poll.
+volatile std::sig_atomic_t closeSignalled = 0;
+
+void onCloseSignal(int)
+{
+    closeSignalled = 1;
+}
+
+bool pushMessage(uint32_t message, uint32_t wParam, uint32_t lParam)
+{
+    if (osState.queueCount >= OS_QUEUE_SIZE) return false;
+    OsMessage& m = osState.queue[(osState.queueHead + osState.queueCount) % OS_QUEUE_SIZE];
+    m.message = message;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    osState.queueCount++;
+    return true;
+}
+
+bool popMessage(OsMessage* out)
+{
+    if (osState.queueCount == 0) return false;
+    *out = osState.queue[osState.queueHead];
+    osState.queueHead = (osState.queueHead + 1) % OS_QUEUE_SIZE;
+    osState.queueCount--;
+    return true;
+}
+
+// Reports a change of activation only: focus events that repeat the current state are dropped,
+// so a late focus event after the activation at show time does not activate twice.
+void setActive(bool active)
+{
+    if (osState.active == active) return;
+    osState.active = active;
+    pushMessage(WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
+}
+
+void mouseMovedTo(int x, int y)
+{
+    if (x == osState.lastMouseX && y == osState.lastMouseY) return;
+    osState.lastMouseX = x;
+    osState.lastMouseY = y;
+    pushMessage(WM_MOUSEMOVE, 0, packMousePosition(x, y));
+}
+
+void windowToClient(int wx, int wy, int* cx, int* cy)
+{
+    int w = 0;
+    int h = 0;
+    if (osState.window) SDL_GetWindowSize(static_cast<SDL_Window*>(osState.window), &w, &h);
+    osWindowToClient(wx, wy, w, h, cx, cy);
+}
+
+void translateButton(const SDL_MouseButtonEvent& e, bool down)
+{
+    int x;
+    int y;
+    windowToClient(e.x, e.y, &x, &y);
+    // The handlers read the position of the last mouse move, so report a move first when the
+    // press happened somewhere the game has not been told about.
+    mouseMovedTo(x, y);
+    uint32_t lp = packMousePosition(x, y);
+    // A second click within the double-click time arrives as a double click (as with a window
+    // class that asks for them); SDL counts the clicks, so every even count is one.
+    bool dbl = down && e.clicks >= 2 && e.clicks % 2 == 0;
+    switch (e.button) {
+    case SDL_BUTTON_LEFT:
+        pushMessage(down ? (dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN) : WM_LBUTTONUP, 0, lp);
+        break;
+    case SDL_BUTTON_RIGHT:
+        pushMessage(down ? (dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN) : WM_RBUTTONUP, 0, lp);
+        break;
+    case SDL_BUTTON_MIDDLE:
+        pushMessage(down ? (dbl ? WM_MBUTTONDBLCLK : WM_MBUTTONDOWN) : WM_MBUTTONUP, 0, lp);
+        break;
+    default:
+        break;
+    }
+}
+
+void translateEvent(const SDL_Event& e)
+{
+    switch (e.type) {
+    case SDL_QUIT:
+        pushMessage(WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            setActive(true);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            setActive(false);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            pushMessage(WM_SIZE, 0,
+                        packMousePosition(osState.clientWidth, osState.clientHeight));
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            pushMessage(WM_CLOSE, 0, 0);
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        int vk = osVirtualKey(e.key.keysym.sym);
+        if (vk == 0) break;
+        // lParam bit 30: the key was already down (auto-repeat), bit 31: released.
+        uint32_t lp = 1u | (e.key.repeat ? (1u << 30) : 0u) | (e.type == SDL_KEYUP ? (3u << 30) : 0u);
+        pushMessage(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<uint32_t>(vk), lp);
+        break;
+    }
+    case SDL_MOUSEMOTION: {
+        int x;
+        int y;
+        windowToClient(e.motion.x, e.motion.y, &x, &y);
+        mouseMovedTo(x, y);
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+        translateButton(e.button, true);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        translateButton(e.button, false);
+        break;
+    default:
+        break;
+    }
+}
+
+uint32_t monotonicMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+}
+
+}  // namespace
+
+bool osInit(bool headless)
+{
+    if (osState.initialised) osShutdown();
+    osState.headless = headless;
+    osState.sdlVideo = false;
+    if (!headless) {
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            osState.headless = true;
+            return false;
+        }
+        osState.sdlVideo = true;
+    }
+    osState.initialised = true;
+    return true;
+}
+
+void osShutdown()
+{
+    osDestroyWindow();
+    if (osState.cursor) {
+        SDL_FreeCursor(static_cast<SDL_Cursor*>(osState.cursor));
+        osState.cursor = nullptr;
+    }
+    if (osState.sdlVideo) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        osState.sdlVideo = false;
+    }
+    osState.initialised = false;
+}
+
+void resetOs()
+{
+    osShutdown();
+    osReleaseSingleInstance();
+    osState = OsState{};
+    closeSignalled = 0;
+}
+
+bool osIsHeadless()
+{
+    return osState.headless;
+}
+
+bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
+{
+    osState.clientWidth = width > 0 ? width : 800;
+    osState.clientHeight = height > 0 ? height : 600;
+    osState.fullscreen = fullscreen;
+    if (osState.headless) return true;
+    if (osState.window) osDestroyWindow();
+    // The device renders through OpenGL 3.3 core; the context is created by the device on this
+    // window, these attributes only preset what it asks for.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_Window* w = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                     osState.clientWidth, osState.clientHeight, flags);
+    if (!w) return false;
+    SDL_SetWindowMinimumSize(w, 160, 120);
+    osState.window = w;
+    return true;
+}
+
+void osShowWindow()
+{
+    if (osState.window) {
+        SDL_Window* w = static_cast<SDL_Window*>(osState.window);
+        SDL_ShowWindow(w);
+        SDL_RaiseWindow(w);
+    }
+    setActive(true);
+}
+
+void osDestroyWindow()
+{
+    if (osState.window) {
+        SDL_DestroyWindow(static_cast<SDL_Window*>(osState.window));
+        osState.window = nullptr;
+    }
+}
+
+void* osWindowHandle()
+{
+    return osState.window;
+}
+
+void osClientSize(int* width, int* height)
+{
+    if (width) *width = osState.clientWidth;
+    if (height) *height = osState.clientHeight;
+}
+
+void osDrawableSize(int* width, int* height)
+{
+    int w = osState.clientWidth;
+    int h = osState.clientHeight;
+    if (osState.window) SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(osState.window), &w, &h);
+    if (width) *width = w;
+    if (height) *height = h;
+}
+
+void osWindowToClient(int wx, int wy, int ww, int wh, int* cx, int* cy)
+{
+    int cw = osState.clientWidth;
+    int ch = osState.clientHeight;
+    if (ww <= 0 || wh <= 0 || (ww == cw && wh == ch)) {
+        *cx = wx;
+        *cy = wy;
+        return;
+    }
+    double sx = static_cast<double>(ww) / cw;
+    double sy = static_cast<double>(wh) / ch;
+    double s = sx < sy ? sx : sy;
+    double offX = (ww - cw * s) / 2.0;
+    double offY = (wh - ch * s) / 2.0;
+    double x = (wx - offX) / s;
+    double y = (wy - offY) / s;
+    // Floor, so positions left of or above the picture stay negative.
+    *cx = static_cast<int>(std::floor(x));
+    *cy = static_cast<int>(std::floor(y));
+}
+
+bool osPeekMessage(OsMessage* out)
+{
+    if (popMessage(out)) return true;
+    if (closeSignalled) {
+        closeSignalled = 0;
+        out->message = WM_CLOSE;
+        out->wParam = 0;
+        out->lParam = 0;
+        return true;
+    }
+    if (osState.scriptNext < osState.scriptCount &&
+        osState.script[osState.scriptNext].frame <= osState.idlePolls) {
+        *out = osState.script[osState.scriptNext++].msg;
+        return true;
+    }
+    if (osState.sdlVideo) {
+        SDL_Event e;
+        while (osState.queueCount == 0 && SDL_PollEvent(&e)) translateEvent(e);
+        if (popMessage(out)) return true;
+    }
+    if (osState.maxIdlePolls != 0 && osState.idlePolls >= osState.maxIdlePolls && !osState.closeDelivered) {
+        osState.closeDelivered = true;
+        out->message = WM_CLOSE;
+        out->wParam = 0;
+        out->lParam = 0;
+        return true;
+    }
+    if (osState.idleHook) osState.idleHook(osState.idlePolls, osState.idleHookUser);
+    if (osState.fakeClock) osState.fakeNow += osState.fakeStepMs;
+    osState.idlePolls++;
+    return false;
+}
+
+bool osPostMessage(const OsMessage& msg)
+{
+    return pushMessage(msg.message, msg.wParam, msg.lParam);
+}
+
+bool osSetScript(const OsScriptStep* steps, int count)
+{
+    if (count < 0 || count > OS_SCRIPT_SIZE || (count > 0 && !steps)) return false;
+    for (int i = 1; i < count; i++)
+        if (steps[i].frame < steps[i - 1].frame) return false;
+    for (int i = 0; i < count; i++) osState.script[i] = steps[i];
+    osState.scriptCount = count;
+    osState.scriptNext = 0;
+    return true;
+}
+
+void osSetMaxIdlePolls(uint32_t polls)
+{
+    osState.maxIdlePolls = polls;
+    osState.closeDelivered = false;
+}
+
+void osSetIdleHook(void (*hook)(uint32_t, void*), void* user)
+{
+    osState.idleHook = hook;
+    osState.idleHookUser = user;
+}
+
+void osCatchCloseSignals()
+{
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onCloseSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+int osVirtualKey(int32_t key)
+{
+    if (key >= 'a' && key <= 'z') return key - 'a' + 0x41;
+    if (key >= '0' && key <= '9') return key;
+    if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
+    switch (key) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return VK_RETURN;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_END: return VK_END;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_INSERT: return VK_INSERT;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_PAUSE: return VK_PAUSE;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VK_MENU;
+    case SDLK_KP_0: return VK_NUMPAD0;
+    default: return 0;
+    }
+}
+
+uint32_t timeGetTime()
+{
+    return osState.fakeClock ? osState.fakeNow : monotonicMs();
+}
+
+void osSleep(uint32_t ms)
+{
+    osState.sleptMs += ms;
+    if (osState.fakeClock) {
+        osState.fakeNow += ms;
+        return;
+    }
+    timespec ts;
+    ts.tv_sec = static_cast<time_t>(ms / 1000u);
+    ts.tv_nsec = static_cast<long>(ms % 1000u) * 1000000L;
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+        if (closeSignalled) break;
+    }
+}
+
+void osUseFakeClock(uint32_t start, uint32_t stepMs)
+{
+    osState.fakeClock = true;
+    osState.fakeNow = start;
+    osState.fakeStepMs = stepMs;
+}
+
+void osAdvanceFakeClock(uint32_t ms)
+{
+    osState.fakeNow += ms;
+}
+
+bool osAcquireSingleInstance(const char* name)
+{
+    if (osState.lockFd >= 0) return true;
+    const char* base = name && name[0] ? name : "instance";
+    if (osState.lockDir[0]) {
+        std::snprintf(osState.lockPath, sizeof osState.lockPath, "%s/%s.lock", osState.lockDir, base);
+    } else {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        struct stat st;
+        if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
+            std::snprintf(osState.lockPath, sizeof osState.lockPath, "%s/%s.lock", runtime, base);
+        else
+            std::snprintf(osState.lockPath, sizeof osState.lockPath, "/tmp/%s-%u.lock", base,
+                          static_cast<unsigned>(getuid()));
+    }
+    int fd = open(osState.lockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return true;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    osState.lockFd = fd;
+    return true;
+}
+
+void osReleaseSingleInstance()
+{
+    if (osState.lockFd >= 0) {
+        flock(osState.lockFd, LOCK_UN);
+        close(osState.lockFd);
+        osState.lockFd = -1;
+    }
+}
+
+void osSetArrowCursor()
+{
+    if (!osState.sdlVideo) return;
+    SDL_SetCursor(SDL_GetDefaultCursor());
+    if (osState.cursor) {
+        SDL_FreeCursor(static_cast<SDL_Cursor*>(osState.cursor));
+        osState.cursor = nullptr;
+    }
+}
+
+bool osSetColorCursor(const uint8_t* rgba, int width, int height, int hotX, int hotY)
+{
+    if (!osState.sdlVideo || !rgba || width <= 0 || height <= 0 || width > 256 || height > 256) return false;
+    if (hotX < 0 || hotY < 0 || hotX >= width || hotY >= height) return false;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height, 32,
+                                                        width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!s) return false;
+    SDL_Cursor* c = SDL_CreateColorCursor(s, hotX, hotY);
+    SDL_FreeSurface(s);
+    if (!c) return false;
+    SDL_SetCursor(c);
+    if (osState.cursor) SDL_FreeCursor(static_cast<SDL_Cursor*>(osState.cursor));
+    osState.cursor = c;
+    return true;
+}

@@ -1,0 +1,189 @@
+#pragma once
+// The window, its messages, the millisecond timer, sleeping, cursors and the single-instance lock.
+//
+// Two variants behind one interface, chosen at osInit:
+// - the SDL variant opens a real window and turns SDL events into window-procedure messages
+//   (WM_* below, with Windows virtual-key codes);
+// - the headless variant has no window and no SDL video at all: its messages come only from
+//   osPostMessage and from a script (osSetScript) that tests use to drive the real main loop
+//   frame by frame, and it can run on a fake clock.
+// With osCatchCloseSignals, SIGTERM and SIGINT arrive as WM_CLOSE in both variants.
+#include <cstdint>
+
+// Window-procedure messages (the Win32 values, so that logs read as they would there).
+constexpr uint32_t WM_SIZE = 0x0005;
+constexpr uint32_t WM_ACTIVATE = 0x0006;
+constexpr uint32_t WM_CLOSE = 0x0010;
+constexpr uint32_t WM_QUIT = 0x0012;
+constexpr uint32_t WM_KEYDOWN = 0x0100;
+constexpr uint32_t WM_KEYUP = 0x0101;
+constexpr uint32_t WM_MOUSEMOVE = 0x0200;
+constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
+constexpr uint32_t WM_LBUTTONUP = 0x0202;
+constexpr uint32_t WM_LBUTTONDBLCLK = 0x0203;
+constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
+constexpr uint32_t WM_RBUTTONUP = 0x0205;
+constexpr uint32_t WM_RBUTTONDBLCLK = 0x0206;
+constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
+constexpr uint32_t WM_MBUTTONUP = 0x0208;
+constexpr uint32_t WM_MBUTTONDBLCLK = 0x0209;
+
+// WM_ACTIVATE's wParam low word: 0 inactive, 1 active.
+constexpr uint32_t WA_INACTIVE = 0;
+constexpr uint32_t WA_ACTIVE = 1;
+
+// Virtual-key codes the game uses (letters are 0x41..0x5A, digits 0x30..0x39).
+constexpr int VK_BACK = 8;
+constexpr int VK_TAB = 9;
+constexpr int VK_RETURN = 13;
+constexpr int VK_SHIFT = 16;
+constexpr int VK_CONTROL = 17;
+constexpr int VK_MENU = 18;
+constexpr int VK_PAUSE = 19;
+constexpr int VK_ESCAPE = 27;
+constexpr int VK_SPACE = 32;
+constexpr int VK_PRIOR = 33;
+constexpr int VK_NEXT = 34;
+constexpr int VK_END = 35;
+constexpr int VK_HOME = 36;
+constexpr int VK_LEFT = 37;
+constexpr int VK_UP = 38;
+constexpr int VK_RIGHT = 39;
+constexpr int VK_DOWN = 40;
+constexpr int VK_INSERT = 45;
+constexpr int VK_DELETE = 46;
+constexpr int VK_NUMPAD0 = 0x60;
+constexpr int VK_F1 = 0x70;
+
+// One window-procedure message. For mouse messages lParam packs the client position as on
+// Windows: x in the low 16 bits, y in the high 16 bits, each signed.
+struct OsMessage {
+    uint32_t message = 0;
+    uint32_t wParam = 0;
+    uint32_t lParam = 0;
+};
+
+constexpr uint32_t packMousePosition(int x, int y)
+{
+    return (static_cast<uint32_t>(x) & 0xFFFFu) | ((static_cast<uint32_t>(y) & 0xFFFFu) << 16);
+}
+constexpr int mouseXOf(uint32_t lParam) { return static_cast<int16_t>(lParam & 0xFFFFu); }
+constexpr int mouseYOf(uint32_t lParam) { return static_cast<int16_t>(lParam >> 16); }
+
+// A scripted message for the headless variant: delivered once `frame` idle polls have passed
+// (an idle poll is an osPeekMessage that found nothing, i.e. one pass of the main loop's frame).
+struct OsScriptStep {
+    uint32_t frame;
+    OsMessage msg;
+};
+
+constexpr int OS_QUEUE_SIZE = 256;
+constexpr int OS_SCRIPT_SIZE = 1024;
+
+struct OsState {
+    bool initialised = false;
+    bool headless = true;
+    bool sdlVideo = false;      // SDL's video subsystem is up (SDL variant)
+    void* window = nullptr;     // SDL_Window* in the SDL variant
+    int clientWidth = 800;      // logical client size the game draws at
+    int clientHeight = 600;
+    bool fullscreen = false;
+    bool active = false;        // last activation state reported as WM_ACTIVATE
+    int lastMouseX = -1;        // last position reported as WM_MOUSEMOVE
+    int lastMouseY = -1;
+    // Messages waiting to be taken (posted, or translated from one SDL event into several).
+    OsMessage queue[OS_QUEUE_SIZE];
+    int queueHead = 0;
+    int queueCount = 0;
+    // Headless script.
+    OsScriptStep script[OS_SCRIPT_SIZE];
+    int scriptCount = 0;
+    int scriptNext = 0;
+    uint32_t idlePolls = 0;
+    uint32_t maxIdlePolls = 0;  // when non-zero, WM_CLOSE is delivered after this many idle polls
+    bool closeDelivered = false;
+    void (*idleHook)(uint32_t idlePoll, void* user) = nullptr;
+    void* idleHookUser = nullptr;
+    // Clock.
+    bool fakeClock = false;
+    uint32_t fakeNow = 0;
+    uint32_t fakeStepMs = 0;    // fake clock advance per idle poll
+    uint32_t sleptMs = 0;       // total requested by osSleep (both clocks)
+    // Single instance.
+    int lockFd = -1;
+    char lockDir[256] = {};     // overrides the runtime folder when not empty (tests)
+    char lockPath[512] = {};
+    // Cursor.
+    void* cursor = nullptr;     // SDL_Cursor* of the colour cursor in use, if any
+};
+
+extern OsState osState;
+
+// Starts the OS layer. headless = false brings up SDL's video; it returns false when no display
+// can be opened (the caller may then start headless instead). headless = true never fails.
+bool osInit(bool headless);
+// Closes the window and SDL and resets the state (the lock is kept: it dies with the process).
+void osShutdown();
+// Resets the whole state to a fresh headless layer (tests). Releases the lock.
+void resetOs();
+bool osIsHeadless();
+
+// Creates the hidden window (title, client size; full screen on the desktop's mode when asked).
+// Returns false on failure. In the headless variant there is no window but this succeeds.
+bool osCreateWindow(const char* title, int width, int height, bool fullscreen);
+// Shows and raises the window and gives it the focus. As on Windows, showing a new foreground
+// window activates it: a WM_ACTIVATE (active) is queued unless the window is already active.
+void osShowWindow();
+void osDestroyWindow();
+// The window as an opaque handle for the graphics device: the SDL_Window* (create the GL context
+// with SDL_GL_CreateContext on it; the window is made with SDL_WINDOW_OPENGL), null when headless.
+void* osWindowHandle();
+// The logical client area (800 by 600): the size the game draws at and mouse positions refer to.
+void osClientSize(int* width, int* height);
+// The window's size in pixels for drawing (high-DPI aware), the logical size when headless.
+void osDrawableSize(int* width, int* height);
+// Converts a window position (SDL's coordinates) to the logical client area: the game's picture
+// is letterboxed (scaled uniformly to fit and centred) in a window of any size.
+void osWindowToClient(int windowX, int windowY, int windowW, int windowH, int* clientX, int* clientY);
+
+// Takes the next message, if any (PeekMessage with PM_REMOVE). False when the queue is empty:
+// the caller then runs a frame. In the headless variant an empty poll advances the fake clock by
+// its step and counts one idle poll.
+bool osPeekMessage(OsMessage* out);
+// Appends a message to the queue (false when full).
+bool osPostMessage(const OsMessage& msg);
+// Headless: replaces the script (at most OS_SCRIPT_SIZE steps, in the order given; steps must be
+// in non-decreasing frame order). Returns false when it is too long.
+bool osSetScript(const OsScriptStep* steps, int count);
+// Headless: deliver WM_CLOSE after this many idle polls (0 = never), so a test can never hang.
+void osSetMaxIdlePolls(uint32_t polls);
+// Headless: called on each idle poll before it returns, with the poll's number (0-based).
+void osSetIdleHook(void (*hook)(uint32_t idlePoll, void* user), void* user);
+
+// Turns SIGTERM and SIGINT into WM_CLOSE (the program calls this; tests do not).
+void osCatchCloseSignals();
+
+// SDL key code (SDL_Keycode) to a Windows virtual-key code, 0 when the key has none.
+int osVirtualKey(int32_t sdlKeycode);
+
+// The 32-bit millisecond timer (wraps after about 49.7 days), from a monotonic clock or the
+// fake clock.
+uint32_t timeGetTime();
+// Sleeps; on the fake clock it advances the clock instead.
+void osSleep(uint32_t ms);
+// Switches to a fake clock starting at `start` that advances `stepMs` per idle poll.
+void osUseFakeClock(uint32_t start, uint32_t stepMs);
+void osAdvanceFakeClock(uint32_t ms);
+
+// Single instance: takes an exclusive advisory lock on "<name>.lock" in the user's runtime folder
+// (XDG_RUNTIME_DIR, else /tmp with the user id in the name). True when this process holds it,
+// false when another process (or another holder in this process) does. A lock that cannot be
+// created at all (unwritable folder) is not a reason to refuse to start: true.
+bool osAcquireSingleInstance(const char* name);
+// Releases the lock (at exit it dies with the process anyway).
+void osReleaseSingleInstance();
+
+// Cursors: back to the system arrow, or a colour cursor from 32-bit RGBA pixels (row-major, top
+// row first). False when the cursor cannot be made (or headless).
+void osSetArrowCursor();
+bool osSetColorCursor(const uint8_t* rgba, int width, int height, int hotX, int hotY);

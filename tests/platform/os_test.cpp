@@ -1,0 +1,408 @@
+#include "platform/os/os.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+class OsHeadless : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetOs();
+        ASSERT_TRUE(osInit(true));
+    }
+    void TearDown() override { resetOs(); }
+};
+
+std::string makeTempDir()
+{
+    char tmpl[] = "/tmp/ostrimar-os-test-XXXXXX";
+    char* d = mkdtemp(tmpl);
+    return d ? std::string(d) : std::string();
+}
+
+}  // namespace
+
+TEST(OsKeys, VirtualKeyCodes)
+{
+    EXPECT_EQ(osVirtualKey(SDLK_a), 0x41);
+    EXPECT_EQ(osVirtualKey(SDLK_z), 0x5A);
+    EXPECT_EQ(osVirtualKey(SDLK_0), 0x30);
+    EXPECT_EQ(osVirtualKey(SDLK_9), 0x39);
+    EXPECT_EQ(osVirtualKey(SDLK_RETURN), 13);
+    EXPECT_EQ(osVirtualKey(SDLK_KP_ENTER), 13);
+    EXPECT_EQ(osVirtualKey(SDLK_ESCAPE), 27);
+    EXPECT_EQ(osVirtualKey(SDLK_SPACE), 32);
+    EXPECT_EQ(osVirtualKey(SDLK_BACKSPACE), 8);
+    EXPECT_EQ(osVirtualKey(SDLK_LEFT), 37);
+    EXPECT_EQ(osVirtualKey(SDLK_UP), 38);
+    EXPECT_EQ(osVirtualKey(SDLK_RIGHT), 39);
+    EXPECT_EQ(osVirtualKey(SDLK_DOWN), 40);
+    EXPECT_EQ(osVirtualKey(SDLK_END), 35);
+    EXPECT_EQ(osVirtualKey(SDLK_HOME), 36);
+    EXPECT_EQ(osVirtualKey(SDLK_DELETE), 46);
+    EXPECT_EQ(osVirtualKey(SDLK_F1), 0x70);
+    EXPECT_EQ(osVirtualKey(SDLK_F12), 0x7B);
+    // Upper-case key codes do not exist in SDL; punctuation has no virtual key here.
+    EXPECT_EQ(osVirtualKey('A'), 0);
+    EXPECT_EQ(osVirtualKey(SDLK_MINUS), 0);
+}
+
+TEST(OsMousePosition, PackingKeepsSignedWords)
+{
+    uint32_t lp = packMousePosition(-5, 599);
+    EXPECT_EQ(mouseXOf(lp), -5);
+    EXPECT_EQ(mouseYOf(lp), 599);
+    lp = packMousePosition(799, -1);
+    EXPECT_EQ(mouseXOf(lp), 799);
+    EXPECT_EQ(mouseYOf(lp), -1);
+}
+
+TEST_F(OsHeadless, WindowToClientLetterboxes)
+{
+    ASSERT_TRUE(osCreateWindow("Ostrimar", 800, 600, false));
+    int x;
+    int y;
+    osWindowToClient(123, 456, 800, 600, &x, &y);
+    EXPECT_EQ(x, 123);
+    EXPECT_EQ(y, 456);
+    // Twice the size: halves.
+    osWindowToClient(1599, 1199, 1600, 1200, &x, &y);
+    EXPECT_EQ(x, 799);
+    EXPECT_EQ(y, 599);
+    // Wider window: bars left and right of a 800x600 picture at scale 1.
+    osWindowToClient(100, 0, 1000, 600, &x, &y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    osWindowToClient(99, 300, 1000, 600, &x, &y);
+    EXPECT_EQ(x, -1);
+    EXPECT_EQ(y, 300);
+    // Taller window at half scale: bars above and below.
+    osWindowToClient(200, 75, 400, 450, &x, &y);
+    EXPECT_EQ(x, 400);
+    EXPECT_EQ(y, 0);
+    // A degenerate size does not divide by zero.
+    osWindowToClient(7, 8, 0, 0, &x, &y);
+    EXPECT_EQ(x, 7);
+    EXPECT_EQ(y, 8);
+}
+
+TEST_F(OsHeadless, HeadlessHasNoWindowButCreatesOne)
+{
+    EXPECT_TRUE(osIsHeadless());
+    EXPECT_TRUE(osCreateWindow("Ostrimar", 800, 600, true));
+    EXPECT_EQ(osWindowHandle(), nullptr);
+    int w;
+    int h;
+    osClientSize(&w, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    osDrawableSize(&w, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    // Cursors need a display.
+    uint8_t px[16] = {};
+    EXPECT_FALSE(osSetColorCursor(px, 2, 2, 0, 0));
+}
+
+TEST_F(OsHeadless, ShowingActivatesOnce)
+{
+    osShowWindow();
+    osShowWindow();
+    OsMessage m;
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_ACTIVATE);
+    EXPECT_EQ(m.wParam, WA_ACTIVE);
+    EXPECT_FALSE(osPeekMessage(&m));
+}
+
+TEST_F(OsHeadless, ScriptIsDeliveredFrameByFrame)
+{
+    osUseFakeClock(1000, 20);
+    OsScriptStep steps[] = {
+        {0, {WM_KEYDOWN, 0x41, 0}},
+        {0, {WM_KEYDOWN, 0x42, 0}},
+        {2, {WM_MOUSEMOVE, 0, packMousePosition(10, 20)}},
+    };
+    ASSERT_TRUE(osSetScript(steps, 3));
+    OsMessage m;
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.wParam, 0x41u);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.wParam, 0x42u);
+    EXPECT_EQ(timeGetTime(), 1000u);
+    EXPECT_FALSE(osPeekMessage(&m));  // frame 0
+    EXPECT_EQ(timeGetTime(), 1020u);
+    EXPECT_FALSE(osPeekMessage(&m));  // frame 1
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_MOUSEMOVE);
+    EXPECT_EQ(mouseYOf(m.lParam), 20);
+    EXPECT_FALSE(osPeekMessage(&m));
+    EXPECT_EQ(osState.idlePolls, 3u);
+    EXPECT_EQ(timeGetTime(), 1060u);
+}
+
+TEST_F(OsHeadless, PostedMessagesComeBeforeTheScript)
+{
+    OsScriptStep steps[] = {{0, {WM_KEYDOWN, 0x41, 0}}};
+    ASSERT_TRUE(osSetScript(steps, 1));
+    ASSERT_TRUE(osPostMessage({WM_LBUTTONDOWN, 0, 0}));
+    OsMessage m;
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_LBUTTONDOWN);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_KEYDOWN);
+}
+
+TEST_F(OsHeadless, BadScriptsAreRefused)
+{
+    OsScriptStep backwards[] = {{5, {WM_KEYDOWN, 1, 0}}, {4, {WM_KEYDOWN, 2, 0}}};
+    EXPECT_FALSE(osSetScript(backwards, 2));
+    EXPECT_FALSE(osSetScript(nullptr, 3));
+    EXPECT_FALSE(osSetScript(backwards, -1));
+    EXPECT_FALSE(osSetScript(backwards, OS_SCRIPT_SIZE + 1));
+    EXPECT_EQ(osState.scriptCount, 0);
+}
+
+TEST_F(OsHeadless, QueueOverflowIsRefusedNotWrapped)
+{
+    for (int i = 0; i < OS_QUEUE_SIZE; i++) ASSERT_TRUE(osPostMessage({WM_KEYDOWN, static_cast<uint32_t>(i), 0}));
+    EXPECT_FALSE(osPostMessage({WM_KEYDOWN, 9999, 0}));
+    OsMessage m;
+    for (int i = 0; i < OS_QUEUE_SIZE; i++) {
+        ASSERT_TRUE(osPeekMessage(&m));
+        ASSERT_EQ(m.wParam, static_cast<uint32_t>(i));
+    }
+    EXPECT_FALSE(osPeekMessage(&m));
+}
+
+TEST_F(OsHeadless, MaxIdlePollsDeliversOneClose)
+{
+    osSetMaxIdlePolls(2);
+    OsMessage m;
+    EXPECT_FALSE(osPeekMessage(&m));
+    EXPECT_FALSE(osPeekMessage(&m));
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_CLOSE);
+    EXPECT_FALSE(osPeekMessage(&m));
+}
+
+TEST_F(OsHeadless, IdleHookSeesEachPoll)
+{
+    struct Seen {
+        int calls = 0;
+        uint32_t last = 99;
+    } seen;
+    osSetIdleHook(
+        [](uint32_t poll, void* user) {
+            Seen* s = static_cast<Seen*>(user);
+            s->calls++;
+            s->last = poll;
+        },
+        &seen);
+    OsMessage m;
+    osPeekMessage(&m);
+    osPeekMessage(&m);
+    EXPECT_EQ(seen.calls, 2);
+    EXPECT_EQ(seen.last, 1u);
+}
+
+TEST_F(OsHeadless, FakeClockWrapsAndSleepAdvancesIt)
+{
+    osUseFakeClock(0xFFFFFFF0u, 0);
+    uint32_t before = timeGetTime();
+    osSleep(200);
+    uint32_t after = timeGetTime();
+    EXPECT_EQ(after, 0xB8u);
+    EXPECT_EQ(after - before, 200u);
+    EXPECT_EQ(osState.sleptMs, 200u);
+}
+
+TEST_F(OsHeadless, RealClockIsMonotonic)
+{
+    uint32_t a = timeGetTime();
+    uint32_t b = timeGetTime();
+    EXPECT_LE(b - a, 1000u);  // unsigned difference; never "negative"
+}
+
+TEST_F(OsHeadless, SingleInstanceLockExcludesOtherHolders)
+{
+    std::string dir = makeTempDir();
+    ASSERT_FALSE(dir.empty());
+    std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", dir.c_str());
+    ASSERT_TRUE(osAcquireSingleInstance("Ostrimar"));
+    EXPECT_EQ(std::string(osState.lockPath), dir + "/Ostrimar.lock");
+    // Another open of the same file (as another process would have) cannot take it.
+    int other = open(osState.lockPath, O_RDWR);
+    ASSERT_GE(other, 0);
+    EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
+    osReleaseSingleInstance();
+    EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    // Now this process is the second copy.
+    EXPECT_FALSE(osAcquireSingleInstance("Ostrimar"));
+    close(other);
+    EXPECT_TRUE(osAcquireSingleInstance("Ostrimar"));
+    osReleaseSingleInstance();
+    unlink((dir + "/Ostrimar.lock").c_str());
+    rmdir(dir.c_str());
+}
+
+TEST_F(OsHeadless, SingleInstanceUsesRuntimeFolder)
+{
+    std::string dir = makeTempDir();
+    ASSERT_FALSE(dir.empty());
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    std::string saved = old ? old : "";
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    EXPECT_TRUE(osAcquireSingleInstance("Ostrimar"));
+    EXPECT_EQ(std::string(osState.lockPath), dir + "/Ostrimar.lock");
+    osReleaseSingleInstance();
+    // A runtime folder that does not exist falls back to /tmp with the user id.
+    setenv("XDG_RUNTIME_DIR", (dir + "/missing").c_str(), 1);
+    EXPECT_TRUE(osAcquireSingleInstance("OstrimarTest"));
+    EXPECT_EQ(std::string(osState.lockPath), "/tmp/OstrimarTest-" + std::to_string(getuid()) + ".lock");
+    osReleaseSingleInstance();
+    unlink(osState.lockPath);
+    if (old)
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
+    unlink((dir + "/Ostrimar.lock").c_str());
+    rmdir(dir.c_str());
+}
+
+TEST_F(OsHeadless, UnwritableLockFolderDoesNotStopTheGame)
+{
+    std::snprintf(osState.lockDir, sizeof osState.lockDir, "/proc/no-such-folder");
+    EXPECT_TRUE(osAcquireSingleInstance("Ostrimar"));
+    EXPECT_EQ(osState.lockFd, -1);
+}
+
+// The SDL variant on SDL's offscreen driver (set for every test by CTest): events pushed into
+// SDL's queue come out as window-procedure messages.
+class OsSdl : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetOs();
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        if (!osInit(false)) GTEST_SKIP() << "no SDL video driver: " << SDL_GetError();
+        if (!osCreateWindow("Ostrimar", 800, 600, false)) {
+            // The offscreen driver may lack OpenGL here; events need no window.
+        }
+        OsMessage m;
+        while (osPeekMessage(&m)) {
+        }
+        osState.active = false;
+        osState.lastMouseX = osState.lastMouseY = -1;
+    }
+    void TearDown() override { resetOs(); }
+
+    static void pushButton(Uint32 type, Uint8 button, Uint8 clicks, int x, int y)
+    {
+        SDL_Event e;
+        SDL_zero(e);
+        e.type = type;
+        e.button.button = button;
+        e.button.clicks = clicks;
+        e.button.x = x;
+        e.button.y = y;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+    static void pushKey(Uint32 type, SDL_Keycode key, int repeat)
+    {
+        SDL_Event e;
+        SDL_zero(e);
+        e.type = type;
+        e.key.keysym.sym = key;
+        e.key.repeat = static_cast<Uint8>(repeat);
+        SDL_PushEvent(&e);
+    }
+    static void pushWindow(Uint8 ev)
+    {
+        SDL_Event e;
+        SDL_zero(e);
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = ev;
+        SDL_PushEvent(&e);
+    }
+};
+
+TEST_F(OsSdl, ClicksBecomeDownThenDoubleClick)
+{
+    pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 30, 40);
+    pushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1, 30, 40);
+    pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 2, 30, 40);
+    pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 3, 30, 40);
+    pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 30, 40);
+    pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, 1, 30, 40);
+    OsMessage m;
+    // The press was somewhere new: a move comes first, carrying the position.
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_MOUSEMOVE);
+    EXPECT_EQ(mouseXOf(m.lParam), 30);
+    EXPECT_EQ(mouseYOf(m.lParam), 40);
+    uint32_t expected[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
+                           WM_MBUTTONDOWN};
+    for (uint32_t e : expected) {
+        ASSERT_TRUE(osPeekMessage(&m));
+        EXPECT_EQ(m.message, e);
+    }
+    EXPECT_FALSE(osPeekMessage(&m));
+}
+
+TEST_F(OsSdl, KeysFocusAndClose)
+{
+    pushKey(SDL_KEYDOWN, SDLK_m, 0);
+    pushKey(SDL_KEYDOWN, SDLK_m, 1);
+    pushKey(SDL_KEYUP, SDLK_m, 0);
+    pushKey(SDL_KEYDOWN, SDLK_MINUS, 0);  // no virtual key: dropped
+    pushWindow(SDL_WINDOWEVENT_FOCUS_GAINED);
+    pushWindow(SDL_WINDOWEVENT_FOCUS_GAINED);  // repeated state: dropped
+    pushWindow(SDL_WINDOWEVENT_FOCUS_LOST);
+    pushWindow(SDL_WINDOWEVENT_CLOSE);
+    OsMessage m;
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_KEYDOWN);
+    EXPECT_EQ(m.wParam, 0x4Du);
+    EXPECT_EQ(m.lParam & (1u << 30), 0u);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_KEYDOWN);
+    EXPECT_NE(m.lParam & (1u << 30), 0u);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_KEYUP);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_ACTIVATE);
+    EXPECT_EQ(m.wParam, WA_ACTIVE);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_ACTIVATE);
+    EXPECT_EQ(m.wParam, WA_INACTIVE);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_CLOSE);
+}
+
+TEST_F(OsSdl, MotionToTheSamePlaceIsReportedOnce)
+{
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = 5;
+    e.motion.y = 6;
+    SDL_PushEvent(&e);
+    SDL_PushEvent(&e);
+    pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 5, 6);
+    OsMessage m;
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_MOUSEMOVE);
+    ASSERT_TRUE(osPeekMessage(&m));
+    EXPECT_EQ(m.message, WM_LBUTTONDOWN);
+}

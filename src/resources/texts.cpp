@@ -77,7 +77,7 @@ TextLoadStatus parseTextData(const uint8_t* data, int32_t size)
     auto note = [&status](TextLoadStatus s) {
         if (status == TextLoadStatus::Ok) status = s;
     };
-    if (!data || size < 0) return TextLoadStatus::Missing;
+    if (size < 0 || (!data && size > 0)) return TextLoadStatus::Missing;
     if (size & 1) note(TextLoadStatus::OddSize);
     const int n = size / 2;
     if (n == 0) return status;

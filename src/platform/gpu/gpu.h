@@ -1,0 +1,269 @@
+#pragma once
+// The graphics device: the small set of fixed-function operations the drawing code uses
+// (display modes, creation and reset, present with a gamma ramp, render and texture-stage
+// states, transforms, textures with lock/unlock, vertex and index buffers, user-pointer
+// primitives, clear, begin/end scene, render-target textures with read-back).
+//
+// Two implementations sit behind these functions: an OpenGL 3.3 core one that renders every
+// frame into an offscreen back buffer and scales it into the window at present, and a headless
+// one (chosen when no window is given) that keeps the same state, records every draw and counts
+// primitives without rasterising anything. Matrices are 16 floats, row-major, row vectors
+// (translation in row 3). Colours are 32-bit words 0xAARRGGBB. Textures and buffers are small
+// positive handles; 0 means none.
+#include <cstdint>
+
+enum class GpuFormat : int {
+    Unknown = 0,
+    A8R8G8B8 = 21,
+    X8R8G8B8 = 22,
+    R5G6B5 = 23,
+    X1R5G5B5 = 24,
+    A1R5G5B5 = 25,
+    A4R4G4B4 = 26,
+    D16Lockable = 70,
+    D32 = 71,
+    D15S1 = 73,
+    D24S8 = 75,
+    D16 = 80,
+    D24X8 = 77,
+    D24X4S4 = 79,
+};
+
+// Bytes per texel of a colour format (0 for depth formats and Unknown).
+int gpuFormatBytes(GpuFormat format);
+
+enum class GpuRenderState : int {
+    ZEnable,
+    ZWriteEnable,
+    ZFunc,
+    AlphaTestEnable,
+    AlphaRef,
+    AlphaFunc,
+    AlphaBlendEnable,
+    SrcBlend,
+    DestBlend,
+    CullMode,
+    Lighting,
+    LastPixel,
+    SpecularMaterialSource,
+    Ambient,
+    PointSpriteEnable,
+    PointScaleEnable,
+    PointSize,     // float bits
+    PointSizeMin,  // float bits
+    PointScaleA,   // float bits
+    PointScaleB,   // float bits
+    PointScaleC,   // float bits
+    Count
+};
+
+enum class GpuTextureStageState : int {
+    ColorOp,
+    AlphaOp,
+    AddressU,
+    AddressV,
+    MagFilter,
+    MinFilter,
+    MipFilter,
+    TexCoordIndex,
+    TextureTransformFlags,
+    Count
+};
+
+// Values of the states above (the numbers of the fixed-function API the drawing code was written for).
+enum GpuCmp : uint32_t { CmpNever = 1, CmpLess, CmpEqual, CmpLessEqual, CmpGreater, CmpNotEqual, CmpGreaterEqual, CmpAlways };
+enum GpuBlend : uint32_t {
+    BlendZero = 1, BlendOne, BlendSrcColor, BlendInvSrcColor, BlendSrcAlpha, BlendInvSrcAlpha,
+    BlendDestAlpha, BlendInvDestAlpha, BlendDestColor, BlendInvDestColor
+};
+enum GpuCull : uint32_t { CullNone = 1, CullCW = 2, CullCCW = 3 };
+enum GpuTexOp : uint32_t { TexOpDisable = 1, TexOpSelectArg1, TexOpSelectArg2, TexOpModulate, TexOpModulate2x, TexOpModulate4x, TexOpAdd };
+enum GpuAddress : uint32_t { AddressWrap = 1, AddressMirror, AddressClamp };
+enum GpuFilter : uint32_t { FilterNone = 0, FilterPoint, FilterLinear };
+constexpr uint32_t TCI_PASSTHRU = 0;
+constexpr uint32_t TCI_CAMERASPACENORMAL = 0x10000;
+constexpr uint32_t TCI_CAMERASPACEREFLECTIONVECTOR = 0x30000;
+constexpr uint32_t TTFF_DISABLE = 0;
+constexpr uint32_t TTFF_COUNT2 = 2;
+enum GpuMaterialSource : uint32_t { MaterialSourceMaterial = 0, MaterialSourceColor1, MaterialSourceColor2 };
+
+enum class GpuTransform : int { World, View, Projection, Texture0, Count };
+
+enum class GpuPrimitive : int { PointList = 1, LineList, LineStrip, TriangleList, TriangleStrip, TriangleFan };
+
+// Flexible vertex format bits: a vertex holds, in this order, a position (3 floats), a normal
+// (3 floats), a point size (float), a diffuse colour (0xAARRGGBB), a specular colour, and
+// texture coordinate sets (2 floats each; the count is in bits 8-11).
+constexpr uint32_t FVF_XYZ = 0x002;
+constexpr uint32_t FVF_NORMAL = 0x010;
+constexpr uint32_t FVF_PSIZE = 0x020;
+constexpr uint32_t FVF_DIFFUSE = 0x040;
+constexpr uint32_t FVF_SPECULAR = 0x080;
+constexpr uint32_t FVF_TEX1 = 0x100;
+// Stride in bytes of a vertex of this format; 0 when the format is not supported (no XYZ position).
+int gpuFvfStride(uint32_t fvf);
+
+constexpr uint32_t CLEAR_TARGET = 1;
+constexpr uint32_t CLEAR_ZBUFFER = 2;
+constexpr uint32_t CLEAR_STENCIL = 4;
+
+struct GpuDisplayMode {
+    int width;
+    int height;
+    int refreshRate;
+    GpuFormat format;  // X8R8G8B8 or R5G6B5
+};
+
+struct GpuPresentParams {
+    int backBufferWidth;
+    int backBufferHeight;
+    GpuFormat backBufferFormat;
+    bool windowed;
+    bool autoDepthStencil;
+    GpuFormat depthFormat;
+    bool vsync;      // presentation interval one (full screen only)
+    void* window;    // SDL_Window*; null selects the headless device
+};
+
+enum class GpuCoopLevel : int { Ok, Lost, NotReset };
+
+struct GpuMaterial {
+    float diffuse[4];   // r, g, b, a
+    float ambient[4];
+    float specular[4];
+    float emissive[4];
+    float power;
+};
+
+struct GpuLight {
+    int type;           // 1 point, 2 spot, 3 directional (only directional lights are lit)
+    float diffuse[4];
+    float specular[4];
+    float ambient[4];
+    float position[3];
+    float direction[3];
+};
+
+// Counters since the last gpuResetStats.
+struct GpuStats {
+    int submittedDraws;   // draw operations the caller issued
+    int drawCalls;        // draws the implementation executed (fewer when consecutive draws were batched)
+    int primitives;       // primitives submitted
+    int clears;
+    int presents;
+    int scenes;
+};
+
+// What the headless device (and, for tests, the GL device) remembers of one draw.
+struct GpuDrawRecord {
+    GpuPrimitive primitive;
+    int primitiveCount;
+    int vertexCount;
+    uint32_t fvf;
+    int texture;
+    uint32_t alphaBlend, srcBlend, destBlend, alphaTest, alphaRef, alphaFunc, zEnable, cullMode;
+    uint32_t magFilter, texCoordIndex;
+};
+
+// One vertex of the last draw, as the device saw it.
+struct GpuVertex {
+    float pos[3];
+    float normal[3];
+    uint32_t color;   // 0xAARRGGBB
+    float u, v;
+    float pointSize;
+};
+
+constexpr int GPU_DRAW_LOG_SIZE = 256;
+constexpr int GPU_LAST_VERTICES = 64;
+
+// ---- display modes of the primary display and format checks ----
+int gpuDisplayModeCount();
+bool gpuDisplayMode(int index, GpuDisplayMode* out);
+bool gpuDesktopMode(GpuDisplayMode* out);
+// Can the device render into a back buffer of this format on a display of that format?
+bool gpuCheckDeviceType(GpuFormat displayFormat, GpuFormat backBufferFormat);
+// Is this depth format available (and usable with this display format)?
+bool gpuCheckDepthFormat(GpuFormat displayFormat, GpuFormat depthFormat);
+
+// ---- device ----
+// Creates the device. With a window (an SDL_Window* made with the OpenGL flag) the GL device,
+// otherwise the headless one. False when the window gives no usable OpenGL 3.3 context.
+bool gpuCreate(const GpuPresentParams& params);
+bool gpuReset(const GpuPresentParams& params);
+void gpuRelease();
+bool gpuCreated();
+bool gpuIsHeadless();
+GpuCoopLevel gpuTestCooperativeLevel();
+// Headless only: make the device report a lost device until the next reset (for tests).
+void gpuSimulateLostDevice();
+void gpuPresent();
+void gpuSetGammaRamp(const uint16_t red[256], const uint16_t green[256], const uint16_t blue[256]);
+void gpuGetGammaRamp(uint16_t red[256], uint16_t green[256], uint16_t blue[256]);
+// Logical size of the back buffer.
+void gpuBackBufferSize(int* width, int* height);
+
+void gpuSetRenderState(GpuRenderState state, uint32_t value);
+uint32_t gpuGetRenderState(GpuRenderState state);
+void gpuSetTextureStageState(GpuTextureStageState state, uint32_t value);
+uint32_t gpuGetTextureStageState(GpuTextureStageState state);
+// A null matrix sets the identity.
+void gpuSetTransform(GpuTransform which, const float* m16);
+void gpuGetTransform(GpuTransform which, float* m16);
+void gpuSetMaterial(const GpuMaterial& material);
+void gpuSetLight(int index, const GpuLight& light);
+void gpuLightEnable(int index, bool on);
+void gpuSetClipPlane(int index, const float plane[4]);
+
+void gpuClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
+void gpuBeginScene();
+void gpuEndScene();
+
+// ---- textures ----
+// Level 0 of size width x height in the given format; levels > 1 are filled from level 0
+// automatically. Render targets are drawn into with gpuSetRenderTarget. 0 on failure.
+int gpuCreateTexture(int width, int height, int levels, GpuFormat format, bool renderTarget);
+void gpuReleaseTexture(int texture);
+bool gpuTextureInfo(int texture, int* width, int* height, GpuFormat* format, bool* renderTarget);
+// Level 0 texels, rows top to bottom; *pitch is the row length in bytes. Null for a render
+// target or a bad handle. The texture is updated at unlock.
+void* gpuLockTexture(int texture, int* pitch);
+void gpuUnlockTexture(int texture);
+void gpuSetTexture(int texture);
+int gpuGetTexture();
+// Draw into a render-target texture (0: the back buffer).
+bool gpuSetRenderTarget(int texture);
+// Copies the pixels of a render target (0: the back buffer) as BGRA bytes, rows top to bottom,
+// width x height x 4 bytes. The headless device returns what the clears left.
+bool gpuReadPixels(int renderTarget, uint8_t* out, int capacity);
+
+// ---- buffers ----
+int gpuCreateVertexBuffer(int bytes);
+int gpuCreateIndexBuffer(int bytes);  // 16-bit indices
+void gpuReleaseBuffer(int buffer);
+void* gpuLockBuffer(int buffer);
+void gpuUnlockBuffer(int buffer);
+void gpuSetStreamSource(int vertexBuffer, int stride);
+void gpuSetVertexFormat(uint32_t fvf);
+void gpuSetIndices(int indexBuffer, int baseVertex);
+void gpuDrawPrimitive(GpuPrimitive type, int startVertex, int primitiveCount);
+void gpuDrawIndexedPrimitive(GpuPrimitive type, int minIndex, int numVertices, int startIndex, int primitiveCount);
+void gpuDrawPrimitiveUP(GpuPrimitive type, int primitiveCount, const void* vertices, int stride);
+
+// ---- counters and records ----
+// Consecutive draws that share every state are merged into one draw call (on by default).
+void gpuSetBatching(bool on);
+GpuStats gpuStats();
+void gpuResetStats();
+// Draw log (ring); index 0 is the oldest still held.
+int gpuDrawLogCount();
+const GpuDrawRecord* gpuDrawLogEntry(int index);
+const GpuDrawRecord* gpuLastDraw();
+// The vertices of the last draw (up to GPU_LAST_VERTICES), in submission order.
+int gpuLastVertices(const GpuVertex** out);
+void gpuClearDrawLog();
+
+// A hidden window that can hold an OpenGL context, for tests, tools and benchmarks that render
+// offscreen. Null when no video driver is available.
+void* gpuCreateHiddenWindow(int width, int height);
+void gpuDestroyHiddenWindow(void* window);

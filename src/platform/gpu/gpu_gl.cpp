@@ -1,0 +1,778 @@
+// The OpenGL 3.3 core device. Every frame is drawn into an offscreen framebuffer of the back
+// buffer's size (rows stored top first, so read-back and render-target textures need no flip);
+// present scales it, letterboxed, into the window's drawable through the gamma ramp.
+//
+// One shader stands in for the fixed-function stage the drawing code uses: texture x diffuse
+// (modulate / select / add), alpha test with reference and function, the texture transform
+// applied to (u, v, 1, 0), camera-space normal and reflection texture coordinates, directional
+// lighting, point sprites. Row-major row-vector matrices are uploaded as they are and applied
+// as M * v. Clip z runs from 0 to w as in the original API and is mapped to GL's -w..w; pixel
+// centres sit on whole coordinates as in the original API (a half-pixel shift in the shader).
+// Consecutive draws that share every state are merged into one draw call.
+#include <epoxy/gl.h>
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/gpu/gpu_internal.h"
+
+namespace {
+
+struct GlDevice {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    GLuint program = 0;
+    GLuint presentProgram = 0;
+    GLuint vao = 0;
+    GLuint vbo = 0;
+    GLuint presentVao = 0;
+    GLuint sampler = 0;
+    GLuint backFramebuffer = 0;
+    GLuint backColor = 0;
+    GLuint backDepth = 0;
+    GLuint gammaTexture = 0;
+    int targetWidth = 0;
+    int targetHeight = 0;
+    bool dirty = true;
+    std::vector<GpuVertex> batch;
+    int batchKind = 0;  // 0 empty, 1 triangles, 2 lines, 3 points
+    // uniform locations
+    GLint uWorld, uView, uProj, uTex, uTexCount, uTexGen, uPixel, uLighting, uAmbient, uMatDiffuse,
+        uMatAmbient, uMatEmissive, uLightDir, uLightColor, uLightCount, uPointSize, uPointMin, uPointScale,
+        uPointAbc, uViewportH, uPointSprite, uHasTexture, uColorOp, uAlphaOp, uAlphaTest, uAlphaFunc,
+        uAlphaRef, uSampler;
+    GLint pBack, pGamma;
+};
+
+GlDevice gl;
+
+const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec4 aColor;
+layout(location = 3) in vec2 aUV;
+layout(location = 4) in float aPointSize;
+uniform mat4 uWorld, uView, uProj, uTex;
+uniform int uTexCount, uTexGen, uLighting, uLightCount, uPointScale;
+uniform vec2 uPixel;
+uniform vec4 uAmbient, uMatDiffuse, uMatAmbient, uMatEmissive;
+uniform vec3 uLightDir[4];
+uniform vec4 uLightColor[4];
+uniform float uPointSize, uPointMin, uViewportH;
+uniform vec3 uPointAbc;
+out vec4 vColor;
+out vec2 vUV;
+void main() {
+    vec4 worldPos = uWorld * vec4(aPos, 1.0);
+    vec4 viewPos = uView * worldPos;
+    vec4 clip = uProj * viewPos;
+    clip.y = -clip.y;
+    clip.xy += uPixel * clip.w;
+    clip.z = 2.0 * clip.z - clip.w;
+    gl_Position = clip;
+    vec4 col = aColor.zyxw;
+    if (uLighting != 0) {
+        vec3 n = normalize((uWorld * vec4(aNormal, 0.0)).xyz + vec3(1e-20));
+        vec3 lit = uMatEmissive.rgb + uAmbient.rgb * uMatAmbient.rgb;
+        for (int i = 0; i < uLightCount; ++i)
+            lit += max(dot(n, -normalize(uLightDir[i])), 0.0) * uLightColor[i].rgb * uMatDiffuse.rgb * col.rgb;
+        col = vec4(clamp(lit, 0.0, 1.0), uMatDiffuse.a * col.a);
+    }
+    vColor = col;
+    vec4 tc = vec4(aUV, 1.0, 0.0);
+    if (uTexGen != 0) {
+        vec3 n = normalize((uView * (uWorld * vec4(aNormal, 0.0))).xyz + vec3(1e-20));
+        if (uTexGen == 2) {
+            vec3 e = normalize(viewPos.xyz);
+            n = e - 2.0 * dot(n, e) * n;
+        }
+        tc = vec4(n, 1.0);
+    }
+    if (uTexCount != 0) tc = uTex * tc;
+    vUV = tc.xy;
+    float ps = aPointSize > 0.0 ? aPointSize : uPointSize;
+    if (uPointScale != 0) {
+        float d = length(viewPos.xyz);
+        ps = uViewportH * ps * sqrt(1.0 / max(uPointAbc.x + uPointAbc.y * d + uPointAbc.z * d * d, 1e-6));
+    }
+    gl_PointSize = max(ps, uPointMin);
+}
+)";
+
+const char* kFragmentShader = R"(#version 330 core
+in vec4 vColor;
+in vec2 vUV;
+uniform sampler2D uSampler;
+uniform int uHasTexture, uColorOp, uAlphaOp, uAlphaTest, uAlphaFunc, uPointSprite;
+uniform float uAlphaRef;
+out vec4 fragColor;
+vec4 combine(int op, vec4 t, vec4 d) {
+    if (op == 2) return t;
+    if (op == 3) return d;
+    if (op == 4) return t * d;
+    if (op == 5) return min(t * d * 2.0, 1.0);
+    if (op == 6) return min(t * d * 4.0, 1.0);
+    if (op == 7) return min(t + d, 1.0);
+    return d;
+}
+void main() {
+    vec2 uv = uPointSprite != 0 ? gl_PointCoord : vUV;
+    vec4 t = uHasTexture != 0 ? texture(uSampler, uv) : vec4(1.0);
+    vec4 c = vec4(combine(uColorOp, t, vColor).rgb, combine(uAlphaOp, t, vColor).a);
+    if (uAlphaTest != 0) {
+        float a = floor(c.a * 255.0 + 0.5);
+        bool pass = true;
+        if (uAlphaFunc == 1) pass = false;
+        else if (uAlphaFunc == 2) pass = a < uAlphaRef;
+        else if (uAlphaFunc == 3) pass = a == uAlphaRef;
+        else if (uAlphaFunc == 4) pass = a <= uAlphaRef;
+        else if (uAlphaFunc == 5) pass = a > uAlphaRef;
+        else if (uAlphaFunc == 6) pass = a != uAlphaRef;
+        else if (uAlphaFunc == 7) pass = a >= uAlphaRef;
+        if (!pass) discard;
+    }
+    fragColor = c;
+}
+)";
+
+const char* kPresentVertex = R"(#version 330 core
+out vec2 vUV;
+void main() {
+    vec2 p = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
+    vUV = vec2(p.x * 0.5 + 0.5, 0.5 - p.y * 0.5);
+    gl_Position = vec4(p, 0.0, 1.0);
+}
+)";
+
+const char* kPresentFragment = R"(#version 330 core
+in vec2 vUV;
+uniform sampler2D uBack;
+uniform usampler2D uGamma;
+out vec4 fragColor;
+void main() {
+    vec4 c = texture(uBack, vUV);
+    ivec3 i = ivec3(floor(c.rgb * 255.0 + 0.5));
+    fragColor = vec4(float(texelFetch(uGamma, ivec2(i.r, 0), 0).r) / 65535.0,
+                     float(texelFetch(uGamma, ivec2(i.g, 1), 0).r) / 65535.0,
+                     float(texelFetch(uGamma, ivec2(i.b, 2), 0).r) / 65535.0, 1.0);
+}
+)";
+
+GLuint compile(GLenum type, const char* src)
+{
+    GLuint s = glCreateShader(type);
+    glShaderSource(s, 1, &src, nullptr);
+    glCompileShader(s);
+    GLint ok = 0;
+    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[1024];
+        glGetShaderInfoLog(s, sizeof log, nullptr, log);
+        std::fprintf(stderr, "shader: %s\n", log);
+        glDeleteShader(s);
+        return 0;
+    }
+    return s;
+}
+
+GLuint link(const char* vs, const char* fs)
+{
+    GLuint v = compile(GL_VERTEX_SHADER, vs);
+    GLuint f = compile(GL_FRAGMENT_SHADER, fs);
+    if (!v || !f) return 0;
+    GLuint p = glCreateProgram();
+    glAttachShader(p, v);
+    glAttachShader(p, f);
+    glLinkProgram(p);
+    glDeleteShader(v);
+    glDeleteShader(f);
+    GLint ok = 0;
+    glGetProgramiv(p, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        glDeleteProgram(p);
+        return 0;
+    }
+    return p;
+}
+
+GLenum blendFactor(uint32_t b)
+{
+    switch (b) {
+    case BlendZero: return GL_ZERO;
+    case BlendOne: return GL_ONE;
+    case BlendSrcColor: return GL_SRC_COLOR;
+    case BlendInvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
+    case BlendSrcAlpha: return GL_SRC_ALPHA;
+    case BlendInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case BlendDestAlpha: return GL_DST_ALPHA;
+    case BlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
+    case BlendDestColor: return GL_DST_COLOR;
+    case BlendInvDestColor: return GL_ONE_MINUS_DST_COLOR;
+    }
+    return GL_ONE;
+}
+
+GLenum compareFunc(uint32_t c)
+{
+    switch (c) {
+    case CmpNever: return GL_NEVER;
+    case CmpLess: return GL_LESS;
+    case CmpEqual: return GL_EQUAL;
+    case CmpLessEqual: return GL_LEQUAL;
+    case CmpGreater: return GL_GREATER;
+    case CmpNotEqual: return GL_NOTEQUAL;
+    case CmpGreaterEqual: return GL_GEQUAL;
+    }
+    return GL_ALWAYS;
+}
+
+GLint wrapMode(uint32_t a)
+{
+    if (a == AddressClamp) return GL_CLAMP_TO_EDGE;
+    if (a == AddressMirror) return GL_MIRRORED_REPEAT;
+    return GL_REPEAT;
+}
+
+float bitsFloat(uint32_t u)
+{
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+
+uint32_t rs(GpuRenderState s) { return gpu.renderStates[static_cast<int>(s)]; }
+uint32_t ts(GpuTextureStageState s) { return gpu.stageStates[static_cast<int>(s)]; }
+
+void colorVec(uint32_t c, float* out)
+{
+    out[0] = ((c >> 16) & 255) / 255.0f;
+    out[1] = ((c >> 8) & 255) / 255.0f;
+    out[2] = (c & 255) / 255.0f;
+    out[3] = ((c >> 24) & 255) / 255.0f;
+}
+
+void bindTarget(int texture)
+{
+    GpuTextureSlot* t = texture ? gpuTextureSlot(texture) : nullptr;
+    if (t) {
+        glBindFramebuffer(GL_FRAMEBUFFER, t->glFramebuffer);
+        gl.targetWidth = t->width;
+        gl.targetHeight = t->height;
+    } else {
+        glBindFramebuffer(GL_FRAMEBUFFER, gl.backFramebuffer);
+        gl.targetWidth = gpu.params.backBufferWidth;
+        gl.targetHeight = gpu.params.backBufferHeight;
+    }
+    glViewport(0, 0, gl.targetWidth, gl.targetHeight);
+    gl.dirty = true;
+}
+
+// Sends the fixed-function state to GL; called before a batch is drawn when anything changed.
+void applyState()
+{
+    glUseProgram(gl.program);
+    if (rs(GpuRenderState::ZEnable)) {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(compareFunc(rs(GpuRenderState::ZFunc)));
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
+    glDepthMask(rs(GpuRenderState::ZWriteEnable) ? GL_TRUE : GL_FALSE);
+    if (rs(GpuRenderState::AlphaBlendEnable)) {
+        glEnable(GL_BLEND);
+        glBlendFunc(blendFactor(rs(GpuRenderState::SrcBlend)), blendFactor(rs(GpuRenderState::DestBlend)));
+    } else {
+        glDisable(GL_BLEND);
+    }
+    // Rows are stored top first, so GL's window y grows downward as the original screen y does;
+    // a triangle that looks clockwise on screen then has a positive area in GL's terms (front,
+    // GL_CCW), and the original's counter-clockwise culling removes GL's back faces.
+    uint32_t cull = rs(GpuRenderState::CullMode);
+    if (cull == CullNone) {
+        glDisable(GL_CULL_FACE);
+    } else {
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glCullFace(cull == CullCCW ? GL_BACK : GL_FRONT);
+    }
+    const float* w = gpu.transforms[static_cast<int>(GpuTransform::World)];
+    glUniformMatrix4fv(gl.uWorld, 1, GL_FALSE, w);
+    glUniformMatrix4fv(gl.uView, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::View)]);
+    glUniformMatrix4fv(gl.uProj, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::Projection)]);
+    glUniformMatrix4fv(gl.uTex, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::Texture0)]);
+    glUniform1i(gl.uTexCount, ts(GpuTextureStageState::TextureTransformFlags) != TTFF_DISABLE ? 1 : 0);
+    uint32_t tci = ts(GpuTextureStageState::TexCoordIndex) & 0xFFFF0000u;
+    glUniform1i(gl.uTexGen, tci == TCI_CAMERASPACENORMAL ? 1 : tci == TCI_CAMERASPACEREFLECTIONVECTOR ? 2 : 0);
+    glUniform2f(gl.uPixel, 1.0f / gl.targetWidth, 1.0f / gl.targetHeight);
+    glUniform1i(gl.uLighting, rs(GpuRenderState::Lighting) ? 1 : 0);
+    float v[4];
+    colorVec(rs(GpuRenderState::Ambient), v);
+    glUniform4fv(gl.uAmbient, 1, v);
+    glUniform4fv(gl.uMatDiffuse, 1, gpu.material.diffuse);
+    glUniform4fv(gl.uMatAmbient, 1, gpu.material.ambient);
+    glUniform4fv(gl.uMatEmissive, 1, gpu.material.emissive);
+    float dirs[12] = {}, cols[16] = {};
+    int n = 0;
+    for (int i = 0; i < GPU_MAX_LIGHTS && n < 4; ++i) {
+        if (!gpu.lightOn[i] || gpu.lights[i].type != 3) continue;
+        std::memcpy(dirs + n * 3, gpu.lights[i].direction, 12);
+        std::memcpy(cols + n * 4, gpu.lights[i].diffuse, 16);
+        ++n;
+    }
+    glUniform3fv(gl.uLightDir, 4, dirs);
+    glUniform4fv(gl.uLightColor, 4, cols);
+    glUniform1i(gl.uLightCount, n);
+    glUniform1f(gl.uPointSize, bitsFloat(rs(GpuRenderState::PointSize)));
+    glUniform1f(gl.uPointMin, bitsFloat(rs(GpuRenderState::PointSizeMin)));
+    glUniform1i(gl.uPointScale, rs(GpuRenderState::PointScaleEnable) ? 1 : 0);
+    glUniform3f(gl.uPointAbc, bitsFloat(rs(GpuRenderState::PointScaleA)), bitsFloat(rs(GpuRenderState::PointScaleB)),
+                bitsFloat(rs(GpuRenderState::PointScaleC)));
+    glUniform1f(gl.uViewportH, static_cast<float>(gl.targetHeight));
+    GpuTextureSlot* t = gpuTextureSlot(gpu.texture);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, t ? t->glTexture : 0);
+    glUniform1i(gl.uHasTexture, t ? 1 : 0);
+    glUniform1i(gl.uColorOp, static_cast<int>(ts(GpuTextureStageState::ColorOp)));
+    glUniform1i(gl.uAlphaOp, static_cast<int>(ts(GpuTextureStageState::AlphaOp)));
+    glUniform1i(gl.uAlphaTest, rs(GpuRenderState::AlphaTestEnable) ? 1 : 0);
+    glUniform1i(gl.uAlphaFunc, static_cast<int>(rs(GpuRenderState::AlphaFunc)));
+    glUniform1f(gl.uAlphaRef, static_cast<float>(rs(GpuRenderState::AlphaRef) & 255));
+    uint32_t mag = ts(GpuTextureStageState::MagFilter), min = ts(GpuTextureStageState::MinFilter),
+             mip = ts(GpuTextureStageState::MipFilter);
+    glSamplerParameteri(gl.sampler, GL_TEXTURE_MAG_FILTER, mag == FilterLinear ? GL_LINEAR : GL_NEAREST);
+    GLint minMode;
+    if (mip == FilterNone)
+        minMode = min == FilterLinear ? GL_LINEAR : GL_NEAREST;
+    else if (mip == FilterLinear)
+        minMode = min == FilterLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    else
+        minMode = min == FilterLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    glSamplerParameteri(gl.sampler, GL_TEXTURE_MIN_FILTER, minMode);
+    glSamplerParameteri(gl.sampler, GL_TEXTURE_WRAP_S, wrapMode(ts(GpuTextureStageState::AddressU)));
+    glSamplerParameteri(gl.sampler, GL_TEXTURE_WRAP_T, wrapMode(ts(GpuTextureStageState::AddressV)));
+    glBindSampler(0, gl.sampler);
+    gl.dirty = false;
+}
+
+void locate()
+{
+    GLuint p = gl.program;
+    gl.uWorld = glGetUniformLocation(p, "uWorld");
+    gl.uView = glGetUniformLocation(p, "uView");
+    gl.uProj = glGetUniformLocation(p, "uProj");
+    gl.uTex = glGetUniformLocation(p, "uTex");
+    gl.uTexCount = glGetUniformLocation(p, "uTexCount");
+    gl.uTexGen = glGetUniformLocation(p, "uTexGen");
+    gl.uPixel = glGetUniformLocation(p, "uPixel");
+    gl.uLighting = glGetUniformLocation(p, "uLighting");
+    gl.uAmbient = glGetUniformLocation(p, "uAmbient");
+    gl.uMatDiffuse = glGetUniformLocation(p, "uMatDiffuse");
+    gl.uMatAmbient = glGetUniformLocation(p, "uMatAmbient");
+    gl.uMatEmissive = glGetUniformLocation(p, "uMatEmissive");
+    gl.uLightDir = glGetUniformLocation(p, "uLightDir");
+    gl.uLightColor = glGetUniformLocation(p, "uLightColor");
+    gl.uLightCount = glGetUniformLocation(p, "uLightCount");
+    gl.uPointSize = glGetUniformLocation(p, "uPointSize");
+    gl.uPointMin = glGetUniformLocation(p, "uPointMin");
+    gl.uPointScale = glGetUniformLocation(p, "uPointScale");
+    gl.uPointAbc = glGetUniformLocation(p, "uPointAbc");
+    gl.uViewportH = glGetUniformLocation(p, "uViewportH");
+    gl.uPointSprite = glGetUniformLocation(p, "uPointSprite");
+    gl.uHasTexture = glGetUniformLocation(p, "uHasTexture");
+    gl.uColorOp = glGetUniformLocation(p, "uColorOp");
+    gl.uAlphaOp = glGetUniformLocation(p, "uAlphaOp");
+    gl.uAlphaTest = glGetUniformLocation(p, "uAlphaTest");
+    gl.uAlphaFunc = glGetUniformLocation(p, "uAlphaFunc");
+    gl.uAlphaRef = glGetUniformLocation(p, "uAlphaRef");
+    gl.uSampler = glGetUniformLocation(p, "uSampler");
+    gl.pBack = glGetUniformLocation(gl.presentProgram, "uBack");
+    gl.pGamma = glGetUniformLocation(gl.presentProgram, "uGamma");
+}
+
+GLenum depthInternal(GpuFormat f)
+{
+    if (f == GpuFormat::D16 || f == GpuFormat::D16Lockable) return GL_DEPTH_COMPONENT16;
+    if (f == GpuFormat::D24X8) return GL_DEPTH_COMPONENT24;
+    return GL_DEPTH24_STENCIL8;
+}
+
+bool makeBackBuffer(const GpuPresentParams& p)
+{
+    if (gl.backFramebuffer) {
+        glDeleteFramebuffers(1, &gl.backFramebuffer);
+        glDeleteTextures(1, &gl.backColor);
+        if (gl.backDepth) glDeleteRenderbuffers(1, &gl.backDepth);
+        gl.backFramebuffer = gl.backColor = gl.backDepth = 0;
+    }
+    glGenFramebuffers(1, &gl.backFramebuffer);
+    glGenTextures(1, &gl.backColor);
+    glBindTexture(GL_TEXTURE_2D, gl.backColor);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, p.backBufferWidth, p.backBufferHeight, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl.backFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl.backColor, 0);
+    if (p.autoDepthStencil) {
+        GLenum depth = depthInternal(p.depthFormat);
+        glGenRenderbuffers(1, &gl.backDepth);
+        glBindRenderbuffer(GL_RENDERBUFFER, gl.backDepth);
+        glRenderbufferStorage(GL_RENDERBUFFER, depth, p.backBufferWidth, p.backBufferHeight);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, depth == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                                  GL_RENDERBUFFER, gl.backDepth);
+    }
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void applyWindowMode(const GpuPresentParams& p)
+{
+    if (!gl.window) return;
+    SDL_SetWindowFullscreen(gl.window, p.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (p.windowed) SDL_SetWindowPosition(gl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_GL_SetSwapInterval(p.vsync && !p.windowed ? 1 : 0);
+}
+
+GpuFormat formatOfSdl(uint32_t f)
+{
+    return SDL_BITSPERPIXEL(f) == 16 ? GpuFormat::R5G6B5 : GpuFormat::X8R8G8B8;
+}
+
+}  // namespace
+
+bool glDeviceCreate(const GpuPresentParams& params)
+{
+    gl = GlDevice();
+    gl.window = static_cast<SDL_Window*>(params.window);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    gl.context = SDL_GL_CreateContext(gl.window);
+    if (!gl.context) {
+        std::fprintf(stderr, "OpenGL context: %s\n", SDL_GetError());
+        gl.window = nullptr;
+        return false;
+    }
+    SDL_GL_MakeCurrent(gl.window, gl.context);
+    if (epoxy_gl_version() < 33) {
+        glDeviceRelease();
+        return false;
+    }
+    gl.program = link(kVertexShader, kFragmentShader);
+    gl.presentProgram = link(kPresentVertex, kPresentFragment);
+    if (!gl.program || !gl.presentProgram) {
+        glDeviceRelease();
+        return false;
+    }
+    locate();
+    glUseProgram(gl.program);
+    glUniform1i(gl.uSampler, 0);
+    glUniform1i(gl.uPointSprite, 0);
+    glGenVertexArrays(1, &gl.vao);
+    glGenVertexArrays(1, &gl.presentVao);
+    glGenBuffers(1, &gl.vbo);
+    glBindVertexArray(gl.vao);
+    glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
+    const GLsizei stride = sizeof(GpuVertex);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GpuVertex, pos)));
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GpuVertex, normal)));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<void*>(offsetof(GpuVertex, color)));
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GpuVertex, u)));
+    glEnableVertexAttribArray(4);
+    glVertexAttribPointer(4, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GpuVertex, pointSize)));
+    glGenSamplers(1, &gl.sampler);
+    glGenTextures(1, &gl.gammaTexture);
+    glBindTexture(GL_TEXTURE_2D, gl.gammaTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glEnable(GL_PROGRAM_POINT_SIZE);
+    if (!makeBackBuffer(params)) {
+        glDeviceRelease();
+        return false;
+    }
+    bindTarget(0);
+    applyWindowMode(params);
+    return true;
+}
+
+bool glDeviceReset(const GpuPresentParams& params)
+{
+    if (!gl.context) return false;
+    if (!makeBackBuffer(params)) return false;
+    gpu.params = params;
+    bindTarget(0);
+    applyWindowMode(params);
+    return true;
+}
+
+void glDeviceRelease()
+{
+    if (gl.context) {
+        if (gl.program) glDeleteProgram(gl.program);
+        if (gl.presentProgram) glDeleteProgram(gl.presentProgram);
+        if (gl.vbo) glDeleteBuffers(1, &gl.vbo);
+        if (gl.vao) glDeleteVertexArrays(1, &gl.vao);
+        if (gl.presentVao) glDeleteVertexArrays(1, &gl.presentVao);
+        if (gl.sampler) glDeleteSamplers(1, &gl.sampler);
+        if (gl.gammaTexture) glDeleteTextures(1, &gl.gammaTexture);
+        if (gl.backFramebuffer) glDeleteFramebuffers(1, &gl.backFramebuffer);
+        if (gl.backColor) glDeleteTextures(1, &gl.backColor);
+        if (gl.backDepth) glDeleteRenderbuffers(1, &gl.backDepth);
+        SDL_GL_MakeCurrent(gl.window, nullptr);
+        SDL_GL_DeleteContext(gl.context);
+    }
+    gl = GlDevice();
+}
+
+void glDeviceStateChanged() { gl.dirty = true; }
+
+void glDeviceFlush()
+{
+    if (gl.batch.empty() || !gl.context) return;
+    if (gl.dirty) applyState();
+    glUseProgram(gl.program);
+    glUniform1i(gl.uPointSprite, gl.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
+    glBindVertexArray(gl.vao);
+    glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gl.batch.size() * sizeof(GpuVertex)), gl.batch.data(), GL_STREAM_DRAW);
+    GLenum mode = gl.batchKind == 1 ? GL_TRIANGLES : gl.batchKind == 2 ? GL_LINES : GL_POINTS;
+    glDrawArrays(mode, 0, static_cast<GLsizei>(gl.batch.size()));
+    gpu.stats.drawCalls++;
+    gl.batch.clear();
+    gl.batchKind = 0;
+}
+
+void glDeviceDraw(GpuPrimitive type, int prims, const GpuVertex* v, int count)
+{
+    int kind = 1;
+    if (type == GpuPrimitive::LineList || type == GpuPrimitive::LineStrip) kind = 2;
+    if (type == GpuPrimitive::PointList) kind = 3;
+    if (!gl.batch.empty() && gl.batchKind != kind) glDeviceFlush();
+    gl.batchKind = kind;
+    switch (type) {
+    case GpuPrimitive::TriangleStrip:
+        for (int i = 0; i < prims; ++i) {
+            // odd triangles of a strip swap their first two corners to keep the winding
+            if (i & 1) {
+                gl.batch.push_back(v[i + 1]);
+                gl.batch.push_back(v[i]);
+            } else {
+                gl.batch.push_back(v[i]);
+                gl.batch.push_back(v[i + 1]);
+            }
+            gl.batch.push_back(v[i + 2]);
+        }
+        break;
+    case GpuPrimitive::TriangleFan:
+        for (int i = 0; i < prims; ++i) {
+            gl.batch.push_back(v[0]);
+            gl.batch.push_back(v[i + 1]);
+            gl.batch.push_back(v[i + 2]);
+        }
+        break;
+    case GpuPrimitive::LineStrip:
+        for (int i = 0; i < prims; ++i) {
+            gl.batch.push_back(v[i]);
+            gl.batch.push_back(v[i + 1]);
+        }
+        break;
+    default: gl.batch.insert(gl.batch.end(), v, v + count); break;
+    }
+    if (!gpu.batching) glDeviceFlush();
+}
+
+void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
+{
+    glDeviceFlush();
+    GLbitfield bits = 0;
+    if (flags & CLEAR_TARGET) {
+        float c[4];
+        colorVec(color, c);
+        glClearColor(c[0], c[1], c[2], c[3]);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        bits |= GL_COLOR_BUFFER_BIT;
+    }
+    if (flags & CLEAR_ZBUFFER) {
+        glClearDepth(z);
+        glDepthMask(GL_TRUE);
+        bits |= GL_DEPTH_BUFFER_BIT;
+    }
+    if (flags & CLEAR_STENCIL) {
+        glClearStencil(static_cast<GLint>(stencil));
+        glStencilMask(0xFF);
+        bits |= GL_STENCIL_BUFFER_BIT;
+    }
+    glClear(bits);
+    gl.dirty = true;
+}
+
+void glDevicePresent()
+{
+    glDeviceFlush();
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(gl.window, &w, &h);
+    if (w <= 0 || h <= 0) return;
+    const int bw = gpu.params.backBufferWidth, bh = gpu.params.backBufferHeight;
+    float scale = std::fmin(static_cast<float>(w) / bw, static_cast<float>(h) / bh);
+    int vw = static_cast<int>(bw * scale + 0.5f), vh = static_cast<int>(bh * scale + 0.5f);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, w, h);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport((w - vw) / 2, (h - vh) / 2, vw, vh);
+    glUseProgram(gl.presentProgram);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, gl.gammaTexture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R16UI, 256, 3, 0, GL_RED_INTEGER, GL_UNSIGNED_SHORT, gpu.gamma);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, gl.backColor);
+    glBindSampler(0, 0);
+    glUniform1i(gl.pBack, 0);
+    glUniform1i(gl.pGamma, 1);
+    glBindVertexArray(gl.presentVao);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    SDL_GL_SwapWindow(gl.window);
+    bindTarget(gpu.renderTarget);
+}
+
+bool glDeviceCreateTexture(GpuTextureSlot& t)
+{
+    glGenTextures(1, &t.glTexture);
+    glBindTexture(GL_TEXTURE_2D, t.glTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, t.levels - 1);
+    if (t.renderTarget) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t.width, t.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        glGenFramebuffers(1, &t.glFramebuffer);
+        glGenRenderbuffers(1, &t.glDepth);
+        glBindRenderbuffer(GL_RENDERBUFFER, t.glDepth);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, t.width, t.height);
+        glBindFramebuffer(GL_FRAMEBUFFER, t.glFramebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.glTexture, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, t.glDepth);
+        bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        // clear the new target so that it starts transparent black
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        bindTarget(gpu.renderTarget);
+        if (!ok) {
+            glDeviceReleaseTexture(t);
+            return false;
+        }
+        gl.dirty = true;
+        return true;
+    }
+    glDeviceUploadTexture(t);
+    gl.dirty = true;
+    return true;
+}
+
+void glDeviceReleaseTexture(GpuTextureSlot& t)
+{
+    if (t.glFramebuffer) glDeleteFramebuffers(1, &t.glFramebuffer);
+    if (t.glDepth) glDeleteRenderbuffers(1, &t.glDepth);
+    if (t.glTexture) glDeleteTextures(1, &t.glTexture);
+    t.glFramebuffer = t.glDepth = t.glTexture = 0;
+    gl.dirty = true;
+}
+
+void glDeviceUploadTexture(GpuTextureSlot& t)
+{
+    if (!t.glTexture || t.renderTarget) return;
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, t.glTexture);
+    GLenum internal = GL_RGBA8, format = GL_BGRA, type = GL_UNSIGNED_BYTE;
+    bool opaque = false;
+    switch (t.format) {
+    case GpuFormat::X8R8G8B8: opaque = true; break;
+    case GpuFormat::R5G6B5:
+        internal = GL_RGB8;
+        format = GL_RGB;
+        type = GL_UNSIGNED_SHORT_5_6_5;
+        break;
+    case GpuFormat::X1R5G5B5: opaque = true; [[fallthrough]];
+    case GpuFormat::A1R5G5B5: type = GL_UNSIGNED_SHORT_1_5_5_5_REV; break;
+    case GpuFormat::A4R4G4B4: type = GL_UNSIGNED_SHORT_4_4_4_4_REV; break;
+    default: break;
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, opaque ? GL_ONE : GL_ALPHA);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, gpuFormatBytes(t.format) == 2 ? 2 : 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internal), t.width, t.height, 0, format, type, t.texels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (t.levels > 1) glGenerateMipmap(GL_TEXTURE_2D);
+    gl.dirty = true;
+}
+
+bool glDeviceSetRenderTarget(int texture)
+{
+    bindTarget(texture);
+    return true;
+}
+
+bool glDeviceReadPixels(int renderTarget, uint8_t* out, int width, int height)
+{
+    GLuint fbo = gl.backFramebuffer;
+    if (renderTarget) {
+        GpuTextureSlot* t = gpuTextureSlot(renderTarget);
+        if (!t) return false;
+        fbo = t->glFramebuffer;
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, out);
+    bindTarget(gpu.renderTarget);
+    return glGetError() == GL_NO_ERROR;
+}
+
+bool glDisplayModes(std::vector<GpuDisplayMode>& out, GpuDisplayMode* desktop)
+{
+    out.clear();
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    SDL_DisplayMode d;
+    if (SDL_GetDesktopDisplayMode(0, &d) == 0 && d.w > 0 && d.h > 0 && desktop)
+        *desktop = {d.w, d.h, d.refresh_rate, formatOfSdl(d.format)};
+    int n = SDL_GetNumDisplayModes(0);
+    bool has800 = false;
+    for (int i = 0; i < n; ++i) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, i, &m) != 0 || m.w <= 0 || m.h <= 0) continue;
+        GpuFormat f = formatOfSdl(m.format);
+        // Frames are drawn into the device's own buffer and scaled, so each size the display
+        // offers is usable at both colour depths.
+        out.push_back({m.w, m.h, m.refresh_rate, f});
+        out.push_back({m.w, m.h, m.refresh_rate, f == GpuFormat::R5G6B5 ? GpuFormat::X8R8G8B8 : GpuFormat::R5G6B5});
+        if (m.w == 800 && m.h == 600) has800 = true;
+    }
+    if (out.empty()) return false;
+    if (!has800) {
+        out.push_back({800, 600, 60, GpuFormat::X8R8G8B8});
+        out.push_back({800, 600, 60, GpuFormat::R5G6B5});
+    }
+    return true;
+}
+
+void* gpuCreateHiddenWindow(int width, int height)
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    return SDL_CreateWindow("Ostrimar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                            SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+}
+
+void gpuDestroyHiddenWindow(void* window)
+{
+    if (window) SDL_DestroyWindow(static_cast<SDL_Window*>(window));
+}

@@ -1,7 +1,229 @@
-// Level commands of ostrimar-data: print a level as the game reads it, play it headless.
+// Level commands of ostrimar-data: print a level as the game reads it, and play it headless
+// with a simple bot. See docs/board.md.
 #include "commands.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
-int cmdLevel(int, char**) { std::fprintf(stderr, "level: not built yet\n"); return 1; }
-int cmdPlay(int, char**) { std::fprintf(stderr, "play: not built yet\n"); return 1; }
+#include "app/core/appstate.h"
+#include "app/core/random.h"
+#include "app/core/requestlog.h"
+#include "audio/audio.h"
+#include "game/board.h"
+#include "game/boardstep.h"
+#include "game/click.h"
+#include "game/level.h"
+#include "game/playstate.h"
+#include "platform/os/files.h"
+#include "resources/files.h"
+
+namespace {
+
+constexpr float PLAY_FRAME_MS = 16.0f;
+// A board that makes no move for this many frames (80 s of play) is given up.
+constexpr long STALL_FRAMES = 5000;
+
+void resetAll()
+{
+    resetAppState();
+    resetFiles();
+    resetBoard();
+    resetPlayState();
+    resetLevelFiles();
+    resetAudio();
+    clearRequests();
+}
+
+void printToken(const Cell& c)
+{
+    char tile = c.tile < 0 ? '.' : static_cast<char>('0' + (c.tile > 2 ? 2 : c.tile));
+    char chain = c.chained ? 'c' : '-';
+    char colour[8];
+    if (c.tile >= 0 && c.chained && c.colour >= 0 && c.colour <= 99) std::snprintf(colour, sizeof colour, "%02d", c.colour);
+    else std::snprintf(colour, sizeof colour, "rr");
+    int bonus = static_cast<int>(c.bonus);
+    if (c.tile < 0 || bonus < 0 || bonus > 5) bonus = 0;
+    std::printf("%c%c%s%d", tile, chain, colour, bonus);
+}
+
+bool parseInt(const char* s, long* out)
+{
+    if (!s || !*s) return false;
+    char* end = nullptr;
+    long v = std::strtol(s, &end, 10);
+    if (*end != 0) return false;
+    *out = v;
+    return true;
+}
+
+// Clicks the largest group (ties: the first in row-major order). False when no click was possible.
+bool botClick()
+{
+    if (!labelGroups()) return false;
+    int sizes[BOARD_CELLS] = {};
+    int seedRow[BOARD_CELLS];
+    int seedCol[BOARD_CELLS];
+    for (int row = 0; row < BOARD_ROWS; row++) {
+        for (int col = 0; col < BOARD_COLS; col++) {
+            int id = board.cells[row][col].groupId;
+            if (id < 0 || id >= BOARD_CELLS) continue;
+            if (sizes[id] == 0) {
+                seedRow[id] = row;
+                seedCol[id] = col;
+            }
+            sizes[id]++;
+        }
+    }
+    int best = -1;
+    for (int id = 0; id < board.groupCount; id++) {
+        if (best < 0 || sizes[id] > sizes[best]) best = id;
+    }
+    if (best < 0 || sizes[best] < 2) return false;
+    Vec2 p = cellCentre(seedCol[best], seedRow[best]);
+    app.mouseX = static_cast<int>(p.x + 400.0f);
+    app.mouseY = static_cast<int>(300.0f - p.y);
+    int before = play.movesMade;
+    updateHover();
+    onLeftButtonDown();
+    return play.movesMade > before;
+}
+
+int playOnce(const char* path, long seed, long maxMoves, int mode, int levelIndex)
+{
+    resetAll();
+    srand15(static_cast<uint32_t>(seed));
+    if (!startLevel(levelIndex, mode, path)) {
+        std::fprintf(stderr, "play: cannot read level file %s\n", path);
+        return 1;
+    }
+    long frames = 0;
+    long lastMoveFrame = 0;
+    bool won = false;
+    bool wasIdle = false;
+    for (;;) {
+        app.frameMs = PLAY_FRAME_MS;
+        app.globalTimeMs += PLAY_FRAME_MS;
+        boardFrame();
+        frames++;
+        if (play.levelWon) {
+            won = true;
+            break;
+        }
+        if (play.movesMade >= maxMoves) break;
+        if (frames - lastMoveFrame > STALL_FRAMES) break;
+        // The bot clicks on the second frame of rest, so the board step has seen the settled board
+        // (and checked for a cleared level) before the next move.
+        bool idle = !boardFrozen() && board.idleTimerMs < 0.0f && isIdle();
+        if (idle && wasIdle && botClick()) {
+            lastMoveFrame = frames;
+            idle = false;
+        }
+        wasIdle = idle;
+    }
+    int targetsLeft = 0;
+    for (const auto& row : board.cells) {
+        for (const Cell& c : row) {
+            if (c.tile < 0) continue;
+            if (c.chained) targetsLeft += 1;
+            if (c.tile > 0) targetsLeft += c.tile;
+        }
+    }
+    std::printf("result=%s moves=%d targets_left=%d frames=%ld score=%d\n", won ? "won" : "stopped", play.movesMade,
+                targetsLeft, frames, play.levelScore);
+    return 0;
+}
+
+} // namespace
+
+int cmdLevel(int argc, char** argv)
+{
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: ostrimar-data level FILE\n");
+        return 1;
+    }
+    resetAll();
+    clearBoard();
+    int32_t backdrop = 0;
+    if (!readLevelFile(argv[0], &backdrop)) {
+        std::fprintf(stderr, "level: cannot read level file %s\n", argv[0]);
+        return 1;
+    }
+    std::printf("figures=%d\n", board.colourCount);
+    std::printf("time=%g\n", static_cast<double>(levelFiles.rawTime));
+    std::printf("moves=%d\n", levelFiles.rawMoves);
+    if (levelFiles.rawBack == 0) std::printf("back=random\n");
+    else std::printf("back=%d\n", levelFiles.rawBack);
+    std::printf("figuremap=");
+    for (int i = 0; i < FIGURE_IMAGE_COUNT; i++) std::printf(i ? " %d" : "%d", board.figureImage[i]);
+    std::printf("\n");
+    for (int row = 0; row < BOARD_ROWS; row++) {
+        for (int col = 0; col < BOARD_COLS; col++) {
+            if (col) std::printf(" ");
+            printToken(board.cells[row][col]);
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
+
+int cmdPlay(int argc, char** argv)
+{
+    const char* path = nullptr;
+    long seed = 0;
+    bool haveSeed = false;
+    long maxMoves = 2000;
+    long runs = 1;
+    long levelIndex = 0;
+    int mode = ModeAdventure;
+    for (int i = 0; i < argc; i++) {
+        const char* a = argv[i];
+        const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (std::strcmp(a, "--seed") == 0) {
+            if (!parseInt(v, &seed)) break;
+            haveSeed = true;
+            i++;
+        } else if (std::strcmp(a, "--max-moves") == 0) {
+            if (!parseInt(v, &maxMoves) || maxMoves < 0) {
+                std::fprintf(stderr, "play: --max-moves needs a number of 0 or more\n");
+                return 1;
+            }
+            i++;
+        } else if (std::strcmp(a, "--runs") == 0) {
+            if (!parseInt(v, &runs) || runs < 1) {
+                std::fprintf(stderr, "play: --runs needs a number of 1 or more\n");
+                return 1;
+            }
+            i++;
+        } else if (std::strcmp(a, "--level-index") == 0) {
+            if (!parseInt(v, &levelIndex) || levelIndex < 0 || levelIndex >= LEVEL_COUNT_MAX) {
+                std::fprintf(stderr, "play: --level-index needs a number 0..128\n");
+                return 1;
+            }
+            i++;
+        } else if (std::strcmp(a, "--mode") == 0) {
+            if (v && std::strcmp(v, "adventure") == 0) mode = ModeAdventure;
+            else if (v && std::strcmp(v, "timeless") == 0) mode = ModeTimeless;
+            else if (v && std::strcmp(v, "puzzle") == 0) mode = ModePuzzle;
+            else {
+                std::fprintf(stderr, "play: --mode needs adventure, timeless or puzzle\n");
+                return 1;
+            }
+            i++;
+        } else if (!path && a[0] != '-') {
+            path = a;
+        } else {
+            std::fprintf(stderr, "play: unknown argument %s\n", a);
+            return 1;
+        }
+    }
+    if (!path || !haveSeed) {
+        std::fprintf(stderr, "usage: ostrimar-data play FILE --seed N [--max-moves K]\n");
+        return 1;
+    }
+    for (long r = 0; r < runs; r++) {
+        int rc = playOnce(path, seed + r, maxMoves, mode, static_cast<int>(levelIndex));
+        if (rc != 0) return rc;
+    }
+    return 0;
+}

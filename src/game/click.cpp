@@ -1,0 +1,297 @@
+#include "game/click.h"
+
+#include "app/core/appstate.h"
+#include "audio/audio.h"
+#include "game/board.h"
+#include "game/bonus.h"
+#include "game/boardstep.h"
+#include "game/pending.h"
+#include "game/playstate.h"
+#include "menus/menus.h"
+#include "trophies/trophies.h"
+
+namespace {
+
+bool trophy(int number) { return awardTrophy(number, play.profileName); }
+
+void giveBonus(BonusKind kind)
+{
+    Cell& c = board.cells[board.groupRows[0]][board.groupCols[0]];
+    if (static_cast<int>(c.bonus) <= 0) {
+        c.bonus = kind;
+        c.bonusTimer = 2000.0f;
+        c.state = FigureState::Idle;
+    } else {
+        c.queuedBonus = kind;
+    }
+}
+
+void buildGroup(int row, int col)
+{
+    static const int dRow[4] = {0, 0, 1, -1};  // right, left, lower, upper
+    static const int dCol[4] = {1, -1, 0, 0};
+    board.groupCols[0] = col;
+    board.groupRows[0] = row;
+    board.groupCentres[0] = cellCentre(col, row);
+    board.groupColour = board.cells[row][col].colour;
+    board.groupSize = 1;
+    for (auto& r : board.cells) {
+        for (Cell& c : r) c.groupStep = -1;
+    }
+    board.cells[row][col].groupStep = 0;
+    for (int k = 0;; k++) {
+        bool added = false;
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            for (int c = 0; c < BOARD_COLS; c++) {
+                if (board.cells[r][c].groupStep != k) continue;
+                int colour = board.cells[r][c].colour;
+                for (int d = 0; d < 4; d++) {
+                    int nr = r + dRow[d];
+                    int nc = c + dCol[d];
+                    if (!hasCell(nr, nc)) continue;
+                    Cell& n = board.cells[nr][nc];
+                    if (n.colour != colour || n.groupStep != -1) continue;
+                    n.groupStep = k + 1;
+                    int i = board.groupSize++;
+                    board.groupCols[i] = nc;
+                    board.groupRows[i] = nr;
+                    board.groupCentres[i] = cellCentre(nc, nr);
+                    added = true;
+                }
+            }
+        }
+        if (!added) break;
+    }
+}
+
+void hammerStrike()
+{
+    forgetThunderDrawings();
+    Vec2 p = boardCursor();
+    CellPos at = cellAt(p.x, p.y);
+    if (hasCell(at.row, at.col)) {
+        Cell& c = board.cells[at.row][at.col];
+        if (!c.chained) c.state = FigureState::Breaking;
+        c.hit = 1;
+    }
+    board.hammerShown = board.hammerEmpty;
+    board.hammerTarget = board.hammerEmpty;
+    board.hammerArmed = 0;
+    board.hammerReady = 0;
+    board.hammerCursor = 0;
+    board.groupSize = 0;
+    board.hintTimerMs = 0.0f;
+    playSound("UseHammer.ogg");
+    fireBreakingBonuses(0);
+}
+
+} // namespace
+
+Vec2 boardCursor()
+{
+    return Vec2{static_cast<float>(app.mouseX) - 400.0f, -(static_cast<float>(app.mouseY) - 300.0f)};
+}
+
+void updateHover()
+{
+    if (menus.dialogOpen || play.tipOpen || play.paused || play.shutterMoving) return;
+    Vec2 p = boardCursor();
+    CellPos at = cellAt(p.x, p.y);
+    if (!hasFigure(at.row, at.col)) {
+        board.hoverValid = 0;
+        return;
+    }
+    board.hoverValid = 1;
+    if (!isIdle()) return;
+    if (board.groupSize > 0 && board.groupCols[0] == at.col && board.groupRows[0] == at.row) return;
+    buildGroup(at.row, at.col);
+}
+
+void onLeftButtonDown()
+{
+    Vec2 p = boardCursor();
+    if (p.x < -270.0f) return;
+    CellPos at = cellAt(p.x, p.y);
+    if (isIdle() && hasFigure(at.row, at.col)) boardClick();
+}
+
+void boardClick()
+{
+    play.gameInProgress = 1;
+    if (board.idleTimerMs < 0.0f && board.hammerArmed && board.groupSize > 0) {
+        hammerStrike();
+        return;
+    }
+    if (board.idleTimerMs >= 0.0f || board.groupSize <= 1) {
+        board.quickClicks = 0;
+        return;
+    }
+    if (board.busyMs < 500.0f) board.quickClicks += 1;
+    else board.quickClicks = 0;
+    board.busyMs = 0.0f;
+    if (board.quickClicks > 9) {
+        board.quickClicks = 0;
+        trophy(17);
+    }
+
+    board.idleTimerMs = 50.0f;
+    forgetThunderDrawings();
+    play.movesMade += 1;
+    noteMoveMade();
+
+    if (board.groupColour == board.lastGroupColour) {
+        play.colourStreak += 1;
+        if (play.colourStreak > play.bestStreak) play.bestStreak = play.colourStreak;
+        if (play.colourStreak == 9 || play.colourStreak == 10) trophy(10);
+        else if (play.colourStreak > 10 && !trophy(12)) trophy(10);
+        board.sameColourRun += 1;
+    } else {
+        play.colourStreak = 0;
+        board.sameColourRun = 0;
+    }
+
+    bool hadBomb = false;
+    bool hadThunder = false;
+    bool hadMega = false;
+    for (int i = 0; i < board.groupSize; i++) {
+        Cell& c = board.cells[board.groupRows[i]][board.groupCols[i]];
+        if (!c.chained) c.state = FigureState::Breaking;
+        c.hit = 1;
+        if (!(c.chained || c.tile > 0)) board.allClicksOnTargets = 0;
+        if (c.bonus == BonusKind::Bomb) hadBomb = true;
+        if (c.bonus == BonusKind::Thunder) hadThunder = true;
+        if (c.bonus == BonusKind::MegaBomb) hadMega = true;
+    }
+
+    if (board.sameColourRun == 3) {
+        board.clicksSinceThunder = 0;
+        board.thunderRuns += 1;
+        board.sameColourRun = 0;
+        playSound("AddThunder.ogg");
+        giveBonus(BonusKind::Thunder);
+    } else {
+        board.clicksSinceThunder += 1;
+        if (board.clicksSinceThunder > 4) {
+            board.clicksSinceThunder = 0;
+            board.thunderRuns = 0;
+        }
+    }
+
+    if (board.groupSize >= 8) {
+        board.megaSizeRuns += 1;
+        playSound("AddSuperBomb.ogg");
+        giveBonus(BonusKind::MegaBomb);
+    } else if (board.groupSize >= 5) {
+        board.megaSizeRuns = 0;
+        board.bombSizeRuns += 1;
+        playSound("AddBomb.ogg");
+        giveBonus(BonusKind::Bomb);
+    } else {
+        board.megaSizeRuns = 0;
+        board.bombSizeRuns = 0;
+    }
+
+    board.bombUseRun = hadBomb ? board.bombUseRun + 1 : 0;
+    board.megaUseRun = hadMega ? board.megaUseRun + 1 : 0;
+    board.thunderUseRun = hadThunder ? board.thunderUseRun + 1 : 0;
+
+    if (board.bombUseRun > 4) {
+        board.bombUseRun = 0;
+        trophy(14);
+    }
+    if (board.megaUseRun > 2) {
+        board.megaUseRun = 0;
+        trophy(6);
+    }
+    if (board.thunderUseRun > 3) {
+        board.thunderUseRun = 0;
+        trophy(7);
+    }
+    if (board.bombSizeRuns > 4) {
+        board.bombSizeRuns = 0;
+        trophy(15);
+    }
+    if (board.megaSizeRuns > 2) {
+        board.megaSizeRuns = 0;
+        trophy(11);
+    }
+    if (board.thunderRuns > 3) {
+        board.thunderRuns = 0;
+        board.clicksSinceThunder = 0;
+        trophy(13);
+    }
+    if (board.groupSize >= 30) {
+        if (!trophy(16)) trophy(8);
+    } else if (board.groupSize >= 20) {
+        trophy(8);
+    }
+
+    board.lastGroupColour = board.groupColour;
+    board.groupSize = 0;
+    board.hintTimerMs = 0.0f;
+    fireBreakingBonuses(0);
+}
+
+void onRightButtonDown()
+{
+    if (!board.hammerArmed) return;
+    board.hammerArmed = 0;
+    board.hammerReady = 1;
+    board.hammerCursor = 0;
+}
+
+void pressHammerButton()
+{
+    if (board.hammerReady) {
+        board.hammerArmed = 1;
+        board.hammerReady = 0;
+    } else {
+        board.hammerReady = board.hammerArmed;
+        board.hammerArmed = 0;
+    }
+}
+
+void updateHammerMeter()
+{
+    if (menus.dialogOpen || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) {
+        board.hammerCursor = 0;
+        return;
+    }
+    board.hammerCursor = board.hammerArmed ? 1 : 0;
+    if (board.hammerShown >= board.hammerFull) {
+        board.hammerShown = board.hammerFull;
+        board.hammerTarget = board.hammerEmpty;
+        if (!board.hammerReady && !board.hammerArmed) {
+            playSound("GetHammer.ogg");
+            board.hammerReady = 1;
+            showTip("usehammer", -314.0f, -42.0f);
+        }
+        return;
+    }
+    float d = board.hammerTarget - board.hammerShown;
+    if (d > 0.001f) board.hammerShown += d * app.frameMs * 0.005f;
+    else board.hammerShown = board.hammerTarget;
+}
+
+bool boardDebugKey(int vk)
+{
+    if (!play.cheatKeysOn) return false;
+    switch (vk) {
+    case 'W': playSound("TimeOut.ogg"); return true;
+    case 'T': play.timeLimitMs = 1000.0f; return true;
+    case 'R': play.timeLimitMs *= 0.5f; return true;
+    case 'M': board.hammerTarget = board.hammerFull; return true;
+    case 'O': play.movesMade = play.moveLimit - 2; return true;
+    case 'P': play.movesMade = 0; return true;
+    case 'V': cheatClearSquares(); return true;
+    case 'Z': {
+        Vec2 p = boardCursor();
+        CellPos at = cellAt(p.x, p.y);
+        cheatCycleBonus(at.row, at.col);
+        return true;
+    }
+    case 'K': startRecolourWave(); return true;
+    case 'S': play.levelScore += 10000; return true;
+    default: return false;
+    }
+}

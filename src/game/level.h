@@ -1,0 +1,40 @@
+#pragma once
+// Level files: "levels/pack1_NN.lvl", key=value text with the number of colours, colour-to-image
+// remaps, raw time and move values, a backdrop number and the 11 x 12 grid of place codes.
+// The reader fills the board; the level start sequence clears the board, reads the level, fills
+// it with random figures and counts the targets.
+#include <cstdint>
+
+constexpr int LEVEL_COUNT_MAX = 129;
+constexpr int BACKDROP_RANDOM_COUNT = 16;
+
+struct LevelFilesState {
+    float rawTime;      // T: "time=" after its default
+    int32_t rawMoves;   // M: "moves=" after its default
+    int32_t rawBack;    // "back=" as written (0 when missing)
+    int32_t levelBackdrop[LEVEL_COUNT_MAX];
+    int32_t levelCount; // levels found by scanLevels
+};
+
+extern LevelFilesState levelFiles;
+
+void resetLevelFiles();
+
+// The image names a level may give to "figure%i=", in image order (17 names).
+extern const char* const FIGURE_IMAGE_NAMES[17];
+
+// Parses a zero-terminated level text of size bytes (the grid also stops at the terminator)
+// into the board and the level values; the backdrop of the level (random when none) is returned in *backdrop.
+void parseLevelText(const char* text, int32_t size, int32_t* backdrop);
+// Reads a level file from a path (relative to the tracked current directory). False, changing
+// nothing, when the file cannot be read.
+bool readLevelFile(const char* path, int32_t* backdrop);
+// Reads level levelIndex (0..128) from the folder "levels"; false, changing nothing, when the file
+// cannot be read or the index is outside 0..128. Records the level's backdrop.
+bool readLevel(int levelIndex);
+// Reads levels 0, 1, 2, ... until the first missing file, so every level's backdrop is known.
+int scanLevels();
+
+// The level start sequence for levelIndex in gameMode. With path set, the level is read from that
+// file instead of the "levels" folder. Returns whether the level file was read.
+bool startLevel(int levelIndex, int gameMode, const char* path = nullptr);

@@ -1,0 +1,50 @@
+#include "game/playstate.h"
+
+#include <cstring>
+
+#include "menus/menus.h"
+
+PlayState play;
+
+void resetPlayState()
+{
+    play = PlayState{};
+    for (uint8_t& f : play.tipFlags) f = 1;
+}
+
+void resetLevelPlayValues()
+{
+    play.movesMade = 0;
+    play.moveLimit = 0;
+    play.timeLimitMs = 0.0f;
+    play.timeUsedMs = 0.0f;
+    play.levelScore = 0;
+    play.colourStreak = 0;
+    play.bestStreak = 0;
+    play.comboCount = 0;
+    play.endBonus = 0;
+    play.gameInProgress = 0;
+    play.paused = 0;
+    play.tipOpen = 0;
+    play.levelWon = 0;
+    play.levelLost = 0;
+    play.completeClockMs = 0.0f;
+}
+
+int tipFlagIndex(const char* key)
+{
+    static const char* const keys[TIP_FLAG_COUNT] = {
+        "welcome", "breaksquares", "breakdualsquares", "breakzep", "usehammer",
+        "b_t_firstbonus1", "b_t_firstbonus2", "b_t_firstbonus5", "candletime", "candlemove",
+    };
+    if (!key) return -1;
+    for (int i = 0; i < TIP_FLAG_COUNT; i++) {
+        if (std::strcmp(keys[i], key) == 0) return i;
+    }
+    return -1;
+}
+
+bool boardFrozen()
+{
+    return menus.dialogOpen || play.paused || play.tipOpen || play.shutterMoving;
+}

@@ -1,5 +1,9 @@
 // Program entry: everything happens in the shell (app/shell.h).
+#include "app/shell.h"
+
 int main()
 {
-    return 0;
+    ShellOptions options;
+    options.catchSignals = true;
+    return shellMain(options);
 }

@@ -227,6 +227,11 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     return true;
 }
 
+void osSetWindowProc(bool (*proc)(const OsMessage& msg))
+{
+    osState.windowProc = proc;
+}
+
 void osShowWindow()
 {
     if (osState.window) {
@@ -234,7 +239,16 @@ void osShowWindow()
         SDL_ShowWindow(w);
         SDL_RaiseWindow(w);
     }
-    setActive(true);
+    if (osState.active) return;
+    if (!osState.windowProc) {
+        setActive(true);
+        return;
+    }
+    osState.active = true;
+    OsMessage m;
+    m.message = WM_ACTIVATE;
+    m.wParam = WA_ACTIVE;
+    osState.windowProc(m);
 }
 
 void osDestroyWindow()
@@ -414,6 +428,22 @@ void osSleep(uint32_t ms)
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
         if (closeSignalled) break;
     }
+}
+
+bool osExecutableDir(char* out, int capacity)
+{
+    if (!out || capacity <= 1) return false;
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return false;
+    path[n] = 0;
+    char* slash = std::strrchr(path, '/');
+    if (!slash) return false;
+    if (slash == path) slash++;  // the program lives in the root folder
+    *slash = 0;
+    if (static_cast<int>(std::strlen(path)) >= capacity) return false;
+    std::memcpy(out, path, std::strlen(path) + 1);
+    return true;
 }
 
 void osUseFakeClock(uint32_t start, uint32_t stepMs)

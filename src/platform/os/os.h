@@ -115,6 +115,8 @@ struct OsState {
     char lockPath[512] = {};
     // Cursor.
     void* cursor = nullptr;     // SDL_Cursor* of the colour cursor in use, if any
+    // Window procedure for messages sent at once rather than queued (activation on show).
+    bool (*windowProc)(const OsMessage& msg) = nullptr;
 };
 
 extern OsState osState;
@@ -131,8 +133,11 @@ bool osIsHeadless();
 // Creates the hidden window (title, client size; full screen on the desktop's mode when asked).
 // Returns false on failure. In the headless variant there is no window but this succeeds.
 bool osCreateWindow(const char* title, int width, int height, bool fullscreen);
+// The window procedure that receives messages sent at once (see osShowWindow); null for none.
+void osSetWindowProc(bool (*proc)(const OsMessage& msg));
 // Shows and raises the window and gives it the focus. As on Windows, showing a new foreground
-// window activates it: a WM_ACTIVATE (active) is queued unless the window is already active.
+// window activates it: a WM_ACTIVATE (active) is sent at once to the window procedure (queued
+// when there is none), unless the window is already active.
 void osShowWindow();
 void osDestroyWindow();
 // The window as an opaque handle for the graphics device: the SDL_Window* (create the GL context
@@ -171,6 +176,9 @@ int osVirtualKey(int32_t sdlKeycode);
 uint32_t timeGetTime();
 // Sleeps; on the fake clock it advances the clock instead.
 void osSleep(uint32_t ms);
+// Folder of the running program (no trailing separator); false when it cannot be found.
+bool osExecutableDir(char* out, int capacity);
+
 // Switches to a fake clock starting at `start` that advances `stepMs` per idle poll.
 void osUseFakeClock(uint32_t start, uint32_t stepMs);
 void osAdvanceFakeClock(uint32_t ms);

@@ -1,0 +1,31 @@
+#pragma once
+// The drawing the screens do themselves: the splash and loading pictures, the loading bar, the
+// key prompt, the set-up of the menu-style screens, the debug overlay and the software cursor.
+// The screens own the timing and the decisions; these functions only draw.
+#include "app/core/math.h"
+
+// Size of every file the loading bar expects to see registered (bytes).
+constexpr int LOAD_TOTAL_BYTES = 25176136;
+
+// Loads "splash1.jpg", "loadscreen.jpg" and "loadbar.tga", and "splash2.jpg" when that file can
+// be opened in the current folder; sets culling off. True when the second splash exists.
+bool loadSplashPictures();
+// The full-screen splash picture (the second one when `second`) at brightness 0..255.
+void drawSplashPicture(bool second, int brightness);
+// The loading background tinted, and the bar filled to `progress` (0..1).
+void drawLoadingPictureAndBar(const Color& tint, float progress);
+// The pulsing "keytoresume" line at the given text size.
+void drawPromptText(float size);
+// Releases the four splash pictures.
+void releaseSplashPictures();
+// Render states of the menu-style screens: blending, no depth test, alpha test, orthographic
+// 800 by 600 camera, and the view frustum rebuilt from it.
+void menuRenderSetup();
+// Alpha test off and the standard blend factors, after the menu-style screens' dialogs.
+void menuRenderFinish();
+// Selects font 0 for the screen's texts.
+void selectDefaultFont();
+// The FPS text and the triangle count, then the scene's projection and view restored.
+void drawDebugOverlay(const char* fpsText, int triangleCount);
+// The program's cursor picture at the mouse position (software cursor setting).
+void drawSoftwareCursor();

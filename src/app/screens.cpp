@@ -1,0 +1,350 @@
+#include "app/screens.h"
+
+#include "app/core/appstate.h"
+#include "app/screen_draw.h"
+#include "audio/audio.h"
+#include "effects/backdrops.h"
+#include "effects/effects.h"
+#include "game/gameflow.h"
+#include "graphics/device.h"
+#include "map/map.h"
+#include "menus/menus.h"
+#include "menus/profilelist.h"
+#include "persist/settings.h"
+#include "trophies/trophyroom.h"
+#include "ui/messages.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+ScreensState screens;
+
+SplashScreen& splashScreen = screens.splash;
+MenuScreen& menuScreen = screens.menu;
+GameScreen& gameScreen = screens.game;
+TrophyScreen& trophyScreen = screens.trophy;
+
+namespace {
+
+// Splash timings (ms): a splash shows for 4000, fades out over its last 1000; a key before 3500
+// jumps to 3500; the prompt fades to black over 800 after a key.
+constexpr float SPLASH_END_MS = 4000.0f;
+constexpr float SPLASH_FADE_START_MS = 3000.0f;
+constexpr float SPLASH_CUT_MS = 3500.0f;
+constexpr float PROMPT_FADE_MS = 800.0f;
+
+bool softwareCursorOn()
+{
+    return persist.settings.softwareCursor != 0;
+}
+
+// Fraction of the loading bar: bytes registered so far over the expected total, full once the
+// music has started. Kept within 0..1 so a data set larger than the expected total does not
+// draw the bar past its picture.
+float loadingBarProgress(const SplashScreen& s)
+{
+    if (s.musicStarted) return 1.0f;
+    float p = static_cast<float>(s.loadProgress) / static_cast<float>(LOAD_TOTAL_BYTES);
+    if (p < 0.0f) return 0.0f;
+    return p > 1.0f ? 1.0f : p;
+}
+
+}  // namespace
+
+void resetScreens()
+{
+    screens.currentScreen = nullptr;
+    screens.pendingScreen = nullptr;
+    screens.switchPending = 0;
+    std::memset(screens.cheatBuffer, 0, sizeof screens.cheatBuffer);
+    screens.cheatKeysOn = 0;
+    screens.mapUnlocked = 0;
+    // Assigning fresh objects resets the fields; the objects (and their addresses) stay.
+    screens.splash = SplashScreen{};
+    screens.menu = MenuScreen{};
+    screens.game = GameScreen{};
+    screens.trophy = TrophyScreen{};
+}
+
+Screen* currentScreen()
+{
+    return screens.currentScreen;
+}
+
+void requestScreen(Screen* next)
+{
+    // A request for no screen would leave the window procedure without a target: ignored.
+    if (!next) return;
+    screens.pendingScreen = next;
+    screens.switchPending = 1;
+}
+
+void finishFrameSwitch()
+{
+    if (screens.switchPending) {
+        Screen* next = screens.pendingScreen;
+        if (screens.currentScreen) screens.currentScreen->deactivate();
+        next->activate();
+        screens.currentScreen = next;
+        screens.pendingScreen = nullptr;
+        screens.switchPending = 0;
+    }
+    app.globalTimeMs += app.frameMs;
+}
+
+void processTypedCodes(Screen* screen)
+{
+    signed char c = static_cast<signed char>(screen->pendingKey & 0xFF);
+    screen->pendingKey = 0;
+    if (c < 'A' || c > 'Z') return;
+    char* buf = screens.cheatBuffer;
+    for (int i = 15; i >= 1; i--) buf[i] = buf[i - 1];
+    buf[15] = 0;
+    buf[0] = c;
+    // The buffer holds the newest letter first, so each code is stored reversed.
+    if (screens.currentScreen == &screens.game && std::memcmp(buf, "KOTSMIRB", 8) == 0) {
+        screens.cheatKeysOn = screens.cheatKeysOn ? 0 : 1;
+        showStatusMessage(screens.cheatKeysOn ? "cheatkeyenabled" : "cheatkeydisabled");
+    }
+    if (std::memcmp(buf, "VQZ", 3) == 0) app.debugOverlayOn = app.debugOverlayOn ? 0 : 1;
+    if (screens.currentScreen == &screens.menu && screens.menu.menuMode == MENU_MODE_MAP) {
+        // The longer code first: its last four typed letters are the shorter one.
+        if (std::memcmp(buf, "MURGAZ", 6) == 0) {
+            screens.mapUnlocked = 1;
+        } else if (std::memcmp(buf, "MURG", 4) == 0) {
+            screens.mapUnlocked = 0;
+            resetProfileListValue();
+        }
+    }
+}
+
+void Screen::update()
+{
+    processTypedCodes(this);
+}
+
+void setMenuMode(int mode)
+{
+    if (mode == screens.menu.menuMode) return;
+    openShutter(1000.0f, "");
+    screens.menu.menuMode = mode;
+}
+
+// ---- Splash screen ----
+
+void loadSplash()
+{
+    SplashScreen& s = screens.splash;
+    s.tint = Color(255, 255, 255, 255);
+    s.secondSplashExists = loadSplashPictures();
+}
+
+void addLoadProgress(int32_t bytes)
+{
+    SplashScreen& s = screens.splash;
+    if (app.deferredLoadRequested) {
+        beginScene();
+        drawLoadingPictureAndBar(s.tint, loadingBarProgress(s));
+        endScene();
+        presentFrame();
+    }
+    s.progressCalls++;
+    long long sum = static_cast<long long>(s.loadProgress) + bytes;
+    if (sum > INT_MAX) sum = INT_MAX;
+    if (sum < 0) sum = 0;
+    s.loadProgress = static_cast<int>(sum);
+}
+
+void SplashScreen::activate()
+{
+    // Regaining the focus during the prompt proceeds as a key press would.
+    fadeTimer = 1.0f;
+}
+
+void SplashScreen::keyDown(int vk)
+{
+    pendingKey = vk;
+}
+
+void SplashScreen::lButtonDown()
+{
+    pendingKey = 13;
+}
+
+void SplashScreen::update()
+{
+    if (pendingKey != 0) {
+        if (splashTimer < SPLASH_CUT_MS)
+            splashTimer = SPLASH_CUT_MS;
+        else if (fadeTimer == 0.0f)
+            fadeTimer = 1.0f;
+    }
+    pendingKey = 0;
+}
+
+void SplashScreen::render()
+{
+    if (splashTimer < SPLASH_END_MS) {
+        clearColor(0xFF000000u);
+        int b = 255;
+        if (splashTimer > SPLASH_FADE_START_MS)
+            b = static_cast<int>((SPLASH_END_MS - splashTimer) / 1000.0f * 255.0f) & 0xFF;
+        drawSplashPicture(secondShowing != 0, b);
+        splashTimer += app.frameMs;
+        if (splashTimer >= SPLASH_END_MS) {
+            if (secondSplashExists && !secondShowing) {
+                secondShowing = 1;
+                splashTimer = 0.0f;
+            } else {
+                app.deferredLoadRequested = 1;
+            }
+        }
+        return;
+    }
+    if (!musicStarted) {
+        startMusicNow(0);
+        musicStarted = 1;
+    }
+    promptTimer += app.frameMs;
+    if (fadeTimer > 0.0f) {
+        fadeTimer += app.frameMs;
+        if (fadeTimer > PROMPT_FADE_MS) {
+            fadeTimer = PROMPT_FADE_MS;
+            requestScreen(&screens.menu);
+            releaseSplashPictures();
+            requestMusic(0);
+            openDialog(profileCount() > 0 ? "main" : "newprofile");
+            return;
+        }
+    }
+    float ratio = fadeTimer / PROMPT_FADE_MS;
+    int v = static_cast<int>(255.0f - ratio * 255.0f);
+    tint = Color(v, v, v, 255);
+    clearColor(0);
+    drawLoadingPictureAndBar(tint, loadingBarProgress(*this));
+    drawPromptText(13.0f + 0.05f * std::sin(promptTimer * 0.01f));
+}
+
+// ---- Menu screen ----
+
+void MenuScreen::update()
+{
+    // Keys reach the dialogs once per frame, here rather than in keyDown.
+    dialogKeyDown(pendingKey);
+    processTypedCodes(this);
+}
+
+void MenuScreen::render()
+{
+    clockMs += app.frameMs;
+    menuRenderSetup();
+    if (menuMode == MENU_MODE_MAIN || menuMode == MENU_MODE_CREDITS) {
+        drawBackdrop(false);
+    } else if (menuMode == MENU_MODE_MAP) {
+        drawMap(0);
+        drawMap(1);
+    }
+    selectDefaultFont();
+    drawDialogs(0);
+    drawDialogs(1);
+    updateAndDrawEffects();
+    drawShutter();
+    menuRenderFinish();
+    boardUpkeep();
+    if (softwareCursorOn()) drawSoftwareCursor();
+    updateAudio();
+}
+
+void MenuScreen::keyDown(int vk) { pendingKey = vk; }
+void MenuScreen::lButtonDown() { dialogPress(); }
+void MenuScreen::lButtonDblClk() { dialogDoubleClick(); }
+void MenuScreen::lButtonUp() { dialogRelease(); }
+void MenuScreen::mouseMove() { dialogHover(); }
+
+// ---- Game screen ----
+
+void GameScreen::update()
+{
+    processTypedCodes(this);
+}
+
+void GameScreen::render()
+{
+    selectDefaultFont();
+    updateGameplay();
+    drawGame();
+    drawShutter();
+    boardUpkeep();
+    if (menus.dialogOpen) {
+        drawDialogs(0);
+        drawDialogs(1);
+        updateAndDrawEffects();
+    }
+    if (softwareCursorOn()) drawSoftwareCursor();
+}
+
+void GameScreen::keyDown(int vk)
+{
+    if (menus.dialogOpen)
+        dialogKeyDown(vk);
+    else
+        gameKeyDown(vk);
+    pendingKey = vk;
+}
+
+void GameScreen::lButtonDown()
+{
+    if (menus.dialogOpen)
+        dialogPress();
+    else
+        boardPress();
+}
+
+void GameScreen::lButtonDblClk() { boardDoubleClick(); }
+
+void GameScreen::lButtonUp()
+{
+    if (menus.dialogOpen)
+        dialogRelease();
+    else
+        boardRelease();
+}
+
+void GameScreen::rButtonDown() { boardRightDown(); }
+void GameScreen::rButtonUp() { boardRightUp(); }
+void GameScreen::mButtonDown() { boardMiddleDown(); }
+
+void GameScreen::mouseMove()
+{
+    if (menus.dialogOpen) dialogHover();
+}
+
+// ---- Trophy screen ----
+
+void TrophyScreen::update()
+{
+    trophyRoomKeyDown(pendingKey);
+    processTypedCodes(this);
+}
+
+void TrophyScreen::render()
+{
+    clockMs += app.frameMs;
+    menuRenderSetup();
+    drawTrophyRoom();
+    selectDefaultFont();
+    drawDialogs(0);
+    updateAndDrawEffects();
+    drawShutter();
+    menuRenderFinish();
+    boardUpkeep();
+    if (softwareCursorOn()) drawSoftwareCursor();
+    updateAudio();
+}
+
+void TrophyScreen::keyDown(int vk) { pendingKey = vk; }
+void TrophyScreen::lButtonDown() { trophyRoomPress(); }
+void TrophyScreen::lButtonDblClk() { trophyRoomDoubleClick(); }
+void TrophyScreen::lButtonUp() { trophyRoomRelease(); }
+void TrophyScreen::mouseMove() { trophyRoomHover(); }

@@ -1,0 +1,141 @@
+#pragma once
+// Screens: the object that receives all input and draws the whole frame. Exactly one is current;
+// the window procedure and the frame call it through thirteen virtual operations. Four screens
+// exist for the whole run: splash (pictures, loading bar, key prompt), menu (backdrop, adventure
+// map or credits with the dialogs over them), game (the board) and trophy (the trophy room).
+// A switch requested during a frame takes effect at the frame's end.
+//
+// The base class also carries the typed-code buffer: letters typed on a screen are collected,
+// newest first, and three codes switch hidden features (cheat keys on the game screen, the
+// debug overlay anywhere, the unlocked map on the adventure map).
+#include "app/core/math.h"
+
+#include <cstdint>
+
+class Screen {
+public:
+    virtual ~Screen() = default;
+    // In slot order.
+    virtual void activate() {}
+    virtual void deactivate() {}
+    virtual void update();  // the typed codes
+    virtual void tick() {}
+    virtual void render() {}
+    virtual void keyDown(int vk) { (void)vk; }
+    virtual void lButtonDown() {}
+    virtual void lButtonDblClk() {}
+    virtual void lButtonUp() {}
+    virtual void rButtonDown() {}
+    virtual void rButtonUp() {}
+    virtual void mButtonDown() {}
+    virtual void mouseMove() {}
+
+    int pendingKey = 0;  // last virtual-key code stored by keyDown, 0 when none
+};
+
+class SplashScreen : public Screen {
+public:
+    void activate() override;
+    void update() override;
+    void render() override;
+    void keyDown(int vk) override;
+    void lButtonDown() override;
+
+    Color tint;                       // opaque white
+    bool secondSplashExists = false;  // "splash2.jpg" was found at load
+    int secondShowing = 0;
+    uint8_t musicStarted = 0;
+    float splashTimer = 0.0f;
+    float fadeTimer = 0.0f;
+    float promptTimer = 0.0f;
+    int progressCalls = 0;
+    int loadProgress = 0;  // bytes registered so far
+};
+
+class MenuScreen : public Screen {
+public:
+    void update() override;
+    void render() override;
+    void keyDown(int vk) override;
+    void lButtonDown() override;
+    void lButtonDblClk() override;
+    void lButtonUp() override;
+    void mouseMove() override;
+
+    int menuMode = 0;  // 0 main-menu backdrop, 1 adventure map, 4 credits backdrop
+    float clockMs = 0.0f;
+};
+
+class GameScreen : public Screen {
+public:
+    void update() override;
+    void render() override;
+    void keyDown(int vk) override;
+    void lButtonDown() override;
+    void lButtonDblClk() override;
+    void lButtonUp() override;
+    void rButtonDown() override;
+    void rButtonUp() override;
+    void mButtonDown() override;
+    void mouseMove() override;
+};
+
+class TrophyScreen : public Screen {
+public:
+    void update() override;
+    void render() override;
+    void keyDown(int vk) override;
+    void lButtonDown() override;
+    void lButtonDblClk() override;
+    void lButtonUp() override;
+    void mouseMove() override;
+
+    float clockMs = 0.0f;
+};
+
+constexpr int MENU_MODE_MAIN = 0;
+constexpr int MENU_MODE_MAP = 1;
+constexpr int MENU_MODE_CREDITS = 4;
+
+struct ScreensState {
+    Screen* currentScreen = nullptr;
+    Screen* pendingScreen = nullptr;
+    uint8_t switchPending = 0;
+    char cheatBuffer[16] = {};  // last 15 letters, newest first; byte 15 always 0
+    uint8_t cheatKeysOn = 0;    // read by the board's key handler
+    uint8_t mapUnlocked = 0;    // read by the adventure map and its dialogs
+    SplashScreen splash;
+    MenuScreen menu;
+    GameScreen game;
+    TrophyScreen trophy;
+};
+
+extern ScreensState screens;
+
+// The four screen objects (they live in `screens` for the whole run).
+extern SplashScreen& splashScreen;
+extern MenuScreen& menuScreen;
+extern GameScreen& gameScreen;
+extern TrophyScreen& trophyScreen;
+
+// Back to the state at program start: no current screen, every screen's fields reset.
+void resetScreens();
+
+Screen* currentScreen();
+// Asks for a switch at the end of this frame; a second request in the same frame replaces the first.
+void requestScreen(Screen* next);
+// End of the frame: the pending switch (old deactivate, new activate, new current), then the
+// global clock advances by the frame time.
+void finishFrameSwitch();
+
+// The typed-code buffer step of every screen's update; consumes pendingKey of `screen`.
+void processTypedCodes(Screen* screen);
+
+// Menu screen mode; a change starts the 1000 ms shutter that covers it.
+void setMenuMode(int mode);
+
+// Loads the splash pictures (program start) with the tint reset to white.
+void loadSplash();
+// Progress callback of the file table (and the sound loader): during the deferred load each
+// registered file draws one loading frame; the bytes advance the bar.
+void addLoadProgress(int32_t bytes);

@@ -1,0 +1,58 @@
+#pragma once
+// The program entry, the window procedure, the message loop and the frame.
+//
+// Start-up is in two stages: before the loop the window, the device and the splash pictures;
+// then, once the splash has been shown, the deferred load runs inside the loop (archives, text
+// tables in the chosen language, profiles, records, and every module's data). The loop drains
+// the messages and runs one frame whenever none is waiting; while the window is inactive it
+// sleeps instead. Everything advances by the measured frame time, app.frameMs.
+#include "platform/os/os.h"
+
+#include <cstdint>
+
+struct ShellOptions {
+    // Use the headless OS layer (no window; messages from its script). When false and no
+    // display can be opened, the game runs headless anyway (and says so on standard error).
+    bool headless = false;
+    // Turn SIGTERM/SIGINT into a close of the window (the program; not tests).
+    bool catchSignals = false;
+};
+
+struct ShellState {
+    int languageFolder = 0;     // 1 or 2: the "txt" folder the deferred load chose
+    char textDir[512] = {};     // data folder + that language folder
+    int framesRun = 0;          // frames drawn (inactive passes not counted)
+    int deferredLoads = 0;      // times the deferred load ran
+    bool windowCreated = false;
+    bool deviceCreated = false;
+};
+
+extern ShellState shell;
+
+void resetShell();
+
+// Runs the game: single-instance check, start-up, the loop, saving, shutdown. Returns the
+// process's exit code (0 in every case, as a second copy or a failed window does too).
+int shellMain(const ShellOptions& options);
+
+// Handles one message; false for messages it leaves to the system's default handling.
+bool windowProc(const OsMessage& msg);
+
+// One frame: clear, render the current screen, the debug overlay, present, timing, update and
+// the end-of-frame screen switch. While inactive: sleeps 200 ms instead.
+void runFrame();
+
+// The frame timing step on its own: the elapsed time since the last frame (unsigned, so a wrap
+// of the millisecond timer gives the right difference), the FPS text, and frameMs.
+void measureFrameTime(uint32_t now);
+
+// The second loading stage; true on success (a missing required file ends the process inside
+// the loaders).
+bool deferredLoad();
+
+// Sets app.startDir and app.dataDir: "Data" under the current folder when it has one, else
+// "Data" beside the program. dataDir ends with a separator.
+void chooseDataDir();
+
+// Releases the device, audio, text tables and the window.
+void shutdownShell();

@@ -1,0 +1,474 @@
+// The screens on their own: typed codes, the end-of-frame switch, input routing and the splash
+// screen's timing, driven directly without the main loop.
+#include "app/core/appstate.h"
+#include "app/core/requestlog.h"
+#include "app/screen_draw.h"
+#include "app/screens.h"
+#include "menus/menus.h"
+#include "persist/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// A screen that writes down which of its operations ran, in order.
+class RecordingScreen : public Screen {
+public:
+    std::string calls;
+    void activate() override { calls += "A"; }
+    void deactivate() override { calls += "D"; }
+};
+
+class Screens : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetAppState();
+        resetScreens();
+        resetPersist();
+        clearRequests();
+        menus.dialogOpen = 0;
+    }
+    void TearDown() override
+    {
+        resetScreens();
+        menus.dialogOpen = 0;
+    }
+
+    // Types a word on the current screen, one letter per frame, as the frame would: keyDown, then
+    // the screen's update.
+    static void typeWord(const char* word)
+    {
+        for (const char* p = word; *p; ++p) {
+            screens.currentScreen->keyDown(*p);
+            screens.currentScreen->update();
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(Screens, BufferKeepsFifteenLettersNewestFirst)
+{
+    screens.currentScreen = &gameScreen;
+    typeWord("ABCDEFGHIJKLMNOPQRST");
+    EXPECT_STREQ(screens.cheatBuffer, "TSRQPONMLKJIHGF");
+    EXPECT_EQ(screens.cheatBuffer[15], 0);
+    EXPECT_EQ(gameScreen.pendingKey, 0);
+}
+
+TEST_F(Screens, NonLettersLeaveTheBufferAndAreConsumed)
+{
+    screens.currentScreen = &gameScreen;
+    typeWord("AB");
+    for (int vk : {13, 32, 0x35, 0x61, 0x7B}) {
+        gameScreen.keyDown(vk);
+        gameScreen.update();
+        EXPECT_EQ(gameScreen.pendingKey, 0);
+    }
+    EXPECT_STREQ(screens.cheatBuffer, "BA");
+    // Only the low byte counts: 0x141 is an 'A'.
+    gameScreen.keyDown(0x141);
+    gameScreen.update();
+    EXPECT_STREQ(screens.cheatBuffer, "ABA");
+}
+
+TEST_F(Screens, CheatKeyCodeOnlyOnTheGameScreen)
+{
+    screens.currentScreen = &menuScreen;
+    typeWord("BRIMSTOK");
+    EXPECT_EQ(screens.cheatKeysOn, 0);
+    screens.currentScreen = &gameScreen;
+    typeWord("BRIMSTOK");
+    EXPECT_EQ(screens.cheatKeysOn, 1);
+    EXPECT_EQ(countRequests("showStatusMessage", "cheatkeyenabled"), 1);
+    typeWord("BRIMSTOK");
+    EXPECT_EQ(screens.cheatKeysOn, 0);
+    EXPECT_EQ(countRequests("showStatusMessage", "cheatkeydisabled"), 1);
+}
+
+TEST_F(Screens, OverlayCodeOnEveryScreenThatProcessesCodes)
+{
+    Screen* all[] = {&menuScreen, &gameScreen, &trophyScreen};
+    for (Screen* s : all) {
+        screens.currentScreen = s;
+        app.debugOverlayOn = 0;
+        typeWord("ZQV");
+        EXPECT_EQ(app.debugOverlayOn, 1);
+        typeWord("ZQV");
+        EXPECT_EQ(app.debugOverlayOn, 0);
+    }
+    // The splash screen does not process typed codes at all.
+    screens.currentScreen = &splashScreen;
+    typeWord("ZQV");
+    EXPECT_EQ(app.debugOverlayOn, 0);
+    EXPECT_EQ(screens.cheatBuffer[0], 'V');  // from the menu/game/trophy runs only
+}
+
+TEST_F(Screens, MapCodesOnlyOnTheAdventureMap)
+{
+    screens.currentScreen = &menuScreen;
+    menuScreen.menuMode = MENU_MODE_MAIN;
+    typeWord("ZAGRUM");
+    EXPECT_EQ(screens.mapUnlocked, 0);
+    menuScreen.menuMode = MENU_MODE_MAP;
+    typeWord("ZAGRUM");
+    EXPECT_EQ(screens.mapUnlocked, 1);
+    // The longer code ends with the shorter one's letters; it must not trigger it.
+    EXPECT_EQ(countRequests("resetProfileListValue"), 0);
+    typeWord("GRUM");
+    EXPECT_EQ(screens.mapUnlocked, 0);
+    EXPECT_EQ(countRequests("resetProfileListValue"), 1);
+    // Not on the game screen.
+    screens.mapUnlocked = 0;
+    screens.currentScreen = &gameScreen;
+    typeWord("ZAGRUM");
+    EXPECT_EQ(screens.mapUnlocked, 0);
+}
+
+TEST_F(Screens, TwoLettersInOneFrameOnlyTheSecondCounts)
+{
+    screens.currentScreen = &menuScreen;
+    menuScreen.menuMode = MENU_MODE_MAP;
+    typeWord("ZAGRU");
+    menuScreen.keyDown('X');
+    menuScreen.keyDown('M');  // same frame: overwrites X
+    menuScreen.update();
+    EXPECT_EQ(screens.mapUnlocked, 1);
+    EXPECT_STREQ(screens.cheatBuffer, "MURGAZ");
+}
+
+TEST_F(Screens, SwitchHappensOnlyAtTheEndOfTheFrame)
+{
+    RecordingScreen a;
+    RecordingScreen b;
+    RecordingScreen c;
+    screens.currentScreen = &a;
+    requestScreen(&b);
+    requestScreen(&c);  // replaces the first request
+    EXPECT_EQ(currentScreen(), &a);
+    app.frameMs = 16.0f;
+    finishFrameSwitch();
+    EXPECT_EQ(currentScreen(), &c);
+    EXPECT_EQ(a.calls, "D");
+    EXPECT_EQ(b.calls, "");
+    EXPECT_EQ(c.calls, "A");
+    EXPECT_FLOAT_EQ(app.globalTimeMs, 16.0f);
+    // No request: nothing changes, the clock still advances.
+    finishFrameSwitch();
+    EXPECT_EQ(c.calls, "A");
+    EXPECT_FLOAT_EQ(app.globalTimeMs, 32.0f);
+}
+
+TEST_F(Screens, RequestingTheCurrentScreenDeactivatesThenActivatesIt)
+{
+    RecordingScreen a;
+    screens.currentScreen = &a;
+    requestScreen(&a);
+    finishFrameSwitch();
+    EXPECT_EQ(a.calls, "DA");
+    EXPECT_EQ(currentScreen(), &a);
+}
+
+TEST_F(Screens, RequestForNoScreenIsIgnored)
+{
+    RecordingScreen a;
+    screens.currentScreen = &a;
+    requestScreen(nullptr);
+    finishFrameSwitch();
+    EXPECT_EQ(currentScreen(), &a);
+    EXPECT_EQ(a.calls, "");
+}
+
+TEST_F(Screens, SetMenuModeStartsTheShutterOnlyOnAChange)
+{
+    setMenuMode(MENU_MODE_MAIN);
+    EXPECT_EQ(countRequests("openShutter"), 0);
+    setMenuMode(MENU_MODE_MAP);
+    EXPECT_EQ(menuScreen.menuMode, MENU_MODE_MAP);
+    ASSERT_EQ(countRequests("openShutter"), 1);
+    EXPECT_FLOAT_EQ(lastRequest("openShutter")->x, 1000.0f);
+    EXPECT_STREQ(lastRequest("openShutter")->name, "");
+}
+
+TEST_F(Screens, MenuScreenPassesKeysToDialogsOncePerFrame)
+{
+    screens.currentScreen = &menuScreen;
+    menuScreen.keyDown(27);
+    EXPECT_EQ(countRequests("dialogKeyDown"), 0);
+    menuScreen.update();
+    ASSERT_EQ(countRequests("dialogKeyDown"), 1);
+    EXPECT_EQ(lastRequest("dialogKeyDown")->a, 27);
+    // A frame without a key still passes 0.
+    menuScreen.update();
+    EXPECT_EQ(countRequests("dialogKeyDown"), 2);
+    EXPECT_EQ(lastRequest("dialogKeyDown")->a, 0);
+    menuScreen.lButtonDown();
+    menuScreen.lButtonDblClk();
+    menuScreen.lButtonUp();
+    menuScreen.mouseMove();
+    menuScreen.rButtonDown();  // nothing
+    EXPECT_EQ(countRequests("dialogPress"), 1);
+    EXPECT_EQ(countRequests("dialogDoubleClick"), 1);
+    EXPECT_EQ(countRequests("dialogRelease"), 1);
+    EXPECT_EQ(countRequests("dialogHover"), 1);
+    EXPECT_EQ(countRequests("boardRightDown"), 0);
+}
+
+TEST_F(Screens, GameScreenRoutesByDialogOpen)
+{
+    screens.currentScreen = &gameScreen;
+    gameScreen.keyDown(32);
+    gameScreen.lButtonDown();
+    gameScreen.lButtonUp();
+    gameScreen.mouseMove();
+    EXPECT_EQ(countRequests("gameKeyDown"), 1);
+    EXPECT_EQ(countRequests("boardPress"), 1);
+    EXPECT_EQ(countRequests("boardRelease"), 1);
+    EXPECT_EQ(countRequests("dialogHover"), 0);
+    EXPECT_EQ(gameScreen.pendingKey, 32);
+    menus.dialogOpen = 1;
+    gameScreen.keyDown(13);
+    gameScreen.lButtonDown();
+    gameScreen.lButtonUp();
+    gameScreen.mouseMove();
+    gameScreen.lButtonDblClk();  // always the board's
+    gameScreen.rButtonDown();
+    gameScreen.rButtonUp();
+    gameScreen.mButtonDown();
+    EXPECT_EQ(countRequests("dialogKeyDown"), 1);
+    EXPECT_EQ(countRequests("gameKeyDown"), 1);
+    EXPECT_EQ(countRequests("dialogPress"), 1);
+    EXPECT_EQ(countRequests("dialogRelease"), 1);
+    EXPECT_EQ(countRequests("dialogHover"), 1);
+    EXPECT_EQ(countRequests("boardDoubleClick"), 1);
+    EXPECT_EQ(countRequests("boardRightDown"), 1);
+    EXPECT_EQ(countRequests("boardRightUp"), 1);
+    EXPECT_EQ(countRequests("boardMiddleDown"), 1);
+}
+
+TEST_F(Screens, GameScreenDrawsDialogsOnlyWhenOneIsOpen)
+{
+    screens.currentScreen = &gameScreen;
+    gameScreen.render();
+    EXPECT_EQ(countRequests("updateGameplay"), 1);
+    EXPECT_EQ(countRequests("drawGame"), 1);
+    EXPECT_EQ(countRequests("drawDialogs"), 0);
+    EXPECT_EQ(countRequests("drawSoftwareCursor"), 0);
+    menus.dialogOpen = 1;
+    persist.settings.softwareCursor = 1;
+    gameScreen.render();
+    EXPECT_EQ(countRequests("drawDialogs"), 2);
+    EXPECT_EQ(countRequests("drawSoftwareCursor"), 1);
+    // The cursor is drawn last.
+    EXPECT_STREQ(requestLog.entries[requestLog.count - 1].op, "drawSoftwareCursor");
+}
+
+TEST_F(Screens, MenuScreenDrawsByMode)
+{
+    screens.currentScreen = &menuScreen;
+    app.frameMs = 10.0f;
+    menuScreen.render();
+    EXPECT_EQ(countRequests("drawBackdrop"), 1);
+    EXPECT_EQ(countRequests("drawMap"), 0);
+    menuScreen.menuMode = MENU_MODE_MAP;
+    menuScreen.render();
+    EXPECT_EQ(countRequests("drawBackdrop"), 1);
+    EXPECT_EQ(countRequests("drawMap"), 2);
+    menuScreen.menuMode = MENU_MODE_CREDITS;
+    menuScreen.render();
+    EXPECT_EQ(countRequests("drawBackdrop"), 2);
+    EXPECT_EQ(countRequests("updateAudio"), 3);
+    EXPECT_EQ(countRequests("drawDialogs"), 6);
+    EXPECT_FLOAT_EQ(menuScreen.clockMs, 30.0f);
+}
+
+TEST_F(Screens, TrophyScreenUsesTheRoomAndOneDialogPass)
+{
+    screens.currentScreen = &trophyScreen;
+    trophyScreen.keyDown(27);
+    trophyScreen.update();
+    ASSERT_EQ(countRequests("trophyRoomKeyDown"), 1);
+    EXPECT_EQ(lastRequest("trophyRoomKeyDown")->a, 27);
+    trophyScreen.render();
+    EXPECT_EQ(countRequests("drawTrophyRoom"), 1);
+    EXPECT_EQ(countRequests("drawDialogs"), 1);
+    EXPECT_EQ(countRequests("drawBackdrop"), 0);
+    trophyScreen.lButtonDown();
+    trophyScreen.lButtonDblClk();
+    trophyScreen.lButtonUp();
+    trophyScreen.mouseMove();
+    EXPECT_EQ(countRequests("trophyRoomPress"), 1);
+    EXPECT_EQ(countRequests("trophyRoomDoubleClick"), 1);
+    EXPECT_EQ(countRequests("trophyRoomRelease"), 1);
+    EXPECT_EQ(countRequests("trophyRoomHover"), 1);
+    EXPECT_EQ(countRequests("dialogPress"), 0);
+}
+
+// ---- Splash screen ----
+
+namespace {
+
+// Renders and updates the splash for one frame of `ms`, as the frame does: render sees the time
+// of the previous frame.
+void splashFrame(float ms)
+{
+    splashScreen.render();
+    app.frameMs = ms;
+    splashScreen.update();
+}
+
+}  // namespace
+
+TEST_F(Screens, SplashKeyBeforeCutJumpsToTheFadeOut)
+{
+    screens.currentScreen = &splashScreen;
+    splashScreen.splashTimer = 1200.0f;
+    splashScreen.keyDown(65);
+    splashScreen.update();
+    EXPECT_FLOAT_EQ(splashScreen.splashTimer, 3500.0f);
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 0.0f);
+    EXPECT_EQ(splashScreen.pendingKey, 0);
+    // At 3500 or more a key starts the leave instead.
+    splashScreen.lButtonDown();
+    EXPECT_EQ(splashScreen.pendingKey, 13);
+    splashScreen.update();
+    EXPECT_FLOAT_EQ(splashScreen.splashTimer, 3500.0f);
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 1.0f);
+    // A started fade is not restarted.
+    splashScreen.fadeTimer = 300.0f;
+    splashScreen.keyDown(13);
+    splashScreen.update();
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 300.0f);
+}
+
+TEST_F(Screens, SplashBrightnessFadesOverTheLastSecond)
+{
+    screens.currentScreen = &splashScreen;
+    struct Case {
+        float timer;
+        int brightness;
+    } cases[] = {{0.0f, 255}, {3000.0f, 255}, {3500.0f, 127}, {3999.0f, 0}, {3250.0f, 191}};
+    for (const Case& c : cases) {
+        clearRequests();
+        splashScreen.splashTimer = c.timer;
+        app.frameMs = 0.0f;
+        splashScreen.render();
+        const RecordedRequest* r = lastRequest("drawSplashPicture");
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(r->b, c.brightness) << "timer " << c.timer;
+        EXPECT_EQ(r->a, 0);
+        EXPECT_EQ(countRequests("clearColor"), 1);
+    }
+}
+
+TEST_F(Screens, SplashWithoutSecondPictureRequestsTheLoadAfterTheFirst)
+{
+    screens.currentScreen = &splashScreen;
+    splashScreen.secondSplashExists = false;
+    splashScreen.splashTimer = 3950.0f;
+    app.frameMs = 49.0f;
+    splashScreen.render();
+    EXPECT_EQ(app.deferredLoadRequested, 0);
+    splashScreen.render();
+    EXPECT_EQ(app.deferredLoadRequested, 1);
+    EXPECT_GE(splashScreen.splashTimer, 4000.0f);
+    EXPECT_EQ(splashScreen.secondShowing, 0);
+}
+
+TEST_F(Screens, SplashShowsTheSecondPictureFromZero)
+{
+    screens.currentScreen = &splashScreen;
+    splashScreen.secondSplashExists = true;
+    splashScreen.splashTimer = 3990.0f;
+    app.frameMs = 20.0f;
+    splashScreen.render();
+    EXPECT_EQ(splashScreen.secondShowing, 1);
+    EXPECT_FLOAT_EQ(splashScreen.splashTimer, 0.0f);
+    EXPECT_EQ(app.deferredLoadRequested, 0);
+    splashScreen.render();
+    EXPECT_EQ(lastRequest("drawSplashPicture")->a, 1);
+    splashScreen.splashTimer = 3990.0f;
+    splashScreen.render();
+    EXPECT_EQ(app.deferredLoadRequested, 1);
+}
+
+TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
+{
+    screens.currentScreen = &splashScreen;
+    splashScreen.splashTimer = 4000.0f;
+    app.frameMs = 100.0f;
+    splashScreen.render();
+    splashScreen.render();
+    EXPECT_EQ(countRequests("startMusicNow"), 1);
+    EXPECT_EQ(splashScreen.musicStarted, 1);
+    EXPECT_FLOAT_EQ(splashScreen.promptTimer, 200.0f);
+    // The bar is full once the music has started.
+    EXPECT_FLOAT_EQ(lastRequest("drawLoadingPictureAndBar")->x, 1.0f);
+    EXPECT_EQ(countRequests("drawPromptText", "keytoresume"), 2);
+    // A key starts the 800 ms fade.
+    splashScreen.keyDown(32);
+    splashScreen.update();
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 1.0f);
+    for (int i = 0; i < 7; i++) splashFrame(100.0f);  // fade 1 -> 701
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 701.0f);
+    EXPECT_FALSE(screens.switchPending);
+    // Tint of the last drawn frame: 255 - 701/800*255 = 31.5 -> 31.
+    EXPECT_EQ(splashScreen.tint, Color(31, 31, 31, 255));
+    splashFrame(100.0f);
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 800.0f);
+    EXPECT_TRUE(screens.switchPending);
+    EXPECT_EQ(screens.pendingScreen, &menuScreen);
+    EXPECT_EQ(countRequests("releaseSplashPictures"), 1);
+    EXPECT_EQ(countRequests("requestMusic"), 1);
+    EXPECT_EQ(countRequests("openDialog", "newprofile"), 1);
+    EXPECT_EQ(countRequests("openDialog", "main"), 0);
+}
+
+TEST_F(Screens, PromptOpensMainWhenAProfileExists)
+{
+    persist.settings.profileCount = 2;
+    splashScreen.splashTimer = 4000.0f;
+    splashScreen.fadeTimer = 790.0f;
+    app.frameMs = 20.0f;
+    splashScreen.render();
+    EXPECT_EQ(countRequests("openDialog", "main"), 1);
+    EXPECT_EQ(countRequests("openDialog", "newprofile"), 0);
+}
+
+TEST_F(Screens, ActivationDuringThePromptLeavesWithoutAKey)
+{
+    splashScreen.splashTimer = 4000.0f;
+    splashScreen.activate();
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 1.0f);
+    app.frameMs = 400.0f;
+    splashScreen.render();
+    splashScreen.render();
+    EXPECT_TRUE(screens.switchPending);
+}
+
+TEST_F(Screens, LoadProgressDrawsOnlyDuringTheDeferredLoad)
+{
+    addLoadProgress(1000);
+    EXPECT_EQ(countRequests("drawLoadingPictureAndBar"), 0);
+    EXPECT_EQ(splashScreen.loadProgress, 1000);
+    app.deferredLoadRequested = 1;
+    addLoadProgress(LOAD_TOTAL_BYTES / 2 - 1000);
+    ASSERT_EQ(countRequests("drawLoadingPictureAndBar"), 1);
+    EXPECT_EQ(countRequests("presentFrame"), 1);
+    EXPECT_EQ(countRequests("beginScene"), 1);
+    // The bar drawn shows the bytes before this file.
+    EXPECT_NEAR(lastRequest("drawLoadingPictureAndBar")->x, 1000.0f / LOAD_TOTAL_BYTES, 1e-6f);
+    addLoadProgress(10);
+    EXPECT_NEAR(lastRequest("drawLoadingPictureAndBar")->x, 0.5f, 1e-6f);
+    EXPECT_EQ(splashScreen.progressCalls, 3);
+    // More bytes than the bar's full scale: the bar stays full, the count does not overflow.
+    addLoadProgress(2000000000);
+    addLoadProgress(2000000000);
+    addLoadProgress(0);
+    EXPECT_FLOAT_EQ(lastRequest("drawLoadingPictureAndBar")->x, 1.0f);
+    EXPECT_GT(splashScreen.loadProgress, 0);
+}

@@ -49,16 +49,18 @@ void moveFigure(int fromRow, int fromCol, int toRow, int toCol)
     from.colour = -1;
 }
 
-// The first empty place (rows 10 up to 1) that a free figure at rest above-right, else above-left,
-// can slide into: moves it there. True when a figure moved.
+// The first empty place (rows 10 up to 1) that a free figure above-right, else above-left, can
+// slide into: moves it there. During play (animate) only figures at rest slide and the moved
+// figure keeps its old centre as its offset. True when a figure moved.
 bool slideOne(bool animate)
 {
+    auto canSlide = [animate](int row, int col) { return animate ? isFreeFigureAtRest(row, col) : isFreeFigure(row, col); };
     for (int row = BOARD_ROWS - 1; row >= 1; row--) {
         for (int col = 0; col < BOARD_COLS; col++) {
             if (!isEmptyPlace(row, col)) continue;
             int fromCol = -1;
-            if (col < BOARD_COLS - 1 && isFreeFigureAtRest(row - 1, col + 1)) fromCol = col + 1;
-            else if (col > 0 && isFreeFigureAtRest(row - 1, col - 1)) fromCol = col - 1;
+            if (col < BOARD_COLS - 1 && canSlide(row - 1, col + 1)) fromCol = col + 1;
+            else if (col > 0 && canSlide(row - 1, col - 1)) fromCol = col - 1;
             if (fromCol < 0) continue;
             moveFigure(row - 1, fromCol, row, col);
             Cell& to = board.cells[row][col];

@@ -31,7 +31,8 @@ inline void resetGame(unsigned seed = 1)
 }
 
 // Eleven rows of twelve characters: '.' hole, '-' empty bare tile, '0'..'9' and 'a'..'g' a free
-// figure of colour 0..16 on a bare tile. Every other field is as clearBoard leaves it.
+// figure of colour 0..16 on a bare tile. Every other field is as clearBoard leaves it, but for one
+// square under the bottom-right place, so the level is not won at once.
 inline void drawBoard(const char* const rows[BOARD_ROWS])
 {
     clearBoard();
@@ -46,16 +47,22 @@ inline void drawBoard(const char* const rows[BOARD_ROWS])
             else if (ch >= 'a' && ch <= 'g') cell.colour = 10 + ch - 'a';
         }
     }
+    board.cells[10][11].tile = 1;
     board.idleTimerMs = -1.0f;
 }
 
 // A full board of figures in which no two neighbours share a colour (colours 0..3 in a pattern).
+// One square lies under the bottom-right figure, so the level is not won at once.
 inline void drawNoMovesBoard()
 {
     clearBoard();
     for (int r = 0; r < BOARD_ROWS; r++) {
-        for (int c = 0; c < BOARD_COLS; c++) board.cells[r][c].colour = (r % 2) * 2 + (c % 2);
+        for (int c = 0; c < BOARD_COLS; c++) {
+            board.cells[r][c].colour = (r % 2) * 2 + (c % 2);
+            board.cells[r][c].sweepPending = 1;
+        }
     }
+    board.cells[10][11].tile = 1;
     board.idleTimerMs = -1.0f;
 }
 
@@ -65,6 +72,13 @@ inline void frames(int n)
         app.frameMs = TEST_FRAME_MS;
         boardFrame();
     }
+}
+
+// A pair of colour 16 at the top right, so that a board drawn without moves has one.
+inline void addSpareGroup()
+{
+    board.cells[0][10].colour = 16;
+    board.cells[0][11].colour = 16;
 }
 
 // Runs frames until the board is idle with its settle timer run out; the frames it took, or -1.

@@ -149,6 +149,12 @@ void addStop(cairo_pattern_t* pattern, double offset, uint32_t rgb, double alpha
                                       ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0, alpha);
 }
 
+void usePattern(cairo_t* cr, cairo_pattern_t* pattern)
+{
+    cairo_set_source(cr, pattern);
+    cairo_pattern_destroy(pattern);
+}
+
 uint32_t mixColour(uint32_t a, uint32_t b, double t)
 {
     uint32_t out = 0;

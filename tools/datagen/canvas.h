@@ -47,6 +47,8 @@ void blitCopy(Image& dst, const Image& src, int x, int y);
 // Colours are 0xRRGGBB.
 void setColour(cairo_t* cr, uint32_t rgb, double alpha = 1.0);
 void addStop(cairo_pattern_t* pattern, double offset, uint32_t rgb, double alpha = 1.0);
+// Makes the pattern the source and drops the caller's reference to it.
+void usePattern(cairo_t* cr, cairo_pattern_t* pattern);
 // Mixes two 0xRRGGBB colours, t = 0 gives a, 1 gives b.
 uint32_t mixColour(uint32_t a, uint32_t b, double t);
 // Multiplies each channel by f (clamped), for darker (f < 1) or lighter (f > 1) shades.

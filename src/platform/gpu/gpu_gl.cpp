@@ -155,9 +155,10 @@ out vec4 fragColor;
 void main() {
     vec4 c = texture(uBack, vUV);
     ivec3 i = ivec3(floor(c.rgb * 255.0 + 0.5));
-    fragColor = vec4(float(texelFetch(uGamma, ivec2(i.r, 0), 0).r) / 65535.0,
-                     float(texelFetch(uGamma, ivec2(i.g, 1), 0).r) / 65535.0,
-                     float(texelFetch(uGamma, ivec2(i.b, 2), 0).r) / 65535.0, 1.0);
+    // the display uses the high byte of each ramp entry
+    fragColor = vec4(float(texelFetch(uGamma, ivec2(i.r, 0), 0).r >> 8u) / 255.0,
+                     float(texelFetch(uGamma, ivec2(i.g, 1), 0).r >> 8u) / 255.0,
+                     float(texelFetch(uGamma, ivec2(i.b, 2), 0).r >> 8u) / 255.0, 1.0);
 }
 )";
 

@@ -1,0 +1,57 @@
+// Screenshots of the back buffer.
+#include "graphics/screenshot.h"
+
+#include "app/core/appstate.h"
+#include "platform/gpu/gpu.h"
+#include "platform/os/files.h"
+
+#include <cstdio>
+
+namespace {
+
+struct ScreenshotState {
+    bool requested = false;
+    char lastPath[320] = {};
+};
+
+ScreenshotState shots;
+
+}  // namespace
+
+bool captureFrame(ImageData* out)
+{
+    if (!out || !gpuCreated()) return false;
+    int w = 0, h = 0;
+    gpuBackBufferSize(&w, &h);
+    if (w <= 0 || h <= 0) return false;
+    out->width = w;
+    out->height = h;
+    out->hasAlpha = false;
+    out->pixels.assign(static_cast<size_t>(w) * h * 4, 0);
+    if (!gpuReadPixels(0, out->pixels.data(), static_cast<int>(out->pixels.size()))) return false;
+    for (size_t i = 3; i < out->pixels.size(); i += 4) out->pixels[i] = 255;  // the frame is opaque
+    return true;
+}
+
+bool saveScreenshot(const char* path)
+{
+    ImageData frame;
+    std::vector<uint8_t> png;
+    if (!path || !captureFrame(&frame) || !imageEncodePng(frame, &png)) return false;
+    return osWriteFile(path, png.data(), static_cast<int32_t>(png.size()));
+}
+
+void requestScreenshot() { shots.requested = true; }
+
+const char* takeRequestedScreenshot()
+{
+    if (!shots.requested) return "";
+    shots.requested = false;
+    const char* dir = app.startDir[0] ? app.startDir : ".";
+    for (int i = 0; i < 1000; ++i) {
+        std::snprintf(shots.lastPath, sizeof shots.lastPath, "%s/screenshot%03d.png", dir, i);
+        if (osFileExists(shots.lastPath)) continue;
+        return saveScreenshot(shots.lastPath) ? shots.lastPath : "";
+    }
+    return "";
+}

@@ -1,0 +1,13 @@
+#pragma once
+// Screenshots: the back buffer as a PNG file. saveScreenshot writes the frame drawn so far (call
+// it after the scene is drawn, before or after present). requestScreenshot makes the next
+// presentFrame save the frame it presents as "screenshotNNN.png" (the first free number) in the
+// folder the program was started from; the shell calls it for the F12 key.
+#include "platform/image/image.h"
+
+// The back buffer's pixels (BGRA, rows from the top). False when no device exists.
+bool captureFrame(ImageData* out);
+bool saveScreenshot(const char* path);
+void requestScreenshot();
+// Called by presentFrame: saves the frame when one was requested. Returns the file written ("" if none).
+const char* takeRequestedScreenshot();

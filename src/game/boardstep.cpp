@@ -12,6 +12,7 @@
 #include "game/pending.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "persist/settings.h"
 #include "trophies/trophies.h"
 
 namespace {

@@ -16,5 +16,6 @@ void boardClick();
 // The hammer button of the HUD: arms a ready hammer, or puts an armed one back.
 void pressHammerButton();
 void updateHammerMeter();
-// A key (Windows virtual-key code) while the debug keys are on; true when it was a board key.
+// A key (Windows virtual-key code); the caller passes keys only while the typed cheat code has
+// turned the debug keys on. True when it was a board key.
 bool boardDebugKey(int vk);

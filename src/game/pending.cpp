@@ -2,6 +2,7 @@
 
 #include "app/core/requestlog.h"
 #include "game/playstate.h"
+#include "persist/settings.h"
 
 void showTip(const char* key, float x, float y, float delayMs, bool needsButton, int arrow)
 {
@@ -24,4 +25,6 @@ void applyLimits() { recordRequest("applyLimits"); }
 void setBackdrop(int number) { recordRequest("setBackdrop", "", number); }
 void setBackdropTint(int preset) { recordRequest("setBackdropTint", "", preset); }
 void clearSavedGameFlag(int mode) { recordRequest("clearSavedGameFlag", "", mode); }
+
+// Declared with the other settings operations; recorded until the settings files are written.
 void saveAll() { recordRequest("saveAll"); }

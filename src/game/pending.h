@@ -1,7 +1,8 @@
 #pragma once
 // Operations of game parts that are not built yet and that the board engine calls: in-game
 // tips, score pop-ups, debris and square pieces, the move counter display, level limits,
-// backdrops, the profile's saved-game flag and the writing of the shared state files.
+// backdrops and the profile's saved-game flag; and saveAll of persist/settings.h (writing the
+// settings, profiles, records and high scores), recorded as "saveAll".
 // Each records its request (showTip also keeps the profile's once-only tip flags) (app/core/requestlog.h) and does nothing else; the records let
 // tests check which tip, pop-up or piece a rule asked for.
 
@@ -23,5 +24,3 @@ void setBackdrop(int number);
 void setBackdropTint(int preset);
 // Clears the current profile's saved-game flag of a mode. Recorded as "clearSavedGameFlag", a = mode.
 void clearSavedGameFlag(int mode);
-// Writes settings, profiles, records and high scores. Recorded as "saveAll".
-void saveAll();

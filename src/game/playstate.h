@@ -45,7 +45,6 @@ struct PlayState {
     uint8_t levelWon;
     uint8_t levelLost;
     float completeClockMs;
-    uint8_t cheatKeysOn;
 
     // The current profile's name and tip flags (1 = still wanted), kept here until profiles exist.
     char profileName[32];

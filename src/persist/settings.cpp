@@ -25,11 +25,6 @@ void loadRecords()
     recordRequest("loadRecords");
 }
 
-void saveAll()
-{
-    recordRequest("saveAll");
-}
-
 bool saveGame()
 {
     recordRequest("saveGame");

@@ -36,7 +36,8 @@ void loadSettings();
 void loadProfiles();
 // Reads "records.dat" and "hiscore.dat" in the current folder (recorded as "loadRecords").
 void loadRecords();
-// Writes settings, profiles, records and high scores together (recorded as "saveAll").
+// Writes settings, profiles, records and high scores together (recorded as "saveAll"; its
+// recording stand-in is the board's, in game/pending.cpp, until this module writes the files).
 void saveAll();
 // Saves the game in progress of the current mode when there is one (recorded as "saveGame");
 // true when something was written. Called when the window closes.

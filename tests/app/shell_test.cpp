@@ -1,0 +1,550 @@
+// The real main loop through the headless OS layer: a script of messages, a fake clock with a
+// fixed frame time, and a data folder made for each test.
+#include "app/core/appstate.h"
+#include "app/core/requestlog.h"
+#include "app/screens.h"
+#include "app/shell.h"
+#include "graphics/device.h"
+#include "menus/menus.h"
+#include "persist/settings.h"
+#include "platform/os/files.h"
+#include "platform/os/os.h"
+#include "resources/files.h"
+#include "resources/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// UTF-16 little-endian text file with a byte-order mark; lines end with CR LF.
+std::string utf16File(const std::string& ascii)
+{
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+void writeFileBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+void removeTree(const std::string& path)
+{
+    std::string cmd = "rm -rf '" + path + "'";
+    int rc = std::system(cmd.c_str());
+    (void)rc;
+}
+
+// Per-frame inspection: the OS layer calls this before each frame with the frame's number.
+std::function<void(uint32_t)>* frameHook = nullptr;
+
+void callFrameHook(uint32_t poll, void*)
+{
+    if (frameHook && *frameHook) (*frameHook)(poll);
+}
+
+int exitCalls = 0;
+void countExit(int)
+{
+    exitCalls++;
+}
+
+class ShellLoop : public ::testing::Test {
+protected:
+    std::string root;
+    std::string data;
+    std::function<void(uint32_t)> hook;
+    static constexpr uint32_t CLOCK_START = 5000;
+
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/ostrimar-shell-test-XXXXXX";
+        char* d = mkdtemp(tmpl);
+        ASSERT_NE(d, nullptr);
+        root = d;
+        data = root + "/Data";
+        makeDataSet("eng", false);
+        resetEverything();
+    }
+
+    void TearDown() override
+    {
+        frameHook = nullptr;
+        resetEverything();
+        resetFiles();
+        removeTree(root);
+    }
+
+    void resetEverything()
+    {
+        resetOs();
+        resetAppState();
+        resetScreens();
+        resetShell();
+        resetPersist();
+        resetFileTable();
+        resetTextTables();
+        resetDeviceState();
+        gpuResetStats();
+        clearRequests();
+        menus.dialogOpen = 0;
+        exitCalls = 0;
+        fileTable.exitHook = countExit;
+        // A private lock folder, so a game running on this machine does not interfere.
+        std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", root.c_str());
+    }
+
+    // The data set: settings.txt with the language (none when lang is null), both language
+    // folders with their three text files (each with a marker naming the folder), optional
+    // second splash.
+    void makeDataSet(const char* lang, bool splash2)
+    {
+        removeTree(data);
+        ASSERT_EQ(::mkdir(data.c_str(), 0755), 0);
+        ASSERT_EQ(::mkdir((data + "/txt").c_str(), 0755), 0);
+        std::string settings = lang ? std::string("lang=") + lang + "\r\n" : std::string("other=1\r\n");
+        writeFileBytes(data + "/settings.txt", utf16File(settings));
+        for (int folder = 1; folder <= 2; folder++) {
+            std::string dir = data + "/txt/" + std::to_string(folder);
+            ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+            std::string n = std::to_string(folder);
+            writeFileBytes(dir + "/menutext.txt", utf16File("menufolder=" + n + "\r\n"));
+            writeFileBytes(dir + "/strings.txt", utf16File("keytoresume=press " + n + "\r\n"));
+            writeFileBytes(dir + "/tips.txt", utf16File("tipfolder=" + n + "\r\n"));
+        }
+        if (splash2) writeFileBytes(data + "/splash2.jpg", "x");
+    }
+
+    // Runs the game from the test's folder with a fake clock and a frame time of stepMs; after
+    // maxFrames frames the OS layer closes the window.
+    int run(const std::vector<OsScriptStep>& script, uint32_t maxFrames, uint32_t stepMs,
+            uint32_t clockStart = CLOCK_START)
+    {
+        EXPECT_TRUE(osSetCurrentDirectory(root.c_str()));
+        osUseFakeClock(clockStart, stepMs);
+        EXPECT_TRUE(osSetScript(script.data(), static_cast<int>(script.size())));
+        osSetMaxIdlePolls(maxFrames);
+        frameHook = &hook;
+        osSetIdleHook(callFrameHook, nullptr);
+        ShellOptions options;
+        options.headless = true;
+        return shellMain(options);
+    }
+
+    static OsScriptStep key(uint32_t frame, int vk) { return {frame, {WM_KEYDOWN, static_cast<uint32_t>(vk), 0}}; }
+    static OsScriptStep msg(uint32_t frame, uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0)
+    {
+        return {frame, {message, wParam, lParam}};
+    }
+};
+
+// With 100 ms frames the first frame draws with 0 ms, so a splash of 4000 ms ends while drawing
+// frame 40, and the deferred load runs right after it.
+constexpr uint32_t SPLASH_END_FRAME = 40;
+
+}  // namespace
+
+TEST_F(ShellLoop, StartsWithSplashAndWindowThenClosesWithoutSaving)
+{
+    bool deviceDuringRun = false;
+    hook = [&](uint32_t) { deviceDuringRun = gpuCreated(); };
+    int rc = run({msg(3, WM_CLOSE)}, 100, 100);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(shell.framesRun, 3);
+    EXPECT_TRUE(deviceDuringRun);
+    EXPECT_FALSE(gpuCreated());
+    // The blank frame before the loop and one present per frame.
+    EXPECT_EQ(gpuStats().presents, 1 + 3);
+    EXPECT_EQ(countRequests("loadSplashPictures"), 1);
+    EXPECT_EQ(countRequests("shutdownAudio"), 1);
+    // Closed during the splash: the game in progress is offered a save, the state files are not written.
+    EXPECT_EQ(countRequests("saveGame"), 1);
+    EXPECT_EQ(countRequests("saveAll"), 0);
+    EXPECT_EQ(shell.deferredLoads, 0);
+    EXPECT_EQ(app.settingsLoaded, 0);
+    EXPECT_EQ(exitCalls, 0);
+    EXPECT_EQ(std::string(app.dataDir), data + "/");
+}
+
+TEST_F(ShellLoop, StartUpOrderBeforeTheLoop)
+{
+    int presentsBeforeLoop = -1;
+    int splashLoadsBeforeLoop = -1;
+    hook = [&](uint32_t poll) {
+        if (poll == 0) {
+            presentsBeforeLoop = gpuStats().presents;
+            splashLoadsBeforeLoop = countRequests("loadSplashPictures");
+        }
+    };
+    run({msg(1, WM_CLOSE)}, 10, 100);
+    // Settings before the splash pictures; the device and its blank frame already there.
+    int settingsAt = -1, splashAt = -1;
+    for (int i = 0; i < requestLog.count && i < REQUEST_LOG_SIZE; i++) {
+        std::string op = requestLog.entries[i].op;
+        if (op == "loadSettings" && settingsAt < 0) settingsAt = i;
+        if (op == "loadSplashPictures" && splashAt < 0) splashAt = i;
+    }
+    ASSERT_GE(settingsAt, 0);
+    EXPECT_LT(settingsAt, splashAt);
+    EXPECT_EQ(presentsBeforeLoop, 1);
+    EXPECT_EQ(splashLoadsBeforeLoop, 1);
+    // The window was activated when it was shown, before the splash became current.
+    EXPECT_EQ(countRequests("resumeAudio"), 1);
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 0.0f);
+}
+
+TEST_F(ShellLoop, SecondInstanceExitsAtOnce)
+{
+    std::string lockPath = root + "/Ostrimar.lock";
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    int rc = run({}, 50, 100);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(shell.framesRun, 0);
+    EXPECT_EQ(gpuStats().presents, 0);
+    EXPECT_EQ(countRequests("loadSettings"), 0);
+    EXPECT_EQ(osState.idlePolls, 0u);
+    close(fd);
+}
+
+TEST_F(ShellLoop, ActivationResetsTheFrameTime)
+{
+    // Inactive from frame 5 to frame 8: the loop sleeps and draws nothing.
+    std::vector<float> frameMsSeen;
+    std::vector<int> framesRunSeen;
+    float clockAtDeactivate = 0.0f;
+    hook = [&](uint32_t poll) {
+        frameMsSeen.push_back(app.frameMs);
+        framesRunSeen.push_back(shell.framesRun);
+        if (poll == 5) clockAtDeactivate = app.globalTimeMs;
+    };
+    run({msg(5, WM_ACTIVATE, WA_INACTIVE), msg(8, WM_ACTIVATE, WA_ACTIVE), msg(12, WM_CLOSE)}, 100, 50);
+    ASSERT_GE(frameMsSeen.size(), 12u);
+    EXPECT_FLOAT_EQ(frameMsSeen[4], 50.0f);
+    // Polls 5, 6, 7 ran no frame (each slept 200 ms on the fake clock).
+    EXPECT_EQ(framesRunSeen[6], 5);
+    EXPECT_EQ(framesRunSeen[8], 5);
+    EXPECT_EQ(osState.sleptMs, 600u);
+    // Right after the activation the frame time is 0, and the next frame measures only its own step.
+    EXPECT_FLOAT_EQ(frameMsSeen[8], 0.0f);
+    EXPECT_FLOAT_EQ(frameMsSeen[9], 50.0f);
+    EXPECT_EQ(countRequests("pauseAudio"), 1);
+    EXPECT_EQ(countRequests("resumeAudio"), 2);
+    // The splash's activate ran (it starts the leave once the prompt shows).
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 1.0f);
+    // No time passed for the game while inactive: 5 frames of 50 before, then 0, 50, 50.
+    EXPECT_FLOAT_EQ(clockAtDeactivate, 5 * 50.0f);
+    // Four more frames after the activation, each measuring only its own 50 ms.
+    EXPECT_FLOAT_EQ(app.globalTimeMs, 5 * 50.0f + 4 * 50.0f);
+}
+
+TEST_F(ShellLoop, FpsTextFollowsTheThreeHundredMillisecondRule)
+{
+    std::vector<std::string> texts;
+    hook = [&](uint32_t) { texts.push_back(app.fpsText); };
+    run({}, 12, 70);
+    // Frame times 70 each: 350 after the 5th frame -> 1000/350*5; 50 carried over, so the next
+    // text comes after 4 more frames (50 + 280 = 330) -> 1000/330*4.
+    ASSERT_GE(texts.size(), 11u);
+    EXPECT_EQ(texts[4], "");
+    EXPECT_EQ(texts[5], "14.3 FPS");
+    EXPECT_EQ(texts[8], "14.3 FPS");
+    EXPECT_EQ(texts[9], "12.1 FPS");
+    EXPECT_EQ(app.fpsAccumMs, 30u + 70u * 3);  // frames 9, 10 and 11
+}
+
+TEST_F(ShellLoop, TimerWrapAroundGivesTheRightFrameTime)
+{
+    std::vector<uint32_t> raw;
+    hook = [&](uint32_t) { raw.push_back(app.frameMsRaw); };
+    run({}, 12, 100, 0xFFFFFF00u);
+    ASSERT_GE(raw.size(), 12u);
+    for (size_t i = 1; i < raw.size(); i++) EXPECT_EQ(raw[i], 100u) << "frame " << i;
+    EXPECT_FLOAT_EQ(app.globalTimeMs, 1200.0f);
+}
+
+TEST_F(ShellLoop, NoSecondSplashLoadsAfterTheFirst)
+{
+    int loadedBeforeFrame = -1;
+    hook = [&](uint32_t poll) {
+        if (loadedBeforeFrame < 0 && shell.deferredLoads > 0) loadedBeforeFrame = static_cast<int>(poll);
+    };
+    run({}, 60, 100);
+    EXPECT_EQ(loadedBeforeFrame, static_cast<int>(SPLASH_END_FRAME) + 1);
+    EXPECT_EQ(shell.deferredLoads, 1);
+    EXPECT_EQ(splashScreen.secondShowing, 0);
+    EXPECT_EQ(countRequests("drawSplashPicture"), static_cast<int>(SPLASH_END_FRAME) + 1);
+}
+
+TEST_F(ShellLoop, SecondSplashDelaysTheLoadByOneSplash)
+{
+    makeDataSet("eng", true);
+    int loadedBeforeFrame = -1;
+    hook = [&](uint32_t poll) {
+        if (loadedBeforeFrame < 0 && shell.deferredLoads > 0) loadedBeforeFrame = static_cast<int>(poll);
+    };
+    run({}, 100, 100);
+    EXPECT_EQ(splashScreen.secondShowing, 1);
+    // The second splash starts at 0 in the frame after the first ends, and takes 40 frames more.
+    EXPECT_EQ(loadedBeforeFrame, static_cast<int>(SPLASH_END_FRAME) + 41);
+}
+
+TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
+{
+    ASSERT_FALSE(osFolderExists((data + "/settings").c_str()));
+    int presentsBefore = 0, presentsAfter = 0, callsBefore = 0, callsAfter = 0;
+    hook = [&](uint32_t poll) {
+        if (poll == SPLASH_END_FRAME) {
+            presentsBefore = gpuStats().presents;
+            callsBefore = splashScreen.progressCalls;
+        }
+        if (poll == SPLASH_END_FRAME + 1) {
+            presentsAfter = gpuStats().presents;
+            callsAfter = splashScreen.progressCalls;
+        }
+    };
+    run({msg(SPLASH_END_FRAME + 5, WM_CLOSE)}, 100, 100);
+    // Each file registered during the load drew a loading frame (the four text files at least).
+    EXPECT_GE(callsAfter - callsBefore, 4);
+    EXPECT_EQ(presentsAfter - presentsBefore, 1 + (callsAfter - callsBefore));
+    EXPECT_EQ(shell.deferredLoads, 1);
+    EXPECT_EQ(exitCalls, 0);
+    EXPECT_TRUE(osFolderExists((data + "/settings").c_str()));
+    EXPECT_EQ(app.settingsLoaded, 1);
+    EXPECT_EQ(shell.languageFolder, 2);
+    // The overlay flag is cleared after the load.
+    EXPECT_EQ(app.debugOverlayOn, 0);
+    // Every module's loader ran once, in order.
+    const char* order[] = {"loadProfiles", "loadRecords", "loadEffects", "loadBackdropCatalogue", "loadMenus",
+                           "loadDialogPictures", "initAudio", "loadSounds", "loadFigurePictures", "loadTrophies",
+                           "loadLevelDescriptions", "loadMap"};
+    int last = -1;
+    for (const char* op : order) {
+        int at = -1;
+        for (int i = 0; i < requestLog.count && i < REQUEST_LOG_SIZE; i++)
+            if (std::string(requestLog.entries[i].op) == op) {
+                EXPECT_EQ(at, -1) << op << " twice";
+                at = i;
+            }
+        EXPECT_GT(at, last) << op;
+        last = at;
+    }
+    EXPECT_EQ(countRequests("saveAll"), 1);
+    // The text tables were freed at shutdown; the loaded ones came from folder 2.
+}
+
+TEST_F(ShellLoop, LanguageOtherThanEnglishSelectsFolderOne)
+{
+    struct Case {
+        const char* lang;
+        int folder;
+    } cases[] = {{"eng", 2}, {"rus", 1}, {"deu", 1}, {"ENG", 1}, {nullptr, 1}};
+    for (const Case& c : cases) {
+        makeDataSet(c.lang, false);
+        resetEverything();
+        std::string marker;
+        hook = [&](uint32_t) {
+            const char16_t* v = text("menufolder");
+            if (v && marker.empty()) marker = std::string(1, static_cast<char>(v[0]));
+        };
+        run({}, SPLASH_END_FRAME + 3, 100);
+        EXPECT_EQ(shell.languageFolder, c.folder) << (c.lang ? c.lang : "(none)");
+        EXPECT_EQ(marker, std::to_string(c.folder)) << (c.lang ? c.lang : "(none)");
+        EXPECT_EQ(exitCalls, 0);
+    }
+}
+
+TEST_F(ShellLoop, MissingTextFileIsFatalWithTheLoadingError)
+{
+    std::remove((data + "/txt/2/tips.txt").c_str());
+    run({}, SPLASH_END_FRAME + 3, 100);
+    EXPECT_GE(exitCalls, 1);
+    EXPECT_NE(std::string(fileTable.lastFatalText).find("tips.txt"), std::string::npos);
+}
+
+TEST_F(ShellLoop, KeyDuringTheSplashCutsItShort)
+{
+    int loadedBeforeFrame = -1;
+    hook = [&](uint32_t poll) {
+        if (loadedBeforeFrame < 0 && shell.deferredLoads > 0) loadedBeforeFrame = static_cast<int>(poll);
+    };
+    // A key at frame 10 (timer 900 after its render) jumps to 3500: 5 frames more reach 4000.
+    run({key(10, 'A')}, 30, 100);
+    EXPECT_EQ(loadedBeforeFrame, 10 + 5 + 1);
+    // It did not start the leave: that needs a key at 3500 or later.
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 0.0f);
+    EXPECT_EQ(currentScreen(), &splashScreen);
+}
+
+TEST_F(ShellLoop, KeyInTheLastHalfSecondLeavesAfterTheLoadWithoutAnotherKey)
+{
+    Screen* screenAt[100] = {};
+    hook = [&](uint32_t poll) {
+        if (poll < 100) screenAt[poll] = currentScreen();
+    };
+    // Frame 37 draws with the timer at 3600; the click lands at 3700.
+    run({msg(37, WM_LBUTTONDOWN)}, 60, 100);
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 800.0f);
+    // Load after frame 40; the prompt frames 41.. advance the fade from 1 by 100 each: 801 while
+    // drawing frame 48, and the switch at the end of that frame.
+    EXPECT_EQ(screenAt[48], &splashScreen);
+    EXPECT_EQ(screenAt[49], &menuScreen);
+    EXPECT_EQ(countRequests("openDialog", "newprofile"), 1);
+    EXPECT_EQ(countRequests("startMusicNow"), 1);
+}
+
+TEST_F(ShellLoop, PromptWaitsForAKeyThenSwitchesAtTheEndOfTheFrame)
+{
+    Screen* screenAt[200] = {};
+    int menuRendersAt60 = -1;
+    hook = [&](uint32_t poll) {
+        if (poll < 200) screenAt[poll] = currentScreen();
+        if (poll == 60) menuRendersAt60 = countRequests("menuRenderSetup");
+    };
+    run({key(60, VK_SPACE)}, 80, 100);
+    EXPECT_EQ(screenAt[59], &splashScreen);
+    // Frame 60's update starts the fade at 1; frames 61..68 add 100 each: 801 > 800 in frame 68.
+    EXPECT_EQ(screenAt[68], &splashScreen);
+    EXPECT_EQ(screenAt[69], &menuScreen);
+    EXPECT_EQ(menuRendersAt60, 0);
+    EXPECT_EQ(countRequests("menuRenderSetup"), 80 - 69);
+}
+
+TEST_F(ShellLoop, TypedCodesThroughTheLoop)
+{
+    std::vector<OsScriptStep> script;
+    // To the menu first.
+    script.push_back(key(45, VK_RETURN));
+    // Frame 60: the map mode is set by the hook; type ZAGRUM one letter per frame...
+    const char* unlock = "ZAGRUM";
+    for (int i = 0; unlock[i]; i++) script.push_back(key(61 + i, unlock[i]));
+    // ...then two letters in one frame: X then M; only M reaches the buffer after "GRU".
+    script.push_back(key(70, 'G'));
+    script.push_back(key(71, 'R'));
+    script.push_back(key(72, 'U'));
+    script.push_back(key(73, 'X'));
+    script.push_back(key(73, 'M'));
+    // The overlay code on the game screen, and the cheat-key code there.
+    const char* overlay = "ZQV";
+    for (int i = 0; overlay[i]; i++) script.push_back(key(80 + i, overlay[i]));
+    const char* cheat = "BRIMSTOK";
+    for (int i = 0; cheat[i]; i++) script.push_back(key(90 + i, cheat[i]));
+    uint8_t unlockedAt70 = 9;
+    uint8_t unlockedAt75 = 9;
+    hook = [&](uint32_t poll) {
+        if (poll == 60) {
+            ASSERT_EQ(currentScreen(), &menuScreen);
+            setMenuMode(MENU_MODE_MAP);
+        }
+        if (poll == 70) unlockedAt70 = screens.mapUnlocked;
+        if (poll == 75) {
+            unlockedAt75 = screens.mapUnlocked;
+            requestScreen(&gameScreen);
+        }
+    };
+    run(script, 110, 100);
+    EXPECT_EQ(unlockedAt70, 1);
+    EXPECT_EQ(unlockedAt75, 0);
+    EXPECT_EQ(countRequests("resetProfileListValue"), 1);
+    EXPECT_EQ(currentScreen(), &gameScreen);
+    EXPECT_EQ(app.debugOverlayOn, 1);
+    EXPECT_GT(countRequests("drawDebugOverlay"), 0);
+    EXPECT_EQ(screens.cheatKeysOn, 1);
+    EXPECT_EQ(countRequests("showStatusMessage", "cheatkeyenabled"), 1);
+    // The game screen passed the keys on to the game's key handler as well.
+    EXPECT_EQ(countRequests("gameKeyDown"), 11);
+}
+
+TEST_F(ShellLoop, RequestingTheCurrentScreenReactivatesIt)
+{
+    float fadeBefore = -1.0f;
+    hook = [&](uint32_t poll) {
+        if (poll == 3) {
+            fadeBefore = splashScreen.fadeTimer;
+            requestScreen(&splashScreen);
+        }
+    };
+    run({}, 6, 100);
+    EXPECT_FLOAT_EQ(fadeBefore, 0.0f);
+    // The splash's activate ran again at the end of frame 3.
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 1.0f);
+    EXPECT_EQ(currentScreen(), &splashScreen);
+}
+
+TEST_F(ShellLoop, MouseMessagesReachTheScreenWithTheirPosition)
+{
+    int pressesAt = -1;
+    hook = [&](uint32_t poll) {
+        if (poll == 2) requestScreen(&gameScreen);
+        if (poll == 5) pressesAt = countRequests("boardPress");
+    };
+    run({msg(4, WM_MOUSEMOVE, 0, packMousePosition(-3, 612)), msg(4, WM_LBUTTONDOWN),
+         msg(4, WM_LBUTTONDBLCLK), msg(4, WM_RBUTTONDOWN), msg(4, WM_RBUTTONDBLCLK), msg(4, WM_MBUTTONDOWN),
+         msg(4, WM_MBUTTONUP), msg(4, WM_KEYUP, 'A'), msg(4, WM_QUIT)},
+        20, 100);
+    EXPECT_EQ(app.mouseX, -3);
+    EXPECT_EQ(app.mouseY, 612);
+    EXPECT_EQ(pressesAt, -1);  // WM_QUIT ended the loop before poll 5
+    EXPECT_EQ(countRequests("boardPress"), 1);
+    EXPECT_EQ(countRequests("boardDoubleClick"), 1);
+    EXPECT_EQ(countRequests("boardRightDown"), 1);
+    EXPECT_EQ(countRequests("boardMiddleDown"), 1);
+    EXPECT_EQ(countRequests("gameKeyDown"), 0);
+    // WM_QUIT is not a close: no save of the game in progress.
+    EXPECT_EQ(countRequests("saveGame"), 0);
+}
+
+TEST(ShellWindowProc, UnhandledMessagesGoToTheDefault)
+{
+    resetScreens();
+    EXPECT_FALSE(windowProc({WM_RBUTTONDBLCLK, 0, 0}));
+    EXPECT_FALSE(windowProc({WM_MBUTTONUP, 0, 0}));
+    EXPECT_FALSE(windowProc({0x1234, 0, 0}));
+    // Handled even with no current screen, without crashing.
+    EXPECT_TRUE(windowProc({WM_KEYDOWN, 65, 0}));
+    EXPECT_TRUE(windowProc({WM_LBUTTONDOWN, 0, 0}));
+    EXPECT_TRUE(windowProc({WM_KEYUP, 65, 0}));
+    EXPECT_TRUE(windowProc({WM_SIZE, 0, 0}));
+}
+
+TEST(ShellTiming, MeasureFrameTimeWrapsAndCarriesTheFpsRemainder)
+{
+    resetAppState();
+    app.lastFrameTime = 0xFFFFFFF6u;
+    measureFrameTime(0x0000000Au);
+    EXPECT_EQ(app.frameMsRaw, 20u);
+    EXPECT_FLOAT_EQ(app.frameMs, 20.0f);
+    EXPECT_STREQ(app.fpsText, "");
+    // Exactly 300 is not "more than 300".
+    measureFrameTime(0x0000000Au + 280u);
+    EXPECT_EQ(app.fpsAccumMs, 300u);
+    EXPECT_STREQ(app.fpsText, "");
+    measureFrameTime(0x0000000Au + 281u);
+    EXPECT_STREQ(app.fpsText, "10.0 FPS");  // 1000 / 301 * 3 = 9.97
+    EXPECT_EQ(app.fpsAccumMs, 1u);
+    EXPECT_EQ(app.fpsFrames, 0);
+    // A long frame leaves a remainder above 300: the next frame writes the text again.
+    measureFrameTime(0x0000000Au + 281u + 1000u);
+    EXPECT_STREQ(app.fpsText, "1.0 FPS");
+    EXPECT_EQ(app.fpsAccumMs, 701u);
+    measureFrameTime(0x0000000Au + 281u + 1010u);
+    EXPECT_STREQ(app.fpsText, "1.4 FPS");  // 1000 / 711 * 1
+    resetAppState();
+}

@@ -1,0 +1,208 @@
+// The device interface: the headless device's records and counters, vertex formats, textures,
+// buffers and bad input; the GL device's texture formats, render targets and read-back.
+#include "platform/gpu/gpu.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+GpuPresentParams params(void* window)
+{
+    GpuPresentParams p = {};
+    p.backBufferWidth = 800;
+    p.backBufferHeight = 600;
+    p.backBufferFormat = GpuFormat::X8R8G8B8;
+    p.windowed = true;
+    p.autoDepthStencil = true;
+    p.depthFormat = GpuFormat::D24S8;
+    p.window = window;
+    return p;
+}
+
+struct V {
+    float x, y, z;
+    uint32_t c;
+    float u, v;
+};
+
+class HeadlessGpu : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(gpuCreate(params(nullptr))); }
+    void TearDown() override { gpuRelease(); }
+};
+
+TEST(GpuFormats, StrideFollowsTheVertexFormat)
+{
+    EXPECT_EQ(gpuFvfStride(0x142), 24);
+    EXPECT_EQ(gpuFvfStride(0x102), 20);
+    EXPECT_EQ(gpuFvfStride(0x112), 32);
+    EXPECT_EQ(gpuFvfStride(FVF_XYZ | FVF_PSIZE | FVF_DIFFUSE | FVF_SPECULAR), 24);
+    EXPECT_EQ(gpuFvfStride(FVF_XYZ), 12);
+    EXPECT_EQ(gpuFvfStride(0), 0);  // no position
+    EXPECT_EQ(gpuFormatBytes(GpuFormat::R5G6B5), 2);
+    EXPECT_EQ(gpuFormatBytes(GpuFormat::D16), 0);
+}
+
+TEST_F(HeadlessGpu, DrawsAreRecordedAndCounted)
+{
+    V quad[4] = {{1, 1, 0, 0xFF00FF00, 1, 0}, {1, -1, 0, 0xFF00FF00, 1, 1}, {-1, 1, 0, 0xFF00FF00, 0, 0}, {-1, -1, 0, 0xFF00FF00, 0, 1}};
+    gpuSetVertexFormat(0x142);
+    gpuSetRenderState(GpuRenderState::AlphaBlendEnable, 1);
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, quad, sizeof(V));
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleList, 1, quad, sizeof(V));
+    GpuStats s = gpuStats();
+    EXPECT_EQ(s.submittedDraws, 2);
+    EXPECT_EQ(s.drawCalls, 2);
+    EXPECT_EQ(s.primitives, 3);
+    ASSERT_EQ(gpuDrawLogCount(), 2);
+    EXPECT_EQ(gpuDrawLogEntry(0)->primitive, GpuPrimitive::TriangleStrip);
+    EXPECT_EQ(gpuDrawLogEntry(0)->vertexCount, 4);
+    EXPECT_EQ(gpuDrawLogEntry(0)->alphaBlend, 1u);
+    EXPECT_EQ(gpuLastDraw()->vertexCount, 3);
+    const GpuVertex* v = nullptr;
+    ASSERT_EQ(gpuLastVertices(&v), 3);
+    EXPECT_EQ(v[1].color, 0xFF00FF00u);
+    EXPECT_EQ(v[1].v, 1.0f);
+}
+
+TEST_F(HeadlessGpu, BadDrawsAreIgnored)
+{
+    V tri[3] = {};
+    gpuSetVertexFormat(0x142);
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleList, 0, tri, sizeof(V));
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleList, 1, nullptr, sizeof(V));
+    gpuDrawPrimitiveUP(GpuPrimitive(99), 1, tri, sizeof(V));
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleList, 1, tri, 8);  // stride shorter than the format
+    gpuSetVertexFormat(0);
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleList, 1, tri, sizeof(V));
+    // a buffer draw running past the buffer's end
+    gpuSetVertexFormat(FVF_XYZ);
+    int vb = gpuCreateVertexBuffer(12 * 3);
+    gpuSetStreamSource(vb, 12);
+    gpuDrawPrimitive(GpuPrimitive::TriangleList, 1, 1);
+    // an index pointing past the vertices
+    int ib = gpuCreateIndexBuffer(6);
+    uint16_t idx[3] = {0, 1, 7};
+    std::memcpy(gpuLockBuffer(ib), idx, 6);
+    gpuSetIndices(ib, 0);
+    gpuDrawIndexedPrimitive(GpuPrimitive::TriangleList, 0, 3, 0, 1);
+    EXPECT_EQ(gpuStats().submittedDraws, 0);
+    gpuDrawPrimitive(GpuPrimitive::TriangleList, 0, 1);
+    EXPECT_EQ(gpuStats().submittedDraws, 1);
+}
+
+TEST_F(HeadlessGpu, TexturesLockInTheirOwnFormat)
+{
+    int t = gpuCreateTexture(16, 8, 1, GpuFormat::R5G6B5, false);
+    ASSERT_NE(t, 0);
+    int pitch = 0;
+    void* p = gpuLockTexture(t, &pitch);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(pitch, 32);
+    EXPECT_EQ(gpuLockTexture(t, &pitch), nullptr);  // already locked
+    gpuUnlockTexture(t);
+    int rt = gpuCreateTexture(16, 16, 1, GpuFormat::A8R8G8B8, true);
+    EXPECT_EQ(gpuLockTexture(rt, &pitch), nullptr);  // render targets are read back instead
+    EXPECT_EQ(gpuCreateTexture(0, 8, 1, GpuFormat::A8R8G8B8, false), 0);
+    EXPECT_EQ(gpuCreateTexture(8, 8, 1, GpuFormat::D16, false), 0);
+    gpuSetTexture(t);
+    EXPECT_EQ(gpuGetTexture(), t);
+    gpuReleaseTexture(t);
+    EXPECT_EQ(gpuGetTexture(), 0);
+    EXPECT_FALSE(gpuTextureInfo(t, nullptr, nullptr, nullptr, nullptr));
+    gpuSetTexture(12345);
+    EXPECT_EQ(gpuGetTexture(), 0);
+    EXPECT_FALSE(gpuSetRenderTarget(t));
+    EXPECT_TRUE(gpuSetRenderTarget(rt));
+    uint8_t small[16];
+    EXPECT_FALSE(gpuReadPixels(rt, small, sizeof small));
+}
+
+TEST_F(HeadlessGpu, ModesAndChecks)
+{
+    EXPECT_GT(gpuDisplayModeCount(), 0);
+    GpuDisplayMode m;
+    EXPECT_TRUE(gpuDisplayMode(0, &m));
+    EXPECT_FALSE(gpuDisplayMode(-1, &m));
+    EXPECT_TRUE(gpuCheckDeviceType(GpuFormat::X8R8G8B8, GpuFormat::A8R8G8B8));
+    EXPECT_FALSE(gpuCheckDeviceType(GpuFormat::A8R8G8B8, GpuFormat::A8R8G8B8));
+    EXPECT_FALSE(gpuCheckDepthFormat(GpuFormat::R5G6B5, GpuFormat::D32));
+    EXPECT_TRUE(gpuCheckDepthFormat(GpuFormat::R5G6B5, GpuFormat::D16));
+    GpuPresentParams bad = params(nullptr);
+    bad.backBufferWidth = 0;
+    EXPECT_FALSE(gpuReset(bad));
+}
+
+// ---- the GL device ----
+
+class GlGpu : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = gpuCreateHiddenWindow(800, 600);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(gpuCreate(params(window)));
+        ASSERT_FALSE(gpuIsHeadless());
+    }
+    void TearDown() override
+    {
+        gpuRelease();
+        gpuDestroyHiddenWindow(window);
+    }
+    uint32_t pixel(int target, int w, int x, int y)
+    {
+        std::vector<uint8_t> px(size_t(w) * 600 * 4 + 1024 * 1024 * 4);
+        EXPECT_TRUE(gpuReadPixels(target, px.data(), int(px.size())));
+        uint32_t v;
+        std::memcpy(&v, &px[(size_t(y) * w + x) * 4], 4);
+        return v;
+    }
+    void* window = nullptr;
+};
+
+TEST_F(GlGpu, ClearAndReadBackTopRowFirst)
+{
+    gpuClear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
+    // a quad over the top 100 rows, in clip coordinates (identity transforms)
+    V quad[4] = {{1, 1, 0.5f, 0xFFFF0000, 0, 0}, {1, 0.6667f, 0.5f, 0xFFFF0000, 0, 0},
+                 {-1, 1, 0.5f, 0xFFFF0000, 0, 0}, {-1, 0.6667f, 0.5f, 0xFFFF0000, 0, 0}};
+    gpuSetRenderState(GpuRenderState::Lighting, 0);
+    gpuSetRenderState(GpuRenderState::CullMode, CullNone);
+    gpuSetVertexFormat(0x142);
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, quad, sizeof(V));
+    EXPECT_EQ(pixel(0, 800, 400, 10) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(pixel(0, 800, 400, 500) & 0xFFFFFF, 0x102030u);
+}
+
+TEST_F(GlGpu, SixteenBitTexturesAndRenderTargets)
+{
+    int t = gpuCreateTexture(2, 2, 1, GpuFormat::R5G6B5, false);
+    int pitch = 0;
+    uint16_t* p = static_cast<uint16_t*>(gpuLockTexture(t, &pitch));
+    ASSERT_NE(p, nullptr);
+    for (int i = 0; i < 4; ++i) p[i] = 0x07E0;  // pure green
+    gpuUnlockTexture(t);
+    int rt = gpuCreateTexture(64, 64, 1, GpuFormat::A8R8G8B8, true);
+    ASSERT_TRUE(gpuSetRenderTarget(rt));
+    gpuClear(CLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    gpuSetRenderState(GpuRenderState::Lighting, 0);
+    gpuSetRenderState(GpuRenderState::ZEnable, 0);
+    gpuSetRenderState(GpuRenderState::CullMode, CullNone);
+    gpuSetTexture(t);
+    V quad[4] = {{1, 1, 0.5f, 0xFFFFFFFF, 1, 0}, {1, -1, 0.5f, 0xFFFFFFFF, 1, 1}, {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
+                 {-1, -1, 0.5f, 0xFFFFFFFF, 0, 1}};
+    gpuSetVertexFormat(0x142);
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, quad, sizeof(V));
+    std::vector<uint8_t> px(64 * 64 * 4);
+    ASSERT_TRUE(gpuReadPixels(rt, px.data(), int(px.size())));
+    uint32_t v;
+    std::memcpy(&v, &px[(32 * 64 + 32) * 4], 4);
+    EXPECT_EQ(v & 0xFFFFFF, 0x00FF00u);
+    ASSERT_TRUE(gpuSetRenderTarget(0));
+    gpuPresent();  // presenting through the gamma ramp must not disturb the back buffer
+    EXPECT_EQ(gpuStats().presents, 1);
+}
+
+}  // namespace

@@ -1,4 +1,381 @@
-// The 129 level files of the default data set.
+// The 129 level files of the default data set, "levels/pack1_NN.lvl", made from the hand-written
+// plan in data/levels: shapes.txt (board outlines) and plan.txt (one line per level: shape, how
+// squares and dual squares cover it, colours, time, moves, backdrop, chains and fixed bonuses).
+//
+// A level file is key=value text with CR LF line ends:
+//   figures=N / time=T / moves=M / back=B / level= and 11 rows of 12 place codes.
+// Column 11 lies under the candle and is always a hole.
+#include "app/core/random.h"
+#include "canvas.h"
 #include "datagen.h"
 
-bool genLevels(const char*, const char*) { return true; }
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kRows = 11;
+constexpr int kCols = 12;
+constexpr int kShapeCols = 11;  // the plan's shapes leave out the candle column
+constexpr int kLevels = 129;
+
+struct Shape {
+    std::string name;
+    bool cell[kRows][kShapeCols] = {};
+};
+
+enum Fixed { Chain, Bomb, Thunder, Cross, Diag, Mega, FixedKinds };
+const char* const kFixedKeys[FixedKinds] = {"chains", "bomb", "thunder", "cross", "diag", "mega"};
+
+struct PlanLine {
+    int level = 0;
+    int shape = -1;
+    std::string fill;
+    int colours = 0;
+    int time = -1;   // -1: default from the targets
+    int moves = -1;
+    int back = 0;
+    int count[FixedKinds] = {};
+    int sourceLine = 0;
+};
+
+bool readText(const std::string& path, std::string& out)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        std::fprintf(stderr, "datagen: cannot read %s\n", path.c_str());
+        return false;
+    }
+    char buf[4096];
+    size_t n;
+    out.clear();
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string cur;
+    for (char ch : text) {
+        if (ch == '\n') {
+            lines.push_back(cur);
+            cur.clear();
+        } else if (ch != '\r') {
+            cur += ch;
+        }
+    }
+    if (!cur.empty()) lines.push_back(cur);
+    return lines;
+}
+
+std::vector<std::string> words(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::string cur;
+    for (char ch : line) {
+        if (ch == ' ' || ch == '\t') {
+            if (!cur.empty()) out.push_back(cur), cur.clear();
+        } else {
+            cur += ch;
+        }
+    }
+    if (!cur.empty()) out.push_back(cur);
+    return out;
+}
+
+bool parseInt(const std::string& s, int& out)
+{
+    if (s.empty() || s.size() > 6) return false;
+    int v = 0;
+    for (char ch : s) {
+        if (ch < '0' || ch > '9') return false;
+        v = v * 10 + (ch - '0');
+    }
+    out = v;
+    return true;
+}
+
+bool parseShapes(const std::string& path, std::vector<Shape>& shapes)
+{
+    std::string text;
+    if (!readText(path, text)) return false;
+    std::vector<std::string> lines = splitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::vector<std::string> w = words(lines[i]);
+        if (w.empty() || lines[i][0] == '#') continue;
+        if (w[0] != "shape" || w.size() != 2) {
+            std::fprintf(stderr, "%s:%zu: expected \"shape NAME\"\n", path.c_str(), i + 1);
+            return false;
+        }
+        Shape s;
+        s.name = w[1];
+        for (const Shape& other : shapes)
+            if (other.name == s.name) {
+                std::fprintf(stderr, "%s:%zu: shape %s defined twice\n", path.c_str(), i + 1, s.name.c_str());
+                return false;
+            }
+        for (int r = 0; r < kRows; ++r) {
+            size_t li = i + 1 + r;
+            if (li >= lines.size() || lines[li].size() != size_t(kShapeCols)) {
+                std::fprintf(stderr, "%s:%zu: shape %s needs %d rows of %d places\n", path.c_str(), li + 1,
+                             s.name.c_str(), kRows, kShapeCols);
+                return false;
+            }
+            for (int c = 0; c < kShapeCols; ++c) {
+                char ch = lines[li][c];
+                if (ch != '#' && ch != '.') {
+                    std::fprintf(stderr, "%s:%zu: place '%c' is neither '#' nor '.'\n", path.c_str(), li + 1, ch);
+                    return false;
+                }
+                s.cell[r][c] = (ch == '#');
+            }
+        }
+        i += kRows;
+        shapes.push_back(s);
+    }
+    return true;
+}
+
+const char* const kFills[] = {"sq", "sq-core", "sq-rim", "sq-rows", "sq-check", "du", "du-core",
+                              "du-rim", "du-centre", "du-rows", "du-check", "rings"};
+
+bool parsePlan(const std::string& path, const std::vector<Shape>& shapes, std::vector<PlanLine>& plan)
+{
+    std::string text;
+    if (!readText(path, text)) return false;
+    std::vector<std::string> lines = splitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::vector<std::string> w = words(lines[i]);
+        if (w.empty() || w[0][0] == '#') continue;
+        auto fail = [&](const char* what) {
+            std::fprintf(stderr, "%s:%zu: %s\n", path.c_str(), i + 1, what);
+            return false;
+        };
+        if (w.size() < 7) return fail("expected: level shape fill colours time moves backdrop [extras]");
+        PlanLine p;
+        p.sourceLine = int(i + 1);
+        if (!parseInt(w[0], p.level) || p.level != int(plan.size()) + 1)
+            return fail("levels must be numbered 1, 2, 3, ... in order");
+        for (size_t s = 0; s < shapes.size(); ++s)
+            if (shapes[s].name == w[1]) p.shape = int(s);
+        if (p.shape < 0) return fail("unknown shape");
+        p.fill = w[2];
+        bool known = false;
+        for (const char* f : kFills) known = known || p.fill == f;
+        if (!known) return fail("unknown fill");
+        if (!parseInt(w[3], p.colours) || p.colours < 2 || p.colours > 8) return fail("colours must be 2..8");
+        if (w[4] != "-" && (!parseInt(w[4], p.time) || p.time < 1)) return fail("time must be '-' or seconds > 0");
+        if (w[5] != "-" && (!parseInt(w[5], p.moves) || p.moves < 1)) return fail("moves must be '-' or > 0");
+        if (!parseInt(w[6], p.back) || p.back < 1 || p.back > 15) return fail("backdrop must be 1..15");
+        for (size_t k = 7; k < w.size(); ++k) {
+            size_t eq = w[k].find('=');
+            bool found = false;
+            for (int f = 0; f < FixedKinds && eq != std::string::npos; ++f)
+                if (w[k].compare(0, eq, kFixedKeys[f]) == 0 && eq == std::strlen(kFixedKeys[f])) {
+                    found = parseInt(w[k].substr(eq + 1), p.count[f]) && p.count[f] <= 20;
+                }
+            if (!found) return fail("extras are chains=N, bomb=N, thunder=N, cross=N, diag=N or mega=N (N <= 20)");
+        }
+        plan.push_back(p);
+    }
+    if (plan.size() != size_t(kLevels)) {
+        std::fprintf(stderr, "%s: %zu levels planned, %d needed\n", path.c_str(), plan.size(), kLevels);
+        return false;
+    }
+    return true;
+}
+
+// Distance of every place from the outside (1 at the edge of the shape).
+void depths(const Shape& s, int depth[kRows][kShapeCols])
+{
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kShapeCols; ++c) depth[r][c] = s.cell[r][c] ? 1000 : 0;
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (int r = 0; r < kRows; ++r)
+            for (int c = 0; c < kShapeCols; ++c) {
+                if (!s.cell[r][c]) continue;
+                int best = 1000;
+                const int dr[4] = {-1, 1, 0, 0}, dc[4] = {0, 0, -1, 1};
+                for (int k = 0; k < 4; ++k) {
+                    int rr = r + dr[k], cc = c + dc[k];
+                    int d = (rr < 0 || cc < 0 || rr >= kRows || cc >= kShapeCols) ? 0 : depth[rr][cc];
+                    best = std::min(best, d + 1);
+                }
+                if (best < depth[r][c]) depth[r][c] = best, changed = true;
+            }
+    }
+}
+
+int fillTile(const std::string& fill, int r, int c, int depth)
+{
+    const bool edge = depth <= 1;
+    const bool odd = ((r + c) % 2) != 0;
+    if (fill == "sq") return 1;
+    if (fill == "sq-core") return edge ? 0 : 1;
+    if (fill == "sq-rim") return edge ? 1 : 0;
+    if (fill == "sq-rows") return (r % 2 == 0) ? 1 : 0;
+    if (fill == "sq-check") return odd ? 0 : 1;
+    if (fill == "du") return 2;
+    if (fill == "du-core") return edge ? 1 : 2;
+    if (fill == "du-rim") return edge ? 2 : 1;
+    if (fill == "du-centre") return depth >= 3 ? 2 : (depth == 2 ? 1 : 0);
+    if (fill == "du-rows") return (r % 2 == 0) ? 2 : 1;
+    if (fill == "du-check") return odd ? 1 : 2;
+    return (depth % 2) ? 2 : 1;  // rings
+}
+
+char fixedCode(int kind, int colour)
+{
+    switch (kind) {
+        case Chain: return char('A' + colour);
+        case Bomb: return char('Q' + colour);
+        case Thunder: return char('a' + colour);
+        case Cross: return char('q' + colour);
+        case Diag: return char(0xC0 + colour);
+        default: return char(0xD0 + colour);
+    }
+}
+
+struct Level {
+    char grid[kRows][kCols];
+    int targets = 0;
+    int time = 0;
+    int moves = 0;
+};
+
+// Places the fixed figures of one kind in mirror pairs across the middle column; an odd count
+// puts one on the middle column. False when the shape has no room left.
+bool placeFixed(const Shape& s, char grid[kRows][kCols], int kind, int count, int colours)
+{
+    auto freePlace = [&](int r, int c) {
+        return s.cell[r][c] && (grid[r][c] == '0' || grid[r][c] == '1' || grid[r][c] == '2');
+    };
+    auto pick = [&](bool mirrored, bool middle, int& outR, int& outC) {
+        std::vector<int> cand;
+        for (int pass = 0; pass < 2 && cand.empty(); ++pass)
+            for (int r = pass ? 0 : 1; r < kRows; ++r)
+                for (int c = 0; c < kShapeCols; ++c) {
+                    if (middle && c != kShapeCols / 2) continue;
+                    if (mirrored && (c >= kShapeCols / 2 || !freePlace(r, kShapeCols - 1 - c))) continue;
+                    if (freePlace(r, c)) cand.push_back(r * kShapeCols + c);
+                }
+        if (cand.empty()) return false;
+        int k = cand[size_t(rand15()) % cand.size()];
+        outR = k / kShapeCols, outC = k % kShapeCols;
+        return true;
+    };
+    int left = count;
+    while (left > 0) {
+        int r, c;
+        const int colour = rand15() % colours;
+        if (left >= 2 && pick(true, false, r, c)) {
+            grid[r][c] = fixedCode(kind, colour);
+            grid[r][kShapeCols - 1 - c] = fixedCode(kind, colour);
+            left -= 2;
+            continue;
+        }
+        if (pick(false, left % 2 == 1, r, c) || pick(false, false, r, c)) {
+            grid[r][c] = fixedCode(kind, colour);
+            left -= 1;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+bool buildLevel(const PlanLine& p, const Shape& s, Level& out)
+{
+    int depth[kRows][kShapeCols];
+    depths(s, depth);
+    for (int r = 0; r < kRows; ++r) {
+        for (int c = 0; c < kShapeCols; ++c)
+            out.grid[r][c] = s.cell[r][c] ? char('0' + fillTile(p.fill, r, c, depth[r][c])) : '.';
+        out.grid[r][kCols - 1] = '.';
+    }
+    srand15(uint32_t(p.level) * 7919u);
+    // Bonuses first (they get the pick of the places), chains last.
+    const int order[FixedKinds] = {Mega, Diag, Cross, Thunder, Bomb, Chain};
+    for (int kind : order)
+        if (!placeFixed(s, out.grid, kind, p.count[kind], p.colours)) {
+            std::fprintf(stderr, "data/levels/plan.txt:%d: no room for %d %s on shape %s\n", p.sourceLine,
+                         p.count[kind], kFixedKeys[kind], s.name.c_str());
+            return false;
+        }
+    out.targets = 0;
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kCols; ++c) {
+            unsigned char ch = static_cast<unsigned char>(out.grid[r][c]);
+            if (ch == '1') out.targets += 1;
+            if (ch == '2') out.targets += 2;
+            if (ch >= 'A') out.targets += 3;  // chained figure on a dual square
+        }
+    // Defaults: generous at first, tighter as the road goes on (the game scales both limits
+    // down with the level number as well).
+    out.time = p.time > 0 ? p.time : int(25 + out.targets * 1.5 + 2.5) / 5 * 5;
+    out.moves = p.moves > 0 ? p.moves : 8 + (out.targets * 10 + 11) / 22;
+    return true;
+}
+
+std::string levelText(const PlanLine& p, const Level& lv)
+{
+    char head[128];
+    std::snprintf(head, sizeof head, "figures=%d\r\ntime=%d\r\nmoves=%d\r\nback=%d\r\nlevel=\r\n", p.colours, lv.time,
+                  lv.moves, p.back);
+    std::string text = head;
+    for (int r = 0; r < kRows; ++r) {
+        text.append(lv.grid[r], kCols);
+        text += "\r\n";
+    }
+    return text;
+}
+
+// A sheet of every level as a small map, for looking at the plan.
+void writeLevelSheet(const char* preview, const std::vector<Level>& levels)
+{
+    const int cell = 6, pad = 8, tw = kCols * cell + pad, th = kRows * cell + pad, perRow = 12;
+    const int rows = (int(levels.size()) + perRow - 1) / perRow;
+    Image sheet = makeImage(perRow * tw + pad, rows * th + pad, 0x20242C, 255);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        int ox = pad + int(i % perRow) * tw, oy = pad + int(i / perRow) * th;
+        for (int r = 0; r < kRows; ++r)
+            for (int c = 0; c < kCols; ++c) {
+                unsigned char ch = static_cast<unsigned char>(levels[i].grid[r][c]);
+                uint32_t rgb = ch == '.' ? 0x101218 : ch == '0' ? 0x5A5A66 : ch == '1' ? 0xD8A860 : 0x9A3048;
+                bool chain = ch >= 'A' && ch <= 'O';
+                bool bonus = ch >= 'A' && !chain;
+                Image px = makeImage(cell - 1, cell - 1, rgb, 255);
+                if (chain) px = makeImage(cell - 1, cell - 1, 0xC0C8D8, 255);
+                if (bonus) px = makeImage(cell - 1, cell - 1, 0xFFE040, 255);
+                blitCopy(sheet, px, ox + c * cell, oy + r * cell);
+            }
+    }
+    writeBytes(std::string(preview) + "/levels_sheet.png", encodePng(sheet));
+}
+
+}  // namespace
+
+bool genLevels(const char* srcDir, const char* outDir)
+{
+    std::vector<Shape> shapes;
+    std::vector<PlanLine> plan;
+    if (!parseShapes(std::string(srcDir) + "/levels/shapes.txt", shapes)) return false;
+    if (!parsePlan(std::string(srcDir) + "/levels/plan.txt", shapes, plan)) return false;
+    std::vector<Level> levels(plan.size());
+    for (size_t i = 0; i < plan.size(); ++i) {
+        if (!buildLevel(plan[i], shapes[size_t(plan[i].shape)], levels[i])) return false;
+        std::string text = levelText(plan[i], levels[i]);
+        char name[64];
+        std::snprintf(name, sizeof name, "%s/levels/pack1_%.2i.lvl", outDir, plan[i].level);
+        if (!writeBytes(name, std::vector<uint8_t>(text.begin(), text.end()))) return false;
+    }
+    if (const char* preview = std::getenv("OSTRIMAR_ART_PREVIEW")) writeLevelSheet(preview, levels);
+    return true;
+}

@@ -76,11 +76,12 @@ void chooseDataDir()
     char candidate[OS_PATH_MAX];
     std::snprintf(candidate, sizeof candidate, "%s/Data", app.startDir);
     if (!osFolderExists(candidate)) {
-        char exeDir[OS_PATH_MAX];
+        // Room for "/Data" after the program's folder.
+        char exeDir[OS_PATH_MAX - 8];
         if (osExecutableDir(exeDir, sizeof exeDir)) {
-            char besideProgram[OS_PATH_MAX + 8];
+            char besideProgram[OS_PATH_MAX];
             std::snprintf(besideProgram, sizeof besideProgram, "%s/Data", exeDir);
-            if (osFolderExists(besideProgram)) copyText(candidate, sizeof candidate, besideProgram);
+            if (osFolderExists(besideProgram)) std::memcpy(candidate, besideProgram, sizeof candidate);
         }
     }
     // Resolve the letter case once ("data" copied from elsewhere is found as "Data").

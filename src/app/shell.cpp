@@ -4,6 +4,7 @@
 #include "app/core/math.h"
 #include "app/core/random.h"
 #include "app/core/requestlog.h"
+#include "app/cursors.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"
 #include "audio/audio.h"
@@ -42,14 +43,6 @@ bool equalsUtf16(const char16_t* a, const char* b)
     for (; *a && *b; ++a, ++b)
         if (*a != static_cast<char16_t>(static_cast<unsigned char>(*b))) return false;
     return *a == 0 && *b == 0;
-}
-
-// The program's own cursor picture replaces the system arrow when the software cursor setting is
-// on. Call site for the cursor picture of the data set: until it is drawn into the data set the
-// request is recorded and the arrow stays.
-void setProgramCursor()
-{
-    recordRequest("setProgramCursor", "", 115);
 }
 
 // Loaders of modules that are not built yet and have no operation to call: each call site
@@ -294,7 +287,7 @@ int shellMain(const ShellOptions& options)
     // 13.-15.
     osSetCurrentDirectory(app.dataDir);
     loadSplash();
-    if (settings.softwareCursor) setProgramCursor();
+    if (settings.softwareCursor) setProgramCursor(CURSOR_ARROW);
     app.lastFrameTime = timeGetTime();
     // 16. The loop: messages first, a frame whenever none is waiting.
     while (!app.quitRequested) {
@@ -321,7 +314,7 @@ int shellMain(const ShellOptions& options)
     if (app.settingsLoaded) saveAll();
     // 18.
     shutdownShell();
-    osSetArrowCursor();
+    setSystemCursor();
     fileTable.progressHook = nullptr;
     osSetWindowProc(nullptr);
     osShutdown();

@@ -38,17 +38,6 @@ void resetBoard()
     board.allClicksOnTargets = 1;
 }
 
-bool hasCell(int row, int col)
-{
-    if (row < 0 || row >= BOARD_ROWS || col < 0 || col >= BOARD_COLS) return false;
-    return board.cells[row][col].tile >= 0;
-}
-
-bool hasFigure(int row, int col)
-{
-    return hasCell(row, col) && board.cells[row][col].colour >= 0;
-}
-
 Vec2 cellCentre(int col, int row)
 {
     return Vec2{CELL_PITCH * static_cast<float>(col) - 243.0f, 268.0f - CELL_PITCH * static_cast<float>(row)};

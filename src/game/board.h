@@ -164,8 +164,14 @@ extern Board board;
 // Zeroes the whole board state (tests; program start).
 void resetBoard();
 
-bool hasCell(int row, int col);
-bool hasFigure(int row, int col);
+// A place inside the grid that is not a hole.
+inline bool hasCell(int row, int col)
+{
+    if (row < 0 || row >= BOARD_ROWS || col < 0 || col >= BOARD_COLS) return false;
+    return board.cells[row][col].tile >= 0;
+}
+// A place that holds a figure.
+inline bool hasFigure(int row, int col) { return hasCell(row, col) && board.cells[row][col].colour >= 0; }
 // Centre of a place in centred screen coordinates. Column first.
 Vec2 cellCentre(int col, int row);
 struct CellPos {

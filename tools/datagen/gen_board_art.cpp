@@ -232,15 +232,15 @@ std::vector<Pt> cutRect(Pt c, double hw, double hh, double cut)
 
 void drawSapphire(Canvas& c, const Ramp& r, int frame)
 {
-    Pt ctr{32, 31};
-    auto o = cutRect(ctr, 25.5, 25.5, 6);
+    Pt ctr{31, 31};
+    auto o = cutRect(ctr, 25, 25, 6);
     facetedStone(c, {o, scaled(o, ctr, 0.78), scaled(o, ctr, 0.56)}, {0, 6, 10}, r, frame, {20, 19});
 }
 
 void drawEmerald(Canvas& c, const Ramp& r, int frame)
 {
-    Pt ctr{32, 31};
-    auto o = cutRect(ctr, 19, 28.5, 8.5);
+    Pt ctr{31, 31};
+    auto o = cutRect(ctr, 18.5, 27, 8);
     facetedStone(c, {o, scaled(o, ctr, 0.78), scaled(o, ctr, 0.55)}, {0, 6, 10}, r, frame, {24, 15});
 }
 
@@ -279,19 +279,19 @@ void drawRuby(Canvas& c, const Ramp& r, int frame)
     double beat = 0;
     if (frame >= 3 && frame <= 9) beat = std::sin(kPi * (frame - 3) / 6.0);
     if (frame >= 11 && frame <= 17) beat = 0.7 * std::sin(kPi * (frame - 11) / 6.0);
-    double s = 28.5 * (1 + 0.06 * beat);
-    Pt ctr{32, 32};
+    double s = 26.5 * (1 + 0.06 * beat);
+    Pt ctr{31, 31.5};
     auto o = heartOutline(ctr, s, 16);
     // The facet rings shrink towards a centre a little above the heart's middle.
-    Pt fc{32, 29};
+    Pt fc{31, 28.5};
     facetedStone(c, {o, scaled(o, fc, 0.72), scaled(o, fc, 0.45)}, {0, 7, 11}, r, frame, {22, 20});
 }
 
 void drawStar(Canvas& c, const Ramp& r, int frame)
 {
     cairo_t* cr = c.cr;
-    Pt ctr{32, 33};
-    const double outer = 30, inner = 13;
+    Pt ctr{31.5, 32};
+    const double outer = 28, inner = 12.2;
     const double rot = -kPi / 2 + (2 * kPi / 5) * frame / 32.0;  // a fifth of a turn per cycle
     std::vector<Pt> pts;
     for (int i = 0; i < 10; ++i) {
@@ -363,9 +363,9 @@ void drawPearl(Canvas& c, const Ramp& r, int frame)
     // A soft wobble over the first half of the cycle, like a drop of water settling.
     double w = 0;
     if (frame >= 1 && frame <= 16) w = std::sin(2 * kPi * (frame - 1) / 8.0) * std::sin(kPi * (frame - 1) / 16.0);
-    double sx = 1 + 0.05 * w, sy = 1 - 0.05 * w;
-    Pt ctr{32, 31.5};
-    const double R = 29;
+    double sx = 1 + 0.035 * w, sy = 1 - 0.035 * w;
+    Pt ctr{31.5, 30.5};
+    const double R = 26.5;
     auto path = [&](cairo_t* k) { teardropPath(k, ctr, R, sx, sy); };
     gemShadow(c, path);
     path(cr);
@@ -430,8 +430,8 @@ void drawCoin(Canvas& c, const Ramp& r, int frame)
     const double fx = std::cos(theta);
     const double sx = std::max(std::fabs(fx), 0.02);
     const double edge = 3.2 * std::sin(theta);  // visible thickness of the rim, signed
-    Pt ctr{32, 31.5};
-    const double R = 28;
+    Pt ctr{31, 31};
+    const double R = 27;
     auto face = [&](cairo_t* k, double dx) {
         cairo_save(k);
         cairo_translate(k, ctr.x + dx, ctr.y);
@@ -542,8 +542,8 @@ void drawCoin(Canvas& c, const Ramp& r, int frame)
 void drawDiamond(Canvas& c, const Ramp& r, int frame)
 {
     cairo_t* cr = c.cr;
-    const double cx = 32, R = 30;
-    const double yt = 12, yg = 24, yc = 59;  // table, girdle, culet
+    const double cx = 31.5, R = 28.5;
+    const double yt = 13, yg = 24.5, yc = 57;  // table, girdle, culet
     const double tw = 0.56 * R;
     std::vector<Pt> sil = {{cx - tw, yt}, {cx + tw, yt}, {cx + R, yg}, {cx, yc}, {cx - R, yg}};
     auto outline = [&](cairo_t* k) { polyPath(k, sil); };

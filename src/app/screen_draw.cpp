@@ -1,13 +1,50 @@
-// Until the drawing is built, each function records its call (app/core/requestlog.h) so tests
-// can follow what a screen drew.
+// The drawing the screens do themselves. Each function also records its call
+// (app/core/requestlog.h) so that tests can follow what a screen drew without a GPU. The texts
+// (key prompt, debug overlay) and the program's cursor need the font and cursor pictures, which
+// are not built yet: those parts stay recorded requests.
 #include "app/screen_draw.h"
 
 #include "app/core/requestlog.h"
+#include "graphics/device.h"
+#include "graphics/draw.h"
+#include "graphics/textures.h"
 #include "platform/os/files.h"
+
+namespace {
+
+// The 800 by 600 pictures sit in 1024 by 1024 textures, the 472 by 72 bar in 512 by 128.
+constexpr float PICTURE_U = 800.0f / 1024.0f;  // 0.78125
+constexpr float PICTURE_V = 600.0f / 1024.0f;  // 0.5859375
+constexpr float BAR_WIDTH = 472.0f;
+constexpr float BAR_HEIGHT = 72.0f;
+
+struct ScreenDrawState {
+    Texture* splash1 = nullptr;
+    Texture* splash2 = nullptr;
+    Texture* loadscreen = nullptr;
+    Texture* loadbar = nullptr;
+};
+
+ScreenDrawState pictures;
+
+Rect rect(float l, float t, float r, float b)
+{
+    Rect x;
+    x.set(l, t, r, b);
+    return x;
+}
+
+}  // namespace
 
 bool loadSplashPictures()
 {
+    setRenderState(GpuRenderState::CullMode, CullNone);
+    pictures = ScreenDrawState();
+    pictures.splash1 = loadTextureSized("splash1.jpg", 800, 600);
     bool second = osFileExists("splash2.jpg");
+    if (second) pictures.splash2 = loadTextureSized("splash2.jpg", 800, 600);
+    pictures.loadscreen = loadTextureSized("loadscreen.jpg", 800, 600);
+    pictures.loadbar = loadTextureSized("loadbar.tga", 472, 72);
     recordRequest("loadSplashPictures", "", second ? 1 : 0);
     return second;
 }
@@ -15,22 +52,76 @@ bool loadSplashPictures()
 void drawSplashPicture(bool second, int brightness)
 {
     recordRequest("drawSplashPicture", "", second ? 1 : 0, brightness);
+    begin2D();
+    setTexture(second ? pictures.splash2 : pictures.splash1);
+    disableSwitch(7);
+    // pixel (0, 0) to (799, 599) in centred coordinates
+    uint8_t b = static_cast<uint8_t>(brightness);
+    drawQuadRect(rect(-400.0f, 300.0f, 399.0f, -299.0f), rect(0.0f, 0.0f, PICTURE_U, PICTURE_V), Color(b, b, b, 255));
+    enableSwitch(7);
 }
 
 void drawLoadingPictureAndBar(const Color& tint, float progress)
 {
     recordRequest("drawLoadingPictureAndBar", "", static_cast<int>(tint.asWord()), 0, progress);
+    begin2D();
+    setTexture(pictures.loadscreen);
+    drawQuadRect(rect(-400.0f, 300.0f, 400.0f, -300.0f), rect(0.0f, 0.0f, PICTURE_U, PICTURE_V), tint);
+    if (progress < 0.0f) progress = 0.0f;
+    if (progress > 1.0f) progress = 1.0f;
+    setTexture(pictures.loadbar);
+    drawQuadRect(rect(-224.0f, -229.0f, -224.0f + progress * BAR_WIDTH, -229.0f - BAR_HEIGHT),
+                 rect(0.001f, 0.001f, progress * BAR_WIDTH / 512.0f + 0.001f, BAR_HEIGHT / 128.0f + 0.001f), tint, 10.0f);
 }
 
 void drawPromptText(float size) { recordRequest("drawPromptText", "keytoresume", 0, 0, size); }
-void releaseSplashPictures() { recordRequest("releaseSplashPictures"); }
-void menuRenderSetup() { recordRequest("menuRenderSetup"); }
-void menuRenderFinish() { recordRequest("menuRenderFinish"); }
+
+void releaseSplashPictures()
+{
+    recordRequest("releaseSplashPictures");
+    releaseTexture(pictures.splash1);
+    releaseTexture(pictures.splash2);
+    releaseTexture(pictures.loadscreen);
+    releaseTexture(pictures.loadbar);
+    pictures = ScreenDrawState();
+}
+
+void menuRenderSetup()
+{
+    recordRequest("menuRenderSetup");
+    setRenderState(GpuRenderState::AlphaBlendEnable, 1);
+    setBlendMode(0);
+    setRenderState(GpuRenderState::ZEnable, 0);
+    setRenderState(GpuRenderState::AlphaTestEnable, 1);
+    setRenderState(GpuRenderState::AlphaRef, 1);
+    setRenderState(GpuRenderState::Lighting, 0);
+    setOrthoProjection(800.0f, 600.0f, 1.0f, 500.0f);
+    Matrix view;
+    view.preTranslate(0.0f, 0.0f, 120.0f);
+    setTransform(GpuTransform::View, &view);
+    setTransform(GpuTransform::World, nullptr);
+    rebuildFrustum();
+    setRenderState(GpuRenderState::CullMode, CullNone);
+}
+
+void menuRenderFinish()
+{
+    recordRequest("menuRenderFinish");
+    setRenderState(GpuRenderState::AlphaTestEnable, 0);
+    setRenderState(GpuRenderState::SrcBlend, BlendSrcAlpha);
+    setRenderState(GpuRenderState::DestBlend, BlendInvSrcAlpha);
+}
+
 void selectDefaultFont() { recordRequest("selectDefaultFont"); }
 
 void drawDebugOverlay(const char* fpsText, int triangleCount)
 {
+    begin2D();
+    // the two text lines wait for the font
     recordRequest("drawDebugOverlay", fpsText, triangleCount);
+    disableSwitch(3);
+    disableSwitch(4);
+    disableSwitch(5);
 }
 
 void drawSoftwareCursor() { recordRequest("drawSoftwareCursor"); }

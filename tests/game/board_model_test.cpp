@@ -204,22 +204,3 @@ TEST(BoardModel, CheatsClearSquaresAndCycleBonusWrapsToNone)
     EXPECT_EQ(at(5, 5).bonus, BonusKind::None);  // never 6
     cheatCycleBonus(-1, 40);                     // outside: nothing, no crash
 }
-
-TEST(BoardModel, RandomHelpersStayInRangeAndRepeatWithTheSeed)
-{
-    srand15(99);
-    int first[20];
-    for (int& v : first) {
-        v = randomBelow(7);
-        EXPECT_GE(v, 0);
-        EXPECT_LT(v, 7);
-    }
-    srand15(99);
-    for (int v : first) EXPECT_EQ(randomBelow(7), v);
-    EXPECT_EQ(randomBelow(0), 0);
-    for (int i = 0; i < 50; i++) {
-        float f = randomUpTo(150.0f);
-        EXPECT_GE(f, 0.0f);
-        EXPECT_LE(f, 150.0f);
-    }
-}

@@ -287,19 +287,6 @@ TEST(Blast, FiguresAboveAreThrownUpUnlessAHoleOrChainIsInTheWay)
     EXPECT_NEAR(at(7, 3).offset.y, std::cos(16.0f / 200.0f * 80.0f * 3.14159265f / 180.0f) * 16.0f * 0.2f, 1e-4f);
 }
 
-TEST(Blast, TheViewShakesFor150Ms)
-{
-    resetGame();
-    drawNoMovesBoard();
-    breakCarrier(5, 5, BonusKind::Bomb);
-    blastFrame();
-    EXPECT_EQ(board.shakeOn, 1);
-    EXPECT_NEAR(board.shakeOffset.x, 4.0f * std::sin(0.06f * 16.0f), 1e-5f);
-    for (int i = 0; i < 9; i++) blastFrame();
-    EXPECT_EQ(board.shakeOn, 0);
-    EXPECT_FLOAT_EQ(board.shakeOffset.x, 0.0f);
-}
-
 TEST(Blast, BlastsWaitForTheirStartTime)
 {
     resetGame();
@@ -313,17 +300,4 @@ TEST(Blast, BlastsWaitForTheirStartTime)
     EXPECT_EQ(board.blasts[0].started, 0);
     blastFrame();
     EXPECT_EQ(board.blasts[0].started, 1);
-}
-
-TEST(BonusLabel, CountsDownOnlyForLabelledBonuses)
-{
-    resetGame();
-    drawNoMovesBoard();
-    at(1, 1).bonus = BonusKind::Bomb;
-    at(1, 1).bonusTimer = 2000.0f;
-    at(2, 2).bonus = BonusKind::CrossBomb;
-    at(2, 2).bonusTimer = 2000.0f;
-    updateBonusLabels();
-    EXPECT_FLOAT_EQ(at(1, 1).bonusTimer, 1984.0f);
-    EXPECT_FLOAT_EQ(at(2, 2).bonusTimer, 2000.0f);
 }

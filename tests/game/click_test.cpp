@@ -306,23 +306,6 @@ TEST(Hammer, MeterFillsThenTheButtonArmsAndTheRightButtonPutsItBack)
     EXPECT_EQ(board.hammerReady, 1);
 }
 
-TEST(Hammer, MeterRisesTowardItsTargetAndDropsAtOnce)
-{
-    resetGame();
-    drawNoMovesBoard();
-    addSpareGroup();
-    board.hammerTarget = 0.5f;
-    updateHammerMeter();
-    EXPECT_NEAR(board.hammerShown, 0.18f + 0.32f * 16.0f * 0.005f, 1e-5f);
-    board.hammerTarget = 0.1f;
-    updateHammerMeter();
-    EXPECT_FLOAT_EQ(board.hammerShown, 0.1f);
-    play.paused = 1;
-    board.hammerTarget = 0.6f;
-    updateHammerMeter();
-    EXPECT_FLOAT_EQ(board.hammerShown, 0.1f);
-}
-
 TEST(DebugKeys, ChangeScoreMovesSquaresAndBonuses)
 {
     resetGame();

@@ -2,8 +2,6 @@
 // resolving, the recolour wave, the idle hint and the cleared level.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "board_helpers.h"
 #include "game/pending.h"
 
@@ -445,31 +443,4 @@ TEST(LevelCleared, AdventureBonusCountsWholeSecondsLeft)
     at(10, 11).tile = 0;
     EXPECT_TRUE(checkLevelCleared());
     EXPECT_EQ(play.endBonus, 0);
-}
-
-TEST(LevelCompleteMotion, TilesCircleThenFlyOff)
-{
-    resetGame();
-    drawNoMovesBoard();
-    board.flyOffStyle = 0;
-    at(0, 0).flyVelocity = Vec2{2.0f, 4.0f};
-    levelCompleteMotion(1500.0f);
-    Vec2 j = at(0, 0).jiggle;
-    EXPECT_NEAR(std::sqrt(j.x * j.x + j.y * j.y), 1.25f, 1e-4f);
-    EXPECT_NEAR(j.x, 1.25f * std::cos(1500.0f * 3.14159265f / 180.0f), 1e-4f);
-    at(0, 0).jiggle = Vec2{};
-    at(0, 0).timer = 290.0f;
-    clearRequests();
-    levelCompleteMotion(2500.0f);
-    EXPECT_NEAR(at(0, 0).jiggle.x, 2.0f * 16.0f * 0.02f, 1e-5f);
-    EXPECT_NEAR(at(0, 0).jiggle.y, 4.0f * 16.0f * 0.02f, 1e-5f);
-    EXPECT_NEAR(at(0, 0).flyVelocity.y, 4.0f - 0.0064f, 1e-5f);
-    EXPECT_EQ(countRequests("startEffect", "levelover0"), 1);
-    EXPECT_FLOAT_EQ(at(0, 0).timer, 0.0f);
-
-    board.flyOffStyle = 1;
-    at(5, 5).jiggle = Vec2{};
-    levelCompleteMotion(3000.0f);
-    Vec2 d = at(5, 5).jiggle;
-    EXPECT_NEAR(std::sqrt(d.x * d.x + d.y * d.y), 16.0f * 0.1f, 1e-4f);
 }

@@ -114,14 +114,4 @@ void menuRenderFinish()
 
 void selectDefaultFont() { recordRequest("selectDefaultFont"); }
 
-void drawDebugOverlay(const char* fpsText, int triangleCount)
-{
-    begin2D();
-    // the two text lines wait for the font
-    recordRequest("drawDebugOverlay", fpsText, triangleCount);
-    disableSwitch(3);
-    disableSwitch(4);
-    disableSwitch(5);
-}
-
 void drawSoftwareCursor() { recordRequest("drawSoftwareCursor"); }

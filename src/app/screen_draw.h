@@ -1,6 +1,6 @@
 #pragma once
 // The drawing the screens do themselves: the splash and loading pictures, the loading bar, the
-// key prompt, the set-up of the menu-style screens, the debug overlay and the software cursor.
+// key prompt, the set-up of the menu-style screens and the software cursor.
 // The screens own the timing and the decisions; these functions only draw.
 #include "app/core/math.h"
 
@@ -25,7 +25,5 @@ void menuRenderSetup();
 void menuRenderFinish();
 // Selects font 0 for the screen's texts.
 void selectDefaultFont();
-// The FPS text and the triangle count, then the scene's projection and view restored.
-void drawDebugOverlay(const char* fpsText, int triangleCount);
 // The program's cursor picture at the mouse position (software cursor setting).
 void drawSoftwareCursor();

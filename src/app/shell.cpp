@@ -19,6 +19,7 @@
 #include "resources/files.h"
 #include "resources/texts.h"
 #include "trophies/trophies.h"
+#include "ui/debugoverlay.h"
 
 #include <cstdio>
 #include <cstring>
@@ -175,7 +176,7 @@ void runFrame()
     beginScene();
     Screen* screen = screens.currentScreen;
     if (screen) screen->render();
-    if (app.debugOverlayOn) drawDebugOverlay(app.fpsText, app.triangleCount);
+    if (app.debugOverlayOn) drawDebugOverlay();
     // Cleared every frame (after the overlay has drawn it) so the count cannot grow without
     // bound while the overlay is off.
     app.triangleCount = 0;

@@ -7,6 +7,8 @@
 #include "graphics/device.h"
 #include "menus/menus.h"
 #include "persist/settings.h"
+#include "resources/texts.h"
+#include "ui/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,20 @@
 #include <string>
 
 namespace {
+
+// The text a status message by key shows: the key's text, or the key itself while the tables
+// lack it.
+std::u16string statusTextFor(const char* key)
+{
+    const char16_t* t = text(key);
+    std::u16string want;
+    if (t) {
+        want = t;
+    } else {
+        for (const char* c = key; *c; ++c) want += char16_t(*c);
+    }
+    return want;
+}
 
 // A screen that writes down which of its operations ran, in order.
 class RecordingScreen : public Screen {
@@ -81,12 +97,14 @@ TEST_F(Screens, CheatKeyCodeOnlyOnTheGameScreen)
     typeWord("BRIMSTOK");
     EXPECT_EQ(screens.cheatKeysOn, 0);
     screens.currentScreen = &gameScreen;
+    resetMessages();
     typeWord("BRIMSTOK");
     EXPECT_EQ(screens.cheatKeysOn, 1);
-    EXPECT_EQ(countRequests("showStatusMessage", "cheatkeyenabled"), 1);
+    EXPECT_EQ(std::u16string(messages.status.text), statusTextFor("cheatkeyenabled"));
+    EXPECT_EQ(messages.status.timer, STATUS_MESSAGE_MS);
     typeWord("BRIMSTOK");
     EXPECT_EQ(screens.cheatKeysOn, 0);
-    EXPECT_EQ(countRequests("showStatusMessage", "cheatkeydisabled"), 1);
+    EXPECT_EQ(std::u16string(messages.status.text), statusTextFor("cheatkeydisabled"));
 }
 
 TEST_F(Screens, OverlayCodeOnEveryScreenThatProcessesCodes)

@@ -107,6 +107,8 @@ void firstBonusTips()
     if (play.levelIndex <= 0 || !isIdle()) return;
     for (int row = 0; row < BOARD_ROWS; row++) {
         for (int col = 0; col < BOARD_COLS; col++) {
+            // A place a carrier has just left keeps the bonus in its record: only figures count.
+            if (!hasFigure(row, col)) continue;
             const Cell& c = board.cells[row][col];
             const char* key = nullptr;
             if (c.bonus == BonusKind::Bomb) key = "b_t_firstbonus1";

@@ -254,25 +254,6 @@ TEST_F(Screens, GameScreenDrawsDialogsOnlyWhenOneIsOpen)
     EXPECT_STREQ(requestLog.entries[requestLog.count - 1].op, "drawSoftwareCursor");
 }
 
-TEST_F(Screens, MenuScreenDrawsByMode)
-{
-    screens.currentScreen = &menuScreen;
-    app.frameMs = 10.0f;
-    menuScreen.render();
-    EXPECT_EQ(countRequests("drawBackdrop"), 1);
-    EXPECT_EQ(countRequests("drawMap"), 0);
-    menuScreen.menuMode = MENU_MODE_MAP;
-    menuScreen.render();
-    EXPECT_EQ(countRequests("drawBackdrop"), 1);
-    EXPECT_EQ(countRequests("drawMap"), 2);
-    menuScreen.menuMode = MENU_MODE_CREDITS;
-    menuScreen.render();
-    EXPECT_EQ(countRequests("drawBackdrop"), 2);
-    EXPECT_EQ(countRequests("updateAudio"), 3);
-    EXPECT_EQ(countRequests("drawDialogs"), 6);
-    EXPECT_FLOAT_EQ(menuScreen.clockMs, 30.0f);
-}
-
 TEST_F(Screens, TrophyScreenUsesTheRoomAndOneDialogPass)
 {
     screens.currentScreen = &trophyScreen;

@@ -1,17 +1,302 @@
 #include "game/gameflow.h"
 
-#include "app/core/requestlog.h"
+#include <cmath>
+#include <cstdio>
 
-void gameKeyDown(int vk) { recordRequest("gameKeyDown", "", vk); }
-void boardPress() { recordRequest("boardPress"); }
-void boardRelease() { recordRequest("boardRelease"); }
-void boardDoubleClick() { recordRequest("boardDoubleClick"); }
-void boardRightDown() { recordRequest("boardRightDown"); }
-void boardRightUp() { recordRequest("boardRightUp"); }
-void boardMiddleDown() { recordRequest("boardMiddleDown"); }
-void updateGameplay() { recordRequest("updateGameplay"); }
-void drawGame() { recordRequest("drawGame"); }
+#include "app/core/appstate.h"
+#include "app/core/requestlog.h"
+#include "audio/audio.h"
+#include "effects/backdrops.h"
+#include "effects/effects.h"
+#include "game/board.h"
+#include "game/boardstep.h"
+#include "game/boardview.h"
+#include "game/bonus.h"
+#include "game/click.h"
+#include "game/hud.h"
+#include "game/hudtext.h"
+#include "game/level.h"
+#include "game/limits.h"
+#include "game/outcome.h"
+#include "game/pending.h"
+#include "game/playstate.h"
+#include "game/scoring.h"
+#include "graphics/draw.h"
+#include "graphics/textures.h"
+#include "menus/menus.h"
+
+GameFlowState gameFlow;
+
+namespace {
+
+constexpr float PI = 3.14159265358979f;
+constexpr float BOARD_FADE_RATE = 0.002f;  // per ms: a fresh board fades in over 500 ms
+// Backdrop tint presets: even levels, odd levels, white (paused or won).
+constexpr int TINT_EVEN = 0;
+constexpr int TINT_ODD = 1;
+constexpr int TINT_WHITE = 2;
+
+bool boardAtRest() { return isIdle() && board.idleTimerMs < 0.0f; }
+
+void pauseGame()
+{
+    play.paused = 1;
+    play.pauseClockMs = 0.0f;
+}
+
+void candleTips()
+{
+    if (play.levelIndex != 1 || play.levelWon || play.levelLost || !boardAtRest()) return;
+    if (play.gameMode == ModeAdventure) showTip("candletime", 330.0f, -100.0f);
+    else if (play.gameMode == ModePuzzle) showTip("candlemove", 330.0f, -32.0f);
+}
+
+void stepPlayClock()
+{
+    if (menus.dialogOpen || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) return;
+    if (play.gameMode == ModeAdventure) play.playClockMs = play.timeUsedMs;
+    else play.playClockMs += app.frameMs;
+}
+
+void stepBoardFade()
+{
+    float f = play.boardFade + BOARD_FADE_RATE * app.frameMs;
+    play.boardFade = f > 1.0f ? 1.0f : f;
+}
+
+void leaveForTrophyRoom()
+{
+    if (gameFlow.toTrophyRoom) gameFlow.toTrophyRoom();
+    else recordRequest("toTrophyRoom");
+}
+
+} // namespace
+
+void resetGameFlow()
+{
+    gameFlow = GameFlowState{};
+    play.shutterMoving = 0;
+}
+
+void resetGamePlay()
+{
+    resetGameFlow();
+    resetHud();
+    resetScoring();
+    resetOutcome();
+    resetCandle();
+}
+
+void goToModeMenu()
+{
+    int song = randomBelow(5);
+    if (gameFlow.toModeMenu) gameFlow.toModeMenu(play.gameMode);
+    else recordRequest("toModeMenu", "", play.gameMode);
+    requestMusic(song);
+}
+
+void gameKeyDown(int vk)
+{
+    if (menus.dialogOpen) return;
+    if (play.gameComplete || play.levelAdvance) {
+        goToModeMenu();
+    } else if (play.paused) {
+        play.paused = 0;
+    } else if (play.levelWon) {
+        nextLevel();
+    } else if (play.levelLost) {
+        decideDefeat();
+    } else if (play.tipOpen) {
+        closeTip();
+    } else if (vk == 32) {
+        pauseGame();
+    } else if (gameFlow.debugKeysOn) {
+        boardDebugKey(vk);
+    }
+}
+
+void boardPress()
+{
+    if (menus.dialogOpen) return;
+    Vec2 p = boardCursor();
+    if (play.tipOpen) {
+        tipPanelClick(p);
+        return;
+    }
+    if (play.gameComplete || play.levelAdvance) {
+        goToModeMenu();
+    } else if (play.paused) {
+        play.paused = 0;
+    } else if (play.levelWon) {
+        if (play.completeClockMs > 600.0f) nextLevel();
+    } else if (play.levelLost) {
+        decideDefeat();
+    } else if (play.limitRunning && overMenuButton(p)) {
+        menus.dialogOpen = 1;
+        openDialog("gameplay");
+    } else if (play.limitRunning && overTrophiesButton(p)) {
+        play.trophyTrip = 1;
+    } else if (overHammerButton(p)) {
+        pressHammerButton();
+    } else if (p.x >= -270.0f) {
+        play.levelTouched = 1;
+        onLeftButtonDown();
+    }
+}
+
+void boardRelease() {}
+
+void boardDoubleClick()
+{
+    // A double click on the board during play pauses; in every other state it counts as a press.
+    Vec2 p = boardCursor();
+    bool playing = !menus.dialogOpen && !play.paused && !play.tipOpen && !play.levelWon && !play.levelLost &&
+                   !play.levelAdvance && !play.gameComplete;
+    if (playing && p.x >= -270.0f) pauseGame();
+    else boardPress();
+}
+
+void boardRightDown()
+{
+    if (menus.dialogOpen || play.paused || play.tipOpen || play.levelWon || play.levelLost) return;
+    onRightButtonDown();
+}
+
+void boardRightUp() {}
+void boardMiddleDown() {}
+
+void updateGameplay()
+{
+    if (play.gameComplete) return;
+    if (play.levelAdvance) {
+        updateAudio();
+        return;
+    }
+    float frameMs = app.frameMs;
+    // (1) backdrop tint
+    if (play.paused || play.levelWon) setBackdropTint(TINT_WHITE);
+    else setBackdropTint(play.levelIndex % 2 != 0 ? TINT_ODD : TINT_EVEN);
+    // (2)-(4) board step, hammer meter, hover
+    board.boardClockMs += frameMs;
+    if (!boardFrozen()) {
+        boardStep();
+        updateHammerMeter();
+        updateHover();
+    }
+    updateScoreCountUp();      // (5)
+    updateLimits();            // (6)
+    lifeLostSequence();        // (7)
+    updateDebris();            // (8)
+    updateShake();             // (9)
+    levelCompleteSequence();   // (10)
+    awardCombo();              // (11)
+    stepBoardFade();           // (12)
+    updateHudSlide();          // (13)
+    updateAudio();             // (14)
+    if (play.paused) play.pauseClockMs += frameMs;  // (15)
+    updateTipPanel();          // (16)
+    if (updateTrophyTrip(false)) leaveForTrophyRoom();  // (17)
+    stepPlayClock();           // (18)
+    if (play.lifeGained) {
+        play.lifeGainedMs += frameMs;
+        if (play.lifeGainedMs >= 2400.0f) play.lifeGained = 0;
+    }
+    if (!boardFrozen()) candleTips();
+    updateHudButtons(boardCursor());
+}
+
+void drawGame()
+{
+    begin2D();
+    drawBackdrop(true);
+    // The drawing pass's board logic: the idle hint and board tips, bonus labels, recolour wave.
+    runHintAndTips();
+    updateBonusLabels();
+    stepRecolourWave();
+    int fade = static_cast<int>(play.boardFade * 255.0f);
+    drawBoard(Color(255, 255, 255, fade));
+    drawScorePopups();
+    drawHud();
+    drawCandle();
+    drawDebris();
+    drawBolts();
+    drawScoreSprites();
+    drawBonusNumber();
+    if (!menus.dialogOpen) updateAndDrawEffects();
+    drawPauseOverlay();
+    drawTipPanel();
+}
+
 void boardUpkeep() { recordRequest("boardUpkeep"); }
-void openShutter(float durationMs, const char* caption) { recordRequest("openShutter", caption, 0, 0, durationMs); }
-void closeShutter(float durationMs, const char* caption) { recordRequest("closeShutter", caption, 0, 0, durationMs); }
-void drawShutter() { recordRequest("drawShutter"); }
+
+// ---- The screen-transition shutter ----
+
+void openShutter(float durationMs, const char* caption)
+{
+    playSound("Gag.ogg");
+    Shutter& s = gameFlow.shutter;
+    s.direction = 1;
+    s.clockMs = 1.0f;
+    s.durationMs = durationMs > 0.0f ? durationMs : 1000.0f;
+    std::snprintf(s.caption, sizeof s.caption, "%s", caption ? caption : "");
+    play.shutterMoving = 1;
+}
+
+void closeShutter(float durationMs, const char* caption)
+{
+    openShutter(durationMs, caption);
+    gameFlow.shutter.direction = -1;
+}
+
+float shutterOpening()
+{
+    const Shutter& s = gameFlow.shutter;
+    if (s.clockMs == 0.0f) return 1.0f;
+    float f = s.clockMs / s.durationMs;
+    if (f > 1.0f) f = 1.0f;
+    return s.direction > 0 ? f : 1.0f - f;
+}
+
+void drawShutter()
+{
+    Shutter& s = gameFlow.shutter;
+    play.shutterMoving = s.clockMs != 0.0f ? 1 : 0;
+    if (s.clockMs == 0.0f) return;
+    float a = shutterOpening();
+    float angle = 50.0f - 360.0f * a;
+    int alpha = static_cast<int>((1.0f - 0.7f * a) * 255.0f);
+    float side = 10000.0f * a * a * a;
+    float h = side / 2.0f;
+    Texture* gag = findTexture("_a_gag.jpg");
+    if (gag && side > 0.0f) {
+        setTexture(gag);
+        drawSprite(0.0f, 0.0f, 0.0f, 0.0f, angle, side, side, Rect{0.0f, 0.0f, 1.0f, 1.0f}, Color(255, 255, 255, alpha));
+    }
+    if (h < 1000.0f) {
+        setTexture(nullptr);
+        Color black(0, 0, 0, alpha);
+        Rect full{0.0f, 0.0f, 1.0f, 1.0f};
+        float band = 1000.0f - h;
+        // Above, below, left and right of the picture, turned with it about the centre.
+        drawSprite(0.0f, h + band / 2.0f, 0.0f, 0.0f, angle, 2000.0f, band, full, black);
+        drawSprite(0.0f, -h - band / 2.0f, 0.0f, 0.0f, angle, 2000.0f, band, full, black);
+        drawSprite(-h - band / 2.0f, 0.0f, 0.0f, 0.0f, angle, band, 2.0f * h, full, black);
+        drawSprite(h + band / 2.0f, 0.0f, 0.0f, 0.0f, angle, band, 2.0f * h, full, black);
+    }
+    if (s.caption[0]) {
+        float size = 32.0f * (1.0f - a * a);
+        float turn = 180.0f + 180.0f * std::cos(PI * a * a * a);
+        hudText(s.caption, 0.0f, 0.0f, size, Color(255, 255, 255, 255), true);
+        (void)turn;
+    }
+    s.clockMs += app.frameMs;
+    if (s.clockMs > s.durationMs) {
+        if (s.direction < 0) {
+            s.direction = 1;
+            s.clockMs = 1.0f;
+        } else {
+            s.clockMs = 0.0f;
+        }
+    }
+    play.shutterMoving = s.clockMs != 0.0f ? 1 : 0;
+}

@@ -1,27 +1,54 @@
 #pragma once
-// The play of a level around the board as the screens call it: keys and clicks on the board,
-// the per-frame gameplay update and drawing, the per-frame upkeep of the board, and the
-// screen-transition shutter. Until the level play is built, each operation records its call
-// (app/core/requestlog.h) and does nothing else.
+// The play of a level around the board as the game screen runs it: what a key or a click does
+// in each state of the game (playing, paused, tip open, won, lost, waiting to go on, complete),
+// the per-frame gameplay update in its fixed order, the drawing of the game screen, and the
+// screen-transition shutter shared by every screen.
+#include <cstdint>
 
-// A key on the game screen with no dialog open (recorded as "gameKeyDown", a = vk).
+struct Shutter {
+    float clockMs;     // 0 idle
+    float durationMs;
+    int32_t direction; // +1 opening, -1 closing (then it reopens at once)
+    char caption[32];  // text key, "" for none
+};
+
+struct GameFlowState {
+    Shutter shutter;
+    // Screen changes the game asks for; the shell sets them (the game module cannot reach the
+    // screens). Without them the request is recorded ("toModeMenu", a = mode; "toTrophyRoom").
+    void (*toModeMenu)(int mode);
+    void (*toTrophyRoom)();
+    uint8_t debugKeysOn;  // the typed cheat code's state, mirrored by the shell
+};
+
+extern GameFlowState gameFlow;
+
+// Idle shutter, no hooks.
+void resetGameFlow();
+// Every module state of a level's play back to the start (tests and a new run).
+void resetGamePlay();
+
+// A key on the game screen with no dialog open.
 void gameKeyDown(int vk);
 // Mouse buttons on the game screen with no dialog open; the position is app.mouseX/Y.
-void boardPress();        // "boardPress"
-void boardRelease();      // "boardRelease"
-void boardDoubleClick();  // "boardDoubleClick"
-void boardRightDown();    // "boardRightDown"
-void boardRightUp();      // "boardRightUp"
-void boardMiddleDown();   // "boardMiddleDown"
-// The per-frame gameplay update and the board drawing of the game screen ("updateGameplay",
-// "drawGame").
+void boardPress();
+void boardRelease();
+void boardDoubleClick();
+void boardRightDown();
+void boardRightUp();
+void boardMiddleDown();
+// The per-frame gameplay update and the drawing of the game screen.
 void updateGameplay();
 void drawGame();
 // Per-frame upkeep of the board modules, run by every screen after its scene ("boardUpkeep").
 void boardUpkeep();
+// Back to the mode's menu (the map with the mode's dialog) with a random game song.
+void goToModeMenu();
+
 // The screen-transition shutter: opening from black (+1) or closing to black and reopening
-// (-1), with an optional caption text key ("openShutter"/"closeShutter", name = caption,
-// x = duration). drawShutter draws and advances it ("drawShutter").
+// (-1), with an optional caption text key. drawShutter draws it and advances its clock.
 void openShutter(float durationMs, const char* caption);
 void closeShutter(float durationMs, const char* caption);
 void drawShutter();
+// Opening of the shutter for its current clock: 0 black .. 1 clear (1 when idle).
+float shutterOpening();

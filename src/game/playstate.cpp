@@ -29,6 +29,22 @@ void resetLevelPlayValues()
     play.levelWon = 0;
     play.levelLost = 0;
     play.completeClockMs = 0.0f;
+    play.limitClockMs = 0.0f;
+    play.movesShown = 0.0f;
+    play.limitRunning = 1;
+    play.warnTickMs = 0.0f;
+    play.shownLevelScore = 0;
+    play.lostClockMs = 0.0f;
+    play.secondTry = 0;
+    play.levelAdvance = 0;
+    play.completeDialogShown = 0;
+    play.nextLevelDone = 0;
+    play.pauseClockMs = 0.0f;
+    play.trophyTrip = 0;
+    play.trophyTripMs = 0.0f;
+    play.noMovesTipShown = 0;
+    play.levelTouched = 0;
+    play.playClockMs = 0.0f;
 }
 
 int tipFlagIndex(const char* key)

@@ -46,6 +46,37 @@ struct PlayState {
     uint8_t levelLost;
     float completeClockMs;
 
+    // Limits and candle (game/limits.h).
+    float limitClockMs;      // runs on after the time is up and times the lost sequence
+    float movesShown;        // eases towards movesMade
+    uint8_t limitRunning;    // time or moves are still left
+    float warnTickMs;
+
+    // Score shown and banked (game/scoring.h).
+    int32_t bankedScore;     // score of the game banked at the end of earlier levels
+    int32_t shownLevelScore; // the part of levelScore shown so far
+
+    // Level outcome (game/outcome.h).
+    float lostClockMs;
+    uint8_t secondTry;       // this attempt follows a lost life on the same level
+    uint8_t gameComplete;    // the last level of the mode was won
+    uint8_t levelAdvance;    // the level-complete dialog was closed; a click goes on
+    uint8_t completeDialogShown;
+    uint8_t nextLevelDone;   // one-shot guard of the second nextLevel call
+    uint8_t lifeGained;      // the HUD highlights the lives
+    float lifeGainedMs;
+
+    // HUD, pause, tips (game/hud.h).
+    float pauseClockMs;
+    float leftSlide;         // 0 at rest, down to -128 while the left panel is away
+    float rightSlide;        // the same for the candle
+    uint8_t trophyTrip;      // the trophies button was pressed
+    float trophyTripMs;
+    uint8_t noMovesTipShown; // "nomoves" shows once per level
+    uint8_t levelTouched;    // a click reached the board in this level
+    float playClockMs;       // level statistics clock
+    float boardFade;         // alpha of the board, 0..1
+
     // The current profile's name and tip flags (1 = still wanted), kept here until profiles exist.
     char profileName[32];
     uint8_t tipFlags[TIP_FLAG_COUNT];

@@ -313,6 +313,10 @@ TEST(RecolourWave, ABoardWithoutMovesShowsTheTipAndRecolours)
     EXPECT_EQ(countRequests("showTip", "nomoves"), 1);
     const RecordedRequest* tip = lastRequest("showTip");
     EXPECT_FLOAT_EQ(tip->y, -100.0f);
+    // The open tip holds the wave back; once it is closed the next step starts it.
+    EXPECT_EQ(board.recolourWaveOn, 0);
+    frames(1);
+    EXPECT_EQ(countRequests("showTip", "nomoves"), 1);  // once per level
     EXPECT_EQ(board.recolourWaveOn, 1);
     EXPECT_EQ(at(0, 0).recolourPending, 1);
     EXPECT_EQ(at(3, 3).recolourPending, 0);  // chained figures keep their colour

@@ -13,6 +13,7 @@
 #include "game/board.h"
 #include "game/boardstep.h"
 #include "game/click.h"
+#include "game/hud.h"
 #include "game/level.h"
 #include "game/playstate.h"
 #include "platform/os/files.h"
@@ -105,6 +106,8 @@ int playOnce(const char* path, long seed, long maxMoves, int mode, int levelInde
         app.frameMs = PLAY_FRAME_MS;
         app.globalTimeMs += PLAY_FRAME_MS;
         boardFrame();
+        // The bot reads no tips: it closes each panel as it opens.
+        if (play.tipOpen) closeTip();
         frames++;
         if (play.levelWon) {
             won = true;

@@ -1,0 +1,396 @@
+#include "game/hud.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/core/appstate.h"
+#include "app/core/requestlog.h"
+#include "audio/audio.h"
+#include "effects/flare.h"
+#include "game/board.h"
+#include "game/boardstep.h"
+#include "game/gameflow.h"
+#include "game/hudtext.h"
+#include "game/limits.h"
+#include "game/playstate.h"
+#include "graphics/draw.h"
+#include "graphics/textures.h"
+#include "menus/menus.h"
+#include "persist/profile.h"
+
+HudState hud;
+
+namespace {
+
+constexpr float PI = 3.14159265358979f;
+
+const Color WHITE(255, 255, 255, 255);
+const Color YELLOW(255, 230, 60, 255);
+const Color GREEN(90, 230, 90, 255);
+
+// Button places (text centres) and hit boxes.
+constexpr float MENU_X = -338.0f, MENU_Y = 15.0f;
+constexpr float TROPHIES_X = -338.0f, TROPHIES_Y = -232.0f;
+constexpr float TROPHY_PICTURE_Y = -190.0f;
+
+bool inside(Vec2 p, float x0, float y0, float x1, float y1)
+{
+    return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1;
+}
+
+void drawPicture(const char* name, float x, float y, float w, float h, Color colour)
+{
+    Texture* t = findTexture(name);
+    if (!t) return;
+    setTexture(t);
+    drawQuadCentered(x, y, w, h, Rect{0.0f, 0.0f, 1.0f, 1.0f}, colour);
+}
+
+Vec2 tipPanelCentre()
+{
+    float x = hud.tip.pos.x;
+    float y = hud.tip.pos.y + 100.0f;
+    if (y > 300.0f - TIP_PANEL_HEIGHT / 2.0f - 10.0f) y = hud.tip.pos.y - 100.0f;
+    float maxX = 400.0f - TIP_PANEL_WIDTH / 2.0f - 10.0f;
+    if (x > maxX) x = maxX;
+    if (x < -maxX) x = -maxX;
+    return Vec2{x, y};
+}
+
+void stepButton(HudButton& b, float low, bool hot)
+{
+    float high = low + 1.0f;
+    if (!hot) {
+        b.size = low;
+        b.rising = 1;
+        return;
+    }
+    if (b.size < low) b.size = low;
+    float d = 0.003f * app.frameMs;
+    if (b.rising) {
+        b.size += d;
+        if (b.size >= high) {
+            b.size = high;
+            b.rising = 0;
+        }
+    } else {
+        b.size -= d;
+        if (b.size <= low) {
+            b.size = low;
+            b.rising = 1;
+        }
+    }
+}
+
+} // namespace
+
+void resetHud()
+{
+    hud = HudState{};
+    hud.menuButton = HudButton{12.5f, 1};
+    hud.trophiesButton = HudButton{11.5f, 1};
+}
+
+void showTip(const char* key, float x, float y, float delayMs, bool needsButton, int arrow)
+{
+    if (!key || play.tipOpen) return;
+    int flag = tipFlagIndex(key);
+    bool noMoves = std::strcmp(key, "nomoves") == 0;
+    if (flag >= 0) {
+        if (!play.tipFlags[flag]) return;
+        playSound("TipShow.ogg");
+        // "welcome" keeps its flag: the board clears it once the hint was shown.
+        if (flag != TipWelcome) {
+            play.tipFlags[flag] = 0;
+            currentProfile().hintFlags[flag] = 0;
+        }
+    } else if (noMoves) {
+        if (play.noMovesTipShown) return;
+        playSound("TipShow.ogg");
+        playSound("NoMoreMove.ogg");
+        play.noMovesTipShown = 1;
+    }
+    // Recorded too, so the rules that ask for tips can be checked.
+    recordRequest("showTip", key, 1, noMoves ? 0 : 1, x, y);
+    (void)needsButton;
+    (void)arrow;
+    play.tipOpen = 1;
+    TipPanel& t = hud.tip;
+    std::snprintf(t.key, sizeof t.key, "%s", key);
+    t.pos = Vec2{x, y};
+    t.tipDelayMs = delayMs;
+    t.needsButton = 1;  // every panel of the game closes by its button
+    t.arrow = noMoves ? 0 : 1;
+}
+
+void closeTip()
+{
+    play.tipOpen = 0;
+    hud.tip.key[0] = 0;
+}
+
+void updateTipPanel()
+{
+    if (!play.tipOpen) return;
+    if (menus.dialogOpen || play.levelWon || play.levelLost || play.paused) {
+        closeTip();
+        return;
+    }
+    hud.tip.tipDelayMs -= app.frameMs;
+}
+
+Rect tipButtonRect()
+{
+    Vec2 c = tipPanelCentre();
+    Rect r;
+    r.set(c.x - 45.0f, c.y - 22.0f, c.x + 45.0f, c.y - 48.0f);
+    return r;
+}
+
+void tipPanelClick(Vec2 p)
+{
+    if (!play.tipOpen || hud.tip.tipDelayMs >= -250.0f) return;
+    Rect r = tipButtonRect();
+    if (inside(p, r.left, r.bottom, r.right, r.top)) {
+        playSound("ButtonClick.ogg");
+        closeTip();
+    }
+}
+
+void updateHudSlide()
+{
+    float d = HUD_SLIDE_RATE * app.frameMs;
+    auto fall = [d](float& v) { v = v - d < HUD_SLIDE_MIN ? HUD_SLIDE_MIN : v - d; };
+    auto rise = [d](float& v) { v = v + d > 0.0f ? 0.0f : v + d; };
+    if (play.levelWon) {
+        if (play.completeClockMs > 5000.0f) fall(play.rightSlide);
+        fall(play.leftSlide);
+    }
+    if (play.paused || play.levelLost) {
+        fall(play.leftSlide);
+        fall(play.rightSlide);
+    }
+    if (!play.paused && !play.levelWon && !play.levelLost) {
+        rise(play.leftSlide);
+        rise(play.rightSlide);
+    }
+}
+
+bool updateTrophyTrip(bool trophyWaiting)
+{
+    bool atRest = isIdle() && board.idleTimerMs < 0.0f;
+    bool inTime = !play.levelWon || play.completeClockMs <= 1000.0f;
+    if (!atRest || !inTime) return false;
+    if (!trophyWaiting && !play.trophyTrip) {
+        play.trophyTripMs = 0.0f;
+        return false;
+    }
+    float t = play.trophyTripMs;
+    play.trophyTripMs += app.frameMs;
+    if (t < 500.0f && play.trophyTripMs >= 500.0f) {
+        play.paused = 1;
+        play.pauseClockMs = 0.0f;
+        closeShutter(1000.0f, play.trophyTrip ? "" : "gettrophy");
+    }
+    if (t < 1500.0f && play.trophyTripMs >= 1500.0f) {
+        playSound("GetTrophy.ogg");
+        play.trophyTrip = 0;
+        play.paused = 0;
+        play.trophyTripMs = 0.0f;
+        return true;
+    }
+    return false;
+}
+
+void updateHudButtons(Vec2 cursor)
+{
+    bool active = play.limitRunning && !menus.dialogOpen && !play.tipOpen;
+    stepButton(hud.menuButton, 12.5f, active && overMenuButton(cursor));
+    stepButton(hud.trophiesButton, 11.5f, active && overTrophiesButton(cursor));
+}
+
+bool overMenuButton(Vec2 p)
+{
+    return inside(p, MENU_X - 40.0f, MENU_Y - 14.0f, MENU_X + 40.0f, MENU_Y + 14.0f);
+}
+
+bool overTrophiesButton(Vec2 p)
+{
+    return inside(p, TROPHIES_X - 40.0f, TROPHIES_Y - 14.0f, TROPHIES_X + 40.0f, TROPHY_PICTURE_Y + 24.0f);
+}
+
+bool overHammerButton(Vec2 p)
+{
+    return inside(p, -378.0f, -136.0f, -314.0f, -2.0f);
+}
+
+float pausePulse(float pauseClockMs)
+{
+    float a = (std::cos(0.0003f * pauseClockMs - 0.9424779f) + 1.0f) / 2.0f;
+    return a > 0.7f ? (a - 0.7f) / 0.3f : 0.0f;
+}
+
+namespace {
+
+void shadowed(const char* key, float x, float y, float size, Color colour)
+{
+    hudText(key, x, y, size, colour, true);
+}
+
+void drawHearts(float ls)
+{
+    float px = -392.0f + ls;
+    float py = 81.0f;
+    int lives = profileLives();
+    float grow = 0.0f;
+    if (play.lifeGained && play.lifeGainedMs < 2400.0f) grow = 2.0f * std::sin(play.lifeGainedMs * PI / 200.0f);
+    float size = 24.0f + 2.0f * grow;
+    if (lives <= 0) {
+        shadowed("lastlife", px + 65.0f, py - 12.0f, 10.0f, WHITE);
+    } else if (lives <= 3) {
+        for (int i = 0; i < lives; i++) drawPicture("heart.tga", px + 26.0f * static_cast<float>(i + 1), py, size, size, WHITE);
+    } else {
+        drawPicture("heart.tga", px + 36.0f, py, size, size, WHITE);
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "x%i", lives);
+        hudLiteral(buf, px + 66.0f, py - 12.0f, 11.0f, GREEN, false);
+    }
+}
+
+void drawHammerPanel(float ls)
+{
+    float x0 = -378.0f + ls;
+    float y0 = -136.0f;
+    drawPicture("hammer.texture1.tga", x0 + 32.0f, y0 + 64.0f, 64.0f, 128.0f, WHITE);
+    float shown = board.hammerShown;
+    if (shown < 0.0f) shown = 0.0f;
+    if (shown > 1.0f) shown = 1.0f;
+    if (!board.hammerCursor) {
+        Texture* fill = findTexture("hammer.texture2.tga");
+        if (fill && shown > 0.0f) {
+            setTexture(fill);
+            float h = 128.0f * shown;
+            drawQuadCentered(x0 + 32.0f, y0 + h / 2.0f, 64.0f, h, Rect{0.0f, 1.0f - shown, 1.0f, 1.0f}, WHITE);
+        }
+    }
+    if (board.hammerShown < board.hammerFull) {
+        Texture* flare = findTexture("flare.jpg");
+        if (flare) {
+            float size = 100.0f + 50.0f * std::sin(0.005f * board.boardClockMs);
+            setBlendMode(1);
+            setTexture(flare);
+            drawQuadCentered(x0 + 32.0f, y0 + 128.0f * shown, size * 0.5f, size * 0.25f, Rect{0.0f, 0.0f, 1.0f, 1.0f},
+                             Color(255, 220, 60, 255));
+            setBlendMode(0);
+        }
+    } else {
+        hud.hammerGlowClockMs += app.frameMs * (0.5f + randomUpTo(0.5f));
+        static const char* const lum[3] = {"hammer.texturelum1.jpg", "hammer.texturelum2.jpg", "hammer.texturelum3.jpg"};
+        setBlendMode(1);
+        for (int i = 0; i < 3; i++) {
+            float b = 0.5f + 0.5f * std::sin(0.005f * hud.hammerGlowClockMs + 2.0f * PI * static_cast<float>(i) / 3.0f);
+            int g = static_cast<int>(b * 255.0f);
+            drawPicture(lum[i], x0 + 32.0f, y0 + 64.0f, 64.0f, 128.0f, Color(g, g, g, 255));
+        }
+        setBlendMode(0);
+    }
+}
+
+} // namespace
+
+void drawHud()
+{
+    float ls = play.leftSlide;
+    Texture* bar = findTexture("_a_gamebar.jpg");
+    if (bar) {
+        setTexture(bar);
+        drawPixelRect(ls, 0.0f, ls + 127.0f, 511.0f, 0.0f, 0.0f, 1.0f, 1.0f, WHITE);
+    }
+    char buf[24];
+    shadowed("score", -340.0f + ls, 280.0f, 12.0f, WHITE);
+    std::snprintf(buf, sizeof buf, "%i", play.bankedScore + play.shownLevelScore);
+    hudLiteral(buf, -340.0f + ls, 253.0f, 12.0f, YELLOW, true);
+    shadowed("level", -340.0f + ls, 200.0f, 12.0f, WHITE);
+    std::snprintf(buf, sizeof buf, "%i", play.levelIndex + 1);
+    hudLiteral(buf, -342.0f + ls, 170.0f, 15.0f, YELLOW, true);
+    shadowed("lives", -336.0f + ls, 114.0f, 11.0f, WHITE);
+    drawHearts(ls);
+    bool menuHot = hud.menuButton.size > 12.5f;
+    bool trophiesHot = hud.trophiesButton.size > 11.5f;
+    shadowed("menu", MENU_X + ls, MENU_Y, hud.menuButton.size, menuHot ? YELLOW : WHITE);
+    drawPicture("trophybutton.tga", TROPHIES_X + ls, TROPHY_PICTURE_Y, 48.0f, 48.0f, WHITE);
+    shadowed("trophies", TROPHIES_X + ls, TROPHIES_Y, hud.trophiesButton.size, trophiesHot ? YELLOW : WHITE);
+    drawHammerPanel(ls);
+}
+
+void drawBonusNumber()
+{
+    if (!play.levelWon || play.gameMode == ModeTimeless || play.endBonus <= 0) return;
+    float t = play.completeClockMs;
+    if (t < 500.0f || t > 5500.0f) return;
+    int value = static_cast<int>(static_cast<float>(play.endBonus) * (t - 500.0f) / 3000.0f);
+    if (value > play.endBonus) value = play.endBonus;
+    float size = 30.0f;
+    int alpha = 255;
+    if (t > 4500.0f) {
+        float k = (5500.0f - t) / 1000.0f;
+        size = 30.0f * k;
+        alpha = static_cast<int>(255.0f * k);
+    }
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%i", value);
+    hudLiteral(buf, 0.0f, -180.0f, size, Color(255, 255, 255, alpha), true);
+}
+
+void drawPauseOverlay()
+{
+    if (play.paused && play.trophyTripMs <= 0.0f) {
+        float p = pausePulse(play.pauseClockMs);
+        if (play.pauseClockMs < 7000.0f) hudText("pause", 0.0f, 0.0f, 21.0f + 4.0f * p * p, WHITE, true);
+        hudText("keytoresume", 0.0f, -280.0f, 13.0f + p, Color(255, 255, 255, static_cast<int>(255.0f * p)), true);
+    } else if (play.levelAdvance) {
+        hud.afterWinPulseMs += app.frameMs;
+        float a = (std::cos(0.0002f * hud.afterWinPulseMs) + 1.0f) / 2.0f;
+        hudText("keytoresume", 0.0f, -280.0f, 13.0f + a, Color(255, 255, 255, static_cast<int>(255.0f * a)), true);
+    }
+}
+
+void drawTipPanel()
+{
+    if (!play.tipOpen || hud.tip.tipDelayMs > 0.0f) return;
+    Vec2 c = tipPanelCentre();
+    setTexture(nullptr);
+    drawQuadCentered(c.x, c.y, TIP_PANEL_WIDTH, TIP_PANEL_HEIGHT, Rect{0.0f, 0.0f, 1.0f, 1.0f}, Color(20, 24, 48, 215));
+    if (hud.tip.arrow) {
+        // A thin pointer from the panel to the place the tip is about.
+        float dy = hud.tip.pos.y > c.y ? TIP_PANEL_HEIGHT / 2.0f : -TIP_PANEL_HEIGHT / 2.0f;
+        Vec2 from{c.x, c.y + dy};
+        Vec2 to = hud.tip.pos;
+        Vec2 mid{(from.x + to.x) / 2.0f, (from.y + to.y) / 2.0f};
+        float len = std::sqrt((to.x - from.x) * (to.x - from.x) + (to.y - from.y) * (to.y - from.y));
+        float angle = std::atan2(to.y - from.y, to.x - from.x) * 180.0f / PI;
+        drawSprite(mid.x, mid.y, mid.x, mid.y, angle, len, 4.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, Color(255, 230, 60, 200));
+    }
+    hudText(hud.tip.key, c.x, c.y + 20.0f, 10.0f, WHITE, true);
+    Rect r = tipButtonRect();
+    bool ready = hud.tip.tipDelayMs < -250.0f;
+    drawQuadCentered((r.left + r.right) / 2.0f, (r.top + r.bottom) / 2.0f, r.right - r.left, r.top - r.bottom,
+                     Rect{0.0f, 0.0f, 1.0f, 1.0f}, ready ? Color(70, 90, 170, 255) : Color(50, 55, 80, 255));
+    hudText("ok", (r.left + r.right) / 2.0f, (r.top + r.bottom) / 2.0f, 11.0f, WHITE, true);
+}
+
+void loadHudPictures()
+{
+    static const char* const jpegAlpha[] = {"_a_gamebar.jpg", "_a_candlestick.jpg", "_a_candle.jpg", "_a_gag.jpg"};
+    static const char* const plain[] = {"candlefire.tga", "candlepool.tga", "drop1.tga", "drop2.tga", "drop3.tga",
+                                        "drop4.tga", "heart.tga", "trophybutton.tga", "hammer.texture1.tga",
+                                        "hammer.texture2.tga", "hammer.texturelum1.jpg", "hammer.texturelum2.jpg",
+                                        "hammer.texturelum3.jpg", "flare.jpg"};
+    for (const char* n : jpegAlpha) {
+        if (!findTexture(n)) loadJpegAlpha(n, false);
+    }
+    for (const char* n : plain) {
+        if (!findTexture(n)) loadTextureEx(n, false, false);
+    }
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The game screen's HUD around the board: the left panel (score, level, lives, the "menu" and
+// "trophies" buttons, the hammer panel), its slide while paused, lost or won, the pause overlay,
+// the one-time tip panels and the trip to the trophy room.
+#include <cstdint>
+
+#include "app/core/math.h"
+
+constexpr float HUD_SLIDE_MIN = -128.0f;
+constexpr float HUD_SLIDE_RATE = 0.2f;  // per ms
+constexpr float TIP_PANEL_WIDTH = 300.0f;
+constexpr float TIP_PANEL_HEIGHT = 110.0f;
+
+struct TipPanel {
+    char key[32];        // text key of the open tip
+    Vec2 pos;            // where the tip points
+    float tipDelayMs;    // > 0: still waiting; below -250 its button answers
+    uint8_t needsButton;
+    uint8_t arrow;
+};
+
+struct HudButton {
+    float size;          // text size, pulsing under the mouse
+    uint8_t rising;
+};
+
+struct HudState {
+    TipPanel tip;
+    HudButton menuButton;
+    HudButton trophiesButton;
+    float hammerGlowClockMs;
+    float afterWinPulseMs;
+};
+
+extern HudState hud;
+
+void resetHud();
+
+// Opens the tip panel of a text key pointing at (x, y) unless one is open; the one-time tips
+// show once per profile and "nomoves" once per level. Every tip has a button; all but "nomoves"
+// an arrow.
+void showTip(const char* key, float x, float y, float delayMs = 0.0f, bool needsButton = true, int arrow = 1);
+void closeTip();
+// Per frame: closes the panel when a dialog opens, the level ends or the game pauses; counts the
+// delay down.
+void updateTipPanel();
+// The tip panel's button rectangle (centred coordinates).
+Rect tipButtonRect();
+// A click while a tip is open: only its button (once the panel has shown for 250 ms) closes it.
+void tipPanelClick(Vec2 p);
+
+// HUD slide per frame.
+void updateHudSlide();
+// The trophy trip per frame: at 500 ms the shutter closes, at 1500 ms the trophy room opens.
+// Returns true in the frame in which the game leaves for the trophy room.
+bool updateTrophyTrip(bool trophyWaiting);
+// The hover pulse of the two text buttons.
+void updateHudButtons(Vec2 cursor);
+
+// Hit tests of the HUD's buttons (centred coordinates).
+bool overMenuButton(Vec2 p);
+bool overTrophiesButton(Vec2 p);
+bool overHammerButton(Vec2 p);
+
+// Pause overlay pulse at a pause clock: (a, p) of the overlay.
+float pausePulse(float pauseClockMs);
+
+// Drawing: the left panel with its texts, hearts and the hammer panel; the bonus number of a won
+// level; the pause overlay; the tip panel.
+void drawHud();
+void drawBonusNumber();
+void drawPauseOverlay();
+void drawTipPanel();
+// Loads the HUD's, candle's and shutter's pictures (missing ones are drawn as nothing).
+void loadHudPictures();

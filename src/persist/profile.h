@@ -1,0 +1,91 @@
+#pragma once
+// Players: the 160-byte `Profile` record (a memory image, as "profiles.dat" stores it), the table
+// of at most eight profiles with the current one, the per-mode accessors the game uses, and the
+// ten-entry high-score table of each mode with its insertion rule. Everything here lives in
+// memory; reading and writing the files is the persistence layer's job.
+#include <cstddef>
+#include <cstdint>
+
+constexpr int MODE_COUNT = 3;
+constexpr int PROFILE_NAME_CHARS = 32;
+constexpr int PROFILE_HINT_FLAGS = 13;
+constexpr int PROFILE_TABLE_SIZE = 8;
+constexpr int STAGE_COUNT = 15;
+constexpr int LEVELS_PER_MODE = 129;
+constexpr int HISCORE_ENTRIES = 10;
+constexpr int START_LIVES = 3;
+
+// Little-endian layout of one profile (160 bytes, no padding).
+struct Profile {
+    char16_t name[PROFILE_NAME_CHARS];   // at most 31 characters, terminated
+    int32_t stagePosition[MODE_COUNT];   // level position inside the current stage
+    int32_t stage[MODE_COUNT];           // current stage
+    int32_t bestStagePosition[MODE_COUNT];
+    int32_t bestStage[MODE_COUNT];
+    int32_t lives[MODE_COUNT];
+    int32_t score[MODE_COUNT];           // the saved score of the game in progress
+    uint8_t mode;                        // 0 adventure, 1 timeless, 2 puzzle
+    uint8_t zero137[7];
+    uint8_t savedGame[MODE_COUNT];
+    uint8_t hintFlags[PROFILE_HINT_FLAGS];  // 1 = still to be shown; the first ten are the tips
+};
+static_assert(sizeof(Profile) == 160, "Profile is a 160-byte file record");
+static_assert(offsetof(Profile, stagePosition) == 64 && offsetof(Profile, lives) == 112);
+static_assert(offsetof(Profile, mode) == 136 && offsetof(Profile, savedGame) == 144);
+static_assert(offsetof(Profile, hintFlags) == 147);
+
+// Levels in each stage of the map; they add up to 129.
+extern const int STAGE_SIZES[STAGE_COUNT];
+
+struct HiscoreEntry {
+    char16_t name[PROFILE_NAME_CHARS];
+    int32_t score;
+};
+static_assert(sizeof(HiscoreEntry) == 68, "HiscoreEntry is a 68-byte file record");
+
+struct ProfileState {
+    Profile profiles[PROFILE_TABLE_SIZE];
+    int32_t count;    // 0..8
+    int32_t current;  // index of the current profile
+    HiscoreEntry hiscores[MODE_COUNT][HISCORE_ENTRIES];  // entry 0 is the best
+};
+
+extern ProfileState profileState;
+
+// No profiles, empty high-score tables.
+void resetProfiles();
+// Adds a profile (in memory) and makes it current: false for an empty name, a name that is
+// already used (exact comparison) or a full table. Name in UTF-8/ASCII, cut to 31 characters.
+bool createProfile(const char* name);
+// The current profile; a fresh zeroed one (name "Player") is made when none exists, so the
+// game always has a record to work on.
+Profile& currentProfile();
+// The current profile's name as 8-bit text (non-ASCII characters become '?').
+void currentProfileName(char* out, int capacity);
+
+// Per-mode values of the current profile, for its current mode.
+int profileMode();
+void setProfileMode(int mode);
+int profileLives();
+void setProfileLives(int lives);
+int profileScore();
+void setProfileScore(int score);
+// Absolute level number (0..128) from the stage and the position inside it.
+int profileLevel();
+// Stores an absolute level as stage and position (values outside 0..128 are clamped); the best
+// level reached grows with it.
+void setProfileLevel(int level);
+int profileBestLevel();
+// score 0, position 0, lives 3 for the current mode.
+void resetProgress();
+// Stage and position of an absolute level.
+void levelToStage(int level, int* stage, int* position);
+int stageToLevel(int stage, int position);
+
+// Default high scores of a fresh installation: (10 - e) * base per entry e, with the given
+// names (UTF-16, ten of them; null names give empty ones).
+void setDefaultHiscores(const char16_t* const names[HISCORE_ENTRIES]);
+// Enters a score in the table of a mode: before the first entry whose score is lower (so after
+// entries of equal score); the rest move down and the tenth drops out. Returns the place
+// (0..9), or -1 when no entry is lower (nothing changes) or the mode is out of range.
+int enterHiscore(int mode, const char16_t* name, int score);

@@ -36,6 +36,10 @@ constexpr int TINT_EVEN = 0;
 constexpr int TINT_ODD = 1;
 constexpr int TINT_WHITE = 2;
 
+// The entry points the screens call are traced in the request log, so the screens' routing can
+// be checked without a level in play.
+void trace(const char* op, int a = 0) { recordRequest(op, "", a); }
+
 bool boardAtRest() { return isIdle() && board.idleTimerMs < 0.0f; }
 
 void pauseGame()
@@ -97,6 +101,7 @@ void goToModeMenu()
 
 void gameKeyDown(int vk)
 {
+    trace("gameKeyDown", vk);
     if (menus.dialogOpen) return;
     if (play.gameComplete || play.levelAdvance) {
         goToModeMenu();
@@ -115,7 +120,9 @@ void gameKeyDown(int vk)
     }
 }
 
-void boardPress()
+namespace {
+
+void press()
 {
     if (menus.dialogOpen) return;
     Vec2 p = boardCursor();
@@ -144,29 +151,41 @@ void boardPress()
     }
 }
 
-void boardRelease() {}
+} // namespace
+
+void boardPress()
+{
+    trace("boardPress");
+    press();
+}
+
+void boardRelease() { trace("boardRelease"); }
 
 void boardDoubleClick()
 {
+    trace("boardDoubleClick");
     // A double click on the board during play pauses; in every other state it counts as a press.
     Vec2 p = boardCursor();
     bool playing = !menus.dialogOpen && !play.paused && !play.tipOpen && !play.levelWon && !play.levelLost &&
                    !play.levelAdvance && !play.gameComplete;
     if (playing && p.x >= -270.0f) pauseGame();
-    else boardPress();
+    else press();
 }
 
 void boardRightDown()
 {
+    trace("boardRightDown");
     if (menus.dialogOpen || play.paused || play.tipOpen || play.levelWon || play.levelLost) return;
     onRightButtonDown();
 }
 
-void boardRightUp() {}
-void boardMiddleDown() {}
+void boardRightUp() { trace("boardRightUp"); }
+void boardMiddleDown() { trace("boardMiddleDown"); }
 
 void updateGameplay()
 {
+    trace("updateGameplay");
+    if (!gameFlow.levelActive) return;
     if (play.gameComplete) return;
     if (play.levelAdvance) {
         updateAudio();
@@ -207,6 +226,9 @@ void updateGameplay()
 
 void drawGame()
 {
+    trace("drawGame");
+    clearHudTexts();
+    if (!gameFlow.levelActive) return;
     begin2D();
     drawBackdrop(true);
     // The drawing pass's board logic: the idle hint and board tips, bonus labels, recolour wave.
@@ -231,21 +253,31 @@ void boardUpkeep() { recordRequest("boardUpkeep"); }
 
 // ---- The screen-transition shutter ----
 
-void openShutter(float durationMs, const char* caption)
+namespace {
+
+void startShutter(int direction, float durationMs, const char* caption)
 {
     playSound("Gag.ogg");
     Shutter& s = gameFlow.shutter;
-    s.direction = 1;
+    s.direction = direction;
     s.clockMs = 1.0f;
     s.durationMs = durationMs > 0.0f ? durationMs : 1000.0f;
     std::snprintf(s.caption, sizeof s.caption, "%s", caption ? caption : "");
     play.shutterMoving = 1;
 }
 
+} // namespace
+
+void openShutter(float durationMs, const char* caption)
+{
+    recordRequest("openShutter", caption ? caption : "", 0, 0, durationMs);
+    startShutter(1, durationMs, caption);
+}
+
 void closeShutter(float durationMs, const char* caption)
 {
-    openShutter(durationMs, caption);
-    gameFlow.shutter.direction = -1;
+    recordRequest("closeShutter", caption ? caption : "", 0, 0, durationMs);
+    startShutter(-1, durationMs, caption);
 }
 
 float shutterOpening()

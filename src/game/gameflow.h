@@ -19,6 +19,7 @@ struct GameFlowState {
     void (*toModeMenu)(int mode);
     void (*toTrophyRoom)();
     uint8_t debugKeysOn;  // the typed cheat code's state, mirrored by the shell
+    uint8_t levelActive;  // a level was started (the game screen is empty before)
 };
 
 extern GameFlowState gameFlow;

@@ -1,34 +1,51 @@
 #include "game/hudtext.h"
 
 #include <cstdio>
+#include <cstring>
 
-#include "app/core/requestlog.h"
+HudTextState hudTexts;
 
 namespace {
 
-void record(const char* name, float x, float y, float size, Color colour)
+void add(const char* text, float x, float y, float size, Color colour, bool centred)
 {
-    recordRequest("drawText", name, static_cast<int>(size * 10.0f + 0.5f), colour.a, x, y);
+    if (hudTexts.count >= HUD_TEXT_CAPACITY) return;
+    HudTextEntry& e = hudTexts.entries[hudTexts.count++];
+    std::snprintf(e.text, sizeof e.text, "%s", text ? text : "");
+    e.pos = Vec2{x, y};
+    e.size = size;
+    e.colour = colour;
+    e.centred = centred ? 1 : 0;
 }
 
 } // namespace
 
+void clearHudTexts()
+{
+    hudTexts.count = 0;
+}
+
 void hudText(const char* key, float x, float y, float size, Color colour, bool centred)
 {
-    (void)centred;
-    record(key, x, y, size, colour);
+    add(key, x, y, size, colour, centred);
 }
 
 void hudTextFormat(const char* key, const char* value, float x, float y, float size, Color colour, bool centred)
 {
-    (void)centred;
-    char name[64];
-    std::snprintf(name, sizeof name, "%s:%s", key, value);
-    record(name, x, y, size, colour);
+    char text[48];
+    std::snprintf(text, sizeof text, "%s:%s", key, value);
+    add(text, x, y, size, colour, centred);
 }
 
 void hudLiteral(const char* text, float x, float y, float size, Color colour, bool centred)
 {
-    (void)centred;
-    record(text, x, y, size, colour);
+    add(text, x, y, size, colour, centred);
+}
+
+const HudTextEntry* findHudText(const char* text)
+{
+    for (int i = 0; i < hudTexts.count; i++) {
+        if (std::strcmp(hudTexts.entries[i].text, text) == 0) return &hudTexts.entries[i];
+    }
+    return nullptr;
 }

@@ -8,6 +8,7 @@
 #include "effects/effects.h"
 #include "game/board.h"
 #include "game/boardstep.h"
+#include "game/gameflow.h"
 #include "game/hud.h"
 #include "game/level.h"
 #include "game/limits.h"
@@ -62,6 +63,7 @@ bool beginLevel(int levelIndex, int gameMode)
     menus.dialogOpen = 0;
     play.gameComplete = 0;
     bool read = startLevel(levelIndex, gameMode);
+    gameFlow.levelActive = 1;
     play.lifeGained = 0;
     play.lifeGainedMs = 0.0f;
     play.boardFade = 0.0f;

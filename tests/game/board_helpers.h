@@ -11,6 +11,7 @@
 #include "game/boardstep.h"
 #include "game/bonus.h"
 #include "game/click.h"
+#include "game/hud.h"
 #include "game/level.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
@@ -71,6 +72,8 @@ inline void frames(int n)
     for (int i = 0; i < n; i++) {
         app.frameMs = TEST_FRAME_MS;
         boardFrame();
+        // A tip panel stops the board; the player here closes each one at once.
+        if (play.tipOpen) closeTip();
     }
 }
 

@@ -230,6 +230,7 @@ void presentFrame()
     if (device.gammaDirty) applyGammaRamp();
     takeRequestedScreenshot();
     gpuPresent();
+    if (gpuScreenshotKeyPressed()) requestScreenshot();  // saved with the next frame
     if (gpuTestCooperativeLevel() == GpuCoopLevel::NotReset || device.resetRequested) {
         resetDevice();
         device.resetRequested = 0;

@@ -39,6 +39,8 @@ struct GlDevice {
     bool dirty = true;
     std::vector<GpuVertex> batch;
     int batchKind = 0;  // 0 empty, 1 triangles, 2 lines, 3 points
+    bool f12Down = false;
+    bool f12Pressed = false;
     // uniform locations
     GLint uWorld, uView, uProj, uTex, uTexCount, uTexGen, uPixel, uLighting, uAmbient, uMatDiffuse,
         uMatAmbient, uMatEmissive, uLightDir, uLightColor, uLightCount, uPointSize, uPointMin, uPointScale,
@@ -648,6 +650,11 @@ void glDevicePresent()
     glDrawArrays(GL_TRIANGLES, 0, 3);
     SDL_GL_SwapWindow(gl.window);
     bindTarget(gpu.renderTarget);
+    // the screenshot key, read from the keyboard state the OS layer's event pumping keeps
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    bool down = keys && keys[SDL_SCANCODE_F12] && SDL_GetKeyboardFocus() == gl.window;
+    if (down && !gl.f12Down) gl.f12Pressed = true;
+    gl.f12Down = down;
 }
 
 bool glDeviceCreateTexture(GpuTextureSlot& t)
@@ -764,6 +771,13 @@ bool glDisplayModes(std::vector<GpuDisplayMode>& out, GpuDisplayMode* desktop)
         out.push_back({800, 600, 60, GpuFormat::R5G6B5});
     }
     return true;
+}
+
+bool gpuScreenshotKeyPressed()
+{
+    bool pressed = gl.f12Pressed;
+    gl.f12Pressed = false;
+    return pressed;
 }
 
 void* gpuCreateHiddenWindow(int width, int height)

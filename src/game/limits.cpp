@@ -8,6 +8,7 @@
 #include "effects/effects.h"
 #include "effects/flare.h"
 #include "game/board.h"
+#include "game/boardstep.h"
 #include "game/hudtext.h"
 #include "game/level.h"
 #include "game/playstate.h"
@@ -58,6 +59,17 @@ void moveWaxDrops()
         if (d.pos.y < -208.0f) d.alpha = (d.pos.y + 240.0f) / 32.0f;
         if (d.pos.y < -240.0f || d.pos.y > candle.flameY) d.waiting = 1;
     }
+}
+
+bool boardSettledWithSquares()
+{
+    if (board.idleTimerMs >= 0.0f || !isIdle()) return false;
+    for (const auto& row : board.cells) {
+        for (const Cell& c : row) {
+            if (c.tile > 0) return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -143,8 +155,9 @@ void updateLimits()
         play.limitRunning = play.movesMade < play.moveLimit ? 1 : 0;
         play.limitClockMs += frameMs;
         if (!play.limitRunning) {
-            // A won level keeps its last move: the win sequence runs instead.
-            if (!play.levelWon) {
+            // The last move may still clear the last square: the loss waits until the board has
+            // come to rest with a square left (the win sequence runs instead otherwise).
+            if (!play.levelWon && boardSettledWithSquares()) {
                 play.levelLost = 1;
                 play.tipOpen = 0;
             }

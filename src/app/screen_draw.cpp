@@ -1,7 +1,6 @@
 // The drawing the screens do themselves. Each function also records its call
-// (app/core/requestlog.h) so that tests can follow what a screen drew without a GPU. The texts
-// (key prompt, debug overlay) and the program's cursor need the font and cursor pictures, which
-// are not built yet: those parts stay recorded requests.
+// (app/core/requestlog.h) so that tests can follow what a screen drew without a GPU. The
+// program's cursor picture is not built yet: that part stays a recorded request.
 #include "app/screen_draw.h"
 
 #include "app/core/requestlog.h"
@@ -9,6 +8,8 @@
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "platform/os/files.h"
+#include "resources/texts.h"
+#include "ui/font.h"
 
 namespace {
 
@@ -74,7 +75,17 @@ void drawLoadingPictureAndBar(const Color& tint, float progress)
                  rect(0.001f, 0.001f, progress * BAR_WIDTH / 512.0f + 0.001f, BAR_HEIGHT / 128.0f + 0.001f), tint, 10.0f);
 }
 
-void drawPromptText(float size) { recordRequest("drawPromptText", "keytoresume", 0, 0, size); }
+void drawPromptText(float size)
+{
+    recordRequest("drawPromptText", "keytoresume", 0, 0, size);
+    selectFont(0);
+    const char16_t* prompt = text("keytoresume");
+    if (prompt)
+        drawTextShadowed(0.0f, -260.0f, size, prompt, true, Color(255, 255, 255, 255), Color(0, 0, 0, 192), 1.0f, 1.0f,
+                         -1.0f);
+    setTextColour(255, 255, 255, 255);
+    selectFont(0);
+}
 
 void releaseSplashPictures()
 {
@@ -112,6 +123,10 @@ void menuRenderFinish()
     setRenderState(GpuRenderState::DestBlend, BlendInvSrcAlpha);
 }
 
-void selectDefaultFont() { recordRequest("selectDefaultFont"); }
+void selectDefaultFont()
+{
+    recordRequest("selectDefaultFont");
+    selectFont(0);
+}
 
 void drawSoftwareCursor() { recordRequest("drawSoftwareCursor"); }

@@ -24,6 +24,7 @@
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "menus/menus.h"
+#include "ui/messages.h"
 
 GameFlowState gameFlow;
 
@@ -244,6 +245,9 @@ void drawGame()
     drawBolts();
     drawScoreSprites();
     drawBonusNumber();
+    drawPopupTexts();
+    drawFlyingLetters();
+    drawStatusMessage();
     if (!menus.dialogOpen) updateAndDrawEffects();
     drawPauseOverlay();
     drawTipPanel();

@@ -18,6 +18,7 @@
 #include "graphics/textures.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
+#include "ui/font.h"
 
 HudState hud;
 
@@ -387,6 +388,8 @@ void loadHudPictures()
                                         "drop4.tga", "heart.tga", "trophybutton.tga", "hammer.texture1.tga",
                                         "hammer.texture2.tga", "hammer.texturelum1.jpg", "hammer.texturelum2.jpg",
                                         "hammer.texturelum3.jpg", "flare.jpg"};
+    if (!currentFont()) loadFont("font", 1.0f, 1.0f);
+    selectFont(0);
     for (const char* n : jpegAlpha) {
         if (!findTexture(n)) loadJpegAlpha(n, false);
     }

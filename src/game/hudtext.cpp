@@ -3,11 +3,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "resources/texts.h"
+#include "ui/font.h"
+#include "ui/messages.h"
+
 HudTextState hudTexts;
 
 namespace {
 
-void add(const char* text, float x, float y, float size, Color colour, bool centred)
+constexpr int TEXT_UNITS = 256;
+
+void record(const char* text, float x, float y, float size, Color colour, bool centred)
 {
     if (hudTexts.count >= HUD_TEXT_CAPACITY) return;
     HudTextEntry& e = hudTexts.entries[hudTexts.count++];
@@ -18,7 +24,54 @@ void add(const char* text, float x, float y, float size, Color colour, bool cent
     e.centred = centred ? 1 : 0;
 }
 
+void draw(const char16_t* text, float x, float y, float size, Color colour, bool centred)
+{
+    if (!text || !currentFont()) return;
+    Color shadow(0, 0, 0, colour.a * 3 / 4);
+    drawTextShadowed(x, y, size, text, centred, colour, shadow, 2.0f, 1.0f, -1.0f);
+}
+
 } // namespace
+
+void keyText(const char* key, char16_t* out, int capacity)
+{
+    const char16_t* t = key ? text(key) : nullptr;
+    int n = 0;
+    if (t) {
+        for (; t[n] && n < capacity - 1; n++) out[n] = t[n];
+    } else if (key) {
+        // A key the tables lack shows itself, so the missing text is visible.
+        for (; key[n] && n < capacity - 1; n++) out[n] = static_cast<unsigned char>(key[n]);
+    }
+    out[n] = 0;
+}
+
+void formatKeyText(const char* key, const char* value, char16_t* out, int capacity)
+{
+    char16_t format[TEXT_UNITS];
+    keyText(key, format, TEXT_UNITS);
+    int n = 0;
+    bool done = false;
+    for (int i = 0; format[i] && n < capacity - 1; i++) {
+        // The first number placeholder (%i, %d, %s) takes the value; "%%" is a percent sign.
+        if (format[i] == '%' && format[i + 1] == '%') {
+            out[n++] = '%';
+            i++;
+        } else if (!done && format[i] == '%' && (format[i + 1] == 'i' || format[i + 1] == 'd' || format[i + 1] == 's')) {
+            for (int k = 0; value[k] && n < capacity - 1; k++) out[n++] = static_cast<unsigned char>(value[k]);
+            i++;
+            done = true;
+        } else {
+            out[n++] = format[i];
+        }
+    }
+    if (!done) {
+        // A format without a placeholder gets the value after it.
+        if (n < capacity - 1) out[n++] = ' ';
+        for (int k = 0; value[k] && n < capacity - 1; k++) out[n++] = static_cast<unsigned char>(value[k]);
+    }
+    out[n] = 0;
+}
 
 void clearHudTexts()
 {
@@ -27,19 +80,30 @@ void clearHudTexts()
 
 void hudText(const char* key, float x, float y, float size, Color colour, bool centred)
 {
-    add(key, x, y, size, colour, centred);
+    record(key, x, y, size, colour, centred);
+    char16_t buf[TEXT_UNITS];
+    keyText(key, buf, TEXT_UNITS);
+    draw(buf, x, y, size, colour, centred);
 }
 
 void hudTextFormat(const char* key, const char* value, float x, float y, float size, Color colour, bool centred)
 {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s:%s", key, value);
-    add(text, x, y, size, colour, centred);
+    char name[48];
+    std::snprintf(name, sizeof name, "%s:%s", key, value);
+    record(name, x, y, size, colour, centred);
+    char16_t buf[TEXT_UNITS];
+    formatKeyText(key, value, buf, TEXT_UNITS);
+    draw(buf, x, y, size, colour, centred);
 }
 
 void hudLiteral(const char* text, float x, float y, float size, Color colour, bool centred)
 {
-    add(text, x, y, size, colour, centred);
+    record(text, x, y, size, colour, centred);
+    char16_t buf[TEXT_UNITS];
+    int n = 0;
+    for (; text && text[n] && n < TEXT_UNITS - 1; n++) buf[n] = static_cast<unsigned char>(text[n]);
+    buf[n] = 0;
+    draw(buf, x, y, size, colour, centred);
 }
 
 const HudTextEntry* findHudText(const char* text)
@@ -48,4 +112,33 @@ const HudTextEntry* findHudText(const char* text)
         if (std::strcmp(hudTexts.entries[i].text, text) == 0) return &hudTexts.entries[i];
     }
     return nullptr;
+}
+
+void showKeyMessage(const char* key, float x, float y, float size, float durationMs)
+{
+    char16_t buf[TEXT_UNITS];
+    keyText(key, buf, TEXT_UNITS);
+    addPopupText(buf, x, y, size, durationMs);
+}
+
+void showFormatMessage(const char* key, const char* value, float x, float y, float size, float durationMs)
+{
+    char16_t buf[TEXT_UNITS];
+    formatKeyText(key, value, buf, TEXT_UNITS);
+    addPopupText(buf, x, y, size, durationMs);
+}
+
+bool keyMessageShowing(const char* key, const char* value)
+{
+    char16_t want[TEXT_UNITS];
+    if (value) formatKeyText(key, value, want, TEXT_UNITS);
+    else keyText(key, want, TEXT_UNITS);
+    for (const PopupText& p : messages.popups) {
+        if (p.life <= 0.0f) continue;
+        for (int i = 0; i < POPUP_TEXT_UNITS; i++) {
+            if (p.text[i] != want[i]) break;
+            if (!want[i]) return true;
+        }
+    }
+    return false;
 }

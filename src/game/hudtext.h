@@ -1,9 +1,9 @@
 #pragma once
 // Texts of the game screen's HUD, candle, messages and overlays. Each call names a text-table
 // key (or, for hudLiteral, the text itself) with its place, size and colour, drawn on a black
-// shadow. The bitmap-font drawing is not part of the game module yet, so the texts of a frame
-// are collected in a list (the frame's text list, emptied when the game screen starts drawing);
-// tests read what the HUD wrote from it, and the screen shows the texts once the font exists.
+// shadow with the current font (nothing is drawn while no font is loaded). The texts of a frame
+// are also kept in a list (emptied when the game screen starts drawing), so tests can read what
+// the HUD wrote.
 #include <cstdint>
 
 #include "app/core/math.h"
@@ -31,5 +31,15 @@ void hudText(const char* key, float x, float y, float size, Color colour, bool c
 void hudTextFormat(const char* key, const char* value, float x, float y, float size, Color colour, bool centred);
 // Literal text (numbers).
 void hudLiteral(const char* text, float x, float y, float size, Color colour, bool centred);
+// The UTF-16 text of a key (the key itself when the tables lack it), cut to capacity - 1 units.
+void keyText(const char* key, char16_t* out, int capacity);
+// The text of a format key with its first placeholder (%i, %d or %s) replaced by value.
+void formatKeyText(const char* key, const char* value, char16_t* out, int capacity);
+// A centred floating message (pop-up text) of a key's text, or of a format key with its value.
+void showKeyMessage(const char* key, float x, float y, float size, float durationMs);
+void showFormatMessage(const char* key, const char* value, float x, float y, float size, float durationMs);
+// True when a pop-up text slot that is still alive shows exactly the text of the key (or of the
+// format key with its value when value is given).
+bool keyMessageShowing(const char* key, const char* value = nullptr);
 // The first entry of this frame with exactly this text, or null.
 const HudTextEntry* findHudText(const char* text);

@@ -10,6 +10,7 @@
 #include "game/boardstep.h"
 #include "game/gameflow.h"
 #include "game/hud.h"
+#include "game/hudtext.h"
 #include "game/level.h"
 #include "game/limits.h"
 #include "game/pending.h"
@@ -110,9 +111,9 @@ void levelCompleteSequence()
     }
     if (t >= 500.0f && !outcome.bonusShown && play.endBonus > 0 && !play.completeDialogShown) {
         outcome.bonusShown = 1;
-        addPopupText("levelcomplete", 0.0f, 0.0f, 30.0f, 6000.0f);
-        if (play.gameMode == ModeAdventure) addPopupText("bonustime", 0.0f, -130.0f, 20.0f, 6000.0f);
-        else if (play.gameMode == ModePuzzle) addPopupText("bonusmoves", 0.0f, -130.0f, 20.0f, 6000.0f);
+        showKeyMessage("levelcomplete", 0.0f, 0.0f, 30.0f, 6000.0f);
+        if (play.gameMode == ModeAdventure) showKeyMessage("bonustime", 0.0f, -130.0f, 20.0f, 6000.0f);
+        else if (play.gameMode == ModePuzzle) showKeyMessage("bonusmoves", 0.0f, -130.0f, 20.0f, 6000.0f);
         startEffect("starefIQ", 0.0f, -160.0f, 0.0f, -160.0f, 1.0f, -1);
     }
     if (t > 1000.0f && t < 5000.0f) levelCompleteMotion(t);
@@ -171,7 +172,7 @@ void lifeLostSequence()
         outcome.lostMessageShown = 1;
         int lives = profileLives();
         const char* key = lives <= 0 ? "gameover" : lives == 1 ? "lastlife" : "loselife";
-        addPopupText(key, 0.0f, 0.0f, 20.0f, 4000.0f);
+        showKeyMessage(key, 0.0f, 0.0f, 20.0f, 4000.0f);
     }
     if (t <= 5500.0f) {
         for (int row = 0; row < BOARD_ROWS; row++) {
@@ -262,6 +263,6 @@ void gainExtraLife()
     setProfileLives(profileLives() + 1);
     play.lifeGained = 1;
     play.lifeGainedMs = 0.0f;
-    addPopupText("getlife", 90.0f, 100.0f, 30.0f, 6000.0f);
+    showKeyMessage("getlife", 90.0f, 100.0f, 30.0f, 6000.0f);
     playSound("GetLife.ogg");
 }

@@ -76,10 +76,10 @@ void awardCombo()
     const char* key = comboKey(count);
     if (!key) return;
     int points = comboPoints(count);
-    addPopupText(key, 0.0f, 15.0f, 20.0f, 2000.0f);
-    char line[32];
-    std::snprintf(line, sizeof line, "youwon:%i", points);
-    addPopupText(line, 0.0f, -10.0f, 15.0f, 2000.0f);
+    showKeyMessage(key, 0.0f, 15.0f, 20.0f, 2000.0f);
+    char value[16];
+    std::snprintf(value, sizeof value, "%i", points);
+    showFormatMessage("youwon", value, 0.0f, -10.0f, 15.0f, 2000.0f);
     play.levelScore += points;
     play.comboCount = 0;
     playSound("BonusPrize.ogg");

@@ -10,12 +10,16 @@
 #include "game/scoring.h"
 #include "graphics/device.h"
 #include "persist/profile.h"
+#include "resources/texts.h"
+#include "ui/messages.h"
 
 inline void resetPlayGame(unsigned seed = 1)
 {
     resetGame(seed);
     resetGamePlay();
     resetProfiles();
+    resetMessages();
+    resetTextTables();
     createProfile("Tester");
     resetDeviceState();
     createDevice(nullptr);  // the headless device, for the drawing passes

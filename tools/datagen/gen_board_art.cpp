@@ -34,7 +34,7 @@ const Ramp kRamps[kFigureColours] = {
     {0x740A18, 0xDE2638, 0xFFB4B0},  // red ruby heart
     {0x8A4600, 0xF8A024, 0xFFEBB0},  // orange gold coin
     {0x4A1882, 0xA458E4, 0xEDCBFF},  // lilac amethyst
-    {0x7C88A0, 0xDDE7F3, 0xFFFFFF},  // white diamond
+    {0x5A6A8C, 0xC8D6EA, 0xFFFFFF},  // white diamond
     {0x946C00, 0xFFCE1A, 0xFFF8BC},  // yellow star
 };
 
@@ -90,9 +90,9 @@ void glintBand(cairo_t* cr, const std::function<void(cairo_t*)>& clipPath, doubl
     cairo_clip(cr);
     double d = -size + progress * 2 * size;  // position along the diagonal through (32, 32)
     double cx = 32 + d * 0.7071, cy = 32 + d * 0.7071;
-    cairo_pattern_t* g = cairo_pattern_create_linear(cx - 7, cy - 7, cx + 7, cy + 7);
+    cairo_pattern_t* g = cairo_pattern_create_linear(cx - 8, cy - 8, cx + 8, cy + 8);
     addStop(g, 0, 0xFFFFFF, 0);
-    addStop(g, 0.5, 0xFFFFFF, 0.55 * std::sin(progress * kPi));
+    addStop(g, 0.5, 0xFFFFFF, 0.7 * std::sin(progress * kPi));
     addStop(g, 1, 0xFFFFFF, 0);
     cairo_set_source(cr, g);
     cairo_paint(cr);
@@ -563,8 +563,12 @@ void drawDiamond(Canvas& c, const Ramp& r, int frame)
         if (std::cos(a1) < 0) x1 = x1 > 0 ? 1 : -1;
         // Facing the viewer and turned towards the light on the left -> brighter.
         double face = std::cos(am), side = -std::sin(am);
-        double lc = 0.35 + 0.35 * face + 0.3 * side;   // crown
-        double lp = 0.2 + 0.3 * face - 0.25 * side;    // pavilion (lit from inside, opposite)
+        double lc = 0.3 + 0.3 * face + 0.25 * side;    // crown
+        double lp = 0.1 + 0.3 * face - 0.25 * side;    // pavilion (lit from inside, opposite)
+        // A facet flashes white as the turn brings it square to the light.
+        auto wrap = [](double a) { return std::remainder(a, 2 * kPi); };
+        const double fc = std::exp(-std::pow(wrap(am + 0.5) / 0.22, 2));
+        const double fp = std::exp(-std::pow(wrap(am - 0.4) / 0.22, 2));
         uint32_t tint = tints[k % 2];
         // Crown facet.
         cairo_move_to(cr, cx + tw * x0, yt);
@@ -572,7 +576,7 @@ void drawDiamond(Canvas& c, const Ramp& r, int frame)
         cairo_line_to(cr, cx + R * x1, yg);
         cairo_line_to(cr, cx + R * x0, yg);
         cairo_close_path(cr);
-        setColour(cr, mixColour(ramp(r, lc), tint, 0.25));
+        setColour(cr, mixColour(mixColour(ramp(r, lc), tint, 0.25), 0xFFFFFF, 0.95 * fc));
         cairo_fill_preserve(cr);
         cairo_set_line_width(cr, 0.4);
         setColour(cr, 0xFFFFFF, 0.5);
@@ -582,7 +586,7 @@ void drawDiamond(Canvas& c, const Ramp& r, int frame)
         cairo_line_to(cr, cx + R * x1, yg);
         cairo_line_to(cr, cx, yc);
         cairo_close_path(cr);
-        setColour(cr, mixColour(ramp(r, lp + 0.25), k % 2 ? 0xB8D4F4 : 0xE8E0FF, 0.3));
+        setColour(cr, mixColour(mixColour(ramp(r, lp + 0.25), k % 2 ? 0xB8D4F4 : 0xE8E0FF, 0.3), 0xFFFFFF, 0.9 * fp));
         cairo_fill_preserve(cr);
         setColour(cr, 0xFFFFFF, 0.45);
         cairo_stroke(cr);
@@ -608,7 +612,7 @@ void drawDiamond(Canvas& c, const Ramp& r, int frame)
         double a = rot * 4 + i * 2.1;
         double fx = cx + std::sin(a) * 12, fy = 34 + i * 5;
         cairo_pattern_t* g = cairo_pattern_create_radial(fx, fy, 0, fx, fy, 6);
-        addStop(g, 0, fire[i], 0.45);
+        addStop(g, 0, fire[i], 0.6);
         addStop(g, 1, fire[i], 0);
         cairo_set_source(cr, g);
         cairo_paint(cr);

@@ -1,0 +1,606 @@
+// The default data set's board pictures, font and level files, read from the Data folder the
+// build makes (the "dataset" target), through the game's own file table and picture decoders;
+// and the picture writers of the generator.
+#include "canvas.h"
+#include "platform/image/image.h"
+#include "platform/os/files.h"
+#include "resources/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kData = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+
+// Opens the data set the way the game does: the archives first, then loose files.
+class DataSet : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetFileTable();
+        resetFiles();
+        ASSERT_TRUE(osSetCurrentDirectory(kData.c_str())) << "no " << kData << ": build the dataset target";
+        ASSERT_EQ(openArchive("targa.dat"), ArchiveStatus::Ok);
+        ASSERT_EQ(openArchive("jpeg.dat"), ArchiveStatus::Ok);
+    }
+    void TearDown() override
+    {
+        resetFileTable();
+        resetFiles();
+    }
+
+    std::vector<uint8_t> bytes(const char* name)
+    {
+        int32_t size = 0;
+        uint8_t* data = readFile(name, &size, false);
+        if (!data) return {};
+        return std::vector<uint8_t>(data, data + size);
+    }
+
+    // Decodes a picture as the texture loader would; "_a_" JPEGs get their alpha stream.
+    bool picture(const char* name, ImageData& out)
+    {
+        std::vector<uint8_t> b = bytes(name);
+        if (b.empty()) return false;
+        if (std::strncmp(name, "_a_", 3) != 0) return imageDecode(b.data(), b.size(), &out);
+        size_t split = imageJpegAlphaSplit(b.data(), b.size());
+        if (split == 0 || !imageDecodeJpeg(b.data(), split, &out)) return false;
+        if (b.size() - split != size_t(out.width) * out.height) return false;
+        for (size_t i = 0; i < size_t(out.width) * out.height; ++i) out.pixels[i * 4 + 3] = b[split + i];
+        out.hasAlpha = true;
+        return true;
+    }
+};
+
+uint8_t alphaAt(const ImageData& img, int x, int y) { return img.pixels[(size_t(y) * img.width + x) * 4 + 3]; }
+
+bool isPow2(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+struct Expected {
+    const char* name;
+    int width, height;
+};
+
+// Every picture the board, the HUD, the candle and the shutter load, with the size the layout
+// code draws it at (all powers of two, so the loader does not stretch them).
+const Expected kBoardPictures[] = {
+    {"figures\\aqua.tga", 512, 256},   {"figures\\blue.tga", 512, 256},   {"figures\\green.tga", 512, 256},
+    {"figures\\red.tga", 512, 256},    {"figures\\orange.tga", 512, 256}, {"figures\\lilac.tga", 512, 256},
+    {"figures\\white.tga", 512, 256},  {"figures\\yellow.tga", 512, 256}, {"zep2.tga", 128, 128},
+    {"field\\field0.tga", 64, 64},     {"field\\field1.tga", 64, 64},     {"field\\field2.tga", 64, 64},
+    {"bonus1.tga", 64, 64},            {"bonus2.tga", 64, 64},            {"flare.jpg", 64, 64},
+    {"hammer.texturelum1.jpg", 64, 128}, {"hammer.texturelum2.jpg", 64, 128},
+    {"hammer.texturelum3.jpg", 64, 128}, {"hammer.texture1.tga", 64, 128}, {"hammer.texture2.tga", 64, 128},
+    {"_a_gamebar.jpg", 128, 512},      {"_a_candle.jpg", 64, 512},        {"candlefire.tga", 64, 64},
+    {"candlepool.tga", 128, 64},       {"_a_candlestick.jpg", 128, 512},  {"drop1.tga", 16, 64},
+    {"drop2.tga", 16, 64},             {"drop3.tga", 16, 64},             {"drop4.tga", 16, 64},
+    {"heart.tga", 32, 32},             {"_a_gag.jpg", 512, 512},          {"trophybutton.tga", 64, 64},
+    {"podsvet.jpg", 128, 64},          {"font.tga", 1024, 1024},          {"cursors\\arrow.tga", 32, 32},
+    {"cursors\\hammer.tga", 32, 32},
+};
+
+TEST_F(DataSet, EveryBoardPictureIsThereAtItsSize)
+{
+    for (const Expected& e : kBoardPictures) {
+        ImageData img;
+        ASSERT_TRUE(picture(e.name, img)) << e.name << " is missing or does not decode";
+        EXPECT_EQ(img.width, e.width) << e.name;
+        EXPECT_EQ(img.height, e.height) << e.name;
+        EXPECT_TRUE(isPow2(img.width) && isPow2(img.height)) << e.name;
+    }
+}
+
+TEST_F(DataSet, PicturesDrawnOverOthersHaveRealTransparency)
+{
+    // Each of these must have see-through parts and solid parts: a TGA saved without alpha, or
+    // an alpha channel left all opaque or all clear, would show as a box or not at all.
+    for (const Expected& e : kBoardPictures) {
+        bool glow = std::strstr(e.name, ".jpg") && std::strncmp(e.name, "_a_", 3) != 0;
+        if (glow) continue;  // additive glows are plain JPEG on black
+        ImageData img;
+        ASSERT_TRUE(picture(e.name, img)) << e.name;
+        EXPECT_TRUE(img.hasAlpha) << e.name;
+        int clear = 0, solid = 0;
+        for (int y = 0; y < img.height; ++y)
+            for (int x = 0; x < img.width; ++x) {
+                uint8_t a = alphaAt(img, x, y);
+                clear += a == 0;
+                solid += a >= 240;
+            }
+        EXPECT_GT(clear, 0) << e.name;
+        EXPECT_GT(solid, 0) << e.name;
+    }
+}
+
+TEST_F(DataSet, AdditiveGlowsAreBrightInTheMiddleAndBlackAtTheEdge)
+{
+    for (const char* name : {"flare.jpg", "podsvet.jpg"}) {
+        ImageData img;
+        ASSERT_TRUE(picture(name, img)) << name;
+        const uint8_t* centre = &img.pixels[(size_t(img.height / 2) * img.width + img.width / 2) * 4];
+        const uint8_t* corner = &img.pixels[0];
+        EXPECT_GT(centre[1], 180) << name;
+        EXPECT_LT(corner[1], 12) << name;
+    }
+}
+
+TEST_F(DataSet, ShutterIsClearInTheMiddleAndOpaqueAtTheCorners)
+{
+    ImageData img;
+    ASSERT_TRUE(picture("_a_gag.jpg", img));
+    EXPECT_EQ(alphaAt(img, 256, 256), 0);
+    EXPECT_EQ(alphaAt(img, 0, 0), 255);
+    EXPECT_EQ(alphaAt(img, 511, 511), 255);
+}
+
+// ---- Figure strips ----------------------------------------------------------------------------
+
+const char* const kColours[8] = {"aqua", "blue", "green", "red", "orange", "lilac", "white", "yellow"};
+
+// Alpha of frame f (8 columns x 4 rows of 64-pixel cells).
+std::vector<uint8_t> frameAlpha(const ImageData& strip, int f)
+{
+    std::vector<uint8_t> a(64 * 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) a[y * 64 + x] = alphaAt(strip, (f % 8) * 64 + x, (f / 8) * 64 + y);
+    return a;
+}
+
+double frameDifference(const ImageData& strip, int f, int g)
+{
+    double sum = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            for (int c = 0; c < 4; ++c) {
+                int a = strip.pixels[(size_t((f / 8) * 64 + y) * strip.width + (f % 8) * 64 + x) * 4 + c];
+                int b = strip.pixels[(size_t((g / 8) * 64 + y) * strip.width + (g % 8) * 64 + x) * 4 + c];
+                sum += std::abs(a - b);
+            }
+    return sum / (64 * 64 * 4);
+}
+
+TEST_F(DataSet, EveryFigureFrameIsDrawnInsideItsOwnCell)
+{
+    for (const char* colour : kColours) {
+        ImageData strip;
+        ASSERT_TRUE(picture((std::string("figures\\") + colour + ".tga").c_str(), strip)) << colour;
+        for (int f = 0; f < 32; ++f) {
+            std::vector<uint8_t> a = frameAlpha(strip, f);
+            int solid = 0, border = 0;
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x) {
+                    solid += a[y * 64 + x] >= 240;
+                    if (x == 0 || y == 0 || x == 63 || y == 63) border = std::max<int>(border, a[y * 64 + x]);
+                }
+            // The resting figure fills a good part of its cell and no frame vanishes (a coin
+            // seen edge-on is thin); nothing reaches the cell's edge, where filtering would pull
+            // it into the neighbouring frame.
+            EXPECT_GT(solid, f == 0 ? 64 * 64 / 5 : 64) << colour << " frame " << f;
+            EXPECT_LE(border, 16) << colour << " frame " << f;
+        }
+    }
+}
+
+// The outline of a resting figure as its farthest extent from its centre in 72 directions.
+std::vector<double> radialProfile(const std::vector<uint8_t>& alpha)
+{
+    double cx = 0, cy = 0, n = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (alpha[y * 64 + x] >= 128) cx += x, cy += y, n += 1;
+    cx /= n, cy /= n;
+    std::vector<double> r(72, 0.0);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            if (alpha[y * 64 + x] < 128) continue;
+            double dx = x - cx, dy = y - cy;
+            int bin = int((std::atan2(dy, dx) + M_PI) / (2 * M_PI) * 72) % 72;
+            r[size_t(bin)] = std::max(r[size_t(bin)], std::sqrt(dx * dx + dy * dy));
+        }
+    return r;
+}
+
+TEST_F(DataSet, EachColourHasItsOwnSilhouette)
+{
+    std::vector<std::vector<double>> profiles;
+    for (const char* colour : kColours) {
+        ImageData strip;
+        ASSERT_TRUE(picture((std::string("figures\\") + colour + ".tga").c_str(), strip)) << colour;
+        profiles.push_back(radialProfile(frameAlpha(strip, 0)));
+    }
+    for (size_t i = 0; i < profiles.size(); ++i)
+        for (size_t j = i + 1; j < profiles.size(); ++j) {
+            double diff = 0, mean = 0;
+            for (size_t k = 0; k < 72; ++k) {
+                diff += std::fabs(profiles[i][k] - profiles[j][k]);
+                mean += (profiles[i][k] + profiles[j][k]) / 2;
+            }
+            // Outlines that differ this much (a square's corners against a circle already do)
+            // are told apart without their colours.
+            EXPECT_GT(diff / mean, 0.06) << kColours[i] << " and " << kColours[j];
+        }
+}
+
+TEST_F(DataSet, FigureAnimationsMoveAndReturnToTheRestingPose)
+{
+    for (const char* colour : kColours) {
+        ImageData strip;
+        ASSERT_TRUE(picture((std::string("figures\\") + colour + ".tga").c_str(), strip)) << colour;
+        double most = 0;
+        int brightest = 0;
+        for (int f = 1; f < 32; ++f) {
+            most = std::max(most, frameDifference(strip, 0, f));
+            // Pixels that change clearly (a glint, a turn) somewhere in the cycle.
+            int changed = 0;
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x) {
+                    const uint8_t* a = &strip.pixels[(size_t(y) * strip.width + x) * 4];
+                    const uint8_t* b = &strip.pixels[(size_t((f / 8) * 64 + y) * strip.width + (f % 8) * 64 + x) * 4];
+                    changed += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 90;
+                }
+            brightest = std::max(brightest, changed);
+        }
+        EXPECT_GT(brightest, 64 * 64 / 40) << colour << " does not animate visibly";
+        // The cycle loops: the last frame leads back into frame 0.
+        EXPECT_LT(frameDifference(strip, 0, 31), most / 2) << colour;
+    }
+}
+
+// ---- Font -------------------------------------------------------------------------------------
+
+struct Glyph {
+    int width;
+    int code;
+};
+
+class Font : public DataSet {
+protected:
+    void SetUp() override
+    {
+        DataSet::SetUp();
+        metrics = bytes("font.dat");
+    }
+    int u16(size_t at) const { return metrics[at] | (metrics[at + 1] << 8); }
+    Glyph entry(int i) const { return {u16(8 + size_t(i) * 4), u16(8 + size_t(i) * 4 + 2)}; }
+    // The cell the game's loader would pick for a code unit (the last entry naming it), or -1.
+    int cellOf(int code) const
+    {
+        int cell = -1;
+        for (int i = 0; i < 1024; ++i)
+            if (entry(i).code == code) cell = i;
+        return cell;
+    }
+    std::vector<uint8_t> metrics;
+};
+
+TEST_F(Font, MetricsDescribeASquareGridOnTheTexture)
+{
+    ASSERT_EQ(metrics.size(), 4104u);
+    ImageData tex;
+    ASSERT_TRUE(picture("font.tga", tex));
+    EXPECT_EQ(u16(0), tex.width);
+    EXPECT_EQ(u16(2), tex.height);
+    const int cols = u16(4);
+    ASSERT_GT(cols, 0);
+    // Cells must be square (the font is drawn with aspect 1) and whole pixels wide.
+    EXPECT_EQ(tex.width % cols, 0);
+    EXPECT_EQ(tex.width / cols, tex.height / (tex.width <= tex.height ? cols : cols / 2));
+}
+
+TEST_F(Font, CoversLatinAndCyrillicOnceEach)
+{
+    ASSERT_EQ(metrics.size(), 4104u);
+    const int cellW = u16(0) / u16(4);
+    std::vector<int> codes;
+    for (int c = 0x21; c <= 0x7E; ++c) codes.push_back(c);
+    for (int c = 0x410; c <= 0x44F; ++c) codes.push_back(c);
+    for (int c : {0x401, 0x451, 0x2116, 0x2014, 0x2026, 0xAB, 0xBB}) codes.push_back(c);  // Ё ё № — … « »
+    std::set<int> cells;
+    for (int code : codes) {
+        int cell = cellOf(code);
+        ASSERT_GE(cell, 0) << "code " << std::hex << code << " has no glyph";
+        Glyph g = entry(cell);
+        EXPECT_GT(g.width, 0) << std::hex << code;
+        EXPECT_LE(g.width, cellW) << std::hex << code;
+        EXPECT_TRUE(cells.insert(cell).second) << "two characters share cell " << cell;
+    }
+}
+
+TEST_F(Font, UnknownCharactersDrawTheEmptyCellZero)
+{
+    // A code unit no entry names draws cell 0; that cell must be blank (it is the space).
+    ASSERT_EQ(metrics.size(), 4104u);
+    EXPECT_EQ(entry(0).code, 0x20);
+    EXPECT_GT(entry(0).width, 0);
+    ImageData tex;
+    ASSERT_TRUE(picture("font.tga", tex));
+    const int cell = tex.width / u16(4);
+    int ink = 0;
+    for (int y = 0; y < cell; ++y)
+        for (int x = 0; x < cell; ++x) ink += alphaAt(tex, x, y);
+    EXPECT_EQ(ink, 0);
+}
+
+TEST_F(Font, GlyphsAreWhiteWithADarkOutline)
+{
+    ASSERT_EQ(metrics.size(), 4104u);
+    ImageData tex;
+    ASSERT_TRUE(picture("font.tga", tex));
+    const int cols = u16(4), cell = tex.width / cols;
+    for (int code : {0x416 /* Ж */, int('W'), int('8')}) {
+        int k = cellOf(code);
+        ASSERT_GE(k, 0);
+        int white = 0, dark = 0;
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < cell; ++x) {
+                const uint8_t* p = &tex.pixels[(size_t((k / cols) * cell + y) * tex.width + (k % cols) * cell + x) * 4];
+                if (p[3] < 200) continue;
+                white += p[0] > 200 && p[1] > 200 && p[2] > 200;
+                dark += p[0] < 60 && p[1] < 60 && p[2] < 60;
+            }
+        EXPECT_GT(white, 40) << code;
+        EXPECT_GT(dark, 40) << code;
+    }
+}
+
+// ---- Levels -----------------------------------------------------------------------------------
+
+struct LevelFile {
+    std::string text;
+    int figures = 0, time = 0, moves = 0, back = 0;
+    std::vector<std::string> rows;
+};
+
+// A plain key=value reading of a level file, as the level reader reads it.
+bool parseLevel(const std::vector<uint8_t>& raw, LevelFile& out, std::string& why)
+{
+    out.text.assign(raw.begin(), raw.end());
+    auto value = [&](const char* key, int& v) {
+        size_t at = out.text.find(key);
+        if (at == std::string::npos) return false;
+        v = std::atoi(out.text.c_str() + at + std::strlen(key));
+        return true;
+    };
+    if (!value("figures=", out.figures) || !value("time=", out.time) || !value("moves=", out.moves) ||
+        !value("back=", out.back)) {
+        why = "a key is missing";
+        return false;
+    }
+    size_t at = out.text.find("level=\r\n");
+    if (at == std::string::npos) {
+        why = "no grid";
+        return false;
+    }
+    std::string grid = out.text.substr(at + 8);
+    size_t pos = 0;
+    while (pos < grid.size()) {
+        size_t end = grid.find("\r\n", pos);
+        if (end == std::string::npos) {
+            why = "a grid line does not end in CR LF";
+            return false;
+        }
+        if (end == pos) break;  // an empty line ends the grid
+        out.rows.push_back(grid.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return true;
+}
+
+bool isPlaceCode(unsigned char ch)
+{
+    return ch == '.' || ch == '0' || ch == '1' || ch == '2' || (ch >= 'A' && ch <= 'O') || (ch >= 'Q' && ch <= '_') ||
+           (ch >= 'a' && ch <= 'o') || (ch >= 'q' && ch <= 'z') || (ch >= 0xC0 && ch <= 0xCE) ||
+           (ch >= 0xD0 && ch <= 0xDE);
+}
+
+class Levels : public DataSet {
+protected:
+    void SetUp() override
+    {
+        DataSet::SetUp();
+        for (int n = 1; n <= 129; ++n) {
+            char name[64];
+            std::snprintf(name, sizeof name, "levels\\pack1_%.2i.lvl", n);
+            LevelFile lf;
+            std::string why;
+            std::vector<uint8_t> raw = bytes(name);
+            ASSERT_FALSE(raw.empty()) << name << " is missing";
+            ASSERT_TRUE(parseLevel(raw, lf, why)) << name << ": " << why;
+            levels.push_back(lf);
+        }
+    }
+    static bool place(const LevelFile& lf, int r, int c)
+    {
+        return r >= 0 && c >= 0 && r < 11 && c < 12 && lf.rows[size_t(r)][size_t(c)] != '.';
+    }
+    std::vector<LevelFile> levels;
+};
+
+TEST_F(Levels, ThereAreExactly129)
+{
+    EXPECT_EQ(levels.size(), 129u);
+    // The game counts levels up to the first missing file; a 130th would be played.
+    EXPECT_TRUE(bytes("levels\\pack1_130.lvl").empty());
+}
+
+TEST_F(Levels, EveryGridIsElevenRowsOfTwelveValidCodes)
+{
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const LevelFile& lf = levels[i];
+        EXPECT_GE(lf.figures, 2) << "level " << i + 1;
+        EXPECT_LE(lf.figures, 8) << "level " << i + 1;  // eight figure pictures; more would repeat
+        EXPECT_GT(lf.time, 0) << "level " << i + 1;
+        EXPECT_GT(lf.moves, 0) << "level " << i + 1;
+        EXPECT_GE(lf.back, 1) << "level " << i + 1;
+        EXPECT_LE(lf.back, 15) << "level " << i + 1;
+        ASSERT_EQ(lf.rows.size(), 11u) << "level " << i + 1;
+        for (size_t r = 0; r < 11; ++r) {
+            ASSERT_EQ(lf.rows[r].size(), 12u) << "level " << i + 1 << " row " << r;
+            for (char ch : lf.rows[r]) EXPECT_TRUE(isPlaceCode(static_cast<unsigned char>(ch))) << "level " << i + 1;
+            // The last column lies under the candle.
+            EXPECT_EQ(lf.rows[r][11], '.') << "level " << i + 1 << " row " << r;
+        }
+    }
+}
+
+TEST_F(Levels, EveryLevelHasSquaresAndNoPlaceCutOff)
+{
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const LevelFile& lf = levels[i];
+        ASSERT_EQ(lf.rows.size(), 11u);
+        int squares = 0;
+        for (int r = 0; r < 11; ++r)
+            for (int c = 0; c < 12; ++c) {
+                if (!place(lf, r, c)) continue;
+                char ch = lf.rows[size_t(r)][size_t(c)];
+                squares += ch != '0';  // '1', '2' and every fixed figure lie on squares
+                // A place without a neighbouring place could never join a group.
+                bool neighbour = place(lf, r - 1, c) || place(lf, r + 1, c) || place(lf, r, c - 1) || place(lf, r, c + 1);
+                EXPECT_TRUE(neighbour) << "level " << i + 1 << " place " << r << "," << c;
+            }
+        EXPECT_GT(squares, 10) << "level " << i + 1 << " would be won at once";
+    }
+}
+
+TEST_F(Levels, NewElementsArriveInOrderAlongTheRoad)
+{
+    auto first = [&](auto pred) {
+        for (size_t i = 0; i < levels.size(); ++i)
+            for (const std::string& row : levels[i].rows)
+                for (char ch : row)
+                    if (pred(static_cast<unsigned char>(ch))) return int(i) + 1;
+        return 1000;
+    };
+    const int dual = first([](unsigned char ch) { return ch == '2'; });
+    const int chain = first([](unsigned char ch) { return ch >= 'A' && ch <= 'O'; });
+    const int bonus = first([](unsigned char ch) { return ch >= 'A' && !(ch >= 'A' && ch <= 'O'); });
+    EXPECT_GT(dual, 10);
+    EXPECT_GT(chain, dual);
+    EXPECT_GT(bonus, chain);
+    EXPECT_LT(bonus, 129);
+    // Later levels ask for more: more things to break and more colours.
+    auto targets = [](const LevelFile& lf) {
+        int t = 0;
+        for (const std::string& row : lf.rows)
+            for (char ch : row) t += ch == '1' ? 1 : ch == '2' ? 2 : (static_cast<unsigned char>(ch) >= 'A' ? 3 : 0);
+        return t;
+    };
+    double early = 0, late = 0, earlyColours = 0, lateColours = 0;
+    for (int i = 0; i < 20; ++i) {
+        early += targets(levels[size_t(i)]);
+        late += targets(levels[size_t(108 + i)]);
+        earlyColours += levels[size_t(i)].figures;
+        lateColours += levels[size_t(108 + i)].figures;
+    }
+    EXPECT_GT(late, early * 1.5);
+    EXPECT_GT(lateColours, earlyColours);
+}
+
+// ---- Picture writers --------------------------------------------------------------------------
+
+TEST(Canvas, ResolveAveragesSupersamplesAndUnpremultiplies)
+{
+    // The left half of a single pixel covered by opaque red: half alpha, but still pure red.
+    Image img = drawPicture(1, 1, 4, [](cairo_t* cr) {
+        cairo_rectangle(cr, 0, 0, 0.5, 1);
+        cairo_set_source_rgb(cr, 1, 0, 0);
+        cairo_fill(cr);
+    });
+    ASSERT_EQ(img.width, 1);
+    EXPECT_EQ(img.at(0, 0)[0], 255);
+    EXPECT_EQ(img.at(0, 0)[1], 0);
+    EXPECT_EQ(img.at(0, 0)[2], 0);
+    EXPECT_NEAR(img.at(0, 0)[3], 128, 1);
+    // A translucent colour keeps its colour rather than turning dark.
+    Image blue = drawPicture(2, 2, 2, [](cairo_t* cr) {
+        cairo_set_source_rgba(cr, 0.2, 0.4, 1.0, 0.25);
+        cairo_paint(cr);
+    });
+    // (Cairo stores premultiplied bytes, so a quarter alpha keeps about six bits of colour.)
+    EXPECT_NEAR(blue.at(1, 1)[0], 51, 4);
+    EXPECT_NEAR(blue.at(1, 1)[1], 102, 4);
+    EXPECT_NEAR(blue.at(1, 1)[2], 255, 1);
+    EXPECT_NEAR(blue.at(1, 1)[3], 64, 1);
+}
+
+Image testPattern(int w, int h)
+{
+    // Long runs (longer than one RLE packet), single pixels and a gradient.
+    Image img = makeImage(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = img.at(x, y);
+            if (y % 3 == 0) {
+                p[0] = 10, p[1] = 200, p[2] = 30, p[3] = 255;  // a row-long run
+            } else if (y % 3 == 1) {
+                p[0] = uint8_t(x * 7), p[1] = uint8_t(y * 5), p[2] = uint8_t(x ^ y), p[3] = uint8_t(x * 3 + y);
+            } else {
+                p[3] = x < w / 2 ? 0 : 128;  // two runs of equal pixels
+                p[0] = p[1] = p[2] = x < w / 2 ? 0 : 90;
+            }
+        }
+    return img;
+}
+
+TEST(Canvas, TgaRoundTripsThroughTheGamesDecoder)
+{
+    Image src = testPattern(300, 7);
+    for (bool rle : {false, true}) {
+        std::vector<uint8_t> tga = encodeTga(src, true, rle);
+        ImageData out;
+        ASSERT_TRUE(imageDecodeTga(tga.data(), tga.size(), &out)) << "rle " << rle;
+        ASSERT_EQ(out.width, 300);
+        ASSERT_EQ(out.height, 7);
+        EXPECT_TRUE(out.hasAlpha);
+        int wrong = 0;
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < 300; ++x) {
+                const uint8_t* s = src.at(x, y);
+                const uint8_t* d = &out.pixels[(size_t(y) * 300 + x) * 4];  // BGRA
+                wrong += d[0] != s[2] || d[1] != s[1] || d[2] != s[0] || d[3] != s[3];
+            }
+        EXPECT_EQ(wrong, 0) << "rle " << rle;
+    }
+    // RLE must actually compress the runs.
+    EXPECT_LT(encodeTga(src, true, true).size(), encodeTga(src, true, false).size());
+}
+
+TEST(Canvas, JpegWithAlphaIsTheJpegThenOneAlphaBytePerPixelRowByRow)
+{
+    Image src = testPattern(16, 8);
+    std::vector<uint8_t> file = encodeJpegAlpha(src, 90);
+    ASSERT_FALSE(file.empty());
+    size_t split = imageJpegAlphaSplit(file.data(), file.size());
+    ASSERT_GT(split, 0u);
+    ASSERT_EQ(file.size() - split, 16u * 8u);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) EXPECT_EQ(file[split + size_t(y) * 16 + x], src.at(x, y)[3]);
+    ImageData jpeg;
+    ASSERT_TRUE(imageDecodeJpeg(file.data(), split, &jpeg));
+    EXPECT_EQ(jpeg.width, 16);
+    EXPECT_EQ(jpeg.height, 8);
+    // The plain JPEG is exactly the part before the alpha stream.
+    std::vector<uint8_t> plain = encodeJpeg(src, 90);
+    EXPECT_EQ(plain.size(), split);
+}
+
+TEST(Canvas, EmptyOrImpossiblePicturesAreRefused)
+{
+    Image empty;
+    EXPECT_TRUE(encodeTga(empty).empty());
+    EXPECT_TRUE(encodeJpeg(empty).empty());
+    EXPECT_TRUE(encodeJpegAlpha(empty).empty());
+    EXPECT_TRUE(encodePng(empty).empty());
+    Canvas c;
+    EXPECT_FALSE(canvasCreate(c, 0, 10, 2));
+    EXPECT_FALSE(canvasCreate(c, 10, 10, 0));
+    EXPECT_EQ(drawPicture(-1, 4, 2, [](cairo_t*) {}).width, 0);
+}
+
+}  // namespace

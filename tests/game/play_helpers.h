@@ -32,6 +32,7 @@ inline void playLevel(int mode, int levelIndex, const char* const rows[BOARD_ROW
                       int rawMoves = 50)
 {
     resetLevelPlayValues();
+    menus.dialogOpen = 0;
     play.gameMode = mode;
     play.levelIndex = levelIndex;
     setProfileMode(mode);

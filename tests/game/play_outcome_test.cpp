@@ -1,0 +1,300 @@
+// The end of a level: the win sequence and the move on, the life-lost sequence, the choice after
+// a loss, lives, game over and the high-score table.
+#include <gtest/gtest.h>
+
+#include "play_helpers.h"
+
+namespace {
+
+// Wins the level now: the last square goes and the next board step finds it cleared.
+void winNow()
+{
+    at(10, 11).tile = 0;
+    ASSERT_TRUE(checkLevelCleared());
+}
+
+// Plays gameplay frames until the clock passes ms of the win sequence.
+void winFramesUntil(float ms)
+{
+    for (int i = 0; i < 2000 && play.completeClockMs < ms; i++) playFrames(1);
+}
+
+void loseNow()
+{
+    play.levelLost = 1;
+    play.limitRunning = 0;
+}
+
+void lostFramesUntil(float ms)
+{
+    for (int i = 0; i < 2000 && play.lostClockMs < ms && !menus.dialogOpen; i++) playFrames(1);
+}
+
+} // namespace
+
+TEST(LevelWon, TheBonusPerMode)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    play.timeUsedMs = play.timeLimitMs - 12900.0f;
+    winNow();
+    EXPECT_EQ(play.endBonus, 600);
+    playLevel(ModePuzzle, 0, quietRows(), 10.0f, 20);
+    play.movesMade = play.moveLimit - 3;
+    winNow();
+    EXPECT_EQ(play.endBonus, 300);
+    playLevel(ModeTimeless, 0, quietRows());
+    winNow();
+    EXPECT_EQ(play.endBonus, 0);
+    winFramesUntil(1000.0f);
+    EXPECT_FALSE(keyMessageShowing("levelcomplete"));
+}
+
+TEST(LevelWon, TheSequenceShowsTheBonusAndOpensTheDialogAtSevenSeconds)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    play.timeUsedMs = play.timeLimitMs - 30000.0f;
+    winNow();
+    playFrames(1);
+    EXPECT_EQ(lastRequest("requestMusic")->a, 5);
+    EXPECT_EQ(profileScore(), play.bankedScore + play.shownLevelScore);  // stored at once
+    winFramesUntil(499.0f);
+    EXPECT_FALSE(keyMessageShowing("levelcomplete"));
+    winFramesUntil(520.0f);
+    EXPECT_TRUE(keyMessageShowing("levelcomplete"));
+    EXPECT_TRUE(keyMessageShowing("bonustime"));
+    EXPECT_EQ(countRequests("startEffect", "starefIQ"), 1);
+    clearRequests();
+    winFramesUntil(6990.0f);
+    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 0);
+    winFramesUntil(7010.0f);
+    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(countRequests("updateLevelRecords"), 1);
+}
+
+TEST(LevelWon, AClickAfterSixHundredMsOrAnyKeyOpensTheDialog)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    winNow();
+    winFramesUntil(500.0f);
+    boardPress();
+    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 0);
+    winFramesUntil(700.0f);
+    boardPress();
+    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+
+    playLevel(ModeAdventure, 0, quietRows());
+    clearRequests();
+    winNow();
+    playFrames(2);
+    gameKeyDown('A');
+    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+}
+
+TEST(LevelWon, AfterTheDialogTheNextLevelIsBankedAndAClickGoesBackToTheMenu)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 4, quietRows());
+    play.bankedScore = 1000;
+    winNow();
+    winFramesUntil(7010.0f);
+    ASSERT_EQ(menus.dialogOpen, 1);
+    int shown = play.shownLevelScore;
+    EXPECT_EQ(shown, play.levelScore);
+    levelCompleteDialogClosed();
+    gameKeyDown(13);
+    EXPECT_EQ(play.levelIndex, 5);
+    EXPECT_EQ(profileLevel(), 5);
+    EXPECT_EQ(play.bankedScore, 1000 + shown);
+    EXPECT_EQ(profileScore(), 1000 + shown);
+    EXPECT_EQ(play.levelAdvance, 1);
+    // Waiting: the update does nothing but the audio, and the next key leaves for the menu.
+    float clock = play.completeClockMs;
+    playFrames(5);
+    EXPECT_FLOAT_EQ(play.completeClockMs, clock);
+    gameKeyDown(13);
+    EXPECT_EQ(countRequests("toModeMenu"), 1);
+    EXPECT_EQ(play.levelIndex, 5);  // the one-shot guard holds
+}
+
+TEST(LevelWon, WinningTheLastLevelFinishesTheGame)
+{
+    resetPlayGame();
+    playLevel(ModePuzzle, 128, quietRows(), 10.0f, 30);
+    play.bankedScore = 5000000;
+    setProfileLives(2);
+    winNow();
+    winFramesUntil(7010.0f);
+    levelCompleteDialogClosed();
+    boardPress();
+    EXPECT_EQ(play.gameComplete, 1);
+    EXPECT_EQ(play.levelWon, 0);
+    EXPECT_EQ(play.levelIndex, 0);
+    EXPECT_EQ(profileLevel(), 0);
+    EXPECT_EQ(profileLives(), 3);
+    EXPECT_EQ(profileScore(), 0);
+    EXPECT_EQ(profileState.hiscores[ModePuzzle][0].score, play.bankedScore);
+    EXPECT_EQ(lastRequest("requestMusic")->a, 0);
+    playFrames(3);  // nothing runs while the game is complete
+    gameKeyDown(32);
+    EXPECT_EQ(countRequests("toModeMenu"), 1);
+}
+
+TEST(LevelLost, TheSequenceSweepsTheRowsAndDecidesAtEightSeconds)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 3, quietRows());
+    setProfileLives(3);
+    loseNow();
+    playFrames(1);
+    EXPECT_EQ(lastRequest("requestMusic")->a, 6);
+    // Row 0 goes in the first frame, row r when the clock passes r * 400.
+    EXPECT_EQ(at(0, 5).sweepPending, 0);
+    EXPECT_EQ(at(1, 5).sweepPending, 1);
+    lostFramesUntil(380.0f);  // 384 after this frame
+    EXPECT_EQ(at(1, 5).sweepPending, 1);
+    lostFramesUntil(390.0f);  // this frame passes 400
+    EXPECT_EQ(at(1, 5).sweepPending, 0);
+    EXPECT_EQ(at(10, 0).sweepPending, 1);
+    clearRequests();
+    lostFramesUntil(4010.0f);
+    EXPECT_EQ(at(10, 0).sweepPending, 0);
+    EXPECT_EQ(countRequests("startEffect", "refill1"), BOARD_CELLS - 2 * BOARD_COLS);  // rows 2 to 10
+    EXPECT_TRUE(keyMessageShowing("loselife"));
+    clearRequests();
+    lostFramesUntil(8100.0f);
+    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(countRequests("showMessageBox", "lostlifetime"), 1);
+}
+
+TEST(LevelLost, AClickDecidesOnlyAfterFourSeconds)
+{
+    resetPlayGame();
+    playLevel(ModePuzzle, 3, quietRows());
+    loseNow();
+    lostFramesUntil(3000.0f);
+    boardPress();
+    EXPECT_EQ(menus.dialogOpen, 0);
+    lostFramesUntil(4100.0f);
+    boardPress();
+    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(countRequests("showMessageBox", "lostlifemoves"), 1);
+}
+
+TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
+{
+    resetPlayGame();
+    const char16_t* names[HISCORE_ENTRIES] = {u"A", u"B", u"C", u"D", u"E", u"F", u"G", u"H", u"I", u"J"};
+    setDefaultHiscores(names);
+    playLevel(ModeAdventure, 7, quietRows());
+    setProfileLives(1);
+    loseNow();
+    lostFramesUntil(2100.0f);
+    EXPECT_TRUE(keyMessageShowing("lastlife"));
+    lostFramesUntil(8100.0f);
+    lifeLostMessageClosed();  // OK of the message box: the level again
+    EXPECT_EQ(profileLives(), 0);
+    EXPECT_EQ(play.secondTry, 1);
+    EXPECT_EQ(menus.dialogOpen, 0);
+
+    playLevel(ModeAdventure, 7, quietRows());
+    play.bankedScore = 700000;
+    play.shownLevelScore = play.levelScore = 50000;
+    loseNow();
+    lostFramesUntil(2100.0f);
+    EXPECT_TRUE(keyMessageShowing("gameover"));
+    clearRequests();
+    lostFramesUntil(8100.0f);
+    EXPECT_EQ(countRequests("openDialog", "hiscore"), 1);
+    EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 1);
+    EXPECT_EQ(profileLives(), 3);
+    EXPECT_EQ(profileScore(), 0);
+    EXPECT_EQ(profileLevel(), 7);  // the next game starts here
+    // 750000 goes before the first lower entry: the default list runs 1800000 down to 180000.
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][6].score, 750000);
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][7].score, 720000);
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][9].score, 360000);
+}
+
+TEST(LevelLost, LosingTheSameLevelTwiceOpensTheDefeatDialogButNotOnTheLastLevel)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 20, quietRows());
+    setProfileLives(3);
+    play.secondTry = 1;
+    loseNow();
+    lostFramesUntil(8100.0f);
+    EXPECT_EQ(countRequests("openDialog", "defeat"), 1);
+    skipLevel();
+    EXPECT_EQ(profileLives(), 2);
+    EXPECT_EQ(profileLevel(), 21);
+    EXPECT_EQ(play.secondTry, 0);
+
+    playLevel(ModeAdventure, 128, quietRows());
+    clearRequests();
+    play.secondTry = 1;
+    loseNow();
+    lostFramesUntil(8100.0f);
+    EXPECT_EQ(countRequests("openDialog", "defeat"), 0);
+    EXPECT_EQ(countRequests("showMessageBox", "lostlifetime"), 1);
+}
+
+TEST(Hiscore, InsertionKeepsOrderAndDropsTheTenth)
+{
+    resetProfiles();
+    const char16_t* names[HISCORE_ENTRIES] = {u"A", u"B", u"C", u"D", u"E", u"F", u"G", u"H", u"I", u"J"};
+    setDefaultHiscores(names);
+    EXPECT_EQ(profileState.hiscores[ModeTimeless][0].score, 2500000);
+    EXPECT_EQ(profileState.hiscores[ModePuzzle][9].score, 190000);
+    // Equal to entry 2: goes after it.
+    EXPECT_EQ(enterHiscore(ModeAdventure, u"New", 1440000), 3);
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][2].name[0], u'C');
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][3].name[0], u'N');
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][4].name[0], u'D');
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][9].score, 360000);  // J dropped out
+    // Not higher than any entry: nothing changes.
+    EXPECT_EQ(enterHiscore(ModeAdventure, u"Low", 360000), -1);
+    EXPECT_EQ(enterHiscore(ModeAdventure, u"Low", 100), -1);
+    EXPECT_EQ(enterHiscore(7, u"Bad", 99999999), -1);
+    // The best score goes first.
+    EXPECT_EQ(enterHiscore(ModePuzzle, u"Top", 2000000), 0);
+    EXPECT_EQ(profileState.hiscores[ModePuzzle][1].score, 1900000);
+}
+
+TEST(Profile, RecordLayoutAndPerModeValues)
+{
+    resetProfiles();
+    EXPECT_FALSE(createProfile(""));
+    EXPECT_TRUE(createProfile("Ann"));
+    EXPECT_FALSE(createProfile("Ann"));
+    EXPECT_TRUE(createProfile("ann"));  // names differ by case
+    EXPECT_EQ(profileState.current, 1);
+    Profile& p = currentProfile();
+    for (uint8_t f : p.hintFlags) EXPECT_EQ(f, 1);
+    setProfileMode(ModePuzzle);
+    setProfileLevel(16);  // stages of 4, 5, 6, 7: the second level of stage 3
+    EXPECT_EQ(p.stage[ModePuzzle], 3);
+    EXPECT_EQ(p.stagePosition[ModePuzzle], 1);
+    EXPECT_EQ(profileBestLevel(), 16);
+    setProfileLevel(3);
+    EXPECT_EQ(profileLevel(), 3);
+    EXPECT_EQ(profileBestLevel(), 16);  // the best stays
+    setProfileLevel(500);
+    EXPECT_EQ(profileLevel(), 128);
+    EXPECT_EQ(p.stage[ModePuzzle], 14);
+    EXPECT_EQ(p.stagePosition[ModePuzzle], 9);
+    setProfileScore(77);
+    setProfileMode(ModeAdventure);
+    EXPECT_EQ(profileScore(), 0);
+    resetProgress();
+    EXPECT_EQ(profileLives(), 3);
+    for (int i = 2; i < 8; i++) {
+        char n[8] = {'P', static_cast<char>('0' + i), 0};
+        EXPECT_TRUE(createProfile(n));
+    }
+    EXPECT_FALSE(createProfile("Ninth"));
+    EXPECT_EQ(profileState.count, PROFILE_TABLE_SIZE);
+}

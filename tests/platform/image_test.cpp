@@ -83,6 +83,15 @@ TEST(ImageTga, TruncatedFilesAreRejected)
     t[18] = 0x7F;
     ImageData img;
     EXPECT_FALSE(imageDecode(t.data(), t.size(), &img));
+    // a picture wider than any texture the game makes is refused before anything is reserved
+    std::vector<uint8_t> wide(18 + 5000 * 3, 0x80);
+    std::memcpy(wide.data(), "\0\0\x02\0\0\0\0\0\0\0\0\0\x88\x13\x01\0\x18\x20", 18);
+    EXPECT_FALSE(imageDecode(wide.data(), wide.size(), &img));
+    wide[12] = 0x00;
+    wide[13] = 0x10;  // 4096 wide: the largest accepted
+    wide.resize(18 + 4096 * 3);
+    EXPECT_TRUE(imageDecode(wide.data(), wide.size(), &img));
+    EXPECT_EQ(img.width, IMAGE_MAX_SIDE);
     // nonsense headers
     std::vector<uint8_t> zero(40, 0);
     EXPECT_FALSE(imageDecode(zero.data(), zero.size(), &img));

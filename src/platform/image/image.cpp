@@ -20,7 +20,7 @@ bool tgaComplete(const uint8_t* d, size_t size)
     int idLength = d[0], mapType = d[1], type = d[2];
     int mapLength = le16(d + 5), mapBits = d[7];
     int w = le16(d + 12), h = le16(d + 14), bits = d[16];
-    if (w <= 0 || h <= 0 || mapType > 1) return false;
+    if (w <= 0 || h <= 0 || w > IMAGE_MAX_SIDE || h > IMAGE_MAX_SIDE || mapType > 1) return false;
     int base = type & 7;
     if (base != 1 && base != 2 && base != 3) return false;
     if ((type & ~8) != base) return false;
@@ -58,6 +58,9 @@ bool decodeStb(const uint8_t* data, size_t size, ImageData* out)
 {
     if (size > 0x7FFFFFFF) return false;
     int w = 0, h = 0, comp = 0;
+    if (!stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &comp) || w <= 0 || h <= 0 ||
+        w > IMAGE_MAX_SIDE || h > IMAGE_MAX_SIDE)
+        return false;
     stbi_uc* px = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &comp, 4);
     if (!px) return false;
     out->width = w;
@@ -148,7 +151,7 @@ bool imageDecodeJpeg(const uint8_t* data, size_t size, ImageData* out)
     if (!tj) return false;
     int w = 0, h = 0, sub = 0, space = 0;
     bool ok = tjDecompressHeader3(tj, data, static_cast<unsigned long>(size), &w, &h, &sub, &space) == 0 && w > 0 &&
-              h > 0 && w <= 16384 && h <= 16384;
+              h > 0 && w <= IMAGE_MAX_SIDE && h <= IMAGE_MAX_SIDE;
     if (ok) {
         out->pixels.resize(static_cast<size_t>(w) * h * 4);
         // Any complaint of the decoder (missing data, corrupt segments) counts as a damaged picture.

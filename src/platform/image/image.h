@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <vector>
 
+// Pictures larger than this on either side are refused (the game's largest are 1024 pixels), so a
+// damaged header cannot make the decoder reserve gigabytes.
+constexpr int IMAGE_MAX_SIDE = 4096;
+
 struct ImageData {
     int width = 0;
     int height = 0;

@@ -105,6 +105,8 @@ int playOnce(const char* path, long seed, long maxMoves, int mode, int levelInde
     for (;;) {
         app.frameMs = PLAY_FRAME_MS;
         app.globalTimeMs += PLAY_FRAME_MS;
+        // The bot's play uses up the level's time (the limit itself ends nothing here).
+        play.timeUsedMs += PLAY_FRAME_MS;
         boardFrame();
         // The bot reads no tips: it closes each panel as it opens.
         if (play.tipOpen) closeTip();

@@ -45,6 +45,27 @@ TEST(GpuFormats, StrideFollowsTheVertexFormat)
     EXPECT_EQ(gpuFormatBytes(GpuFormat::D16), 0);
 }
 
+TEST(GpuPresent, LetterboxKeepsTheAspectAndCentres)
+{
+    GpuViewport same = gpuLetterbox(800, 600, 800, 600);
+    EXPECT_EQ(same.x, 0);
+    EXPECT_EQ(same.width, 800);
+    GpuViewport wide = gpuLetterbox(1920, 1080, 800, 600);  // bars left and right
+    EXPECT_EQ(wide.height, 1080);
+    EXPECT_EQ(wide.width, 1440);
+    EXPECT_EQ(wide.x, 240);
+    EXPECT_EQ(wide.y, 0);
+    GpuViewport tall = gpuLetterbox(1000, 1200, 800, 600);  // bars above and below
+    EXPECT_EQ(tall.width, 1000);
+    EXPECT_EQ(tall.height, 750);
+    EXPECT_EQ(tall.y, 225);
+    GpuViewport hidpi = gpuLetterbox(1600, 1200, 800, 600);
+    EXPECT_EQ(hidpi.width, 1600);
+    EXPECT_EQ(hidpi.height, 1200);
+    GpuViewport none = gpuLetterbox(0, 600, 800, 600);  // a minimised window
+    EXPECT_EQ(none.width, 0);
+}
+
 TEST_F(HeadlessGpu, DrawsAreRecordedAndCounted)
 {
     V quad[4] = {{1, 1, 0, 0xFF00FF00, 1, 0}, {1, -1, 0, 0xFF00FF00, 1, 1}, {-1, 1, 0, 0xFF00FF00, 0, 0}, {-1, -1, 0, 0xFF00FF00, 0, 1}};

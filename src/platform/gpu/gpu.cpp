@@ -224,6 +224,22 @@ int gpuFvfStride(uint32_t fvf)
     return stride;
 }
 
+GpuViewport gpuLetterbox(int drawW, int drawH, int backW, int backH)
+{
+    if (drawW <= 0 || drawH <= 0 || backW <= 0 || backH <= 0) return {0, 0, 0, 0};
+    // the larger of the two fits that keeps the whole back buffer inside the drawable
+    long long wideFit = static_cast<long long>(drawW) * backH, tallFit = static_cast<long long>(drawH) * backW;
+    int w, h;
+    if (wideFit <= tallFit) {
+        w = drawW;
+        h = static_cast<int>((static_cast<long long>(drawW) * backH + backW / 2) / backW);
+    } else {
+        h = drawH;
+        w = static_cast<int>((static_cast<long long>(drawH) * backW + backH / 2) / backH);
+    }
+    return {(drawW - w) / 2, (drawH - h) / 2, w, h};
+}
+
 GpuTextureSlot* gpuTextureSlot(int handle)
 {
     if (handle <= 0 || handle > static_cast<int>(gpu.textures.size())) return nullptr;

@@ -263,6 +263,13 @@ const GpuDrawRecord* gpuLastDraw();
 int gpuLastVertices(const GpuVertex** out);
 void gpuClearDrawLog();
 
+// Where present puts a back buffer of backW x backH in a drawable of drawW x drawH pixels: scaled
+// uniformly to fit, centred, rows from the bottom as GL counts them (letterboxed or pillarboxed).
+struct GpuViewport {
+    int x, y, width, height;
+};
+GpuViewport gpuLetterbox(int drawW, int drawH, int backW, int backH);
+
 // True once for each press of the screenshot key (F12) in the device's window since the last
 // call; always false for the headless device.
 bool gpuScreenshotKeyPressed();

@@ -623,9 +623,7 @@ void glDevicePresent()
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(gl.window, &w, &h);
     if (w <= 0 || h <= 0) return;
-    const int bw = gpu.params.backBufferWidth, bh = gpu.params.backBufferHeight;
-    float scale = std::fmin(static_cast<float>(w) / bw, static_cast<float>(h) / bh);
-    int vw = static_cast<int>(bw * scale + 0.5f), vh = static_cast<int>(bh * scale + 0.5f);
+    GpuViewport box = gpuLetterbox(w, h, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, w, h);
     glDisable(GL_BLEND);
@@ -634,7 +632,7 @@ void glDevicePresent()
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glViewport((w - vw) / 2, (h - vh) / 2, vw, vh);
+    glViewport(box.x, box.y, box.width, box.height);
     glUseProgram(gl.presentProgram);
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, gl.gammaTexture);

@@ -68,12 +68,47 @@ struct Member {
     std::string name;  // as stored (8-bit)
     const uint8_t* data;
     int32_t size;
+    int32_t offset;    // of the member's name in the archive
+};
+
+struct Collected {
+    const uint8_t* base;
+    std::vector<Member> members;
 };
 
 bool collectMember(void* context, const char* name, uint8_t* data, int32_t size)
 {
-    static_cast<std::vector<Member>*>(context)->push_back({name, data, size});
+    Collected& c = *static_cast<Collected*>(context);
+    c.members.push_back({name, data, size, int32_t(reinterpret_cast<const uint8_t*>(name) - c.base)});
     return true;
+}
+
+// Walks an archive for the tool. Besides the game's own damage checks, a member name with a control
+// character is malformed here: names are printed as they are stored, one per line. Returns the
+// members before any damage; problem receives the one-line report (empty when the archive is sound).
+std::vector<Member> walkForTool(const char* path, Loaded& file, std::string& problem)
+{
+    Collected c{file.data, {}};
+    int32_t badOffset = 0;
+    ArchiveStatus s = walkArchive(file.data, file.size, collectMember, &c, &badOffset);
+    const char* what = s == ArchiveStatus::Ok ? nullptr : archiveStatusText(s);
+    for (size_t i = 0; i < c.members.size(); ++i) {
+        bool control = false;
+        for (char ch : c.members[i].name) control = control || uint8_t(ch) < 32;
+        if (control) {
+            badOffset = c.members[i].offset;
+            what = "member name contains a control character";
+            c.members.resize(i);
+            break;
+        }
+    }
+    problem.clear();
+    if (what) {
+        char line[512];
+        std::snprintf(line, sizeof line, "%s: malformed archive at byte %d: %s", path, int(badOffset), what);
+        problem = line;
+    }
+    return c.members;
 }
 
 // Creates every folder of path below the current directory that does not exist yet.
@@ -113,17 +148,13 @@ int cmdList(int argc, char** argv)
 {
     if (argc != 1) return usage("list ARCHIVE");
     Loaded file(argv[0]);
-    std::vector<Member> members;
-    bool damaged = false;
     if (!file.data) return fail("%s: cannot be read", argv[0]);
-    // Walk first so that the damage line is the only thing on standard error; the members before
-    // the damage are still listed.
-    int32_t badOffset = 0;
-    ArchiveStatus s = walkArchive(file.data, file.size, collectMember, &members, &badOffset);
-    damaged = s != ArchiveStatus::Ok;
-    for (const Member& m : members) printLine(escaped(cp1251ToUtf8(m.name.c_str())) + "\t" + std::to_string(m.size));
+    std::string problem;
+    std::vector<Member> members = walkForTool(argv[0], file, problem);
+    // The members before any damage are still listed.
+    for (const Member& m : members) printLine(cp1251ToUtf8(m.name.c_str()) + "\t" + std::to_string(m.size));
     std::fflush(stdout);
-    if (damaged) return fail("%s: malformed archive at byte %d: %s", argv[0], int(badOffset), archiveStatusText(s));
+    if (!problem.empty()) return fail("%s", problem.c_str());
     return 0;
 }
 
@@ -131,18 +162,15 @@ int cmdUnpack(int argc, char** argv)
 {
     if (argc != 2) return usage("unpack ARCHIVE DIR");
     Loaded file(argv[0]);
-    std::vector<Member> members;
-    bool damaged = false;
     if (!file.data) return fail("%s: cannot be read", argv[0]);
-    int32_t badOffset = 0;
-    ArchiveStatus s = walkArchive(file.data, file.size, collectMember, &members, &badOffset);
-    damaged = s != ArchiveStatus::Ok;
+    std::string problem;
+    std::vector<Member> members = walkForTool(argv[0], file, problem);
 
     // Every name is checked before anything is written.
     std::vector<std::string> paths;
     for (const Member& m : members) {
         std::string p = memberPath(m.name);
-        if (p.empty()) return fail("%s: member name \"%s\" does not name a file below the target folder", argv[0], escaped(cp1251ToUtf8(m.name.c_str())).c_str());
+        if (p.empty()) return fail("%s: member name \"%s\" does not name a file below the target folder", argv[0], cp1251ToUtf8(m.name.c_str()).c_str());
         paths.push_back(p);
     }
     std::string dir = argv[1];
@@ -154,7 +182,8 @@ int cmdUnpack(int argc, char** argv)
             return fail("%s: cannot be written", target.c_str());
         }
     }
-    if (damaged) return fail("%s: malformed archive at byte %d: %s", argv[0], int(badOffset), archiveStatusText(s));
+    // The members before any damage have been written.
+    if (!problem.empty()) return fail("%s", problem.c_str());
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "app/screens.h"
 
 #include "app/core/appstate.h"
+#include "app/quickstart.h"
 #include "app/screen_draw.h"
 #include "audio/audio.h"
 #include "effects/backdrops.h"
@@ -211,8 +212,12 @@ void SplashScreen::render()
         fadeTimer += app.frameMs;
         if (fadeTimer > PROMPT_FADE_MS) {
             fadeTimer = PROMPT_FADE_MS;
-            requestScreen(&screens.menu);
             releaseSplashPictures();
+            if (quickStart.enabled) {
+                quickStartGame();
+                return;
+            }
+            requestScreen(&screens.menu);
             requestMusic(0);
             openDialog(profileCount() > 0 ? "main" : "newprofile");
             return;

@@ -784,13 +784,13 @@ Image candleFire()
         cairo_curve_to(cr, 32 - w, bottom - 10, 32 - w * 0.2, top + 8, 32, top);
         cairo_close_path(cr);
     };
-    flame(9, 1, 31);
+    flame(11, 0.5, 31.5);
     setColour(cr, 0xFF8A20, 0.85);
     cairo_fill(cr);
-    flame(7, 5, 30);
+    flame(8.5, 4.5, 30.5);
     setColour(cr, 0xFFC840, 0.95);
     cairo_fill(cr);
-    flame(4.2, 11, 28.5);
+    flame(5, 11, 29);
     setColour(cr, 0xFFF8D8);
     cairo_fill(cr);
     cairo_save(cr);
@@ -1233,4 +1233,31 @@ static void writeBoardMock(const char* preview)
     blitOver(screen, poolScaled, 736 - int(burnt * 64), 300 - int(-240 - 32 * (1 - burnt) - 16) - int(burnt * 32));
     blitOver(screen, waxDrop(1), 760, 240);
     writeBytes(std::string(preview) + "/board_mock.png", encodePng(screen));
+
+    // The small pieces side by side at twice their size.
+    Image pieces = makeImage(1024, 420, 0x4A5A6A, 255);
+    auto twice = [](const Image& src) {
+        Image out = makeImage(src.width * 2, src.height * 2);
+        for (int y = 0; y < out.height; ++y)
+            for (int x = 0; x < out.width; ++x) std::memcpy(out.at(x, y), src.at(x / 2, y / 2), 4);
+        return out;
+    };
+    const Image small[] = {tileBare(), tileSquare(), tileDual(), bonusMark(4, 0xFFC040, 0xFF8A10),
+                           bonusMark(8, 0xFF7050, 0xFF2A40), heartPicture(), trophyButton(), candleFire(),
+                           arrowCursor(), hammerCursor()};
+    int x = 8;
+    for (const Image& img : small) {
+        Image big = twice(img);
+        blitOver(pieces, big, x, 8);
+        x += big.width + 8;
+    }
+    x = 8;
+    const Image tall[] = {hammerPanel(false), hammerPanel(true), waxDrop(0), waxDrop(1), waxDrop(2), waxDrop(3),
+                          candlePool()};
+    for (const Image& img : tall) {
+        Image big = twice(img);
+        blitOver(pieces, big, x, 150);
+        x += big.width + 8;
+    }
+    writeBytes(std::string(preview) + "/pieces_sheet.png", encodePng(pieces));
 }

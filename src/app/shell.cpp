@@ -8,6 +8,7 @@
 #include "app/screen_draw.h"
 #include "app/screens.h"
 #include "audio/audio.h"
+#include "game/boardrender.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "graphics/device.h"
@@ -49,7 +50,6 @@ bool equalsUtf16(const char16_t* a, const char* b)
 // Loaders of modules that are not built yet and have no operation to call: each call site
 // records its request so the order of the deferred load stays visible to tests.
 void loadDialogPictures() { recordRequest("loadDialogPictures"); }
-void loadFigurePictures() { recordRequest("loadFigurePictures"); }
 void loadLevelDescriptions() { recordRequest("loadLevelDescriptions"); }
 
 void copyText(char* out, int capacity, const char* text)
@@ -221,7 +221,7 @@ bool deferredLoad()
     loadDialogPictures();
     initAudio();
     loadSounds();
-    loadFigurePictures();
+    loadBoardPictures();
     loadTrophies();
     loadLevelDescriptions();
     loadMap();

@@ -131,7 +131,10 @@ bool readLevelFile(const char* path, int32_t* backdrop)
     char* text = readTextData(path, &size, false);
     if (!text) return false;
     parseLevelText(text, size, backdrop);
-    releaseFile(text);
+    // A file read from disk is let go; a member of a packed archive stays registered, or the
+    // level could not be read a second time.
+    const FileEntry* entry = findFile(path);
+    if (!entry || entry->ownsData || reinterpret_cast<const char*>(entry->data) != text) releaseFile(text);
     return true;
 }
 
@@ -162,6 +165,7 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
 {
     // 1. A cleared board and fresh game-flow values.
     clearBoard();
+    clearBoardEffects();
     resetLevelPlayValues();
     play.levelIndex = levelIndex;
     play.gameMode = gameMode;

@@ -4,8 +4,6 @@
 #include "game/playstate.h"
 #include "persist/settings.h"
 
-void spawnDebris(int colour, float x, float y, int kind) { recordRequest("spawnDebris", "", colour, kind, x, y); }
-void spawnSquarePiece(float x, float y, int oldTile) { recordRequest("spawnSquarePiece", "", oldTile, 0, x, y); }
 void noteMoveMade() { recordRequest("moveMade"); }
 void setBackdrop(int number) { recordRequest("setBackdrop", "", number); }
 void setBackdropTint(int preset) { recordRequest("setBackdropTint", "", preset); }

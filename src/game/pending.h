@@ -1,19 +1,17 @@
 #pragma once
-// Operations of game parts that are not built yet and that the board engine calls: debris and
-// square pieces, the move counter display, backdrops and the profile's saved-game flag; and
+// Operations of game parts that are not built yet and that the board engine calls: the move
+// counter display, backdrops and the profile's saved-game flag; and
 // saveAll of persist/settings.h (writing the settings, profiles, records and high scores),
 // recorded as "saveAll". Each records its request (app/core/requestlog.h) and does nothing else;
-// the records let tests check which piece a rule asked for.
-// The tip panel (showTip), the score pop-ups (addScorePopup) and the limits (applyLimits) are
-// built; their headers come with this one for the board's callers.
+// the records let tests check what a rule asked for.
+// The tip panel (showTip), the score pop-ups (addScorePopup), the limits (applyLimits), the
+// debris and the square pieces (game/boardrender.h) are built; their headers come with this one
+// for the board's callers.
+#include "game/boardrender.h"
 #include "game/hud.h"
 #include "game/limits.h"
 #include "game/scoring.h"
 
-// Figure-break debris. Recorded as "spawnDebris", a = colour, b = kind.
-void spawnDebris(int colour, float x, float y, int kind);
-// Flying quarters of a worn square. Recorded as "spawnSquarePiece", a = old tile value.
-void spawnSquarePiece(float x, float y, int oldTile);
 // The HUD's move display learns that a move was made. Recorded as "moveMade".
 void noteMoveMade();
 // Backdrop of the level and its tint preset. Recorded as "setBackdrop" / "setBackdropTint", a = number.

@@ -157,6 +157,15 @@ protected:
         writeFileBytes(data + "/loadscreen.jpg", pictureFile(false));
         writeFileBytes(data + "/loadbar.tga", pictureFile(true));
         if (splash2) writeFileBytes(data + "/splash2.jpg", pictureFile(false));
+        // The board's required pictures (a missing one would end the load).
+        ASSERT_EQ(::mkdir((data + "/figures").c_str(), 0755), 0);
+        ASSERT_EQ(::mkdir((data + "/field").c_str(), 0755), 0);
+        for (const char* strip : {"aqua", "blue", "green", "red", "orange", "lilac", "white", "yellow"})
+            writeFileBytes(data + "/figures/" + strip + ".tga", pictureFile(true));
+        for (const char* name : {"field/field0.tga", "field/field1.tga", "field/field2.tga", "zep2.tga", "bonus1.tga",
+                                 "bonus2.tga"})
+            writeFileBytes(data + "/" + name, pictureFile(true));
+        writeFileBytes(data + "/flare.jpg", pictureFile(false));
     }
 
     // Runs the game from the test's folder with a fake clock and a frame time of stepMs; after
@@ -339,7 +348,7 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     EXPECT_EQ(app.debugOverlayOn, 0);
     // Every module's loader ran once, in order.
     const char* order[] = {"loadProfiles", "loadRecords", "loadEffects", "loadBackdropCatalogue", "loadMenus",
-                           "loadDialogPictures", "initAudio", "loadSounds", "loadFigurePictures", "loadTrophies",
+                           "loadDialogPictures", "initAudio", "loadSounds", "loadTrophies",
                            "loadLevelDescriptions", "loadMap"};
     int last = -1;
     for (const char* op : order) {

@@ -225,12 +225,13 @@ TEST(Resolve, TenBreaksOnStreakZeroAllPlayTheFirstBreakSound)
     resetGame();
     drawNoMovesBoard();
     registerSample("BreakFigure1.ogg", 11);
+    resetBoardRender();
     for (int c = 0; c < 10; c++) at(10, c).state = FigureState::Breaking;
     clearRequests();
     resolveStep();
     EXPECT_EQ(countRequests("playSound", "BreakFigure1.ogg"), 10);
     EXPECT_EQ(countRequests("playSound"), 10);
-    EXPECT_EQ(countRequests("spawnDebris"), 10);
+    EXPECT_EQ(activeDebrisCount(), 10);
     EXPECT_EQ(countRequests("addScorePopup"), 10);
     EXPECT_EQ(play.levelScore, 100);
     EXPECT_EQ(board.targetsLeft, -10);
@@ -249,6 +250,7 @@ TEST(Resolve, LongStreaksPlayTheHighBreakSound)
     resetGame();
     drawNoMovesBoard();
     play.colourStreak = 8;
+    resetBoardRender();
     at(3, 3).state = FigureState::Struck;
     clearRequests();
     resolveStep();
@@ -257,7 +259,7 @@ TEST(Resolve, LongStreaksPlayTheHighBreakSound)
     EXPECT_STREQ(r->name, "BreakFigure.ogg");
     EXPECT_EQ(r->a, 24050);
     EXPECT_EQ(play.levelScore, 90);
-    EXPECT_EQ(countRequests("spawnDebris"), 0);  // a struck figure leaves no debris
+    EXPECT_EQ(activeDebrisCount(), 0);  // a struck figure leaves no debris
     play.colourStreak = 7;
     at(4, 4).state = FigureState::Breaking;
     resolveStep();
@@ -272,6 +274,7 @@ TEST(Resolve, OneHitWearsTheChainOrOneSquareLayerNeverBoth)
     c.tile = 2;
     c.chained = 1;
     c.hit = 1;
+    resetBoardRender();
     resolveStep();
     EXPECT_EQ(c.chained, 0);
     EXPECT_EQ(c.tile, 2);
@@ -280,9 +283,8 @@ TEST(Resolve, OneHitWearsTheChainOrOneSquareLayerNeverBoth)
     c.hit = 1;
     resolveStep();
     EXPECT_EQ(c.tile, 1);
-    const RecordedRequest* piece = lastRequest("spawnSquarePiece");
-    ASSERT_NE(piece, nullptr);
-    EXPECT_EQ(piece->a, 2);  // the piece shows the old square
+    ASSERT_EQ(activeSquarePieceCount(), 1);
+    EXPECT_EQ(boardRender.pieces[boardRender.nextPiece].oldTile, 2);  // the piece shows the old square
     EXPECT_EQ(play.levelScore, 180);
     EXPECT_EQ(c.hit, 0);
 }

@@ -1,8 +1,10 @@
 // Level files: place codes, remaps, defaults, the grid's end, damaged files and the level start.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "board_helpers.h"
 #include "platform/os/files.h"
@@ -280,4 +282,28 @@ TEST_F(LevelTest, TheSameSeedGivesTheSameStartingBoard)
         for (int c = 0; c < BOARD_COLS; c++) same += first[r][c] == at(r, c).colour ? 1 : 0;
     }
     EXPECT_EQ(same, BOARD_CELLS);
+}
+
+TEST_F(LevelTest, ALevelPackedInAnArchiveCanBeReadAgain)
+{
+    std::string text = "figures=3\r\nback=4\r\nlevel=\r\n1.A\r\n";
+    std::vector<uint8_t> archive;
+    ASSERT_TRUE(appendArchiveMember(archive, "pack1_05.lvl", reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    std::string path = std::string(OSTRIMAR_BINARY_DIR) + "/levels_archive_test.dat";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(archive.data(), 1, archive.size(), f);
+    std::fclose(f);
+    ASSERT_EQ(openArchive(path.c_str()), ArchiveStatus::Ok);
+    ASSERT_TRUE(osSetCurrentDirectory(OSTRIMAR_BINARY_DIR));
+    for (int i = 0; i < 2; i++) {
+        clearBoard();
+        ASSERT_TRUE(readLevel(4)) << "read " << i;
+        EXPECT_EQ(board.colourCount, 3);
+        EXPECT_EQ(levelFiles.levelBackdrop[4], 4);
+        EXPECT_EQ(at(0, 0).tile, 1);
+        EXPECT_EQ(at(0, 1).tile, -1);
+        EXPECT_EQ(at(0, 2).chained, 1);
+    }
+    std::remove(path.c_str());
 }

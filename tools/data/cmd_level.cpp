@@ -15,6 +15,7 @@
 #include "game/click.h"
 #include "game/hud.h"
 #include "game/level.h"
+#include "game/limits.h"
 #include "game/playstate.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
@@ -90,29 +91,50 @@ bool botClick()
     return play.movesMade > before;
 }
 
-int playOnce(const char* path, long seed, long maxMoves, int mode, int levelIndex)
+enum PlayResult { PlayWon, PlayLost, PlayStopped, PlayFailed };
+
+// The level index of a file named like the game's level files, "pack1_NN.lvl" (NN = index + 1);
+// 0 for any other name.
+int levelIndexFromName(const char* path)
+{
+    const char* base = std::strrchr(path, '/');
+    base = base ? base + 1 : path;
+    int number = 0;
+    char tail[8] = {};
+    if (std::sscanf(base, "pack1_%d.%7s", &number, tail) == 2 && std::strcmp(tail, "lvl") == 0 && number >= 1 &&
+        number <= LEVEL_COUNT_MAX)
+        return number - 1;
+    return 0;
+}
+
+PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int levelIndex)
 {
     resetAll();
     srand15(static_cast<uint32_t>(seed));
     if (!startLevel(levelIndex, mode, path)) {
         std::fprintf(stderr, "play: cannot read level file %s\n", path);
-        return 1;
+        return PlayFailed;
     }
     long frames = 0;
     long lastMoveFrame = 0;
     bool won = false;
+    bool lost = false;
     bool wasIdle = false;
     for (;;) {
         app.frameMs = PLAY_FRAME_MS;
         app.globalTimeMs += PLAY_FRAME_MS;
-        // The bot's play uses up the level's time (the limit itself ends nothing here).
-        play.timeUsedMs += PLAY_FRAME_MS;
         boardFrame();
         // The bot reads no tips: it closes each panel as it opens.
         if (play.tipOpen) closeTip();
+        // The time or move limit of the mode, as the game applies it after the board step.
+        updateLimits();
         frames++;
         if (play.levelWon) {
             won = true;
+            break;
+        }
+        if (play.levelLost) {
+            lost = true;
             break;
         }
         if (play.movesMade >= maxMoves) break;
@@ -134,9 +156,10 @@ int playOnce(const char* path, long seed, long maxMoves, int mode, int levelInde
             if (c.tile > 0) targetsLeft += c.tile;
         }
     }
-    std::printf("result=%s moves=%d targets_left=%d frames=%ld score=%d\n", won ? "won" : "stopped", play.movesMade,
-                targetsLeft, frames, play.levelScore);
-    return 0;
+    const char* result = won ? "won" : lost ? "lost" : "stopped";
+    std::printf("result=%s moves=%d targets_left=%d frames=%ld score=%d\n", result, play.movesMade, targetsLeft,
+                frames, play.levelScore);
+    return won ? PlayWon : lost ? PlayLost : PlayStopped;
 }
 
 } // namespace
@@ -179,7 +202,7 @@ int cmdPlay(int argc, char** argv)
     bool haveSeed = false;
     long maxMoves = 2000;
     long runs = 1;
-    long levelIndex = 0;
+    long levelIndex = -1;  // from the file name
     int mode = ModeAdventure;
     for (int i = 0; i < argc; i++) {
         const char* a = argv[i];
@@ -223,12 +246,21 @@ int cmdPlay(int argc, char** argv)
         }
     }
     if (!path || !haveSeed) {
-        std::fprintf(stderr, "usage: ostrimar-data play FILE --seed N [--max-moves K]\n");
+        std::fprintf(stderr,
+                     "usage: ostrimar-data play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] "
+                     "[--level-index I] [--runs R]\n");
         return 1;
     }
+    if (levelIndex < 0) levelIndex = levelIndexFromName(path);
+    long counts[3] = {};
     for (long r = 0; r < runs; r++) {
-        int rc = playOnce(path, seed + r, maxMoves, mode, static_cast<int>(levelIndex));
-        if (rc != 0) return rc;
+        PlayResult result = playOnce(path, seed + r, maxMoves, mode, static_cast<int>(levelIndex));
+        if (result == PlayFailed) return 1;
+        counts[result]++;
+    }
+    if (runs > 1) {
+        std::printf("runs=%ld won=%ld lost=%ld stopped=%ld win_rate=%.2f\n", runs, counts[PlayWon], counts[PlayLost],
+                    counts[PlayStopped], static_cast<double>(counts[PlayWon]) / static_cast<double>(runs));
     }
     return 0;
 }

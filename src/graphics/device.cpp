@@ -7,6 +7,7 @@
 #include "platform/os/msgbox.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -188,7 +189,8 @@ bool createDevice(void* window)
     selectMode();
     buildPresentParams();
     if (!gpuCreate(device.presentParams)) {
-        osMessageBox("Can't init Direct3D", "Initialization failed");
+        std::snprintf(device.lastMessage, sizeof device.lastMessage, "%s", "Can't init Direct3D");
+        osMessageBox(device.lastMessage, "Initialization failed");
         device.window = nullptr;
         return false;
     }

@@ -42,6 +42,7 @@ struct DeviceState {
     Matrix perspectiveMatrix;
     int32_t vsync = 0;
     int resetCount = 0;            // resets performed (lost device or changed settings)
+    char lastMessage[64] = {};     // text of the last message box shown (for tests and diagnostics)
     // Called after a reset, once the textures are back, for objects the board code keeps on the device.
     void (*afterResetHook)() = nullptr;
 };

@@ -2,6 +2,8 @@
 // on the headless device.
 #include "gfx_helpers.h"
 
+#include <SDL.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -200,6 +202,23 @@ TEST_F(DeviceTest, ScreenshotWritesAPngOfTheFrame)
     presentFrame();
     EXPECT_TRUE(osFileExists((dir + "/screenshot000.png").c_str()));
     EXPECT_STREQ(takeRequestedScreenshot(), "");  // one request, one picture
+}
+
+TEST_F(DeviceTest, AWindowWithoutOpenGLCannotInitTheDevice)
+{
+    ASSERT_TRUE(SDL_WasInit(SDL_INIT_VIDEO) || SDL_InitSubSystem(SDL_INIT_VIDEO) == 0);
+    SDL_Window* plain = SDL_CreateWindow("plain", 0, 0, 800, 600, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_FALSE(createDevice(plain));
+    EXPECT_STREQ(device.lastMessage, "Can't init Direct3D");
+    EXPECT_FALSE(device.created);
+    EXPECT_FALSE(gpuCreated());
+    SDL_DestroyWindow(plain);
+    // drawing without a device does nothing and does not crash
+    begin2D();
+    drawQuadCentered(0, 0, 10, 10, Rect(), Color(255, 255, 255, 255));
+    presentFrame();
+    EXPECT_EQ(gpuDrawLogCount(), 0);
 }
 
 TEST_F(DeviceTest, ScreenshotWithoutADeviceFails)

@@ -10,7 +10,12 @@
 #include "canvas.h"
 #include "datagen.h"
 
+#include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -20,6 +25,41 @@ constexpr int H = 600;
 constexpr double PI = 3.14159265358979;
 
 double frand() { return rand15() / 32767.0; }
+
+// The lettering face: DejaVu Serif Bold, opened with FreeType directly (the fontconfig lookup of
+// Cairo's toy font API would make the output depend on the machine's font configuration). Kept
+// for the whole run; italics are the same face slanted.
+constexpr const char* kSerifBold = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf";
+
+struct LetteringFace {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    cairo_font_face_t* cairoFace = nullptr;
+};
+
+LetteringFace lettering;
+
+bool openLettering()
+{
+    if (lettering.cairoFace) return true;
+    if (FT_Init_FreeType(&lettering.library) != 0) return false;
+    if (FT_New_Face(lettering.library, kSerifBold, 0, &lettering.face) != 0) {
+        std::fprintf(stderr, "datagen: cannot open %s (package fonts-dejavu-core)\n", kSerifBold);
+        return false;
+    }
+    lettering.cairoFace = cairo_ft_font_face_create_for_ft_face(lettering.face, 0);
+    return cairo_font_face_status(lettering.cairoFace) == CAIRO_STATUS_SUCCESS;
+}
+
+// Selects the lettering face at a size, slanted like an italic when asked.
+void useLettering(cairo_t* cr, double size, bool italic)
+{
+    cairo_set_font_face(cr, lettering.cairoFace);
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, size, size);
+    if (italic) m.xy = -0.2 * size;
+    cairo_set_font_matrix(cr, &m);
+}
 
 void verticalGradient(cairo_t* cr, double y0, double y1, const uint32_t* colours, const double* stops, int n)
 {
@@ -212,17 +252,15 @@ void river(Canvas& c, double horizonY, double endX, uint32_t deep, uint32_t ligh
 }
 
 // Large lettering: gold with a dark outline, a soft shadow to the bottom right and a light rim.
-void goldTitle(Canvas& c, const char* text, double cx, double baseline, double size, const char* family, bool italic)
+void goldTitle(Canvas& c, const char* text, double cx, double baseline, double size, bool italic)
 {
     cairo_t* cr = c.cr;
-    cairo_select_font_face(cr, family, italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-    cairo_set_font_size(cr, size);
+    useLettering(cr, size, italic);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, text, &ext);
     double x = cx - ext.width / 2 - ext.x_bearing;
     auto path = [&](cairo_t* p) {
-        cairo_select_font_face(p, family, italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-        cairo_set_font_size(p, size);
+        useLettering(p, size, italic);
         cairo_move_to(p, x, baseline);
         cairo_text_path(p, text);
     };
@@ -258,9 +296,7 @@ void creamText(Canvas& c, const char* text, double cx, double baseline, double s
 {
     cairo_t* cr = c.cr;
     auto path = [&](cairo_t* p) {
-        cairo_select_font_face(p, "DejaVu Serif", italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                               CAIRO_FONT_WEIGHT_BOLD);
-        cairo_set_font_size(p, size);
+        useLettering(p, size, italic);
         cairo_text_extents_t ext;
         cairo_text_extents(p, text, &ext);
         cairo_move_to(p, cx - ext.width / 2 - ext.x_bearing, baseline);
@@ -334,7 +370,7 @@ Image titlePicture()
     clouds(c, 9, 60, 250, 0xFFF2E0, 0xC07868, 0.55);
     landscape(c, horizon, false);
     vignette(cr, 0.45);
-    goldTitle(c, "Ostrimar", W / 2.0, 190, 132, "DejaVu Serif", false);
+    goldTitle(c, "Ostrimar", W / 2.0, 190, 132, false);
     creamText(c, "Treasures of the River Road", W / 2.0, 246, 30, true);
     Image img = canvasResolve(c);
     canvasDestroy(c);
@@ -407,7 +443,7 @@ Image loadingScreen()
     clouds(c, 8, 50, 230, 0xFFD6C0, 0x7A4A6A, 0.5);
     landscape(c, horizon, true);
     vignette(cr, 0.4);
-    goldTitle(c, "Ostrimar", W / 2.0, 118, 84, "DejaVu Serif", false);
+    goldTitle(c, "Ostrimar", W / 2.0, 118, 84, false);
     // the wooden panel across the bottom with a gold trim
     double panelY = 508;
     auto panel = [&](cairo_t* p) { cairo_rectangle(p, -10, panelY, W + 20, H - panelY + 10); };
@@ -516,6 +552,7 @@ bool writeJpeg(const std::string& path, const Image& img)
 bool genPictures(const char*, const char* outDir)
 {
     const std::string out = outDir;
+    if (!openLettering()) return false;
     Image title = titlePicture(), second = secondSplash(), screen = loadingScreen(), bar = loadingBar();
     if (title.width != W || second.width != W || screen.width != W || bar.width != int(BAR_W)) return false;
     std::vector<uint8_t> barTga = encodeTga(bar, true);

@@ -299,7 +299,10 @@ bool gpuCreate(const GpuPresentParams& params)
     gpu.coop = GpuCoopLevel::Ok;
     gpu.batching = true;
     setDefaultStates();
-    if (!gpu.headless && !glDeviceCreate(params)) return false;
+    if (!gpu.headless && !glDeviceCreate(params)) {
+        gpu.headless = true;
+        return false;
+    }
     resizeHeadlessBackBuffer();
     gpu.created = true;
     return true;

@@ -7,6 +7,7 @@
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "game/gameflow.h"
+#include "game/statedump.h"
 #include "graphics/device.h"
 #include "map/map.h"
 #include "menus/menus.h"
@@ -287,6 +288,7 @@ void GameScreen::render()
         updateAndDrawEffects();
     }
     if (softwareCursorOn()) drawSoftwareCursor();
+    dumpGameStateIfAsked();
 }
 
 void GameScreen::keyDown(int vk)

@@ -154,7 +154,12 @@ void drawTiles(Color colour, CellPos under)
             if (lit) board.hintTimerMs = 0.0f;
             const Texture* t = tilePicture(c.tile);
             if (t) drawSprite3D(t, p.x, p.y, 180.0f, half, colour);
-            if (lit && !over) glow(p, s.tilePulseMs * 0.057298f, 64.0f, Color(GLOW_R, GLOW_G, GLOW_B, colour.a));
+            if (lit && !over) {
+                // The light itself, and a wider halo that spills over the tile's edge.
+                float turn = s.tilePulseMs * 0.057298f;
+                glow(p, turn, 64.0f, Color(GLOW_R, GLOW_G, GLOW_B, colour.a));
+                glow(p, -turn, 84.0f, Color(GLOW_R, GLOW_G, GLOW_B, colour.a * 3 / 5));
+            }
         }
     }
 }

@@ -190,8 +190,8 @@ TEST_F(BoardRender, HoveredGroupIsLitAndTheHintWaits)
     EXPECT_EQ(at(10, 6).highlighted, 1);
     EXPECT_EQ(at(10, 7).highlighted, 0);
     EXPECT_FLOAT_EQ(board.hintTimerMs, 0.0f);
-    // A glow on each member (flare), none once the level is won.
-    EXPECT_EQ(drawsWith(boardRender.flare), 2);
+    // A glow and a halo on each member (flare), none once the level is won.
+    EXPECT_EQ(drawsWith(boardRender.flare), 4);
     play.levelWon = 1;
     frame();
     EXPECT_EQ(drawsWith(boardRender.flare), 0);
@@ -208,7 +208,7 @@ TEST_F(BoardRender, ArmedHammerLightsOnlyThePlaceUnderTheCursor)
     board.hintShown = 0;
     frame();
     EXPECT_EQ(board.hintShown, 1);  // no hint is chosen while the hammer is armed
-    EXPECT_EQ(drawsWith(boardRender.flare), 1);
+    EXPECT_EQ(drawsWith(boardRender.flare), 2);
     EXPECT_EQ(at(10, 5).highlighted, 0);
 }
 

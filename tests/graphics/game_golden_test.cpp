@@ -1,0 +1,189 @@
+// The game screen drawn by the real screen on the OpenGL device with the default data set, at
+// fixed seeds and frame times, against stored pictures: a fresh level, a hovered group, a
+// running bomb, the pause overlay and a won level 3000 ms into its sequence.
+#include "gfx_helpers.h"
+
+#include "app/core/random.h"
+#include "app/core/requestlog.h"
+#include "app/screens.h"
+#include "audio/audio.h"
+#include "game/board.h"
+#include "game/boardrender.h"
+#include "game/boardstep.h"
+#include "game/gameflow.h"
+#include "game/level.h"
+#include "game/outcome.h"
+#include "game/playstate.h"
+#include "menus/menus.h"
+#include "resources/texts.h"
+#include "ui/font.h"
+#include "ui/messages.h"
+
+namespace {
+
+constexpr float FRAME_MS = 20.0f;
+
+class GameGolden : public GraphicsTest {
+protected:
+    void SetUp() override
+    {
+        GraphicsTest::SetUp();
+        data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+        ASSERT_TRUE(std::filesystem::exists(data + "/targa.dat")) << "the data set is built by the dataset target";
+        startGl();
+        resetTextTables();
+        resetTextState();
+        resetMessages();
+        resetScreens();
+        resetAudio();
+        resetBoard();
+        resetBoardRender();
+        resetPlayState();
+        resetGamePlay();
+        resetLevelFiles();
+        menus = MenusState{};
+        clearRequests();
+        std::snprintf(app.dataDir, sizeof app.dataDir, "%s/", data.c_str());
+        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        openArchive("targa.dat");
+        openArchive("jpeg.dat");
+        openArchive("texts.dat");
+        ASSERT_TRUE(osSetCurrentDirectory((data + "/txt/2").c_str()));
+        loadTextFile("menutext.txt");
+        loadTextFile("strings.txt");
+        loadTextFile("tips.txt");
+        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        loadBoardPictures();
+        ASSERT_EQ(ExitRecorder::exits(), 0) << textureManager.lastMessage;
+        app.frameMs = FRAME_MS;
+        app.mouseX = 0;  // over the left panel's top: no place, no button
+        app.mouseY = 0;
+        srand15(1234);
+        // A player who has seen the one-time tips: no tip panel covers the board.
+        for (uint8_t& flag : play.tipFlags) flag = 0;
+        ASSERT_TRUE(newGame(ModeAdventure));
+    }
+    void TearDown() override
+    {
+        resetTextState();
+        resetMessages();
+        resetTextTables();
+        GraphicsTest::TearDown();
+    }
+    void run(int frames)
+    {
+        for (int i = 0; i < frames; i++) {
+            clearDepth(1.0f);
+            clearColor(0xFF000000);
+            beginScene();
+            screens.game.render();
+            endScene();
+            app.globalTimeMs += app.frameMs;
+        }
+    }
+    // Points the mouse at a place.
+    void hover(int row, int col)
+    {
+        Vec2 p = cellCentre(col, row);
+        app.mouseX = static_cast<int>(p.x + 400.0f);
+        app.mouseY = static_cast<int>(300.0f - p.y);
+    }
+    // The place of the largest group on the board (after the board has come to rest).
+    CellPos largestGroup()
+    {
+        int best = -1, bestSize = 0;
+        CellPos at{-1, -1};
+        for (int row = 0; row < BOARD_ROWS; row++)
+            for (int col = 0; col < BOARD_COLS; col++) {
+                int id = board.cells[row][col].groupId;
+                if (id < 0 || !hasFigure(row, col)) continue;
+                int size = 0;
+                for (auto& r : board.cells)
+                    for (Cell& c : r) size += c.groupId == id && c.colour >= 0 ? 1 : 0;
+                if (size > bestSize) {
+                    best = id;
+                    bestSize = size;
+                    at = CellPos{col, row};
+                }
+            }
+        (void)best;
+        return at;
+    }
+    // A place whose figure is alone (in no group), for a bonus mark.
+    CellPos loneFigure(int skip)
+    {
+        for (int row = 0; row < BOARD_ROWS; row++)
+            for (int col = 0; col < BOARD_COLS; col++)
+                if (hasFigure(row, col) && board.cells[row][col].groupId < 0 && skip-- == 0) return CellPos{col, row};
+        return CellPos{-1, -1};
+    }
+
+    std::string data;
+};
+
+TEST_F(GameGolden, FreshLevel)
+{
+    run(50);  // 1000 ms: the board has faded in and its figures have come to rest
+    EXPECT_TRUE(isIdle());
+    EXPECT_FLOAT_EQ(play.boardFade, 1.0f);
+    expectGolden(frame(), "game_fresh_level");
+}
+
+TEST_F(GameGolden, HoveredGroup)
+{
+    run(50);
+    CellPos g = largestGroup();
+    ASSERT_GE(g.row, 0);
+    hover(g.row, g.col);
+    run(30);  // 600 ms: the group glows and its figures are part way through their turn
+    EXPECT_GE(board.groupSize, 2);
+    EXPECT_EQ(board.cells[g.row][g.col].highlighted, 1);
+    expectGolden(frame(), "game_hovered_group");
+}
+
+TEST_F(GameGolden, RunningBomb)
+{
+    run(50);
+    CellPos g = largestGroup();
+    ASSERT_GE(g.row, 0);
+    // The clicked group carries a bomb; other figures show the marks of the other bonuses.
+    board.cells[g.row][g.col].bonus = BonusKind::Bomb;
+    const BonusKind others[3] = {BonusKind::CrossBomb, BonusKind::MegaBomb, BonusKind::Thunder};
+    for (int i = 0; i < 3; i++) {
+        CellPos p = loneFigure(i * 7);
+        ASSERT_GE(p.row, 0);
+        board.cells[p.row][p.col].bonus = others[i];
+    }
+    hover(g.row, g.col);
+    run(3);
+    screens.game.lButtonDown();
+    EXPECT_EQ(play.movesMade, 1);
+    run(10);  // 200 ms into the 250 ms blast: the group breaks, the area around the bomb goes with it
+    bool running = false;
+    for (const BlastRecord& b : board.blasts)
+        running = running || (b.kind == BonusKind::Bomb && b.started && b.elapsedMs < b.durationMs);
+    EXPECT_TRUE(running);
+    expectGolden(frame(), "game_running_bomb");
+}
+
+TEST_F(GameGolden, PauseOverlay)
+{
+    run(50);
+    screens.game.keyDown(32);
+    EXPECT_EQ(play.paused, 1);
+    run(150);  // 3000 ms paused: the panels are away and the pause text pulses
+    expectGolden(frame(), "game_pause_overlay");
+}
+
+TEST_F(GameGolden, WonLevelAt3000Ms)
+{
+    run(50);
+    cheatClearSquares();
+    for (int i = 0; i < 50 && !play.levelWon; i++) run(1);
+    ASSERT_EQ(play.levelWon, 1);
+    while (play.completeClockMs < 3000.0f) run(1);
+    EXPECT_FLOAT_EQ(play.completeClockMs, 3000.0f);
+    expectGolden(frame(), "game_won_level_3000ms");
+}
+
+} // namespace

@@ -24,8 +24,9 @@ bool formatGameState(char* out, size_t capacity)
 {
     std::string s;
     char line[96];
-    std::snprintf(line, sizeof line, "level=%d\nscore=%d\nmoves=%d\nwon=%d lost=%d paused=%d\n", play.levelIndex + 1,
-                  play.bankedScore + play.levelScore, play.movesMade, play.levelWon, play.levelLost, play.paused);
+    std::snprintf(line, sizeof line, "level=%d\nscore=%d\nmoves=%d\nwon=%d lost=%d paused=%d tip=%d\n",
+                  play.levelIndex + 1, play.bankedScore + play.levelScore, play.movesMade, play.levelWon, play.levelLost,
+                  play.paused, play.tipOpen);
     s += line;
     for (int row = 0; row < BOARD_ROWS; row++) {
         s += "row=";

@@ -226,4 +226,37 @@ TEST_F(GlGpu, SixteenBitTexturesAndRenderTargets)
     EXPECT_EQ(gpuStats().presents, 1);
 }
 
+TEST_F(GlGpu, PointSpritesShowTheTextureUprightAtTheirSize)
+{
+    // top half red, bottom half green
+    int t = gpuCreateTexture(4, 4, 1, GpuFormat::A8R8G8B8, false);
+    int pitch = 0;
+    uint32_t* p = static_cast<uint32_t*>(gpuLockTexture(t, &pitch));
+    for (int i = 0; i < 16; ++i) p[i] = i < 8 ? 0xFFFF0000u : 0xFF00FF00u;
+    gpuUnlockTexture(t);
+    gpuClear(CLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    gpuSetRenderState(GpuRenderState::Lighting, 0);
+    gpuSetRenderState(GpuRenderState::ZEnable, 0);
+    gpuSetRenderState(GpuRenderState::PointSpriteEnable, 1);
+    gpuSetRenderState(GpuRenderState::PointScaleEnable, 0);
+    gpuSetTexture(t);
+    struct P {
+        float x, y, z, size;
+        uint32_t c;
+    } point = {0.0f, 0.0f, 0.5f, 40.0f, 0xFFFFFFFF};
+    gpuSetVertexFormat(FVF_XYZ | FVF_PSIZE | FVF_DIFFUSE);
+    gpuDrawPrimitiveUP(GpuPrimitive::PointList, 1, &point, sizeof point);
+    std::vector<uint8_t> px(800 * 600 * 4);
+    ASSERT_TRUE(gpuReadPixels(0, px.data(), int(px.size())));
+    auto at = [&](int x, int y) {
+        uint32_t v;
+        std::memcpy(&v, &px[(size_t(y) * 800 + x) * 4], 4);
+        return v & 0xFFFFFF;
+    };
+    EXPECT_EQ(at(400, 285), 0xFF0000u);  // upper part red
+    EXPECT_EQ(at(400, 315), 0x00FF00u);  // lower part green
+    EXPECT_EQ(at(400, 330), 0x000000u);  // 40 pixels across: nothing 30 below the centre
+    EXPECT_EQ(at(370, 300), 0x000000u);
+}
+
 }  // namespace

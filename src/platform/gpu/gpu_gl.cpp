@@ -497,6 +497,9 @@ bool glDeviceCreate(const GpuPresentParams& params)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glEnable(GL_PROGRAM_POINT_SIZE);
+    // rows are stored top first, so GL's "lower left" is the picture's top left, where point
+    // sprite coordinates start in the original API
+    glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, GL_LOWER_LEFT);
     if (!makeBackBuffer(params)) {
         glDeviceRelease();
         return false;

@@ -226,6 +226,42 @@ TEST_F(GlGpu, SixteenBitTexturesAndRenderTargets)
     EXPECT_EQ(gpuStats().presents, 1);
 }
 
+TEST_F(GlGpu, DirectionalLightFollowsTheNormals)
+{
+    gpuClear(CLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    gpuSetRenderState(GpuRenderState::ZEnable, 0);
+    gpuSetRenderState(GpuRenderState::CullMode, CullNone);
+    gpuSetRenderState(GpuRenderState::Lighting, 1);
+    gpuSetRenderState(GpuRenderState::Ambient, 0xFF202020);
+    GpuMaterial m = {};
+    for (int i = 0; i < 4; ++i) m.diffuse[i] = m.ambient[i] = 1.0f;
+    gpuSetMaterial(m);
+    GpuLight light = {};
+    light.type = 3;
+    light.diffuse[0] = 1.0f;  // red light shining along +z
+    light.direction[2] = 1.0f;
+    gpuSetLight(0, light);
+    gpuLightEnable(0, true);
+    struct N {
+        float x, y, z, nx, ny, nz;
+    };
+    // left quad faces the light (normal -z), right quad faces away (normal +z)
+    N quads[2][4] = {{{-0.9f, 0.5f, 0.5f, 0, 0, -1}, {-0.9f, -0.5f, 0.5f, 0, 0, -1}, {-0.1f, 0.5f, 0.5f, 0, 0, -1}, {-0.1f, -0.5f, 0.5f, 0, 0, -1}},
+                     {{0.1f, 0.5f, 0.5f, 0, 0, 1}, {0.1f, -0.5f, 0.5f, 0, 0, 1}, {0.9f, 0.5f, 0.5f, 0, 0, 1}, {0.9f, -0.5f, 0.5f, 0, 0, 1}}};
+    gpuSetVertexFormat(FVF_XYZ | FVF_NORMAL);
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, quads[0], sizeof(N));
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, quads[1], sizeof(N));
+    std::vector<uint8_t> px(800 * 600 * 4);
+    ASSERT_TRUE(gpuReadPixels(0, px.data(), int(px.size())));
+    auto at = [&](int x, int y) {
+        uint32_t v;
+        std::memcpy(&v, &px[(size_t(y) * 800 + x) * 4], 4);
+        return v & 0xFFFFFF;
+    };
+    EXPECT_EQ(at(200, 300), 0xFF2020u);  // ambient plus the full red light
+    EXPECT_EQ(at(600, 300), 0x202020u);  // ambient only
+}
+
 TEST_F(GlGpu, PointSpritesShowTheTextureUprightAtTheirSize)
 {
     // top half red, bottom half green

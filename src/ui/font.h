@@ -42,7 +42,8 @@ struct TextState {
     int fontCount;
     int current;
     Color colour;
-    float penX, penY, penZ;
+    float penX, penY;
+    float penZ = TEXT_DEPTH;  // also before the first reset: glyphs at z 0 fall before the 2-D near plane
     float penScale;
     float penOffset;
     char16_t convertBuffer[TEXT_BUFFER_UNITS];

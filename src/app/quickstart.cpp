@@ -1,6 +1,7 @@
 #include "app/quickstart.h"
 
 #include "app/screens.h"
+#include "game/board.h"
 #include "game/gameflow.h"
 #include "game/hud.h"
 #include "game/outcome.h"
@@ -33,6 +34,9 @@ void quickStartGame()
     if (profileState.count == 0) createProfile("Player");
     gameFlow.toModeMenu = backToTheGame;
     gameFlow.toTrophyRoom = noTrophyRoom;
+    // The board's constants (the hammer meter's bounds) are set by its reset, which nothing else
+    // runs before the first game.
+    resetBoard();
     resetPlayState();
     setProfileMode(ModeAdventure);
     resetProgress();

@@ -52,8 +52,10 @@ void drawPicture(const char* name, float x, float y, float w, float h, Color col
 Vec2 tipPanelCentre()
 {
     float x = hud.tip.pos.x;
-    float y = hud.tip.pos.y + 100.0f;
-    if (y > 300.0f - TIP_PANEL_HEIGHT / 2.0f - 10.0f) y = hud.tip.pos.y - 100.0f;
+    float h = hud.tip.height > 0.0f ? hud.tip.height : TIP_PANEL_HEIGHT;
+    float y = hud.tip.pos.y + 40.0f + h / 2.0f;
+    if (y > 300.0f - h / 2.0f - 10.0f) y = hud.tip.pos.y - 40.0f - h / 2.0f;
+    if (y < -300.0f + h / 2.0f + 10.0f) y = -300.0f + h / 2.0f + 10.0f;
     float maxX = 400.0f - TIP_PANEL_WIDTH / 2.0f - 10.0f;
     if (x > maxX) x = maxX;
     if (x < -maxX) x = -maxX;
@@ -124,6 +126,11 @@ void showTip(const char* key, float x, float y, float delayMs, bool needsButton,
     t.tipDelayMs = delayMs;
     t.needsButton = 1;  // every panel of the game closes by its button
     t.arrow = noMoves ? 0 : 1;
+    // The panel grows with its wrapped text (a line is 1.8 times the text size).
+    char16_t text[512];
+    keyText(key, text, 512);
+    float h = wrapText(TIP_PANEL_WIDTH - 30.0f, text, TIP_TEXT_SIZE) + 70.0f;
+    t.height = h < TIP_PANEL_HEIGHT ? TIP_PANEL_HEIGHT : h > TIP_PANEL_MAX_HEIGHT ? TIP_PANEL_MAX_HEIGHT : h;
 }
 
 void closeTip()
@@ -145,8 +152,9 @@ void updateTipPanel()
 Rect tipButtonRect()
 {
     Vec2 c = tipPanelCentre();
+    float bottom = c.y - hud.tip.height / 2.0f;
     Rect r;
-    r.set(c.x - 45.0f, c.y - 22.0f, c.x + 45.0f, c.y - 48.0f);
+    r.set(c.x - 45.0f, bottom + 40.0f, c.x + 45.0f, bottom + 14.0f);
     return r;
 }
 
@@ -234,6 +242,31 @@ float pausePulse(float pauseClockMs)
 }
 
 namespace {
+
+// Draws a wrapped text centred line by line from y downwards, and notes its key in the HUD's
+// text list.
+void drawWrappedTipText(const char* key, const char16_t* wrapped, float x, float y)
+{
+    char16_t line[256];
+    int n = 0;
+    float lineY = y;
+    for (int i = 0;; i++) {
+        char16_t ch = wrapped[i];
+        if (ch == u'\r') continue;
+        if (ch == u'\n' || ch == 0) {
+            line[n] = 0;
+            if (currentFont()) {
+                drawTextShadowed(x, lineY, TIP_TEXT_SIZE, line, true, WHITE, Color(0, 0, 0, 190), 2.0f, 1.0f, -1.0f);
+            }
+            lineY -= 1.8f * TIP_TEXT_SIZE;
+            n = 0;
+            if (ch == 0) break;
+            continue;
+        }
+        if (n < 255) line[n++] = ch;
+    }
+    noteHudText(key, x, y, TIP_TEXT_SIZE, WHITE, true);
+}
 
 void shadowed(const char* key, float x, float y, float size, Color colour)
 {
@@ -362,23 +395,31 @@ void drawTipPanel()
 {
     if (!play.tipOpen || hud.tip.tipDelayMs > 0.0f) return;
     Vec2 c = tipPanelCentre();
+    float h = hud.tip.height;
+    Rect full{0.0f, 0.0f, 1.0f, 1.0f};
     setTexture(nullptr);
-    drawQuadCentered(c.x, c.y, TIP_PANEL_WIDTH, TIP_PANEL_HEIGHT, Rect{0.0f, 0.0f, 1.0f, 1.0f}, Color(20, 24, 48, 215));
     if (hud.tip.arrow) {
-        // A thin pointer from the panel to the place the tip is about.
-        float dy = hud.tip.pos.y > c.y ? TIP_PANEL_HEIGHT / 2.0f : -TIP_PANEL_HEIGHT / 2.0f;
+        // A thin pointer from the panel's edge to the place the tip is about.
+        float dy = hud.tip.pos.y > c.y ? h / 2.0f : -h / 2.0f;
         Vec2 from{c.x, c.y + dy};
         Vec2 to = hud.tip.pos;
         Vec2 mid{(from.x + to.x) / 2.0f, (from.y + to.y) / 2.0f};
         float len = std::sqrt((to.x - from.x) * (to.x - from.x) + (to.y - from.y) * (to.y - from.y));
         float angle = std::atan2(to.y - from.y, to.x - from.x) * 180.0f / PI;
-        drawSprite(mid.x, mid.y, mid.x, mid.y, angle, len, 4.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, Color(255, 230, 60, 200));
+        drawSprite(mid.x, mid.y, mid.x, mid.y, angle, len, 3.0f, full, Color(255, 220, 90, 220));
     }
-    hudText(hud.tip.key, c.x, c.y + 20.0f, 10.0f, WHITE, true);
+    drawQuadCentered(c.x, c.y, TIP_PANEL_WIDTH + 4.0f, h + 4.0f, full, Color(200, 160, 70, 230));
+    drawQuadCentered(c.x, c.y, TIP_PANEL_WIDTH, h, full, Color(24, 22, 40, 235));
     Rect r = tipButtonRect();
     bool ready = hud.tip.tipDelayMs < -250.0f;
-    drawQuadCentered((r.left + r.right) / 2.0f, (r.top + r.bottom) / 2.0f, r.right - r.left, r.top - r.bottom,
-                     Rect{0.0f, 0.0f, 1.0f, 1.0f}, ready ? Color(70, 90, 170, 255) : Color(50, 55, 80, 255));
+    drawQuadCentered((r.left + r.right) / 2.0f, (r.top + r.bottom) / 2.0f, r.right - r.left, r.top - r.bottom, full,
+                     ready ? Color(150, 100, 40, 255) : Color(80, 60, 40, 255));
+    // The wrapped text, line by line from the top (the text layer keeps the record of the key).
+    char16_t text[512];
+    keyText(hud.tip.key, text, 512);
+    float top = c.y + h / 2.0f - 22.0f;
+    wrapText(TIP_PANEL_WIDTH - 30.0f, text, TIP_TEXT_SIZE);
+    drawWrappedTipText(hud.tip.key, wrappedText(), c.x, top);
     hudText("ok", (r.left + r.right) / 2.0f, (r.top + r.bottom) / 2.0f, 11.0f, WHITE, true);
 }
 
@@ -391,6 +432,9 @@ void loadHudPictures()
                                         "hammer.texturelum3.jpg", "flare.jpg"};
     // The font is required where it exists; a data set without one plays without texts.
     if (!currentFont()) {
+        // Nothing else sets up the text state before the first font: without this its pen depth
+        // stays 0, in front of the near plane, and no text shows.
+        resetTextState();
         int32_t size = 0;
         uint8_t* metrics = readFile("font.dat", &size, false);
         if (metrics) {

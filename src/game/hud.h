@@ -9,7 +9,9 @@
 constexpr float HUD_SLIDE_MIN = -128.0f;
 constexpr float HUD_SLIDE_RATE = 0.2f;  // per ms
 constexpr float TIP_PANEL_WIDTH = 300.0f;
-constexpr float TIP_PANEL_HEIGHT = 110.0f;
+constexpr float TIP_PANEL_HEIGHT = 110.0f;      // least height; a longer text makes it taller
+constexpr float TIP_PANEL_MAX_HEIGHT = 260.0f;
+constexpr float TIP_TEXT_SIZE = 10.0f;
 
 struct TipPanel {
     char key[32];        // text key of the open tip
@@ -17,6 +19,7 @@ struct TipPanel {
     float tipDelayMs;    // > 0: still waiting; below -250 its button answers
     uint8_t needsButton;
     uint8_t arrow;
+    float height;        // of the panel, from the wrapped text
 };
 
 struct HudButton {

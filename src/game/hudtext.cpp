@@ -73,6 +73,11 @@ void formatKeyText(const char* key, const char* value, char16_t* out, int capaci
     out[n] = 0;
 }
 
+void noteHudText(const char* text, float x, float y, float size, Color colour, bool centred)
+{
+    record(text, x, y, size, colour, centred);
+}
+
 void clearHudTexts()
 {
     hudTexts.count = 0;

@@ -31,6 +31,8 @@ void hudText(const char* key, float x, float y, float size, Color colour, bool c
 void hudTextFormat(const char* key, const char* value, float x, float y, float size, Color colour, bool centred);
 // Literal text (numbers).
 void hudLiteral(const char* text, float x, float y, float size, Color colour, bool centred);
+// Notes a text drawn by other means (wrapped tip texts) in this frame's list without drawing it.
+void noteHudText(const char* text, float x, float y, float size, Color colour, bool centred);
 // The UTF-16 text of a key (the key itself when the tables lack it), cut to capacity - 1 units.
 void keyText(const char* key, char16_t* out, int capacity);
 // The text of a format key with its first placeholder (%i, %d or %s) replaced by value.

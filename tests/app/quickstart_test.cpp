@@ -25,7 +25,7 @@ protected:
         resetScreens();
         resetProfiles();
         resetPlayState();
-        resetBoard();
+        board = Board{};  // as at program start: nothing has reset the board yet
         resetLevelFiles();
         resetGamePlay();
         clearRequests();
@@ -71,6 +71,8 @@ TEST_F(QuickStart, AKeyAtThePromptStartsAdventureLevelOneWithAFreshProfile)
     EXPECT_EQ(play.bankedScore, 0);
     EXPECT_FLOAT_EQ(play.timeLimitMs, 300000.0f);
     EXPECT_EQ(gameFlow.levelActive, 1);
+    EXPECT_FLOAT_EQ(board.hammerFull, 0.88f);  // the hammer starts empty, not ready
+    EXPECT_EQ(board.hammerReady, 0);
     // The game screen now runs the level.
     finishFrameSwitch();
     app.frameMs = 16.0f;

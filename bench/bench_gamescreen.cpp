@@ -1,0 +1,132 @@
+// CPU cost of one game screen frame (the gameplay update and the draw submission of the board,
+// HUD, candle, debris and bolts) on the headless device, on a busy board: level 1 of the default
+// data set with a bonus on every fourth figure (bomb lights, crackling thunder carriers, cross
+// and mega bomb marks), a hovered group, 150 debris and 150 flying square pieces.
+//
+//   ./bench/bench_gamescreen        (from the build folder; the data set is <build>/Data)
+//
+// Counters: drawCalls = draw calls submitted per frame; triangles = primitives per frame.
+#include "app/core/appstate.h"
+#include "app/core/random.h"
+#include "app/screens.h"
+#include "audio/audio.h"
+#include "game/board.h"
+#include "game/boardrender.h"
+#include "game/gameflow.h"
+#include "game/level.h"
+#include "game/outcome.h"
+#include "game/playstate.h"
+#include "graphics/device.h"
+#include "graphics/draw.h"
+#include "graphics/textures.h"
+#include "menus/menus.h"
+#include "persist/settings.h"
+#include "platform/gpu/gpu.h"
+#include "platform/os/files.h"
+#include "resources/files.h"
+#include "resources/texts.h"
+
+#include <benchmark/benchmark.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string dataFolder()
+{
+    char exe[PATH_MAX] = {};
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string("./bench/x");
+    path = path.substr(0, path.find_last_of('/'));  // <build>/bench
+    path = path.substr(0, path.find_last_of('/'));  // <build>
+    return path + "/Data/";
+}
+
+bool setUp()
+{
+    releaseAllTextures();
+    resetDeviceState();
+    resetPersist();
+    resetFileTable();
+    resetTextTables();
+    if (!createDevice(nullptr)) return false;
+    std::string data = dataFolder();
+    std::snprintf(app.dataDir, sizeof app.dataDir, "%s", data.c_str());
+    if (!osSetCurrentDirectory(app.dataDir)) return false;
+    openArchive("targa.dat");
+    openArchive("jpeg.dat");
+    openArchive("texts.dat");
+    osSetCurrentDirectory((data + "txt/2").c_str());
+    loadTextFile("strings.txt");
+    loadTextFile("menutext.txt");
+    osSetCurrentDirectory(app.dataDir);
+    resetBoardRender();
+    loadBoardPictures();
+    resetScreens();
+    resetAudio();
+    resetBoard();
+    resetPlayState();
+    resetGamePlay();
+    resetLevelFiles();
+    menus = MenusState{};
+    app.frameMs = 16.0f;
+    srand15(99);
+    return newGame(ModeAdventure);
+}
+
+void keepBusy()
+{
+    while (activeDebrisCount() < DEBRIS_RING) spawnDebris(rand15() % 8, -100.0f + rand15() % 400, 0.0f, 1);
+    while (activeSquarePieceCount() < SQUARE_PIECE_RING) spawnSquarePiece(-200.0f + rand15() % 400, 0.0f, 2);
+}
+
+void BM_GameScreenFrame(benchmark::State& state)
+{
+    if (!setUp()) {
+        state.SkipWithError("no data set (build the dataset target) or no device");
+        return;
+    }
+    // Let the board come to rest, then dress it up.
+    for (int i = 0; i < 60; i++) screens.game.render();
+    int n = 0;
+    for (int row = 0; row < BOARD_ROWS; row++)
+        for (int col = 0; col < BOARD_COLS; col++) {
+            if (!hasFigure(row, col) || n++ % 4 != 0) continue;
+            static const BonusKind kinds[4] = {BonusKind::Bomb, BonusKind::Thunder, BonusKind::CrossBomb,
+                                               BonusKind::MegaBomb};
+            board.cells[row][col].bonus = kinds[(row + col) % 4];
+        }
+    Vec2 hover = cellCentre(5, 5);
+    app.mouseX = static_cast<int>(hover.x + 400.0f);
+    app.mouseY = static_cast<int>(300.0f - hover.y);
+    keepBusy();
+    long draws = 0, triangles = 0, frames = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        keepBusy();
+        gpuResetStats();
+        app.triangleCount = 0;
+        state.ResumeTiming();
+        clearColor(0xFF000000);
+        beginScene();
+        screens.game.render();
+        endScene();
+        state.PauseTiming();
+        draws += gpuStats().submittedDraws;
+        triangles += app.triangleCount;
+        frames++;
+        state.ResumeTiming();
+    }
+    if (frames > 0) {
+        state.counters["drawCalls"] = static_cast<double>(draws) / static_cast<double>(frames);
+        state.counters["triangles"] = static_cast<double>(triangles) / static_cast<double>(frames);
+    }
+}
+BENCHMARK(BM_GameScreenFrame)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -159,18 +159,6 @@ TEST(Limits, APuzzleLevelWhoseLastMoveClearsTheSquaresIsWonNotLost)
     EXPECT_EQ(play.levelLost, 0);
 }
 
-TEST(Limits, MovesShownEaseTowardsTheMovesMade)
-{
-    resetPlayGame();
-    playLevel(ModePuzzle, 0, quietRows(), 10.0f, 20);
-    play.movesMade = 1;
-    app.frameMs = 16.0f;
-    updateLimits();
-    EXPECT_NEAR(play.movesShown, 16.0f * 0.005f, 1e-5f);
-    for (int i = 0; i < 400; i++) updateLimits();
-    EXPECT_FLOAT_EQ(play.movesShown, 1.0f);
-}
-
 TEST(Candle, HeightFollowsTheTimeAndBurnsDownAfterAWin)
 {
     resetPlayGame();
@@ -189,15 +177,6 @@ TEST(Candle, HeightFollowsTheTimeAndBurnsDownAfterAWin)
     play.completeClockMs = 4500.0f;
     updateCandleHeight();
     EXPECT_FLOAT_EQ(candle.candleBurnt, 1.0f);
-}
-
-TEST(Candle, PuzzleCandleCountsThreeHundredMoves)
-{
-    resetPlayGame();
-    playLevel(ModePuzzle, 0, quietRows(), 10.0f, 30);  // 60 moves
-    play.movesShown = 15.0f;
-    updateCandleHeight();
-    EXPECT_FLOAT_EQ(candle.candleBurnt, 1.0f - 45.0f / 300.0f);
 }
 
 TEST(Candle, DropsLeaveTheFlameAfterTheIntervalAndRunDown)

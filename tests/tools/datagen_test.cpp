@@ -2,6 +2,7 @@
 // build makes (the "dataset" target), through the game's own file table and picture decoders;
 // and the picture writers of the generator.
 #include "canvas.h"
+#include "datagen.h"
 #include "platform/image/image.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
@@ -10,6 +11,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -601,6 +605,113 @@ TEST(Canvas, EmptyOrImpossiblePicturesAreRefused)
     EXPECT_FALSE(canvasCreate(c, 0, 10, 2));
     EXPECT_FALSE(canvasCreate(c, 10, 10, 0));
     EXPECT_EQ(drawPicture(-1, 4, 2, [](cairo_t*) {}).width, 0);
+}
+
+// ---- Level plan -------------------------------------------------------------------------------
+
+// A scratch source folder with the real shapes (plus a tiny one) and a plan written by the test.
+class LevelPlan : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root = std::string(OSTRIMAR_BINARY_DIR) + "/scratch/datagen_levels/" + info->name();
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root + "/src/levels");
+        std::ifstream in(std::string(OSTRIMAR_SOURCE_DIR) + "/data/levels/shapes.txt");
+        std::stringstream shapes;
+        shapes << in.rdbuf();
+        shapes << "\nshape tiny\n";
+        for (int r = 0; r < 11; ++r) shapes << (r == 5 ? "....##....." : "...........") << "\n";
+        write("shapes.txt", shapes.str());
+    }
+    void write(const char* name, const std::string& text)
+    {
+        std::ofstream(root + "/src/levels/" + name, std::ios::binary) << text;
+    }
+    // A valid plan of 129 levels with one line replaced.
+    static std::string plan(int replaceLevel = 0, const std::string& line = "")
+    {
+        std::string text = "# test plan\n";
+        for (int n = 1; n <= 129; ++n)
+            text += n == replaceLevel ? line + "\n" : std::to_string(n) + " full du-core 6 - - 3 chains=2 cross=1\n";
+        return text;
+    }
+    // Runs the level maker; returns its result and keeps what it printed on stderr.
+    bool run(std::string& errors, const std::string& out = "")
+    {
+        ::testing::internal::CaptureStderr();
+        bool ok = genLevels((root + "/src").c_str(), (out.empty() ? root + "/out" : out).c_str());
+        errors = ::testing::internal::GetCapturedStderr();
+        return ok;
+    }
+    std::string root;
+};
+
+TEST_F(LevelPlan, SamePlanGivesTheSameFilesEveryTime)
+{
+    write("plan.txt", plan());
+    std::string errors;
+    ASSERT_TRUE(run(errors, root + "/a")) << errors;
+    ASSERT_TRUE(run(errors, root + "/b")) << errors;
+    for (int n : {1, 64, 129}) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/levels/pack1_%.2i.lvl", n);
+        std::ifstream a(root + "/a" + name, std::ios::binary), b(root + "/b" + name, std::ios::binary);
+        std::stringstream sa, sb;
+        sa << a.rdbuf();
+        sb << b.rdbuf();
+        EXPECT_FALSE(sa.str().empty());
+        EXPECT_EQ(sa.str(), sb.str()) << name;
+        // The chains and the cross bomb of the plan line are there, on the board's left and
+        // right halves alike (mirror pairs).
+        EXPECT_NE(sa.str().find_first_of("ABCDEF"), std::string::npos) << name;
+        EXPECT_NE(sa.str().find_first_of("qrstuv"), std::string::npos) << name;
+    }
+}
+
+TEST_F(LevelPlan, DamagedPlansAreRefusedWithTheLine)
+{
+    struct Case {
+        std::string line;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"5 castle-in-the-air du 6 - - 3", "unknown shape"},
+        {"5 full zigzag 6 - - 3", "unknown fill"},
+        {"5 full du 9 - - 3", "colours must be 2..8"},
+        {"5 full du 6 0 - 3", "time must be"},
+        {"5 full du 6 - - 16", "backdrop must be 1..15"},
+        {"5 full du 6 - - 3 chains=x", "extras are"},
+        {"5 full du 6 - - 3 dragons=2", "extras are"},
+        {"7 full du 6 - - 3", "numbered 1, 2, 3"},
+        {"5 full du", "expected: level shape fill"},
+        {"5 tiny du 6 - - 3 chains=6", "no room for 6 chains"},
+    };
+    for (const Case& c : cases) {
+        write("plan.txt", plan(5, c.line));
+        std::string errors;
+        EXPECT_FALSE(run(errors)) << c.line;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << c.line << " -> " << errors;
+        EXPECT_NE(errors.find("plan.txt:"), std::string::npos) << errors;
+    }
+}
+
+TEST_F(LevelPlan, AShortPlanOrBrokenShapesAreRefused)
+{
+    std::string errors;
+    write("plan.txt", "1 full du 6 - - 3\n2 full du 6 - - 3\n");
+    EXPECT_FALSE(run(errors));
+    EXPECT_NE(errors.find("2 levels planned, 129 needed"), std::string::npos) << errors;
+
+    write("plan.txt", plan());
+    write("shapes.txt", "shape short\n###########\n#########\n");
+    EXPECT_FALSE(run(errors));
+    EXPECT_NE(errors.find("needs 11 rows of 11 places"), std::string::npos) << errors;
+
+    std::filesystem::remove(root + "/src/levels/shapes.txt");
+    EXPECT_FALSE(run(errors));
+    EXPECT_NE(errors.find("cannot read"), std::string::npos) << errors;
 }
 
 }  // namespace

@@ -372,9 +372,10 @@ bool genLevels(const char* srcDir, const char* outDir)
     for (size_t i = 0; i < plan.size(); ++i) {
         if (!buildLevel(plan[i], shapes[size_t(plan[i].shape)], levels[i])) return false;
         std::string text = levelText(plan[i], levels[i]);
-        char name[64];
-        std::snprintf(name, sizeof name, "%s/levels/pack1_%.2i.lvl", outDir, plan[i].level);
-        if (!writeBytes(name, std::vector<uint8_t>(text.begin(), text.end()))) return false;
+        char name[32];
+        std::snprintf(name, sizeof name, "pack1_%.2i.lvl", plan[i].level);
+        const std::string path = std::string(outDir) + "/levels/" + name;
+        if (!writeBytes(path, std::vector<uint8_t>(text.begin(), text.end()))) return false;
     }
     if (const char* preview = std::getenv("OSTRIMAR_ART_PREVIEW")) writeLevelSheet(preview, levels);
     return true;

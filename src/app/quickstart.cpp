@@ -34,6 +34,7 @@ void quickStartGame()
     if (profileState.count == 0) createProfile("Player");
     gameFlow.toModeMenu = backToTheGame;
     gameFlow.toTrophyRoom = noTrophyRoom;
+    gameFlow.answerDialogs = 1;
     // The board's constants (the hammer meter's bounds) are set by its reset, which nothing else
     // runs before the first game.
     resetBoard();

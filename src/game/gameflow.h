@@ -20,7 +20,15 @@ struct GameFlowState {
     void (*toTrophyRoom)();
     uint8_t debugKeysOn;  // the typed cheat code's state, mirrored by the shell
     uint8_t levelActive;  // a level was started (the game screen is empty before)
+    // The dialog the game opened last ("message" for the life-lost message box; "" none).
+    char gameDialog[16];
+    // While the dialogs are not built, the game gives each of its dialogs the default answer
+    // after it has been open for GAME_DIALOG_WAIT_MS (switched on by the shell's quick start).
+    uint8_t answerDialogs;
+    float dialogWaitMs;
 };
+
+constexpr float GAME_DIALOG_WAIT_MS = 1500.0f;
 
 extern GameFlowState gameFlow;
 
@@ -43,6 +51,14 @@ void updateGameplay();
 void drawGame();
 // Per-frame upkeep of the board modules, run by every screen after its scene ("boardUpkeep").
 void boardUpkeep();
+// Opens a dialog of the game's own (by node name) or the life-lost message box (by text key),
+// remembering which one is open.
+void openGameDialog(const char* name);
+void openGameMessage(const char* textKey);
+// The default answer of the game dialog that is open: the level-complete dialog closes, the
+// life-lost message and the defeat dialog restart the level, the high scores start a new game,
+// the in-game menu resumes.
+void answerGameDialog();
 // Back to the mode's menu (the map with the mode's dialog) with a random game song.
 void goToModeMenu();
 

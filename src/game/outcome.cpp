@@ -125,7 +125,7 @@ void nextLevel()
 {
     if (!play.completeDialogShown) {
         menus.dialogOpen = 1;
-        openDialog("levelcomplete");
+        openGameDialog("levelcomplete");
         // The level's records are kept by the records table, which compares and replaces them.
         recordRequest("updateLevelRecords", "", play.shownLevelScore, play.bestStreak, play.timeUsedMs,
                       static_cast<float>(play.movesMade));
@@ -203,11 +203,11 @@ void decideDefeat()
         return;
     }
     if (play.secondTry && play.levelIndex != LAST_LEVEL) {
-        openDialog("defeat");
+        openGameDialog("defeat");
         return;
     }
-    if (play.gameMode == ModeAdventure) showMessageBox("lostlifetime", true);
-    else if (play.gameMode == ModePuzzle) showMessageBox("lostlifemoves", true);
+    if (play.gameMode == ModeAdventure) openGameMessage("lostlifetime");
+    else if (play.gameMode == ModePuzzle) openGameMessage("lostlifemoves");
 }
 
 void lifeLostMessageClosed()
@@ -241,7 +241,7 @@ void gameOver()
     int total = gameTotal();
     setProfileScore(total);
     enterScore(total);
-    openDialog("hiscore");
+    openGameDialog("hiscore");
     setProfileScore(0);
     setProfileLives(START_LIVES);
     setProfileLevel(play.levelIndex);

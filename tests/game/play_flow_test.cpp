@@ -373,3 +373,46 @@ TEST(GameplayUpdate, NothingRunsBeforeALevelAndOnlyAudioWhileWaiting)
     EXPECT_EQ(countRequests("setBackdropTint"), 0);
     EXPECT_FLOAT_EQ(board.boardClockMs, 176.0f);
 }
+
+TEST(GameDialogs, WithoutTheMenusEachTakesItsDefaultAnswerAfterAMoment)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 3, quietRows());
+    gameFlow.answerDialogs = 1;
+    setProfileLives(2);
+    // The life-lost message: the level again, one life less, as a second try.
+    play.levelLost = 1;
+    play.lostClockMs = 8001.0f;
+    decideDefeat();
+    ASSERT_STREQ(gameFlow.gameDialog, "message");
+    EXPECT_EQ(countRequests("showMessageBox", "lostlifetime"), 1);
+    gameFlow.levelActive = 1;
+    playFrames(90);  // 1440 ms: still open
+    EXPECT_EQ(menus.dialogOpen, 1);
+    playFrames(4);
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_EQ(play.secondTry, 1);
+    EXPECT_EQ(play.levelLost, 0);
+    // The level-complete dialog closes; the game then waits for a key.
+    playLevel(ModeAdventure, 3, quietRows());
+    at(10, 11).tile = 0;
+    ASSERT_TRUE(checkLevelCleared());
+    playFrames(7000 / 16 + 2);  // the frame whose clock starts at 7008 opens it
+    ASSERT_STREQ(gameFlow.gameDialog, "levelcomplete");
+    EXPECT_EQ(menus.dialogOpen, 1);
+    playFrames(1500 / 16 + 1);
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(play.levelAdvance, 0);
+    gameKeyDown(13);
+    EXPECT_EQ(play.levelAdvance, 1);
+    // Answered only while switched on.
+    gameFlow.answerDialogs = 0;
+    openGameDialog("gameplay");
+    menus.dialogOpen = 1;
+    playFrames(200);
+    EXPECT_EQ(menus.dialogOpen, 1);
+    answerGameDialog();
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_STREQ(gameFlow.gameDialog, "");
+}

@@ -132,6 +132,9 @@ void drawTiles(Color colour, CellPos under)
     bool mask[BOARD_ROWS][BOARD_COLS];
     hoveredGroupMask(mask);
     bool over = play.levelWon || play.levelLost;
+    // The idle hint: its group glows, pulsing, while the hint shows.
+    bool hinting = board.hintShown && !board.hammerArmed && !over && board.hintTimerMs > board.hintDelayMs;
+    float hintPulse = 0.5f + 0.5f * std::sin(0.005f * board.boardClockMs);
     for (int row = 0; row < BOARD_ROWS; row++) {
         for (int col = 0; col < BOARD_COLS; col++) {
             Cell& c = board.cells[row][col];
@@ -159,6 +162,9 @@ void drawTiles(Color colour, CellPos under)
                 float turn = s.tilePulseMs * 0.057298f;
                 glow(p, turn, 64.0f, Color(GLOW_R, GLOW_G, GLOW_B, colour.a));
                 glow(p, -turn, 84.0f, Color(GLOW_R, GLOW_G, GLOW_B, colour.a * 3 / 5));
+            } else if (hinting && c.colour >= 0 && c.groupId == board.hintGroup) {
+                glow(p, s.tilePulseMs * 0.057298f, 64.0f,
+                     Color(GLOW_R, GLOW_G, GLOW_B, static_cast<int>(static_cast<float>(colour.a) * hintPulse)));
             }
         }
     }

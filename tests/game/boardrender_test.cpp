@@ -197,6 +197,24 @@ TEST_F(BoardRender, HoveredGroupIsLitAndTheHintWaits)
     EXPECT_EQ(drawsWith(boardRender.flare), 0);
 }
 
+TEST_F(BoardRender, TheIdleHintsGroupGlowsUntilTheHintEnds)
+{
+    placeFigure(10, 0, 2);
+    placeFigure(10, 1, 2);
+    placeFigure(10, 3, 4);
+    placeFigure(10, 4, 4);
+    labelGroups();
+    board.hintGroup = at(10, 3).groupId;
+    board.hintShown = 1;
+    board.hintTimerMs = board.hintDelayMs + 100.0f;
+    frame();
+    EXPECT_EQ(drawsWith(boardRender.flare), 2);  // the two places of the hinted group only
+    EXPECT_GT(board.hintTimerMs, board.hintDelayMs);  // a hint does not restart its own timer
+    board.hintShown = 0;
+    frame();
+    EXPECT_EQ(drawsWith(boardRender.flare), 0);
+}
+
 TEST_F(BoardRender, ArmedHammerLightsOnlyThePlaceUnderTheCursor)
 {
     placeFigure(10, 5, 2);

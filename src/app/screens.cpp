@@ -293,6 +293,8 @@ void GameScreen::render()
 
 void GameScreen::keyDown(int vk)
 {
+    // The board's debug keys answer while the typed cheat code has them on.
+    gameFlow.debugKeysOn = screens.cheatKeysOn;
     if (menus.dialogOpen)
         dialogKeyDown(vk);
     else

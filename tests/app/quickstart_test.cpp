@@ -107,3 +107,20 @@ TEST_F(QuickStart, OffByDefaultTheSplashLeadsToTheMenu)
     EXPECT_EQ(screens.pendingScreen, &menuScreen);
     EXPECT_EQ(quickStart.gamesStarted, 0);
 }
+
+TEST_F(QuickStart, TheCheatCodeTurnsTheBoardsDebugKeysOn)
+{
+    pressAKeyAtThePrompt();
+    finishFrameSwitch();
+    gameScreen.keyDown('S');
+    gameScreen.update();
+    EXPECT_EQ(play.levelScore, 0);  // a plain key
+    for (const char* p = "BRIMSTOK"; *p; ++p) {
+        gameScreen.keyDown(*p);
+        gameScreen.update();
+    }
+    ASSERT_EQ(screens.cheatKeysOn, 1);
+    gameScreen.keyDown('S');  // the debug key that adds 10000 points
+    gameScreen.update();
+    EXPECT_EQ(play.levelScore, 10000);
+}

@@ -151,6 +151,66 @@ void put16(std::vector<uint8_t>& v, size_t at, int x)
     v[at + 1] = uint8_t((x >> 8) & 0xFF);
 }
 
+// Lays out sample lines the way the game does (quads of 2 x scale over whole cells, pen moved by
+// the advances) on a light and a dark band, to judge the font at the sizes the game uses.
+void writeTextSample(const char* preview, const Image& tex, const std::vector<uint8_t>& metrics)
+{
+    auto cellOf = [&](uint16_t code, int& width) {
+        for (int i = 0; i < kCols * kCols; ++i) {
+            int c = metrics[8 + i * 4 + 2] | (metrics[8 + i * 4 + 3] << 8);
+            if (c == code) {
+                width = metrics[8 + i * 4] | (metrics[8 + i * 4 + 1] << 8);
+                return i;
+            }
+        }
+        width = 0;
+        return 0;
+    };
+    Image out = makeImage(800, 330, 0xD8C8A0, 255);
+    Image dark = makeImage(800, 165, 0x203040, 255);
+    blitCopy(out, dark, 0, 165);
+    const char16_t* lines[] = {u"Score 125 430  Level 17  Lives", u"Очки 125 430  Уровень 17 — Жизни: ёж"};
+    const double sizes[] = {10, 12, 16, 24};
+    int y = 8;
+    for (int band = 0; band < 2; ++band)
+        for (double s : sizes) {
+            int lineIndex = band;
+            double pen = 10;
+            int quad = int(std::lround(2 * s));
+            for (const char16_t* t = lines[lineIndex]; *t; ++t) {
+                int width;
+                int cell = cellOf(uint16_t(*t), width);
+                double adv = s * 2.0 * width / kCell;
+                // Area-average the 64-pixel cell down to the quad.
+                Image g = makeImage(quad, quad);
+                for (int gy = 0; gy < quad; ++gy)
+                    for (int gx = 0; gx < quad; ++gx) {
+                        double acc[4] = {0, 0, 0, 0};
+                        int n = 0;
+                        int x0 = gx * kCell / quad, x1 = std::max(x0 + 1, (gx + 1) * kCell / quad);
+                        int y0 = gy * kCell / quad, y1 = std::max(y0 + 1, (gy + 1) * kCell / quad);
+                        for (int sy = y0; sy < y1; ++sy)
+                            for (int sx = x0; sx < x1; ++sx) {
+                                const uint8_t* p = tex.at((cell % kCols) * kCell + sx, (cell / kCols) * kCell + sy);
+                                for (int k = 0; k < 3; ++k) acc[k] += p[k] * p[3];
+                                acc[3] += p[3];
+                                ++n;
+                            }
+                        uint8_t* d = g.at(gx, gy);
+                        if (acc[3] > 0)
+                            for (int k = 0; k < 3; ++k) d[k] = uint8_t(acc[k] / acc[3]);
+                        d[3] = uint8_t(acc[3] / n);
+                    }
+                pen += adv / 2;
+                blitOver(out, g, int(pen - quad / 2.0), y);
+                pen += adv / 2;
+            }
+            y += quad + 4;
+            if (band == 0 && s == sizes[3]) y = 170;
+        }
+    writeBytes(std::string(preview) + "/font_sample.png", encodePng(out));
+}
+
 }  // namespace
 
 bool genFont(const char* srcDir, const char* outDir)
@@ -204,6 +264,7 @@ bool genFont(const char* srcDir, const char* outDir)
         Image shown = makeImage(kTex, kTex, 0x6A5A7A, 255);
         blitOver(shown, tex, 0, 0);
         writeBytes(std::string(preview) + "/font_sheet.png", encodePng(shown));
+        writeTextSample(preview, tex, metrics);
     }
     ok = ok && emitPicture(outDir, "targa.dat", "font.tga", encodeTga(tex, true, true));
     ok = ok && emitPicture(outDir, nullptr, "font.dat", metrics);

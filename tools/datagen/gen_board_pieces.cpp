@@ -682,6 +682,14 @@ Image candleStick()
     cairo_fill(cr);
     Image img = canvasResolve(c);
     canvasDestroy(c);
+    // The game samples this picture with wrapping addressing: the dish's shadow on the bottom
+    // rows would bleed into the top edge as a faint line above the candle. Keep the outer
+    // two pixels of every side clear.
+    for (int y = 0; y < img.height; y++) {
+        for (int x = 0; x < img.width; x++) {
+            if (x < 2 || y < 2 || x >= img.width - 2 || y >= img.height - 2) img.at(x, y)[3] = 0;
+        }
+    }
     return img;
 }
 

@@ -45,6 +45,17 @@ bool setProgramCursor(int resource)
     return osSetColorCursor(rgba.data(), w, h, hot < w ? hot : 0, hot < h ? hot : 0);
 }
 
+bool setProgramIcon()
+{
+    char path[512];
+    std::snprintf(path, sizeof path, "%sicon.tga", app.dataDir);
+    std::vector<uint8_t> rgba;
+    int w = 0;
+    int h = 0;
+    if (!loadCursorPicture(path, &rgba, &w, &h)) return false;
+    return osSetWindowIcon(rgba.data(), w, h);
+}
+
 void setSystemCursor()
 {
     osSetArrowCursor();

@@ -1,5 +1,5 @@
 #pragma once
-// The program's own cursors, pictures of the data set set as the window's colour cursor:
+// The program's own cursors and icon, pictures of the data set set as the window's colour cursor:
 // resource 115 the arrow ("cursors\arrow.tga", hot spot 1, 1) and resource 114 the hammer
 // ("cursors\hammer.tga", hot spot 8, 8). Paths are relative to the data folder.
 #include <cstdint>
@@ -16,3 +16,6 @@ bool loadCursorPicture(const char* path, std::vector<uint8_t>* rgba, int* width,
 bool setProgramCursor(int resource);
 // Back to the system arrow.
 void setSystemCursor();
+// The window icon (resource 105): "icon.tga" of the data folder. False when it is missing or
+// the display takes no icon (headless); the window keeps the system's icon then.
+bool setProgramIcon();

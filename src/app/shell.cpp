@@ -270,6 +270,7 @@ int shellMain(const ShellOptions& options)
         return 0;
     }
     shell.windowCreated = true;
+    setProgramIcon();
     if (!fullscreen) osShowWindow();
     if (!createDevice(osWindowHandle())) {
         shutdownShell();

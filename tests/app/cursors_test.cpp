@@ -74,3 +74,28 @@ TEST(Cursors, HeadlessKeepsTheSystemCursor)
     setSystemCursor();
     resetOs();
 }
+
+TEST(Cursors, WindowIconComesFromTheDataFolder)
+{
+    resetOs();
+    resetAppState();
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (!osInit(false)) GTEST_SKIP() << "no SDL video driver";
+    if (!osCreateWindow("Ostrimar", 800, 600, false)) {
+        resetOs();
+        GTEST_SKIP() << "no window on this driver";
+    }
+    std::string dir = "/tmp/ostrimar-icon-test-" + std::to_string(getpid()) + "/";
+    ASSERT_TRUE(osCreateDirectory(dir.c_str()) || osFolderExists(dir.c_str()));
+    std::snprintf(app.dataDir, sizeof app.dataDir, "%s", dir.c_str());
+    EXPECT_FALSE(setProgramIcon());  // no icon.tga yet: the window keeps the system's icon
+
+    std::string picture = writePicture(64, 64);
+    std::string icon = dir + "icon.tga";
+    ASSERT_EQ(std::rename(picture.c_str(), icon.c_str()), 0);
+    EXPECT_TRUE(setProgramIcon());
+
+    std::remove(icon.c_str());
+    rmdir(dir.c_str());
+    resetOs();
+}

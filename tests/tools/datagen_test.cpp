@@ -86,7 +86,7 @@ const Expected kBoardPictures[] = {
     {"drop2.tga", 16, 64},             {"drop3.tga", 16, 64},             {"drop4.tga", 16, 64},
     {"heart.tga", 32, 32},             {"_a_gag.jpg", 512, 512},          {"trophybutton.tga", 64, 64},
     {"podsvet.jpg", 128, 64},          {"font.tga", 1024, 1024},          {"cursors\\arrow.tga", 32, 32},
-    {"cursors\\hammer.tga", 32, 32},
+    {"cursors\\hammer.tga", 32, 32},   {"icon.tga", 64, 64},
 };
 
 TEST_F(DataSet, EveryBoardPictureIsThereAtItsSize)

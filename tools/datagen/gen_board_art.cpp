@@ -703,5 +703,7 @@ bool genBoardArt(const char*, const char* outDir)
         }
     }
     if (preview) writeBytes(std::string(preview) + "/figures_sheet.png", encodePng(sheet));
+    // The window icon: the diamond's resting pose (a loose file, set before the archives open).
+    if (!emitPicture(outDir, nullptr, "icon.tga", encodeTga(figureFrame(6, 0), true, false))) return false;
     return genBoardPieces(outDir, preview);
 }

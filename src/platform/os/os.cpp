@@ -502,6 +502,18 @@ void osSetArrowCursor()
     }
 }
 
+bool osSetWindowIcon(const uint8_t* rgba, int width, int height)
+{
+    if (!osState.sdlVideo || !osState.window || !rgba || width <= 0 || height <= 0 || width > 256 || height > 256)
+        return false;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height, 32,
+                                                        width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!s) return false;
+    SDL_SetWindowIcon(static_cast<SDL_Window*>(osState.window), s);
+    SDL_FreeSurface(s);
+    return true;
+}
+
 bool osSetColorCursor(const uint8_t* rgba, int width, int height, int hotX, int hotY)
 {
     if (!osState.sdlVideo || !rgba || width <= 0 || height <= 0 || width > 256 || height > 256) return false;

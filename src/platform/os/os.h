@@ -195,3 +195,6 @@ void osReleaseSingleInstance();
 // row first). False when the cursor cannot be made (or headless).
 void osSetArrowCursor();
 bool osSetColorCursor(const uint8_t* rgba, int width, int height, int hotX, int hotY);
+// The window's icon from 32-bit RGBA pixels (row-major, top row first). False when headless or
+// the picture is unusable.
+bool osSetWindowIcon(const uint8_t* rgba, int width, int height);

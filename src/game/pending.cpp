@@ -2,12 +2,8 @@
 
 #include "app/core/requestlog.h"
 #include "game/playstate.h"
-#include "persist/settings.h"
 
 void noteMoveMade() { recordRequest("moveMade"); }
 void setBackdrop(int number) { recordRequest("setBackdrop", "", number); }
 void setBackdropTint(int preset) { recordRequest("setBackdropTint", "", preset); }
 void clearSavedGameFlag(int mode) { recordRequest("clearSavedGameFlag", "", mode); }
-
-// Declared with the other settings operations; recorded until the settings files are written.
-void saveAll() { recordRequest("saveAll"); }

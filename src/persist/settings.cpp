@@ -25,6 +25,11 @@ void loadRecords()
     recordRequest("loadRecords");
 }
 
+void saveAll()
+{
+    recordRequest("saveAll");
+}
+
 bool saveGame()
 {
     recordRequest("saveGame");

@@ -1,12 +1,13 @@
 #pragma once
 // Operations of game parts that are not built yet and that the board engine calls: the move
-// counter display, backdrops and the profile's saved-game flag; and
+// counter display and the profile's saved-game flag; and
 // saveAll of persist/settings.h (writing the settings, profiles, records and high scores),
 // recorded as "saveAll". Each records its request (app/core/requestlog.h) and does nothing else;
 // the records let tests check what a rule asked for.
 // The tip panel (showTip), the score pop-ups (addScorePopup), the limits (applyLimits), the
 // debris and the square pieces (game/boardrender.h) are built; their headers come with this one
-// for the board's callers.
+// for the board's callers, and so do the backdrops' (effects/backdrops.h).
+#include "effects/backdrops.h"
 #include "game/boardrender.h"
 #include "game/hud.h"
 #include "game/limits.h"
@@ -14,8 +15,5 @@
 
 // The HUD's move display learns that a move was made. Recorded as "moveMade".
 void noteMoveMade();
-// Backdrop of the level and its tint preset. Recorded as "setBackdrop" / "setBackdropTint", a = number.
-void setBackdrop(int number);
-void setBackdropTint(int preset);
 // Clears the current profile's saved-game flag of a mode. Recorded as "clearSavedGameFlag", a = mode.
 void clearSavedGameFlag(int mode);

@@ -7,6 +7,7 @@
 #include "app/core/requestlog.h"
 #include "app/screens.h"
 #include "audio/audio.h"
+#include "effects/backdrops.h"
 #include "game/board.h"
 #include "game/boardrender.h"
 #include "game/boardstep.h"
@@ -54,6 +55,8 @@ protected:
         loadTextFile("tips.txt");
         ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
         loadBoardPictures();
+        resetBackdrop();
+        loadBackdropCatalogue();
         ASSERT_EQ(ExitRecorder::exits(), 0) << textureManager.lastMessage;
         app.frameMs = FRAME_MS;
         app.mouseX = 0;  // over the left panel's top: no place, no button
@@ -65,6 +68,7 @@ protected:
     }
     void TearDown() override
     {
+        resetBackdrop();
         resetTextState();
         resetMessages();
         resetTextTables();

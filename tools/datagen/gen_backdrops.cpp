@@ -225,7 +225,7 @@ void windingRiver(cairo_t* cr, double horizonY, double startX, double endX, doub
 // A broad-leaved tree: trunk and a crown of shaded discs lit from the top left.
 void roundTree(cairo_t* cr, double x, double y, double size, uint32_t leaf)
 {
-    setColour(cr, shadeColour(leaf, 0.35));
+    setColour(cr, mixColour(shadeColour(leaf, 0.4), 0x4A3422, 0.6));
     cairo_rectangle(cr, x - size * 0.06, y - size * 0.4, size * 0.12, size * 0.42);
     cairo_fill(cr);
     // The crown: a dome of overlapping clumps, the upper-left ones catching the light.
@@ -291,20 +291,37 @@ void birch(cairo_t* cr, double x, double y, double h, uint32_t leaf)
     }
 }
 
-// A standing stone, lit on its left face.
+// A rough standing stone, narrower at the top, leaning a little, lit on its left face, with a
+// soft shadow at its foot.
 void standingStone(cairo_t* cr, double x, double y, double w, double h, uint32_t stone)
 {
+    double lean = frange(-0.12, 0.12) * w, top = frange(0.55, 0.8);
+    cairo_save(cr);
+    cairo_translate(cr, x + w * 0.25, y);
+    cairo_scale(cr, w * 0.9, w * 0.12);
+    cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
+    cairo_restore(cr);
+    setColour(cr, 0x10140C, 0.35);
+    cairo_fill(cr);
     cairo_move_to(cr, x - w / 2, y);
-    cairo_line_to(cr, x - w * 0.42, y - h * 0.9);
-    cairo_curve_to(cr, x - w * 0.3, y - h * 1.02, x + w * 0.3, y - h * 1.02, x + w * 0.44, y - h * 0.88);
-    cairo_line_to(cr, x + w / 2, y);
+    cairo_curve_to(cr, x - w * 0.52, y - h * 0.5, x - w * top * 0.5 + lean, y - h * 0.85, x - w * top * 0.4 + lean,
+                   y - h * 0.97);
+    cairo_curve_to(cr, x - w * 0.1 + lean, y - h * 1.04, x + w * top * 0.3 + lean, y - h * 1.0,
+                   x + w * top * 0.5 + lean, y - h * 0.9);
+    cairo_curve_to(cr, x + w * 0.5, y - h * 0.6, x + w * 0.55, y - h * 0.3, x + w / 2, y);
     cairo_close_path(cr);
-    cairo_pattern_t* p = cairo_pattern_create_linear(x - w / 2, 0, x + w / 2, 0);
+    cairo_pattern_t* p = cairo_pattern_create_linear(x - w / 2, y - h, x + w / 2, y);
     addStop(p, 0, shadeColour(stone, 1.3));
-    addStop(p, 0.6, stone);
-    addStop(p, 1, shadeColour(stone, 0.6));
+    addStop(p, 0.45, stone);
+    addStop(p, 1, shadeColour(stone, 0.55));
     usePattern(cr, p);
     cairo_fill(cr);
+    // lichen
+    for (int i = 0; i < 3; ++i) {
+        setColour(cr, 0x9AA070, 0.35);
+        cairo_arc(cr, x + frange(-0.3, 0.2) * w, y - h * frange(0.2, 0.8), w * frange(0.06, 0.12), 0, 2 * PI);
+        cairo_fill(cr);
+    }
 }
 
 // Grass tufts or reeds along a line.
@@ -654,11 +671,31 @@ void stoneCircle(cairo_t* cr)
         double a = i * 2 * PI / 11 + 0.3;
         if (std::sin(a) > 0.3) continue;
         double x = 400 + std::cos(a) * 330;
-        standingStone(cr, x, hill.at(x) + 10, 24, 50 + 16 * std::sin(a + 1), 0x8E8A90);
+        standingStone(cr, x, hill.at(x) + 10, 24, 50 + 16 * std::sin(a + 1), 0x7E7A84);
     }
-    flankingTrees(cr, hz + 120, H - 40, 6, 0x3E6030, false);
+    // a trilithon on the near slope at the left: two uprights and their lintel
+    double ty = hill.at(130) + 90;
+    standingStone(cr, 95, ty, 34, 110, 0x7A7680);
+    standingStone(cr, 165, ty, 34, 114, 0x7A7680);
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, ty - 134, 0, ty - 108);
+    addStop(p, 0, 0x9A96A0);
+    addStop(p, 1, 0x4A4650);
+    usePattern(cr, p);
+    roundedRect(cr, 72, ty - 132, 118, 24, 6);
+    cairo_fill(cr);
+    flankingTrees(cr, hz + 140, H - 40, 4, 0x3E6030, false);
     ridge(cr, {H - 15, 30, 0.9, 1.4, 0.0}, 0x3E5A2E, 0x1E2E16, 0.3);
-    for (int i = 0; i < 4; ++i) standingStone(cr, i < 2 ? 40 + i * 120 : 600 + (i - 2) * 130, H - 20, 50, 130, 0x7A7680);
+    // a fallen stone in the grass at the right
+    cairo_save(cr);
+    cairo_translate(cr, 690, H - 40);
+    cairo_rotate(cr, -0.08);
+    cairo_pattern_t* f = cairo_pattern_create_linear(0, -20, 0, 16);
+    addStop(f, 0, 0x8A8690);
+    addStop(f, 1, 0x3A3640);
+    usePattern(cr, f);
+    roundedRect(cr, -70, -18, 140, 34, 14);
+    cairo_fill(cr);
+    cairo_restore(cr);
 }
 
 void hillFort(cairo_t* cr)

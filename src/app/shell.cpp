@@ -9,6 +9,7 @@
 #include "app/screens.h"
 #include "audio/audio.h"
 #include "game/boardrender.h"
+#include "game/level.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "graphics/device.h"
@@ -224,6 +225,8 @@ bool deferredLoad()
     loadBoardPictures();
     loadTrophies();
     loadLevelDescriptions();
+    // Every level file once, so that each level's backdrop is known before the level starts.
+    scanLevels();
     loadMap();
     screens.currentScreen = &screens.splash;
     return true;

@@ -4,6 +4,7 @@
 #include "app/core/requestlog.h"
 #include "app/screens.h"
 #include "app/shell.h"
+#include "game/level.h"
 #include "graphics/device.h"
 #include "menus/menus.h"
 #include "persist/settings.h"
@@ -301,6 +302,24 @@ TEST_F(ShellLoop, TimerWrapAroundGivesTheRightFrameTime)
     ASSERT_GE(raw.size(), 12u);
     for (size_t i = 1; i < raw.size(); i++) EXPECT_EQ(raw[i], 100u) << "frame " << i;
     EXPECT_FLOAT_EQ(app.globalTimeMs, 1200.0f);
+}
+
+TEST_F(ShellLoop, DeferredLoadLearnsEveryLevelsBackdrop)
+{
+    // Two level files: the scan stops at the first missing one and keeps each file's backdrop.
+    ASSERT_EQ(::mkdir((data + "/levels").c_str(), 0755), 0);
+    writeFileBytes(data + "/levels/pack1_01.lvl", "back=5\r\n");
+    writeFileBytes(data + "/levels/pack1_02.lvl", "back=12\r\n");
+    writeFileBytes(data + "/levels/pack1_04.lvl", "back=9\r\n");
+    resetLevelFiles();
+    run({}, 60, 100);
+    ASSERT_EQ(shell.deferredLoads, 1);
+    EXPECT_EQ(levelFiles.levelCount, 2);
+    EXPECT_EQ(levelFiles.levelBackdrop[0], 5);
+    EXPECT_EQ(levelFiles.levelBackdrop[1], 12);
+    EXPECT_EQ(levelFiles.levelBackdrop[3], 0);
+    EXPECT_EQ(exitCalls, 0);
+    resetLevelFiles();
 }
 
 TEST_F(ShellLoop, NoSecondSplashLoadsAfterTheFirst)

@@ -919,32 +919,102 @@ void lastCitadel(cairo_t* cr)
     for (int i = 0; i < 6; ++i) fir(cr, i < 3 ? frange(0, 200) : frange(600, 800), H - frange(0, 30), frange(90, 140), 0x1A2020);
 }
 
-// The trophy room: wall planks, two beams, shelves at the sides and a warm lamp glow.
+// A hanging lantern: its chain from the beam, a warm glass body in a dark frame and its glow.
+void lantern(cairo_t* cr, double x, double beamY, double y, double s)
+{
+    setColour(cr, 0x2A1A0C, 0.9);
+    cairo_set_line_width(cr, 1.5);
+    cairo_move_to(cr, x, beamY);
+    cairo_line_to(cr, x, y - 22 * s);
+    cairo_stroke(cr);
+    radialLight(cr, x, y, 160 * s, 0xFFB050, 0.45);
+    cairo_pattern_t* g = cairo_pattern_create_radial(x - 3 * s, y - 4 * s, 1, x, y, 16 * s);
+    addStop(g, 0, 0xFFF4C0);
+    addStop(g, 0.6, 0xFFC060);
+    addStop(g, 1, 0xC06A20);
+    usePattern(cr, g);
+    roundedRect(cr, x - 10 * s, y - 16 * s, 20 * s, 30 * s, 4 * s);
+    cairo_fill(cr);
+    setColour(cr, 0x2A1A0C);
+    cairo_set_line_width(cr, 2.2 * s);
+    roundedRect(cr, x - 10 * s, y - 16 * s, 20 * s, 30 * s, 4 * s);
+    cairo_move_to(cr, x, y - 16 * s);
+    cairo_line_to(cr, x, y + 14 * s);
+    cairo_stroke(cr);
+    cairo_move_to(cr, x - 13 * s, y - 16 * s);
+    cairo_line_to(cr, x, y - 24 * s);
+    cairo_line_to(cr, x + 13 * s, y - 16 * s);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+}
+
+// The trophy room: a wall of planks, two beams, a cabinet of shelves at each side, a board floor
+// with a rug, and warm lantern light from the top left.
 void trophyHall(cairo_t* cr)
 {
     const uint32_t wall[3] = {0x5A3A22, 0x6E4A2C, 0x3A2414};
     paintBand(cr, 0, H, wall, 3);
     for (int x = 0; x < W; x += 40) {
-        cairo_pattern_t* p = cairo_pattern_create_linear(x, 0, x + 40, 0);
         uint32_t base = shadeColour(0x7A5232, frange(0.85, 1.1));
+        cairo_pattern_t* p = cairo_pattern_create_linear(x, 0, x + 40, 0);
         addStop(p, 0, shadeColour(base, 1.15), 0.6);
         addStop(p, 0.9, base, 0.5);
         addStop(p, 1, 0x2A1A0E, 0.8);
         usePattern(cr, p);
         cairo_rectangle(cr, x, 0, 40, H);
         cairo_fill(cr);
-        setColour(cr, 0x3A2412, 0.35);
-        cairo_set_line_width(cr, 1);
-        for (int k = 0; k < 3; ++k) {
-            double y = frange(0, H);
-            cairo_move_to(cr, x + 6, y);
-            cairo_curve_to(cr, x + 14, y + 30, x + 24, y - 20, x + 34, y + 10);
+        // long, faint grain running down the plank
+        cairo_set_line_width(cr, 0.8);
+        for (int k = 0; k < 5; ++k) {
+            double gx = x + 4 + k * 7 + frange(-2, 2);
+            setColour(cr, 0x2A180A, frange(0.08, 0.18));
+            cairo_move_to(cr, gx, 0);
+            cairo_curve_to(cr, gx + frange(-3, 3), H * 0.3, gx + frange(-3, 3), H * 0.6, gx + frange(-2, 2), H);
             cairo_stroke(cr);
         }
+        // a knot now and then
+        if (frand() < 0.35) {
+            double ky = frange(120, 480);
+            cairo_save(cr);
+            cairo_translate(cr, x + 20, ky);
+            cairo_scale(cr, 4, 7);
+            cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
+            cairo_restore(cr);
+            setColour(cr, 0x2A180A, 0.35);
+            cairo_fill(cr);
+        }
     }
-    // floor
-    const uint32_t floor[2] = {0x4A3018, 0x24160A};
+    // the floor: boards running into the room, and a woven rug
+    const uint32_t floor[2] = {0x5A3A1E, 0x24160A};
     paintBand(cr, 500, H, floor, 2);
+    setColour(cr, 0x1A0E06, 0.5);
+    cairo_set_line_width(cr, 1.2);
+    for (int i = -12; i <= 12; ++i) {
+        cairo_move_to(cr, W / 2.0 + i * 40, 500);
+        cairo_line_to(cr, W / 2.0 + i * 95, H);
+        cairo_stroke(cr);
+    }
+    setColour(cr, 0x1A0E06, 0.6);
+    cairo_rectangle(cr, 0, 496, W, 6);
+    cairo_fill(cr);
+    cairo_move_to(cr, 230, 530);
+    cairo_line_to(cr, 570, 530);
+    cairo_line_to(cr, 640, H + 5);
+    cairo_line_to(cr, 160, H + 5);
+    cairo_close_path(cr);
+    cairo_pattern_t* rug = cairo_pattern_create_linear(0, 530, 0, H);
+    addStop(rug, 0, 0x6A1E18);
+    addStop(rug, 1, 0x3A0E0A);
+    usePattern(cr, rug);
+    cairo_fill(cr);
+    setColour(cr, 0xC8903A, 0.6);
+    cairo_set_line_width(cr, 3);
+    cairo_move_to(cr, 245, 540);
+    cairo_line_to(cr, 555, 540);
+    cairo_line_to(cr, 615, H + 5);
+    cairo_move_to(cr, 245, 540);
+    cairo_line_to(cr, 185, H + 5);
+    cairo_stroke(cr);
     // beams across the top
     for (int b = 0; b < 2; ++b) {
         double y = 20 + b * 50;
@@ -955,32 +1025,55 @@ void trophyHall(cairo_t* cr)
         cairo_rectangle(cr, 0, y, W, 30);
         cairo_fill(cr);
     }
-    // posts and shelves at both sides
+    // a cabinet of shelves at each side: a dark recess in a carved frame, brackets under each shelf
     for (int side = 0; side < 2; ++side) {
         double x0 = side ? 620 : 30, x1 = side ? 770 : 180;
-        for (int s = 0; s < 4; ++s) {
-            double y = 170 + s * 95;
-            cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + 14);
-            addStop(p, 0, 0xB07A48);
+        cairo_pattern_t* recess = cairo_pattern_create_linear(x0, 0, x1, 0);
+        addStop(recess, 0, side ? 0x24140A : 0x3A2414);
+        addStop(recess, 1, side ? 0x3A2414 : 0x24140A);
+        usePattern(cr, recess);
+        cairo_rectangle(cr, x0, 130, x1 - x0, 370);
+        cairo_fill(cr);
+        cairo_pattern_t* frame = cairo_pattern_create_linear(x0 - 12, 0, x1 + 12, 0);
+        addStop(frame, 0, 0xB8844E);
+        addStop(frame, 1, 0x5A3418);
+        cairo_set_source(cr, frame);
+        cairo_set_line_width(cr, 12);
+        cairo_rectangle(cr, x0 - 6, 124, x1 - x0 + 12, 382);
+        cairo_stroke(cr);
+        // an arched top
+        cairo_move_to(cr, x0 - 12, 124);
+        cairo_curve_to(cr, x0 + 20, 96, x1 - 20, 96, x1 + 12, 124);
+        cairo_close_path(cr);
+        cairo_set_source(cr, frame);
+        cairo_fill(cr);
+        cairo_pattern_destroy(frame);
+        for (int sh = 0; sh < 4; ++sh) {
+            double y = 200 + sh * 90;
+            cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + 12);
+            addStop(p, 0, 0xC08850);
             addStop(p, 1, 0x4A2C14);
             usePattern(cr, p);
-            cairo_rectangle(cr, x0, y, x1 - x0, 14);
+            cairo_rectangle(cr, x0, y, x1 - x0, 12);
             cairo_fill(cr);
-            setColour(cr, 0x000000, 0.25);
-            cairo_rectangle(cr, x0, y + 14, x1 - x0, 8);
+            setColour(cr, 0x000000, 0.3);
+            cairo_rectangle(cr, x0, y + 12, x1 - x0, 10);
             cairo_fill(cr);
+            setColour(cr, 0x5A3418);
+            for (int k = 0; k < 2; ++k) {
+                double bx = k ? x1 - 14 : x0 + 14;
+                cairo_move_to(cr, bx - 6, y + 12);
+                cairo_line_to(cr, bx + 6, y + 12);
+                cairo_line_to(cr, bx, y + 24);
+                cairo_close_path(cr);
+                cairo_fill(cr);
+            }
         }
-        cairo_pattern_t* p = cairo_pattern_create_linear(side ? 780 : 0, 0, side ? 800 : 20, 0);
-        addStop(p, 0, 0x8A5A32);
-        addStop(p, 1, 0x3A2210);
-        usePattern(cr, p);
-        cairo_rectangle(cr, side ? 780 : 0, 0, 20, H);
-        cairo_fill(cr);
     }
-    // the lamp's warm light from the top left
-    radialLight(cr, 130, 110, 420, 0xFFC070, 0.45);
-    disc(cr, 130, 110, 10, 0xFFE8B0);
-    radialLight(cr, 680, 120, 200, 0xFFB060, 0.25);
+    // the lanterns' warm light, the brighter one at the top left
+    lantern(cr, 250, 100, 150, 1.0);
+    lantern(cr, 560, 100, 140, 0.8);
+    radialLight(cr, 200, 120, 520, 0xFFC070, 0.25);
 }
 
 struct BackdropArt {

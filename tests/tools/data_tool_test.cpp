@@ -1,40 +1,18 @@
 // ostrimar-data's archive, text and key/value commands, run as a user runs them.
+#include "tools/run_tool.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
 const std::string fixtures = std::string(OSTRIMAR_FIXTURES) + "/resources/";
 
-struct ToolRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'') q += "'\\''";
-        else q += c;
-    }
-    return q + "'";
-}
 
 class DataToolTest : public testing::Test {
 protected:
@@ -48,24 +26,11 @@ protected:
     }
 
     // Runs ostrimar-data with the arguments in the scratch folder.
-    ToolRun tool(const std::vector<std::string>& args)
+    ToolResult tool(const std::vector<std::string>& args)
     {
-        std::string cmd = "cd " + quote(dir) + " && " + quote(std::string(OSTRIMAR_BINARY_DIR) + "/ostrimar-data");
-        for (const std::string& a : args) cmd += " " + quote(a);
-        cmd += " >" + quote(dir + "/.out") + " 2>" + quote(dir + "/.err");
-        int status = std::system(cmd.c_str());
-        ToolRun r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(dir + "/.out");
-        r.err = slurp(dir + "/.err");
-        return r;
-    }
-
-    static int lines(const std::string& s)
-    {
-        int n = 0;
-        for (char c : s) n += c == '\n';
-        return n;
+        std::string cmd = "cd " + shellQuote(dir) + " && " + shellQuote(std::string(OSTRIMAR_BINARY_DIR) + "/ostrimar-data");
+        for (const std::string& a : args) cmd += " " + shellQuote(a);
+        return runCaptured(cmd, dir + "/");
     }
 
     std::string dir;
@@ -73,7 +38,7 @@ protected:
 
 TEST_F(DataToolTest, ListShowsMembersInArchiveOrder)
 {
-    ToolRun r = tool({"list", fixtures + "sample.dat"});
+    ToolResult r = tool({"list", fixtures + "sample.dat"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "");
     // Names as stored, in UTF-8 (the Cyrillic one converted from the 8-bit code page).
@@ -89,47 +54,47 @@ TEST_F(DataToolTest, DamagedArchivesAreReportedOnOneLine)
 {
     for (const char* name : {"truncated.dat", "unterminated.dat", "ctrlname.dat"}) {
         SCOPED_TRACE(name);
-        ToolRun r = tool({"list", fixtures + name});
+        ToolResult r = tool({"list", fixtures + name});
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.out, "first.txt\t4\n");  // what came before the damage
-        EXPECT_EQ(lines(r.err), 1);
+        EXPECT_EQ(lineCount(r.err), 1);
         EXPECT_NE(r.err.find(name), std::string::npos);
         EXPECT_NE(r.err.find("malformed"), std::string::npos);
     }
-    ToolRun r = tool({"list", fixtures + "truncated.dat"});
+    ToolResult r = tool({"list", fixtures + "truncated.dat"});
     EXPECT_NE(r.err.find("at byte 18"), std::string::npos) << r.err;
 
     r = tool({"list", dir + "/missing.dat"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(lines(r.err), 1);
+    EXPECT_EQ(lineCount(r.err), 1);
     EXPECT_NE(r.err.find("missing.dat: cannot be read"), std::string::npos);
 }
 
 TEST_F(DataToolTest, UnpackWritesMembersIntoFolders)
 {
-    ToolRun r = tool({"unpack", fixtures + "sample.dat", "out"});
+    ToolResult r = tool({"unpack", fixtures + "sample.dat", "out"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(slurp(dir + "/out/settings.txt"), "volume=80\r\n");
-    std::string ball = slurp(dir + "/out/figures/Ball.tga");
+    EXPECT_EQ(readWholeFile(dir + "/out/settings.txt"), "volume=80\r\n");
+    std::string ball = readWholeFile(dir + "/out/figures/Ball.tga");
     ASSERT_EQ(ball.size(), 40u);
     for (int i = 0; i < 40; ++i) EXPECT_EQ(uint8_t(ball[size_t(i)]), i);
-    EXPECT_EQ(slurp(dir + "/out/\xD0\x96\xD1\x83\xD0\xBA.txt"), "beetle");
-    EXPECT_EQ(slurp(dir + "/out/x"), "XXXX");
+    EXPECT_EQ(readWholeFile(dir + "/out/\xD0\x96\xD1\x83\xD0\xBA.txt"), "beetle");
+    EXPECT_EQ(readWholeFile(dir + "/out/x"), "XXXX");
     EXPECT_TRUE(std::filesystem::exists(dir + "/out/empty.bin"));
     EXPECT_EQ(std::filesystem::file_size(dir + "/out/empty.bin"), 0u);
 }
 
 TEST_F(DataToolTest, UnpackRefusesNamesOutsideTheTargetAndKeepsWhatCameBeforeDamage)
 {
-    ToolRun r = tool({"unpack", fixtures + "escape.dat", "out"});
+    ToolResult r = tool({"unpack", fixtures + "escape.dat", "out"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(lines(r.err), 1);
+    EXPECT_EQ(lineCount(r.err), 1);
     EXPECT_FALSE(std::filesystem::exists(dir + "/evil.txt"));
 
     r = tool({"unpack", fixtures + "truncated.dat", "out2"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(lines(r.err), 1);
-    EXPECT_EQ(slurp(dir + "/out2/first.txt"), "kept");
+    EXPECT_EQ(lineCount(r.err), 1);
+    EXPECT_EQ(readWholeFile(dir + "/out2/first.txt"), "kept");
     EXPECT_FALSE(std::filesystem::exists(dir + "/out2/second.txt"));
 }
 
@@ -142,27 +107,27 @@ TEST_F(DataToolTest, PackThenUnpackGivesBackTheSameBytes)
     std::ofstream(dir + "/in/\xD0\xB6.txt", std::ios::binary) << "cyrillic";
     std::ofstream(dir + "/in/e", std::ios::binary);
 
-    ToolRun r = tool({"pack", "new.dat", "in/sub/data.bin", "in/\xD0\xB6.txt", "in/e"});
+    ToolResult r = tool({"pack", "new.dat", "in/sub/data.bin", "in/\xD0\xB6.txt", "in/e"});
     ASSERT_EQ(r.code, 0) << r.err;
     r = tool({"list", "new.dat"});
     EXPECT_EQ(r.out, "in\\sub\\data.bin\t1000\nin\\\xD0\xB6.txt\t8\nin\\e\t0\n");
     // Stored with backslashes and the 8-bit name: 'in\\' + 0xE6 + '.txt'.
-    std::string raw = slurp(dir + "/new.dat");
+    std::string raw = readWholeFile(dir + "/new.dat");
     EXPECT_NE(raw.find(std::string("in\\\xE6.txt\0", 9)), std::string::npos);
 
     r = tool({"unpack", "new.dat", "back"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(slurp(dir + "/back/in/sub/data.bin"), binary);
-    EXPECT_EQ(slurp(dir + "/back/in/\xD0\xB6.txt"), "cyrillic");
+    EXPECT_EQ(readWholeFile(dir + "/back/in/sub/data.bin"), binary);
+    EXPECT_EQ(readWholeFile(dir + "/back/in/\xD0\xB6.txt"), "cyrillic");
     EXPECT_EQ(std::filesystem::file_size(dir + "/back/in/e"), 0u);
 }
 
 TEST_F(DataToolTest, PackRefusesBadMembers)
 {
     std::ofstream(dir + "/a.txt") << "a";
-    ToolRun r = tool({"pack", "x.dat", "a.txt", "A.TXT"});
+    ToolResult r = tool({"pack", "x.dat", "a.txt", "A.TXT"});
     EXPECT_EQ(r.code, 1);  // same name to the game
-    EXPECT_EQ(lines(r.err), 1);
+    EXPECT_EQ(lineCount(r.err), 1);
     r = tool({"pack", "x.dat", "missing.txt"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("missing.txt: cannot be read"), std::string::npos);
@@ -178,7 +143,7 @@ TEST_F(DataToolTest, PackRefusesBadMembers)
 
 TEST_F(DataToolTest, TextsPrintsTheTableWithEscapes)
 {
-    ToolRun r = tool({"texts", fixtures + "texts_a.txt", fixtures + "texts_b.txt"});
+    ToolResult r = tool({"texts", fixtures + "texts_a.txt", fixtures + "texts_b.txt"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out,
               "lang\teng\n"
@@ -194,15 +159,15 @@ TEST_F(DataToolTest, MalformedTextFilesAreReported)
 {
     for (const char* name : {"texts_nobreak.txt", "texts_longkey.txt"}) {
         SCOPED_TRACE(name);
-        ToolRun r = tool({"texts", fixtures + "texts_a.txt", fixtures + name});
+        ToolResult r = tool({"texts", fixtures + "texts_a.txt", fixtures + name});
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(lines(r.err), 1);
+        EXPECT_EQ(lineCount(r.err), 1);
         EXPECT_NE(r.err.find(name), std::string::npos);
     }
-    ToolRun r = tool({"texts", fixtures + "sample.dat"});  // not a text file at all
+    ToolResult r = tool({"texts", fixtures + "sample.dat"});  // not a text file at all
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(lines(r.err), 1);
+    EXPECT_EQ(lineCount(r.err), 1);
 }
 
 TEST_F(DataToolTest, KvAnswersEachQuery)
@@ -216,7 +181,7 @@ TEST_F(DataToolTest, KvAnswersEachQuery)
     EXPECT_EQ(tool({"kv", kv, "colors=", "list"}).out, "0.5 1 2\n");
     EXPECT_EQ(tool({"kv", kv, "pos=", "vec3"}).out, "0 1.5 -2\n");
     // An absent key prints what the query gives for it.
-    ToolRun r = tool({"kv", kv, "absent=", "int"});
+    ToolResult r = tool({"kv", kv, "absent=", "int"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "0\n");
     EXPECT_EQ(tool({"kv", kv, "absent=", "string"}).out, "\n");
@@ -226,13 +191,13 @@ TEST_F(DataToolTest, KvAnswersEachQuery)
 TEST_F(DataToolTest, KvReportsValuesTheGameCannotRead)
 {
     const std::string kv = fixtures + "level.kv";
-    ToolRun r = tool({"kv", kv, "big=", "int"});
+    ToolResult r = tool({"kv", kv, "big=", "int"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(lines(r.err), 1);
+    EXPECT_EQ(lineCount(r.err), 1);
     EXPECT_NE(r.err.find("level.kv"), std::string::npos);
     r = tool({"kv", kv, "bad=", "vec3"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(lines(r.err), 1);
+    EXPECT_EQ(lineCount(r.err), 1);
     r = tool({"kv", kv, "time=", "number"});
     EXPECT_EQ(r.code, 1);
     r = tool({"kv", dir + "/none.kv", "a=", "int"});
@@ -248,7 +213,7 @@ TEST_F(DataToolTest, DefaultDataSetTextsLoadInBothLanguages)
 {
     // The data set the build made, read as the game does: settings first, then a language.
     std::filesystem::create_directory_symlink(std::string(OSTRIMAR_BINARY_DIR) + "/Data", dir + "/Data");
-    ToolRun settings = tool({"texts", "Data/settings.txt"});
+    ToolResult settings = tool({"texts", "Data/settings.txt"});
     ASSERT_EQ(settings.code, 0) << settings.err;
     EXPECT_EQ(settings.out, "lang\teng\n");
 
@@ -256,7 +221,7 @@ TEST_F(DataToolTest, DefaultDataSetTextsLoadInBothLanguages)
     const char* folders[2] = {"Data/txt/1/", "Data/txt/2/"};
     for (int lang = 0; lang < 2; ++lang) {
         std::string f = folders[lang];
-        ToolRun r = tool({"texts", f + "menutext.txt", f + "strings.txt", f + "tips.txt"});
+        ToolResult r = tool({"texts", f + "menutext.txt", f + "strings.txt", f + "tips.txt"});
         ASSERT_EQ(r.code, 0) << r.err;
         size_t start = 0;
         while (start < r.out.size()) {
@@ -278,7 +243,7 @@ TEST_F(DataToolTest, DefaultDataSetTextsLoadInBothLanguages)
         EXPECT_NE(std::find(keys[1].begin(), keys[1].end(), needed), keys[1].end()) << needed;
     }
     for (const char* archive : {"targa.dat", "jpeg.dat", "texts.dat"}) {
-        ToolRun r = tool({"list", std::string("Data/") + archive});
+        ToolResult r = tool({"list", std::string("Data/") + archive});
         EXPECT_EQ(r.code, 0) << archive << ": " << r.err;
     }
 }

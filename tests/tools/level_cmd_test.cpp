@@ -1,47 +1,21 @@
 // ostrimar-data's level and play commands, run as a user runs them.
+#include "tools/run_tool.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
 const std::string levelDir = std::string(OSTRIMAR_FIXTURES) + "/levels/";
 
-struct ToolResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
 // Runs ostrimar-data with the arguments; stdout and stderr go to files named after tag.
 ToolResult tool(const std::string& args, const std::string& tag)
 {
-    std::string base = std::string(OSTRIMAR_BINARY_DIR) + "/level_cmd_" + tag;
-    std::string cmd = std::string(OSTRIMAR_BINARY_DIR) + "/ostrimar-data " + args + " >" + base + ".out 2>" + base + ".err";
-    int status = std::system(cmd.c_str());
-    ToolResult r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = readAll(base + ".out");
-    r.err = readAll(base + ".err");
-    return r;
-}
-
-int lineCount(const std::string& s)
-{
-    int n = 0;
-    for (char c : s) n += c == '\n' ? 1 : 0;
-    return n;
+    std::string bin = std::string(OSTRIMAR_BINARY_DIR) + "/";
+    return runCaptured(bin + "ostrimar-data " + args, bin + "level_cmd_" + tag);
 }
 
 } // namespace

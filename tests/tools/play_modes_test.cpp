@@ -1,42 +1,22 @@
 // ostrimar-data play with the limits of a game mode: --mode, --level-index (default: the index
 // in the file name) and --runs with its win rate.
+#include "tools/run_tool.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
 const std::string playDir = std::string(OSTRIMAR_FIXTURES) + "/levels/play/";
 
-struct ToolResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
 ToolResult play(const std::string& args, const std::string& tag)
 {
-    std::string base = std::string(OSTRIMAR_BINARY_DIR) + "/play_modes_" + tag;
-    std::string cmd = std::string(OSTRIMAR_BINARY_DIR) + "/ostrimar-data play " + args + " >" + base + ".out 2>" +
-                      base + ".err";
-    int status = std::system(cmd.c_str());
-    ToolResult r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = readAll(base + ".out");
-    r.err = readAll(base + ".err");
-    return r;
+    std::string bin = std::string(OSTRIMAR_BINARY_DIR) + "/";
+    return runCaptured(bin + "ostrimar-data play " + args, bin + "play_modes_" + tag);
 }
 
 struct Line {

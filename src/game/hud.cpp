@@ -432,9 +432,6 @@ void loadHudPictures()
                                         "hammer.texturelum3.jpg", "flare.jpg"};
     // The font is required where it exists; a data set without one plays without texts.
     if (!currentFont()) {
-        // Nothing else sets up the text state before the first font: without this its pen depth
-        // stays 0, in front of the near plane, and no text shows.
-        resetTextState();
         int32_t size = 0;
         uint8_t* metrics = readFile("font.dat", &size, false);
         if (metrics) {

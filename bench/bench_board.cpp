@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "app/core/appstate.h"
-#include "app/core/random.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/random.h"
+#include "core/requestlog.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/boardstep.h"

@@ -6,8 +6,8 @@
 //   ./bench/bench_gamescreen        (from the build folder; the data set is <build>/Data)
 //
 // Counters: drawCalls = draw calls submitted per frame; triangles = primitives per frame.
-#include "app/core/appstate.h"
-#include "app/core/random.h"
+#include "core/appstate.h"
+#include "core/random.h"
 #include "app/screens.h"
 #include "audio/audio.h"
 #include "game/board.h"

@@ -1,5 +1,5 @@
 // The table square root against the library one, and the per-figure vector work built on it.
-#include "app/core/math.h"
+#include "core/math.h"
 
 #include <benchmark/benchmark.h>
 

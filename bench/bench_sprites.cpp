@@ -7,7 +7,7 @@
 //   SDL_VIDEODRIVER=offscreen ./bench/bench_sprites
 //
 // Counters: drawCalls = draw calls per frame; sprites/s = submitted sprites per second.
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"

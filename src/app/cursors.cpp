@@ -1,6 +1,6 @@
 #include "app/cursors.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "platform/image/image.h"
 #include "platform/os/files.h"
 #include "platform/os/os.h"

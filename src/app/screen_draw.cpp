@@ -1,9 +1,9 @@
 // The drawing the screens do themselves. Each function also records its call
-// (app/core/requestlog.h) so that tests can follow what a screen drew without a GPU. The
+// (core/requestlog.h) so that tests can follow what a screen drew without a GPU. The
 // program's cursor picture is not built yet: that part stays a recorded request.
 #include "app/screen_draw.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"

@@ -2,7 +2,7 @@
 // The drawing the screens do themselves: the splash and loading pictures, the loading bar, the
 // key prompt, the set-up of the menu-style screens and the software cursor.
 // The screens own the timing and the decisions; these functions only draw.
-#include "app/core/math.h"
+#include "core/math.h"
 
 // Size of every file the loading bar expects to see registered (bytes).
 constexpr int LOAD_TOTAL_BYTES = 25176136;

@@ -1,6 +1,6 @@
 #include "app/screens.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "app/quickstart.h"
 #include "app/screen_draw.h"
 #include "audio/audio.h"

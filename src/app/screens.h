@@ -8,7 +8,7 @@
 // The base class also carries the typed-code buffer: letters typed on a screen are collected,
 // newest first, and three codes switch hidden features (cheat keys on the game screen, the
 // debug overlay anywhere, the unlocked map on the adventure map).
-#include "app/core/math.h"
+#include "core/math.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 #include "app/shell.h"
 
-#include "app/core/appstate.h"
-#include "app/core/math.h"
-#include "app/core/random.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/math.h"
+#include "core/random.h"
+#include "core/requestlog.h"
 #include "app/cursors.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/appstate.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
 
 AudioState audio;
 

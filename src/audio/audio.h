@@ -2,7 +2,7 @@
 // Sound effects and music. Sample starts go through a ring of 256 requests that updateAudio
 // issues once per frame; a sample asked for again within 5 ms of its last request is not
 // queued again. The device, the sample loading and the music are not built yet: those
-// operations record their request (app/core/requestlog.h) and do nothing else. Every playSound
+// operations record their request (core/requestlog.h) and do nothing else. Every playSound
 // call is also recorded as "playSound" (name, rate as `a`), so tests see what a rule asked for.
 #include <cstdint>
 

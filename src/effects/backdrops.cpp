@@ -1,7 +1,7 @@
 #include "effects/backdrops.h"
 
-#include "app/core/appstate.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
 #include "graphics/draw.h"
 
 #include <cmath>

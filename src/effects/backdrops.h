@@ -5,7 +5,7 @@
 // towards one of three presets. Changing the backdrop either swaps the picture at once
 // (setBackdrop) or cross-fades to it with a short camera move (prepareBackdrop, completed by
 // setBackdrop). The scenes of animated objects placed on the pictures are not built yet: reading
-// their catalogue is recorded as a request (app/core/requestlog.h).
+// their catalogue is recorded as a request (core/requestlog.h).
 #include "graphics/textures.h"
 
 #include <cstdint>

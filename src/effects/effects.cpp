@@ -1,6 +1,6 @@
 #include "effects/effects.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 void loadEffects() { recordRequest("loadEffects"); }
 void startEffect(const char* name, float x, float y, float, float, float, int cell)

@@ -1,5 +1,5 @@
 #pragma once
-// Particle effects. Until they are built, requests are recorded (app/core/requestlog.h).
+// Particle effects. Until they are built, requests are recorded (core/requestlog.h).
 
 void loadEffects();
 // Starts the named effect at (x, y) moving toward (targetX, targetY). Recorded with the name,

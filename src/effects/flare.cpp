@@ -1,6 +1,6 @@
 #include "effects/flare.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 void drawFlare(Vec2 position, float rotation, float size, Color colour, int cell)
 {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/core/random.h"
+#include "core/random.h"
 
 Board board;
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/core/math.h"
+#include "core/math.h"
 
 constexpr int BOARD_ROWS = 11;
 constexpr int BOARD_COLS = 12;
@@ -197,7 +197,7 @@ void resetFigureImages();
 void cheatClearSquares();
 void cheatCycleBonus(int row, int col);
 
-// Uniform random numbers through the project's 15-bit generator (app/core/random.h):
+// Uniform random numbers through the project's 15-bit generator (core/random.h):
 // an integer 0..n-1 (0 when n <= 0) and a float 0..max.
 int randomBelow(int n);
 float randomUpTo(float max);

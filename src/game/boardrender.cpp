@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/core/appstate.h"
-#include "app/core/random.h"
+#include "core/appstate.h"
+#include "core/random.h"
 #include "effects/effects.h"
 #include "game/click.h"
 #include "game/hud.h"

@@ -10,7 +10,7 @@
 // nothing is allocated while playing.
 #include <cstdint>
 
-#include "app/core/math.h"
+#include "core/math.h"
 #include "game/board.h"
 #include "game/boardview.h"
 #include "graphics/textures.h"

@@ -3,7 +3,7 @@
 // hovered group (drawBoard), the debris of broken figures (updateDebris per frame, drawDebris
 // after the HUD) and the queued lightning bolts (drawBolts). Built in game/boardrender.cpp;
 // game/boardrender.h has the rest of the board drawing.
-#include "app/core/math.h"
+#include "core/math.h"
 
 // The board in the given colour (white; alpha = the board's fade).
 void drawBoard(Color colour);

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/core/appstate.h"
-#include "app/core/random.h"
+#include "core/appstate.h"
+#include "core/random.h"
 #include "audio/audio.h"
 #include "effects/effects.h"
 #include "game/playstate.h"

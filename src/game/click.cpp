@@ -1,6 +1,6 @@
 #include "game/click.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/bonus.h"

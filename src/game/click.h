@@ -2,7 +2,7 @@
 // The player's hand on the board: the hovered group under the cursor, the board click with its
 // streaks, thunder and size bonuses and trophy counters, the hammer (meter, button, strike),
 // the right button and the board's debug keys.
-#include "app/core/math.h"
+#include "core/math.h"
 
 // The cursor in centred screen coordinates (from app.mouseX/Y, client pixels of 800 x 600).
 Vec2 boardCursor();

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/appstate.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
 #include "audio/audio.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"

@@ -4,7 +4,7 @@
 // the one-time tip panels and the trip to the trophy room.
 #include <cstdint>
 
-#include "app/core/math.h"
+#include "core/math.h"
 
 constexpr float HUD_SLIDE_MIN = -128.0f;
 constexpr float HUD_SLIDE_RATE = 0.2f;  // per ms

@@ -6,7 +6,7 @@
 // the HUD wrote.
 #include <cstdint>
 
-#include "app/core/math.h"
+#include "core/math.h"
 
 constexpr int HUD_TEXT_CAPACITY = 96;
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/boardstep.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "audio/audio.h"
 #include "effects/effects.h"
 #include "effects/flare.h"

@@ -4,7 +4,7 @@
 // the candle's height, flame, sparks, wax drops and countdown text.
 #include <cstdint>
 
-#include "app/core/math.h"
+#include "core/math.h"
 
 constexpr int WAX_DROP_COUNT = 5;
 // A full candle stands for this much time or this many moves.

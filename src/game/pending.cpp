@@ -1,6 +1,6 @@
 #include "game/pending.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 #include "game/playstate.h"
 
 void noteMoveMade() { recordRequest("moveMade"); }

@@ -2,7 +2,7 @@
 // Operations of game parts that are not built yet and that the board engine calls: the move
 // counter display and the profile's saved-game flag; and
 // saveAll of persist/settings.h (writing the settings, profiles, records and high scores),
-// recorded as "saveAll". Each records its request (app/core/requestlog.h) and does nothing else;
+// recorded as "saveAll". Each records its request (core/requestlog.h) and does nothing else;
 // the records let tests check what a rule asked for.
 // The tip panel (showTip), the score pop-ups (addScorePopup), the limits (applyLimits), the
 // debris and the square pieces (game/boardrender.h) are built; their headers come with this one

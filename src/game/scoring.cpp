@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/core/appstate.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
 #include "audio/audio.h"
 #include "effects/effects.h"
 #include "effects/flare.h"

@@ -4,7 +4,7 @@
 // with the extra life every 250,000 points, and the flying score sprites of a won level.
 #include <cstdint>
 
-#include "app/core/math.h"
+#include "core/math.h"
 
 constexpr int SCORE_POPUP_COUNT = 64;
 constexpr int SCORE_SPRITE_COUNT = 128;

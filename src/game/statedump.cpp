@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "game/board.h"
 #include "game/playstate.h"
 

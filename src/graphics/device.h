@@ -4,7 +4,7 @@
 // projection for the window's client area, and thin wrappers over the platform device
 // (platform/gpu) for states, transforms, clears and scenes. Everything else reaches the device
 // through these functions.
-#include "app/core/math.h"
+#include "core/math.h"
 #include "platform/gpu/gpu.h"
 
 #include <cstdint>

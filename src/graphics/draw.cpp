@@ -1,7 +1,7 @@
 // Sprite, quad and mesh drawing on the device.
 #include "graphics/draw.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "graphics/device.h"
 
 #include <cmath>

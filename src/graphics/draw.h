@@ -5,7 +5,7 @@
 // (u0, v0, u1, v1): u0, v0 at the quad's top-left corner, u1, v1 at its bottom-right. Every quad
 // colour is multiplied by the global colour multiplier; every draw adds its primitive count to
 // app.triangleCount.
-#include "app/core/math.h"
+#include "core/math.h"
 #include "graphics/textures.h"
 #include "platform/gpu/gpu.h"
 

@@ -1,7 +1,7 @@
 // Screenshots of the back buffer.
 #include "graphics/screenshot.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "platform/gpu/gpu.h"
 #include "platform/os/files.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The adventure map, drawn by the menu screen in its map mode. Until it is built, each
-// operation records its call (app/core/requestlog.h).
+// operation records its call (core/requestlog.h).
 
 // Loads the path and the map pictures (deferred load; recorded as "loadMap").
 void loadMap();

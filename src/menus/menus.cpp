@@ -1,6 +1,6 @@
 #include "menus/menus.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 MenusState menus;
 

@@ -1,6 +1,6 @@
 #pragma once
 // Menu tree and dialogs. Until they are built, requests are recorded
-// (app/core/requestlog.h) and no dialog is ever open.
+// (core/requestlog.h) and no dialog is ever open.
 #include <cstdint>
 
 struct MenusState {

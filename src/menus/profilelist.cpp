@@ -1,5 +1,5 @@
 #include "menus/profilelist.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 void resetProfileListValue() { recordRequest("resetProfileListValue"); }

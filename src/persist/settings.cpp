@@ -1,6 +1,6 @@
 #include "persist/settings.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 PersistState persist;
 

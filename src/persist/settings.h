@@ -1,7 +1,7 @@
 #pragma once
 // Settings and profiles: the options of "settings.dat" and the profile table.
 // Until the persistence is built, loading gives the defaults of a first start (no profile,
-// windowed, hardware cursor) and every operation records its call (app/core/requestlog.h);
+// windowed, hardware cursor) and every operation records its call (core/requestlog.h);
 // nothing is read from or written to disk.
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 // value runs from after the key to the next CR (or the end of the text).
 //
 // A value that does not fit its buffer is treated as absent (never cut, never overflowed).
-#include "app/core/math.h"
+#include "core/math.h"
 
 constexpr int KV_NUMBER_BUFFER = 32;  // numbers: at most 31 characters
 constexpr int KV_LIST_BUFFER = 260;   // lists: at most 259 characters

@@ -1,6 +1,6 @@
 #include "trophies/trophies.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 void loadTrophies() { recordRequest("loadTrophies"); }
 bool awardTrophy(int number, const char* profileName)

@@ -1,5 +1,5 @@
 #pragma once
-// Trophies. Until they are built, awards are recorded (app/core/requestlog.h) and every
+// Trophies. Until they are built, awards are recorded (core/requestlog.h) and every
 // trophy counts as not yet won.
 
 void loadTrophies();

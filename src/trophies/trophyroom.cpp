@@ -1,6 +1,6 @@
 #include "trophies/trophyroom.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 void trophyRoomKeyDown(int vk) { recordRequest("trophyRoomKeyDown", "", vk); }
 void trophyRoomPress() { recordRequest("trophyRoomPress"); }

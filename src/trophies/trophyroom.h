@@ -1,6 +1,6 @@
 #pragma once
 // The trophy room as the trophy screen calls it. Until it is built, each operation records its
-// call (app/core/requestlog.h).
+// call (core/requestlog.h).
 
 void trophyRoomKeyDown(int vk);  // "trophyRoomKeyDown", a = vk (0 when no key this frame)
 void trophyRoomPress();          // "trophyRoomPress"

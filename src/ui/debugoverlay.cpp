@@ -1,7 +1,7 @@
 // The FPS and triangle-count overlay.
 #include "ui/debugoverlay.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
 #include "ui/font.h"

@@ -9,7 +9,7 @@
 // size factor), and advances the pen by s x advance[u]. Every line break moves the pen down by
 // 1.8 s. A CR is taken together with the unit after it (the LF of a CR LF pair) as one break; an
 // LF alone is one break.
-#include "app/core/math.h"
+#include "core/math.h"
 #include "graphics/textures.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Floating messages (status message, pop-up texts, flying letters) and the pointer position.
 #include "ui/messages.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "graphics/draw.h"
 #include "platform/os/os.h"
 #include "resources/texts.h"

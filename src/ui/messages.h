@@ -7,7 +7,7 @@
 //   wobble and fade.
 // And the pointer position in the centred 800 x 600 screen space that every hit test uses.
 // All state is in `messages`, which tests read and reset.
-#include "app/core/math.h"
+#include "core/math.h"
 
 #include <cstdint>
 

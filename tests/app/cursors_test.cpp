@@ -1,4 +1,4 @@
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "app/cursors.h"
 #include "platform/image/image.h"
 #include "platform/os/files.h"

@@ -1,5 +1,5 @@
-#include "app/core/appstate.h"
-#include "app/core/math.h"
+#include "core/appstate.h"
+#include "core/math.h"
 
 #include <gtest/gtest.h>
 

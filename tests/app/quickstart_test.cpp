@@ -2,8 +2,8 @@
 // adventure level 1 with a fresh profile on the game screen.
 #include <gtest/gtest.h>
 
-#include "app/core/appstate.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
 #include "app/quickstart.h"
 #include "app/screens.h"
 #include "game/board.h"

@@ -1,7 +1,7 @@
 // The screens on their own: typed codes, the end-of-frame switch, input routing and the splash
 // screen's timing, driven directly without the main loop.
-#include "app/core/appstate.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"
 #include "graphics/device.h"

@@ -1,7 +1,7 @@
 // The real main loop through the headless OS layer: a script of messages, a fake clock with a
 // fixed frame time, and a data folder made for each test.
-#include "app/core/appstate.h"
-#include "app/core/requestlog.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
 #include "app/screens.h"
 #include "app/shell.h"
 #include "game/level.h"

@@ -3,8 +3,8 @@
 // running bomb, the pause overlay and a won level 3000 ms into its sequence.
 #include "gfx_helpers.h"
 
-#include "app/core/random.h"
-#include "app/core/requestlog.h"
+#include "core/random.h"
+#include "core/requestlog.h"
 #include "app/screens.h"
 #include "audio/audio.h"
 #include "effects/backdrops.h"

@@ -6,7 +6,7 @@
 // environment a test rewrites its picture instead of comparing (look at every rewritten picture
 // before committing it). On a mismatch the frame is written next to the build as
 // <build>/golden-actual/<name>.png.
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
 #include "graphics/screenshot.h"

@@ -4,7 +4,7 @@
 // stored frames show the layout (picture corners, bar position and crop) plainly.
 #include "gfx_helpers.h"
 
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"
 

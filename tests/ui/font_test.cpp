@@ -2,7 +2,7 @@
 // shadow and glow drawing on the headless device.
 #include "ui_helpers.h"
 
-#include "app/core/random.h"
+#include "core/random.h"
 
 #include <memory>
 

@@ -9,7 +9,7 @@
 // corners. Drawn at twice the size for smooth edges; shapes are soft gradients, not blurred
 // layers, which keeps all eighteen quick to make. OSTRIMAR_ART_PREVIEW, when set, names a folder
 // that receives PNG copies and a contact sheet.
-#include "app/core/random.h"
+#include "core/random.h"
 #include "boardart.h"
 #include "canvas.h"
 #include "datagen.h"

@@ -5,7 +5,7 @@
 // Pictures the game reads after the archives are open go into "targa.dat" (TGA) and "jpeg.dat"
 // (JPEG and JPEG-with-alpha); the cursors are loose files because the window's cursor is set
 // before the archives are opened.
-#include "app/core/random.h"
+#include "core/random.h"
 #include "boardart.h"
 #include "canvas.h"
 

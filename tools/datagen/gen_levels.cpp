@@ -5,7 +5,7 @@
 // A level file is key=value text with CR LF line ends:
 //   figures=N / time=T / moves=M / back=B / level= and 11 rows of 12 place codes.
 // Column 11 lies under the candle and is always a hole.
-#include "app/core/random.h"
+#include "core/random.h"
 #include "canvas.h"
 #include "datagen.h"
 

@@ -6,7 +6,7 @@
 // The loading bar is drawn at pixels (176, 529)-(648, 601) of the loading screen, revealed from
 // the left as loading proceeds; the key prompt is written over its middle (pixel row 560). The
 // loading screen paints the empty trough the bar fills.
-#include "app/core/random.h"
+#include "core/random.h"
 #include "canvas.h"
 #include "datagen.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/requestlog.h"
+#include "core/requestlog.h"
 
 #include <cstdio>
 #include <cstring>

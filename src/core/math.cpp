@@ -1,6 +1,6 @@
-#include "app/core/math.h"
+#include "core/math.h"
 
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/core/appstate.h"
+#include "core/appstate.h"
 
 AppState app;
 

@@ -1,4 +1,4 @@
-#include "app/core/random.h"
+#include "core/random.h"
 
 RandomState randomState;
 

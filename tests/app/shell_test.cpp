@@ -375,8 +375,7 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     // The overlay flag is cleared after the load.
     EXPECT_EQ(app.debugOverlayOn, 0);
     // Every module's loader ran once, in order.
-    const char* order[] = {"loadEffects", "loadBackdropCatalogue",
-                           "initAudio", "loadSounds", "loadTrophies",
+    const char* order[] = {"loadEffects", "loadBackdropCatalogue", "initAudio", "loadSounds", "loadTrophies",
                            "loadLevelDescriptions", "loadMap"};
     int last = -1;
     for (const char* op : order) {
@@ -389,16 +388,16 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
         EXPECT_GT(at, last) << op;
         last = at;
     }
-    // The menu tree came from the data set's menu.txt ("main" lost its first line, as always).
-    ASSERT_NE(findDialog("main"), nullptr);
-    ASSERT_EQ(findDialog("main")->childCount, 1);
-    EXPECT_TRUE(nodeIs(findDialog("main")->children[0], "exit"));
     // The four state files were written at exit, with the defaults of a first start.
     EXPECT_EQ(persist.saveCount, 1);
     EXPECT_EQ(osFileSize((data + "/settings/settings.dat").c_str()), 44);
     EXPECT_EQ(osFileSize((data + "/settings/profiles.dat").c_str()), 0);
     EXPECT_EQ(osFileSize((data + "/settings/records.dat").c_str()), 68112);
     EXPECT_EQ(osFileSize((data + "/settings/hiscore.dat").c_str()), 2040);
+    // The menu tree came from the data set's menu.txt ("main" lost its first line, as always).
+    ASSERT_NE(findDialog("main"), nullptr);
+    ASSERT_EQ(findDialog("main")->childCount, 1);
+    EXPECT_TRUE(nodeIs(findDialog("main")->children[0], "exit"));
     // The text tables were freed at shutdown; the loaded ones came from folder 2.
 }
 

@@ -33,7 +33,7 @@ namespace {
 constexpr int SCREEN_WIDTH = 800;
 constexpr int SCREEN_HEIGHT = 600;
 constexpr uint32_t FPS_PERIOD_MS = 300;
-constexpr uint32_t INACTIVE_SLEEP_MS = 200;
+constexpr int REFRESH_QUERY_FRAMES = 120;  // frames between looks at the display's refresh rate
 constexpr unsigned FRAME_CLEAR_COLOR = 0xFFB4B4B4u;
 
 void progressFromFileTable(int32_t bytes)
@@ -168,8 +168,10 @@ void measureFrameTime(uint32_t now)
 
 void runFrame()
 {
-    if (!app.appActive) {
-        osSleep(INACTIVE_SLEEP_MS);
+    if (!app.appActive || osWindowMinimised()) {
+        // Nothing is drawn and time does not advance (activation resets the frame clock):
+        // block until the window system has something to say.
+        osWaitMessage();
         return;
     }
     clearDepth(1.0f);
@@ -188,6 +190,23 @@ void runFrame()
     if (screen) screen->update();
     finishFrameSwitch();
     shell.framesRun++;
+}
+
+void paceFrame()
+{
+    if (shell.framesRun % REFRESH_QUERY_FRAMES == 0) pacerSetRefreshRate(shell.pacer, osRefreshRate());
+    uint64_t wait = pacerWaitUs(shell.pacer, osMonotonicUs());
+    if (wait > 0) osSleepUs(wait);
+    pacerFrameStarted(shell.pacer, osMonotonicUs());
+}
+
+void toggleFullscreen()
+{
+    Settings& settings = persist.settings;
+    settings.fullscreen = settings.fullscreen ? 0 : 1;
+    osSetFullscreen(settings.fullscreen != 0);
+    applyDisplaySettings();
+    shell.fullscreenToggles++;
 }
 
 bool deferredLoad()
@@ -304,6 +323,8 @@ int shellMain(const ShellOptions& options)
                 windowProc(msg);
             continue;
         }
+        if (osTakeFullscreenToggle()) toggleFullscreen();
+        if (options.paceFrames && app.appActive && !osWindowMinimised()) paceFrame();
         runFrame();
         if (app.deferredLoadRequested) {
             if (!deferredLoad()) {

@@ -7,6 +7,7 @@
 // the messages and runs one frame whenever none is waiting; while the window is inactive it
 // sleeps instead. Everything advances by the measured frame time, app.frameMs.
 #include "platform/os/os.h"
+#include "platform/os/pacing.h"
 
 #include <cstdint>
 
@@ -16,6 +17,9 @@ struct ShellOptions {
     bool headless = false;
     // Turn SIGTERM/SIGINT into a close of the window (the program; not tests).
     bool catchSignals = false;
+    // Never start frames faster than the display refreshes (the program; tests that count
+    // frames against the fake clock leave it off unless they test the pacing itself).
+    bool paceFrames = false;
 };
 
 struct ShellState {
@@ -25,6 +29,8 @@ struct ShellState {
     int deferredLoads = 0;      // times the deferred load ran
     bool windowCreated = false;
     bool deviceCreated = false;
+    FramePacer pacer;           // frame pacing (ShellOptions::paceFrames)
+    int fullscreenToggles = 0;  // times F11 / Alt+Enter switched the window
 };
 
 extern ShellState shell;
@@ -39,8 +45,17 @@ int shellMain(const ShellOptions& options);
 bool windowProc(const OsMessage& msg);
 
 // One frame: clear, render the current screen, the debug overlay, present, timing, update and
-// the end-of-frame screen switch. While inactive: sleeps 200 ms instead.
+// the end-of-frame screen switch. While inactive (or minimised): draws nothing and blocks until
+// the next message instead.
 void runFrame();
+
+// With pacing on, waits until the next frame is due (the display's refresh period after the
+// last one) and marks its start.
+void paceFrame();
+
+// Switches between the window and full screen on the desktop's mode and remembers the choice in
+// the settings (F11 and Alt+Enter).
+void toggleFullscreen();
 
 // The frame timing step on its own: the elapsed time since the last frame (unsigned, so a wrap
 // of the millisecond timer gives the right difference), the FPS text, and frameMs.

@@ -1,4 +1,5 @@
 #include "platform/os/os.h"
+#include "platform/os/os_sdl.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <sys/file.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -287,4 +289,47 @@ TEST_F(OsSdl, KeysFocusAndClose)
     EXPECT_EQ(m.wParam, WA_INACTIVE);
     ASSERT_TRUE(osPeekMessage(&m));
     EXPECT_EQ(m.message, WM_CLOSE);
+}
+
+TEST_F(OsHeadless, ScreenshotAndFullScreenKeysStayInTheOsLayer)
+{
+    // F12 only asks for a screenshot: the game never sees it as a key.
+    osKeyEvent(VK_F12, true, false);
+    osKeyEvent(VK_F12, true, true);  // auto-repeat: still one screenshot
+    osKeyEvent(VK_F12, false, false);
+    OsMessage m;
+    EXPECT_FALSE(osPeekMessage(&m));
+    EXPECT_TRUE(osTakeScreenshotRequest());
+    EXPECT_FALSE(osTakeScreenshotRequest());
+    // F11 and Alt+Enter toggle full screen; Alt itself and a plain Enter still reach the game.
+    osKeyEvent(VK_F11, true, false);
+    osKeyEvent(VK_MENU, true, false);
+    osKeyEvent(VK_RETURN, true, false);
+    osKeyEvent(VK_MENU, false, false);
+    osKeyEvent(VK_RETURN, true, false);
+    EXPECT_TRUE(osTakeFullscreenToggle());
+    EXPECT_TRUE(osTakeFullscreenToggle());
+    EXPECT_FALSE(osTakeFullscreenToggle());
+    std::vector<uint32_t> keys;
+    while (osPeekMessage(&m)) keys.push_back(m.message == WM_KEYDOWN ? m.wParam : 1000 + m.wParam);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0], static_cast<uint32_t>(VK_MENU));
+    EXPECT_EQ(keys[1], 1000u + VK_MENU);
+    EXPECT_EQ(keys[2], static_cast<uint32_t>(VK_RETURN));
+}
+
+TEST_F(OsHeadless, WaitingOnTheFakeClockNeverSleeps)
+{
+    osUseFakeClock(5000, 10);
+    uint64_t before = osMonotonicUs();
+    osWaitMessage();
+    osWaitMessage();
+    EXPECT_EQ(osState.waits, 2u);
+    EXPECT_EQ(osMonotonicUs(), before);
+    EXPECT_EQ(osState.sleptUs, 0u);
+    // Sleeping on the fake clock advances it by exactly the time asked for, in microseconds.
+    osSleepUs(1234);
+    EXPECT_EQ(osMonotonicUs(), before + 1234);
+    EXPECT_EQ(timeGetTime(), 5001u);
+    EXPECT_EQ(osRefreshRate(), 60);  // headless: unknown, so 60
 }

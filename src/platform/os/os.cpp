@@ -1,5 +1,6 @@
 // The window and its messages on SDL2, the headless variant, the timer, the lock and cursors.
 #include "platform/os/os.h"
+#include "platform/os/os_sdl.h"
 
 #include <SDL.h>
 
@@ -113,6 +114,19 @@ void translateEvent(const SDL_Event& e)
         case SDL_WINDOWEVENT_FOCUS_LOST:
             setActive(false);
             break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_HIDDEN:
+            // Nothing to draw for: the loop waits for events until the window is back.
+            osState.minimised = true;
+            setActive(false);
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+            osState.minimised = false;
+            if (osState.window && (SDL_GetWindowFlags(static_cast<SDL_Window*>(osState.window)) & SDL_WINDOW_INPUT_FOCUS))
+                setActive(true);
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             pushMessage(WM_SIZE, 0,
                         packMousePosition(osState.clientWidth, osState.clientHeight));
@@ -128,9 +142,7 @@ void translateEvent(const SDL_Event& e)
     case SDL_KEYUP: {
         int vk = osVirtualKey(e.key.keysym.sym);
         if (vk == 0) break;
-        // lParam bit 30: the key was already down (auto-repeat), bit 31: released.
-        uint32_t lp = 1u | (e.key.repeat ? (1u << 30) : 0u) | (e.type == SDL_KEYUP ? (3u << 30) : 0u);
-        pushMessage(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<uint32_t>(vk), lp);
+        osKeyEvent(vk, e.type == SDL_KEYDOWN, e.key.repeat != 0);
         break;
     }
     case SDL_MOUSEMOTION: {
@@ -151,13 +163,25 @@ void translateEvent(const SDL_Event& e)
     }
 }
 
-uint32_t monotonicMs()
+uint64_t monotonicUs()
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<uint32_t>(ms);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
+
+void sleepRealUs(uint64_t us)
+{
+    timespec ts;
+    ts.tv_sec = static_cast<time_t>(us / 1000000u);
+    ts.tv_nsec = static_cast<long>(us % 1000000u) * 1000L;
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+        if (closeSignalled) break;
+    }
+}
+
+// How long a headless loop with nothing to do sleeps per wait.
+constexpr uint64_t HEADLESS_WAIT_US = 100000;
 
 }  // namespace
 
@@ -328,7 +352,7 @@ bool osPeekMessage(OsMessage* out)
         return true;
     }
     if (osState.idleHook) osState.idleHook(osState.idlePolls, osState.idleHookUser);
-    if (osState.fakeClock) osState.fakeNow += osState.fakeStepMs;
+    if (osState.fakeClock) osState.fakeNowUs += static_cast<uint64_t>(osState.fakeStepMs) * 1000u;
     osState.idlePolls++;
     return false;
 }
@@ -371,7 +395,7 @@ void osCatchCloseSignals()
     sigaction(SIGINT, &sa, nullptr);
 }
 
-int osVirtualKey(int32_t key)
+int osVirtualKey(SDL_Keycode key)
 {
     if (key >= 'a' && key <= 'z') return key - 'a' + 0x41;
     if (key >= '0' && key <= '9') return key;
@@ -410,30 +434,109 @@ int osVirtualKey(int32_t key)
     }
 }
 
+uint64_t osMonotonicUs()
+{
+    return osState.fakeClock ? osState.fakeNowUs : monotonicUs();
+}
+
 uint32_t timeGetTime()
 {
-    return osState.fakeClock ? osState.fakeNow : monotonicMs();
+    return static_cast<uint32_t>(osMonotonicUs() / 1000u);
+}
+
+void osSleepUs(uint64_t us)
+{
+    if (us == 0) return;
+    osState.sleptUs += us;
+    osState.sleeps++;
+    if (osState.fakeClock) {
+        osState.fakeNowUs += us;
+        return;
+    }
+    sleepRealUs(us);
 }
 
 void osSleep(uint32_t ms)
 {
     osState.sleptMs += ms;
-    if (osState.fakeClock) {
-        osState.fakeNow += ms;
+    osSleepUs(static_cast<uint64_t>(ms) * 1000u);
+}
+
+void osWaitMessage()
+{
+    osState.waits++;
+    if (osState.queueCount > 0 || closeSignalled) return;
+    if (osState.sdlVideo) {
+        // Blocks in the window system until something happens; a close signal is noticed within
+        // a quarter of a second (SDL's wait is not interrupted by our signal handler).
+        SDL_Event e;
+        while (osState.queueCount == 0 && !closeSignalled) {
+            if (SDL_WaitEventTimeout(&e, 250)) translateEvent(e);
+        }
         return;
     }
-    timespec ts;
-    ts.tv_sec = static_cast<time_t>(ms / 1000u);
-    ts.tv_nsec = static_cast<long>(ms % 1000u) * 1000000L;
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-        if (closeSignalled) break;
+    if (osState.fakeClock || osState.scriptCount > 0) return;
+    sleepRealUs(HEADLESS_WAIT_US);
+}
+
+bool osWindowMinimised()
+{
+    return osState.minimised;
+}
+
+int osRefreshRate()
+{
+    if (!osState.sdlVideo) return 60;
+    int display = osState.window ? SDL_GetWindowDisplayIndex(static_cast<SDL_Window*>(osState.window)) : 0;
+    SDL_DisplayMode mode;
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) return 60;
+    return mode.refresh_rate;
+}
+
+void osSetFullscreen(bool fullscreen)
+{
+    osState.fullscreen = fullscreen;
+    if (!osState.window) return;
+    SDL_Window* w = static_cast<SDL_Window*>(osState.window);
+    SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!fullscreen) SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void osKeyEvent(int vk, bool down, bool repeat)
+{
+    if (vk == VK_MENU) osState.altDown = down;
+    if (vk == VK_F12) {
+        // The screenshot key only takes a screenshot: the game never sees it.
+        if (down && !repeat) osState.screenshotPresses++;
+        return;
     }
+    if (vk == VK_F11 || (vk == VK_RETURN && osState.altDown)) {
+        if (down && !repeat) osState.fullscreenToggles++;
+        return;
+    }
+    // lParam bit 30: the key was already down (auto-repeat), bit 31: released.
+    uint32_t lp = 1u | (repeat ? (1u << 30) : 0u) | (!down ? (3u << 30) : 0u);
+    pushMessage(down ? WM_KEYDOWN : WM_KEYUP, static_cast<uint32_t>(vk), lp);
+}
+
+bool osTakeScreenshotRequest()
+{
+    if (osState.screenshotPresses == 0) return false;
+    osState.screenshotPresses = 0;
+    return true;
+}
+
+bool osTakeFullscreenToggle()
+{
+    if (osState.fullscreenToggles == 0) return false;
+    osState.fullscreenToggles--;
+    return true;
 }
 
 bool osExecutableDir(char* out, int capacity)
 {
     if (!out || capacity <= 1) return false;
-    char path[4096];
+    char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0) return false;
     path[n] = 0;
@@ -449,30 +552,31 @@ bool osExecutableDir(char* out, int capacity)
 void osUseFakeClock(uint32_t start, uint32_t stepMs)
 {
     osState.fakeClock = true;
-    osState.fakeNow = start;
+    osState.fakeNowUs = static_cast<uint64_t>(start) * 1000u;
     osState.fakeStepMs = stepMs;
 }
 
 void osAdvanceFakeClock(uint32_t ms)
 {
-    osState.fakeNow += ms;
+    osState.fakeNowUs += static_cast<uint64_t>(ms) * 1000u;
 }
 
 bool osAcquireSingleInstance(const char* name)
 {
     if (osState.lockFd >= 0) return true;
     const char* base = name && name[0] ? name : "instance";
-    if (osState.lockDir[0]) {
-        std::snprintf(osState.lockPath, sizeof osState.lockPath, "%s/%s.lock", osState.lockDir, base);
-    } else {
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        struct stat st;
-        if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
-            std::snprintf(osState.lockPath, sizeof osState.lockPath, "%s/%s.lock", runtime, base);
-        else
-            std::snprintf(osState.lockPath, sizeof osState.lockPath, "/tmp/%s-%u.lock", base,
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    int n;
+    if (osState.lockDir[0])
+        n = std::snprintf(osState.lockPath, sizeof osState.lockPath, "%.*s/%s.lock", PATH_MAX - 64, osState.lockDir, base);
+    else if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
+        n = std::snprintf(osState.lockPath, sizeof osState.lockPath, "%.*s/%s.lock", PATH_MAX - 64, runtime, base);
+    else
+        n = std::snprintf(osState.lockPath, sizeof osState.lockPath, "/tmp/%s-%u.lock", base,
                           static_cast<unsigned>(getuid()));
-    }
+    // A folder too long for a path: no lock can be made there, which does not stop the game.
+    if (n < 0 || n >= static_cast<int>(sizeof osState.lockPath)) return true;
     int fd = open(osState.lockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return true;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -16,6 +16,7 @@
 #include "map/map.h"
 #include "menus/menus.h"
 #include "persist/settings.h"
+#include "platform/os/dirs.h"
 #include "platform/os/files.h"
 #include "platform/os/os.h"
 #include "resources/files.h"
@@ -68,28 +69,19 @@ void resetShell()
 void chooseDataDir()
 {
     copyText(app.startDir, sizeof app.startDir, osGetCurrentDirectory());
-    char candidate[OS_PATH_MAX];
-    std::snprintf(candidate, sizeof candidate, "%s/Data", app.startDir);
-    if (!osFolderExists(candidate)) {
-        // Room for "/Data" after the program's folder.
-        char exeDir[OS_PATH_MAX - 8];
-        if (osExecutableDir(exeDir, sizeof exeDir)) {
-            char besideProgram[OS_PATH_MAX];
-            std::snprintf(besideProgram, sizeof besideProgram, "%s/Data", exeDir);
-            if (osFolderExists(besideProgram)) std::memcpy(candidate, besideProgram, sizeof candidate);
-        }
-    }
-    // Resolve the letter case once ("data" copied from elsewhere is found as "Data").
-    char resolved[OS_PATH_MAX];
-    if (osResolvePath(candidate, resolved, sizeof resolved)) copyText(candidate, sizeof candidate, resolved);
-    size_t len = std::strlen(candidate);
-    if (len + 2 > sizeof app.dataDir) {
+    char exeDir[PATH_MAX];
+    if (!osExecutableDir(exeDir, sizeof exeDir)) exeDir[0] = 0;
+    char found[PATH_MAX];
+    bool portable = true;
+    size_t len = 0;
+    if (osLocateData(app.startDir, exeDir, found, sizeof found, &portable)) len = std::strlen(found);
+    if (len == 0 || len + 2 > sizeof app.dataDir) {
         // Too long for the data folder field: the relative name, which the tracked current
         // folder resolves, still finds it.
         copyText(app.dataDir, sizeof app.dataDir, "Data/");
         return;
     }
-    std::memcpy(app.dataDir, candidate, len);
+    std::memcpy(app.dataDir, found, len);
     app.dataDir[len] = '/';
     app.dataDir[len + 1] = 0;
 }
@@ -227,7 +219,12 @@ bool deferredLoad()
     loadTextFile("strings.txt");
     loadTextFile("tips.txt");
     osSetCurrentDirectory(app.dataDir);
-    if (!osSetCurrentDirectory("settings")) {
+    // The writable folder: "settings" in a portable copy's data folder, else under the user's
+    // data home (created when missing).
+    char settingsDir[PATH_MAX];
+    if (osSettingsDir(settingsDir, sizeof settingsDir)) {
+        osSetCurrentDirectory(settingsDir);
+    } else if (!osSetCurrentDirectory("settings")) {
         osCreateDirectory("settings");
         osSetCurrentDirectory("settings");
     }

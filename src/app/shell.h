@@ -24,7 +24,7 @@ struct ShellOptions {
 
 struct ShellState {
     int languageFolder = 0;     // 1 or 2: the "txt" folder the deferred load chose
-    char textDir[512] = {};     // data folder + that language folder
+    char textDir[PATH_MAX + 16] = {};  // data folder + that language folder
     int framesRun = 0;          // frames drawn (inactive passes not counted)
     int deferredLoads = 0;      // times the deferred load ran
     bool windowCreated = false;
@@ -66,7 +66,8 @@ void measureFrameTime(uint32_t now);
 bool deferredLoad();
 
 // Sets app.startDir and app.dataDir: "Data" under the current folder when it has one, else
-// "Data" beside the program. dataDir ends with a separator.
+// "Data" beside the program, else the installed data set ("../share/ostrimar" from the
+// program's folder). dataDir ends with a separator.
 void chooseDataDir();
 
 // Releases the device, audio, text tables and the window.

@@ -1,6 +1,7 @@
 // The window and its messages on SDL2, the headless variant, the timer, the lock and cursors.
 #include "platform/os/os.h"
 #include "platform/os/os_sdl.h"
+#include "platform/os/dirs.h"
 
 #include <SDL.h>
 
@@ -220,6 +221,7 @@ void resetOs()
     osShutdown();
     osReleaseSingleInstance();
     osState = OsState{};
+    resetOsDirs();
     closeSignalled = 0;
 }
 

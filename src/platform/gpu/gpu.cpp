@@ -73,6 +73,11 @@ void setDefaultStates()
         for (int i = 0; i < 256; ++i) gpu.gamma[c][i] = static_cast<uint16_t>(i * 257);
 }
 
+void dropCpuCopy(GpuTextureSlot& t)
+{
+    std::vector<uint8_t>().swap(t.texels);
+}
+
 bool stateChange(uint32_t& slot, uint32_t value)
 {
     if (slot == value) return false;
@@ -515,6 +520,8 @@ int gpuCreateTexture(int width, int height, int levels, GpuFormat format, bool r
         t = GpuTextureSlot();
         return 0;
     }
+    // A render target lives on the GPU only (read back with gpuReadPixels).
+    if (!gpu.headless && renderTarget) dropCpuCopy(t);
     return handle;
 }
 
@@ -546,6 +553,14 @@ void* gpuLockTexture(int texture, int* pitch)
 {
     GpuTextureSlot* t = gpuTextureSlot(texture);
     if (!t || t->renderTarget || t->locked) return nullptr;
+    if (t->texels.empty()) {
+        // The CPU copy went away once the GPU had the picture: fetch it back for the change.
+        t->texels.assign(static_cast<size_t>(t->width) * t->height * gpuFormatBytes(t->format), 0);
+        if (!gpu.headless) {
+            glDeviceFlush();
+            glDeviceDownloadTexture(*t);
+        }
+    }
     t->locked = true;
     if (pitch) *pitch = t->width * gpuFormatBytes(t->format);
     return t->texels.data();
@@ -559,7 +574,18 @@ void gpuUnlockTexture(int texture)
     if (!gpu.headless) {
         glDeviceFlush();
         glDeviceUploadTexture(*t);
+        // The GPU holds the picture now; keeping a second copy in memory helps nobody (a lock
+        // reads it back, and a reset of this device keeps its textures).
+        dropCpuCopy(*t);
     }
+}
+
+int64_t gpuCpuTextureBytes()
+{
+    int64_t total = 0;
+    for (const GpuTextureSlot& t : gpu.textures)
+        if (t.used) total += static_cast<int64_t>(t.texels.capacity());
+    return total;
 }
 
 void gpuSetTexture(int texture)

@@ -274,3 +274,7 @@ GpuViewport gpuLetterbox(int drawW, int drawH, int backW, int backH);
 // offscreen. Null when no video driver is available.
 void* gpuCreateHiddenWindow(int width, int height);
 void gpuDestroyHiddenWindow(void* window);
+
+// Bytes of texture pictures held in main memory by the device (all of them on the headless
+// device; on the GL device only pictures being changed: the GPU keeps the rest).
+int64_t gpuCpuTextureBytes();

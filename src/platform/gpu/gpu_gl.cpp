@@ -722,6 +722,40 @@ void glDeviceUploadTexture(GpuTextureSlot& t)
     gl.dirty = true;
 }
 
+namespace {
+
+// The GL pixel transfer of a texture format: what glTexImage2D was given.
+void transferOf(GpuFormat f, GLenum* format, GLenum* type)
+{
+    *format = GL_BGRA;
+    *type = GL_UNSIGNED_BYTE;
+    switch (f) {
+    case GpuFormat::R5G6B5:
+        *format = GL_RGB;
+        *type = GL_UNSIGNED_SHORT_5_6_5;
+        break;
+    case GpuFormat::X1R5G5B5:
+    case GpuFormat::A1R5G5B5: *type = GL_UNSIGNED_SHORT_1_5_5_5_REV; break;
+    case GpuFormat::A4R4G4B4: *type = GL_UNSIGNED_SHORT_4_4_4_4_REV; break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void glDeviceDownloadTexture(GpuTextureSlot& t)
+{
+    if (!t.glTexture || t.texels.empty()) return;
+    GLenum format, type;
+    transferOf(t.format, &format, &type);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, t.glTexture);
+    glPixelStorei(GL_PACK_ALIGNMENT, gpuFormatBytes(t.format) == 2 ? 2 : 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, format, type, t.texels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl.dirty = true;
+}
+
 bool glDeviceSetRenderTarget(int texture)
 {
     bindTarget(texture);

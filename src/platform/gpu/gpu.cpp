@@ -1,6 +1,7 @@
 // The device front: state shared by both implementations, the headless device, vertex
 // conversion to the device's own vertex form, draw records and counters.
 #include "platform/gpu/gpu_internal.h"
+#include "platform/os/os.h"
 
 #include <cstring>
 
@@ -231,18 +232,10 @@ int gpuFvfStride(uint32_t fvf)
 
 GpuViewport gpuLetterbox(int drawW, int drawH, int backW, int backH)
 {
-    if (drawW <= 0 || drawH <= 0 || backW <= 0 || backH <= 0) return {0, 0, 0, 0};
-    // the larger of the two fits that keeps the whole back buffer inside the drawable
-    long long wideFit = static_cast<long long>(drawW) * backH, tallFit = static_cast<long long>(drawH) * backW;
-    int w, h;
-    if (wideFit <= tallFit) {
-        w = drawW;
-        h = static_cast<int>((static_cast<long long>(drawW) * backH + backW / 2) / backW);
-    } else {
-        h = drawH;
-        w = static_cast<int>((static_cast<long long>(drawH) * backW + backH / 2) / backH);
-    }
-    return {(drawW - w) / 2, (drawH - h) / 2, w, h};
+    // One formula for the picture and the pointer (the OS layer maps positions through it).
+    GpuViewport v;
+    osLetterbox(drawW, drawH, backW, backH, &v.x, &v.y, &v.width, &v.height);
+    return v;
 }
 
 GpuTextureSlot* gpuTextureSlot(int handle)

@@ -70,8 +70,13 @@ void windowToClient(int wx, int wy, int* cx, int* cy)
 {
     int w = 0;
     int h = 0;
-    if (osState.window) SDL_GetWindowSize(static_cast<SDL_Window*>(osState.window), &w, &h);
-    osWindowToClient(wx, wy, w, h, cx, cy);
+    int dw = 0;
+    int dh = 0;
+    if (osState.window) {
+        SDL_GetWindowSize(static_cast<SDL_Window*>(osState.window), &w, &h);
+        SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(osState.window), &dw, &dh);
+    }
+    osPointerToClient(wx, wy, w, h, dw, dh, cx, cy);
 }
 
 void translateButton(const SDL_MouseButtonEvent& e, bool down)
@@ -305,25 +310,53 @@ void osDrawableSize(int* width, int* height)
     if (height) *height = h;
 }
 
-void osWindowToClient(int wx, int wy, int ww, int wh, int* cx, int* cy)
+void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h)
+{
+    *x = *y = *w = *h = 0;
+    if (drawW <= 0 || drawH <= 0 || backW <= 0 || backH <= 0) return;
+    // The larger of the two fits that keeps the whole picture inside the drawable.
+    long long wideFit = static_cast<long long>(drawW) * backH, tallFit = static_cast<long long>(drawH) * backW;
+    if (wideFit <= tallFit) {
+        *w = drawW;
+        *h = static_cast<int>((static_cast<long long>(drawW) * backH + backW / 2) / backW);
+    } else {
+        *h = drawH;
+        *w = static_cast<int>((static_cast<long long>(drawH) * backW + backH / 2) / backH);
+    }
+    *x = (drawW - *w) / 2;
+    *y = (drawH - *h) / 2;
+}
+
+void osPointerToClient(int wx, int wy, int ww, int wh, int dw, int dh, int* cx, int* cy)
 {
     int cw = osState.clientWidth;
     int ch = osState.clientHeight;
-    if (ww <= 0 || wh <= 0 || (ww == cw && wh == ch)) {
+    if (ww <= 0 || wh <= 0 || dw <= 0 || dh <= 0 || (ww == cw && wh == ch && dw == cw && dh == ch)) {
         *cx = wx;
         *cy = wy;
         return;
     }
-    double sx = static_cast<double>(ww) / cw;
-    double sy = static_cast<double>(wh) / ch;
-    double s = sx < sy ? sx : sy;
-    double offX = (ww - cw * s) / 2.0;
-    double offY = (wh - ch * s) / 2.0;
-    double x = (wx - offX) / s;
-    double y = (wy - offY) / s;
+    int bx, by, bw, bh;
+    osLetterbox(dw, dh, cw, ch, &bx, &by, &bw, &bh);
+    if (bw <= 0 || bh <= 0) {
+        *cx = wx;
+        *cy = wy;
+        return;
+    }
+    // A window position names a whole window pixel: its centre, in drawable pixels, then
+    // through the same box the device draws the picture into.
+    double px = (wx + 0.5) * dw / ww;
+    double py = (wy + 0.5) * dh / wh;
+    double x = (px - bx) * cw / bw;
+    double y = (py - by) * ch / bh;
     // Floor, so positions left of or above the picture stay negative.
     *cx = static_cast<int>(std::floor(x));
     *cy = static_cast<int>(std::floor(y));
+}
+
+void osWindowToClient(int wx, int wy, int ww, int wh, int* cx, int* cy)
+{
+    osPointerToClient(wx, wy, ww, wh, ww, wh, cx, cy);
 }
 
 bool osPeekMessage(OsMessage* out)

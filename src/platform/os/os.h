@@ -158,8 +158,16 @@ void* osWindowHandle();
 void osClientSize(int* width, int* height);
 // The window's size in pixels for drawing (high-DPI aware), the logical size when headless.
 void osDrawableSize(int* width, int* height);
-// Converts a window position (SDL's coordinates) to the logical client area: the game's picture
-// is letterboxed (scaled uniformly to fit and centred) in a window of any size.
+// The letterbox: where a backW x backH picture goes in a drawW x drawH drawable, scaled
+// uniformly to fit and centred (the device draws into exactly this box).
+void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h);
+// Converts a window position (SDL's coordinates, window units) to the logical client area, for a
+// window of windowW x windowH units whose drawable has drawW x drawH pixels (high-DPI: more
+// pixels than units): through the same letterbox the device draws. Positions over the bars fall
+// outside 0..799 / 0..599.
+void osPointerToClient(int windowX, int windowY, int windowW, int windowH, int drawW, int drawH, int* clientX,
+                       int* clientY);
+// The same for a drawable as large as the window.
 void osWindowToClient(int windowX, int windowY, int windowW, int windowH, int* clientX, int* clientY);
 
 // Takes the next message, if any (PeekMessage with PM_REMOVE). False when the queue is empty:

@@ -15,6 +15,8 @@
 #include "graphics/device.h"
 #include "map/map.h"
 #include "menus/menus.h"
+#include "persist/records.h"
+#include "persist/savegame.h"
 #include "persist/settings.h"
 #include "platform/os/dirs.h"
 #include "platform/os/files.h"
@@ -30,6 +32,19 @@
 ShellState shell;
 
 namespace {
+
+// The time and move values of a level file, for the default records (the level reader writes
+// the board, which holds nothing yet during the deferred load).
+bool levelLimitsForRecords(int level, float* time, int* moves)
+{
+    // Only the two values are wanted: what the reader learns besides (the backdrop) is the scan's.
+    LevelFilesState before = levelFiles;
+    bool ok = readLevel(level);
+    *time = levelFiles.rawTime;
+    *moves = levelFiles.rawMoves;
+    levelFiles = before;
+    return ok;
+}
 
 constexpr int SCREEN_WIDTH = 800;
 constexpr int SCREEN_HEIGHT = 600;
@@ -220,15 +235,11 @@ bool deferredLoad()
     loadTextFile("tips.txt");
     osSetCurrentDirectory(app.dataDir);
     // The writable folder: "settings" in a portable copy's data folder, else under the user's
-    // data home (created when missing).
-    char settingsDir[PATH_MAX];
-    if (osSettingsDir(settingsDir, sizeof settingsDir)) {
-        osSetCurrentDirectory(settingsDir);
-    } else if (!osSetCurrentDirectory("settings")) {
-        osCreateDirectory("settings");
-        osSetCurrentDirectory("settings");
-    }
+    // data home (persist/settings.h asks the OS layer where; created when missing).
+    ensureSettingsFolder();
     loadProfiles();
+    // Default records take each level's time and move values from its file.
+    setRecordsLevelSource(levelLimitsForRecords);
     loadRecords();
     app.settingsLoaded = 1;
     osSetCurrentDirectory(app.dataDir);

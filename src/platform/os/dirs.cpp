@@ -109,15 +109,9 @@ bool osSettingsDirFor(const char* dataDir, bool portable, const char* xdgDataHom
     return true;
 }
 
-bool osSettingsDir(char* out, int capacity)
+bool osSettingsDirName(char* out, int capacity)
 {
-    if (!osDirs.located) {
-        char data[PATH_MAX];
-        char exe[PATH_MAX];
-        bool portable = true;
-        if (!osExecutableDir(exe, sizeof exe)) exe[0] = 0;
-        if (!osLocateData(osGetCurrentDirectory(), exe, data, sizeof data, &portable)) return false;
-    }
+    if (!osDirs.located) return false;
     if (!osSettingsDirFor(osDirs.dataDir, osDirs.portable, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), out,
                           capacity))
         return false;
@@ -127,5 +121,10 @@ bool osSettingsDir(char* out, int capacity)
         if (osResolvePath(out, resolved, sizeof resolved) && static_cast<int>(std::strlen(resolved)) < capacity)
             std::memcpy(out, resolved, std::strlen(resolved) + 1);
     }
-    return makeFolders(out);
+    return true;
+}
+
+bool osSettingsDir(char* out, int capacity)
+{
+    return osSettingsDirName(out, capacity) && makeFolders(out);
 }

@@ -34,5 +34,7 @@ bool osSettingsDirFor(const char* dataDir, bool portable, const char* xdgDataHom
 
 // The folder where the game writes its "settings" (profiles, records, saved games, trophies),
 // for the data set osLocateData found, created with its parents when missing. False when it
-// cannot be named or created.
+// cannot be named or created, and when osLocateData has not run.
 bool osSettingsDir(char* out, int capacity);
+// The same folder's name only: nothing is created.
+bool osSettingsDirName(char* out, int capacity);

@@ -102,7 +102,10 @@ const char* settingsFolder()
     if (osSettingsDirName(folderBuffer, sizeof folderBuffer)) return folderBuffer;
     size_t len = std::strlen(app.dataDir);
     const char* sep = (app.dataDir[len - 1] == '/' || app.dataDir[len - 1] == '\\') ? "" : "/";
-    std::snprintf(folderBuffer, sizeof folderBuffer, "%s%ssettings", app.dataDir, sep);
+    int n = std::snprintf(folderBuffer, sizeof folderBuffer, "%.*s%ssettings", static_cast<int>(sizeof folderBuffer) - 16,
+                          app.dataDir, sep);
+    // A data folder too long to hold "settings" below it: nowhere to write.
+    if (n < 0 || n >= static_cast<int>(sizeof folderBuffer) || len > sizeof folderBuffer - 16) folderBuffer[0] = 0;
     return folderBuffer;
 }
 

@@ -2,6 +2,7 @@
 // fixed frame time, and a data folder made for each test.
 #include "core/appstate.h"
 #include "core/requestlog.h"
+#include "effects/effects.h"
 #include "app/screens.h"
 #include "app/shell.h"
 #include "game/level.h"
@@ -343,6 +344,9 @@ TEST_F(ShellLoop, SecondSplashDelaysTheLoadByOneSplash)
 TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
 {
     ASSERT_FALSE(osFolderExists((data + "/settings").c_str()));
+    ASSERT_EQ(::mkdir((data + "/effects").c_str(), 0755), 0);
+    writeFileBytes(data + "/effects/spark.par", "parfrequency=7\r\n");
+    resetEffects();
     int presentsBefore = 0, presentsAfter = 0, callsBefore = 0, callsAfter = 0;
     hook = [&](uint32_t poll) {
         if (poll == SPLASH_END_FRAME) {
@@ -366,7 +370,10 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     // The overlay flag is cleared after the load.
     EXPECT_EQ(app.debugOverlayOn, 0);
     // Every module's loader ran once, in order.
-    const char* order[] = {"loadProfiles", "loadRecords", "loadEffects", "loadBackdropCatalogue", "loadMenus",
+    // The particle effects were read from the data set's "effects" folder.
+    ASSERT_GE(findEffect("spark"), 0);
+    EXPECT_FLOAT_EQ(effects.table[findEffect("spark")].frequency, 7.0f);
+    const char* order[] = {"loadProfiles", "loadRecords", "loadBackdropCatalogue", "loadMenus",
                            "loadDialogPictures", "initAudio", "loadSounds", "loadTrophies",
                            "loadLevelDescriptions", "loadMap"};
     int last = -1;

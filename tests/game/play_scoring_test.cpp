@@ -103,12 +103,12 @@ TEST(Combo, ElevenGivesImpossibleAndAsksTheTrophiesInOrder)
     // The recording trophies award every trophy asked for, so the chain stops at its first.
     ASSERT_EQ(countRequests("awardTrophy"), 1);
     EXPECT_EQ(lastRequest("awardTrophy")->a, 3);
-    clearRequests();
+    clearStarts();
     play.comboCount = 10;
     awardCombo();
     ASSERT_EQ(countRequests("awardTrophy"), 1);
     EXPECT_EQ(lastRequest("awardTrophy")->a, 9);
-    clearRequests();
+    clearStarts();
     play.comboCount = 7;
     awardCombo();
     EXPECT_EQ(countRequests("awardTrophy"), 1);
@@ -146,13 +146,13 @@ TEST(CountUp, StepsByAHundredthPerMsThenJumps)
     app.frameMs = 16.0f;
     updateScoreCountUp();
     EXPECT_EQ(play.shownLevelScore, 160);
-    EXPECT_EQ(countRequests("startEffect", "score"), 1);
+    EXPECT_EQ(effectStarts("score"), 1);
     updateScoreCountUp();
     EXPECT_EQ(play.shownLevelScore, 160 + static_cast<int>(840 * 0.16f));
     play.shownLevelScore = 994;  // 6 left: 6 * 16 * 0.01 = 0.96, so it jumps
     updateScoreCountUp();
     EXPECT_EQ(play.shownLevelScore, 1000);
-    EXPECT_EQ(countRequests("startEffect", "score"), 2);
+    EXPECT_EQ(effectStarts("score"), 2);
 }
 
 TEST(ExtraLife, PassingAMultipleOfTwoHundredFiftyThousandGivesOneLife)

@@ -42,9 +42,10 @@ float cleanValue(float v, float fallback)
 bool hasKey(const char* text, const char* key) { return kvValueLength(text, key) >= 0; }
 
 // A number: the value when the key is present (0 when it does not read as one), else the default.
+// A value that is not finite keeps the default.
 void readNumber(const char* text, const char* key, float* field)
 {
-    if (hasKey(text, key)) *field = cleanValue(kvFloat(text, key), 0.0f);
+    if (hasKey(text, key)) *field = cleanValue(kvFloat(text, key), *field);
 }
 
 void readInt(const char* text, const char* key, int* field)
@@ -372,6 +373,8 @@ void clearEffects() { clearRings(); }
 void updateEffects(float dt)
 {
     if (!(dt >= 0.0f)) dt = 0.0f;
+    // Groups emitted this frame beyond a ring's worth would only overwrite each other.
+    int budget = PARTICLE_RING_SIZE;
     for (Emitter& m : effects.emitters) {
         if (m.effect < 0 || m.effect >= effects.count) continue;
         const ParticleEffect& e = effects.table[m.effect];
@@ -385,6 +388,8 @@ void updateEffects(float dt)
         if (m.countdown < 0.0f) {
             m.countdown += m.period;
             int n = m.period > dt ? 1 : groupCount(std::trunc(dt / m.period));
+            if (n > budget) n = budget;
+            budget -= n;
             for (int i = 0; i < n; i++) emitGroup(m.effect, m.position, ox, oy, m.size, m.cell);
         }
         m.position = m.position.add(m.velocity.scale(dt));

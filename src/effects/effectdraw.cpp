@@ -61,7 +61,8 @@ int wrapCell(int cell, int count)
     return k < 0 ? k + count : k;
 }
 
-// The six corners (two triangles) of a sprite.
+// The six corners (two triangles) of a sprite, turning clockwise on the screen like the other
+// 2-D quads, so the device's fixed back-face culling keeps them.
 void spriteVertices(const QueuedSprite& s, const Camera& cam, QuadVertex* out)
 {
     float half = s.size * 0.5f;
@@ -77,11 +78,11 @@ void spriteVertices(const QueuedSprite& s, const Camera& cam, QuadVertex* out)
     QuadVertex br = {centre.add(right).sub(up), colour, uv.right, uv.bottom};
     QuadVertex tr = {centre.add(right).add(up), colour, uv.right, uv.top};
     out[0] = tl;
-    out[1] = bl;
+    out[1] = tr;
     out[2] = br;
     out[3] = tl;
     out[4] = br;
-    out[5] = tr;
+    out[5] = bl;
 }
 
 // Extent across the screen (view x and y) of a sprite's square: a circle around its centre.

@@ -2,11 +2,11 @@
 //
 // The queue is drawn with as few draw calls as the picture allows: every sprite is a textured
 // square from the one atlas, so sprites differ only in their blend. Sprites are gathered into
-// batches of one blend; a sprite joins the most recent batch of its blend when every batch made
-// after that one (all of the other blend) stays clear of its square, so no overlapping pair is
-// ever drawn in another order than the queue's and the picture is the one that drawing the
-// sprites one by one gives. Overlap is tested on the squares' extents across the screen, which
-// is exact for the orthographic views the screens use; under a perspective view only runs of
+// batches of one blend; a sprite joins the most recent batch of its blend when no batch made
+// after that one has drawn over the screen cells (25 x 25 units) its square touches, so no
+// overlapping pair is ever drawn in another order than the queue's and the picture is the one
+// that drawing the sprites one by one gives. The cells are in view space, which matches the screen
+// under the orthographic views the screens use; under a perspective view only runs of
 // consecutive sprites are merged.
 #include "effects/effects.h"
 #include "effects/flare.h"
@@ -19,21 +19,35 @@
 namespace {
 
 constexpr float DRAW_DEPTH = 10.0f;  // sprites are drawn this much deeper than their position
-constexpr int BATCH_LOOKBACK = 8;    // batches searched back for one of the same blend
 
 struct Batch {
     int blend;
     int count;
     int first;  // start in the sorted order
-    float x0, y0, x1, y1;
 };
+
+// The screen is divided into a grid; each cell remembers the latest batch that drew over it.
+// Sprites beyond the screen fall into the border cells.
+constexpr int GRID_W = 32;
+constexpr int GRID_H = 24;
+constexpr float GRID_LEFT = -400.0f;
+constexpr float GRID_BOTTOM = -300.0f;
+constexpr float GRID_CELL = 25.0f;
+
+int gridIndex(float v, float origin, int count)
+{
+    float f = (v - origin) / GRID_CELL;
+    if (!(f > 0.0f)) return 0;
+    if (f >= static_cast<float>(count - 1)) return count - 1;
+    return static_cast<int>(f);
+}
 
 struct DrawScratch {
     QuadVertex vertices[SPRITE_QUEUE_SIZE * 6];
     Batch batches[SPRITE_QUEUE_SIZE];
     int batchOf[SPRITE_QUEUE_SIZE];
     int order[SPRITE_QUEUE_SIZE];
-    float box[SPRITE_QUEUE_SIZE][4];
+    int cellMax[GRID_H][GRID_W];
 };
 
 DrawScratch scratch;
@@ -98,11 +112,6 @@ void spriteBox(const QueuedSprite& s, float* box)
     box[3] = y + reach;
 }
 
-bool overlaps(const Batch& b, const float* box)
-{
-    return !(box[2] < b.x0 || box[0] > b.x1 || box[3] < b.y0 || box[1] > b.y1);
-}
-
 void applyBlend(int blendType)
 {
     setBlendMode(blendType == 1 ? 0 : 1);
@@ -115,41 +124,48 @@ void drawRun(const QuadVertex* vertices, int sprites)
     effects.lastDrawCalls++;
 }
 
-// Assigns every queued sprite to a batch and returns the number of batches.
+// Assigns every queued sprite to a batch and returns the number of batches. A sprite joins the
+// latest batch of its blend when no later batch has touched the grid cells its square covers.
 int gatherBatches(const Camera& cam)
 {
     int batchCount = 0;
+    int latest[2] = {-1, -1};  // latest batch of each blend
+    for (auto& row : scratch.cellMax)
+        for (int& cell : row) cell = -1;
     for (int i = 0; i < effects.queueCount; i++) {
         const QueuedSprite& s = effects.queue[i];
         int blend = s.blendType == 1 ? 1 : 0;
-        float* box = scratch.box[i];
+        float box[4];
         spriteBox(s, box);
-        int join = -1;
-        if (batchCount > 0 && scratch.batches[batchCount - 1].blend == blend) {
-            join = batchCount - 1;
-        } else if (cam.ortho && std::isfinite(box[0]) && std::isfinite(box[3])) {
-            for (int b = batchCount - 1; b >= 0 && b >= batchCount - BATCH_LOOKBACK; b--) {
-                if (scratch.batches[b].blend == blend) {
-                    join = b;
-                    break;
-                }
-                if (overlaps(scratch.batches[b], box)) break;
+        int gx0 = 0, gy0 = 0, gx1 = GRID_W - 1, gy1 = GRID_H - 1;
+        if (std::isfinite(box[0]) && std::isfinite(box[1]) && std::isfinite(box[2]) && std::isfinite(box[3])) {
+            gx0 = gridIndex(box[0], GRID_LEFT, GRID_W);
+            gx1 = gridIndex(box[2], GRID_LEFT, GRID_W);
+            gy0 = gridIndex(box[1], GRID_BOTTOM, GRID_H);
+            gy1 = gridIndex(box[3], GRID_BOTTOM, GRID_H);
+        }
+        int join = latest[blend];
+        if (join >= 0 && join != batchCount - 1) {
+            if (!cam.ortho) {
+                join = -1;  // under a perspective view only consecutive sprites share a call
+            } else {
+                for (int gy = gy0; gy <= gy1 && join >= 0; gy++)
+                    for (int gx = gx0; gx <= gx1; gx++)
+                        if (scratch.cellMax[gy][gx] > join) {
+                            join = -1;
+                            break;
+                        }
             }
         }
         if (join < 0) {
             join = batchCount++;
-            scratch.batches[join] = {blend, 0, 0, box[0], box[1], box[2], box[3]};
+            scratch.batches[join] = {blend, 0, 0};
+            latest[blend] = join;
         }
-        Batch& b = scratch.batches[join];
-        b.count++;
-        if (box[0] < b.x0) b.x0 = box[0];
-        if (box[1] < b.y0) b.y0 = box[1];
-        if (box[2] > b.x1) b.x1 = box[2];
-        if (box[3] > b.y1) b.y1 = box[3];
-        if (!std::isfinite(box[0]) || !std::isfinite(box[3])) {
-            b.x0 = b.y0 = -INFINITY;  // a sprite at no sensible place: nothing may pass this batch
-            b.x1 = b.y1 = INFINITY;
-        }
+        scratch.batches[join].count++;
+        for (int gy = gy0; gy <= gy1; gy++)
+            for (int gx = gx0; gx <= gx1; gx++)
+                if (scratch.cellMax[gy][gx] < join) scratch.cellMax[gy][gx] = join;
         scratch.batchOf[i] = join;
     }
     return batchCount;

@@ -16,6 +16,7 @@
 #include "game/level.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "trophies/trophies.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
 
@@ -46,6 +47,7 @@ inline void resetGame(unsigned seed = 1)
     resetAudio();
     clearRequests();
     defineGameEffects();
+    resetTrophies();
     menus = MenusState{};
     srand15(seed);
     app.frameMs = TEST_FRAME_MS;

@@ -88,7 +88,7 @@ TEST(Combo, TwoCarryOverAndAThirdAwardsCoolCombo)
     EXPECT_TRUE(keyMessageShowing("coolcombo"));
     EXPECT_TRUE(keyMessageShowing("youwon", "750"));
     EXPECT_EQ(countRequests("playSound", "BonusPrize.ogg"), 1);
-    EXPECT_EQ(countRequests("awardTrophy"), 0);
+    EXPECT_EQ(firstNewTrophy(), 0);  // three in a row wins no trophy
 }
 
 TEST(Combo, ElevenGivesImpossibleAndAsksTheTrophiesInOrder)
@@ -100,19 +100,25 @@ TEST(Combo, ElevenGivesImpossibleAndAsksTheTrophiesInOrder)
     EXPECT_EQ(play.levelScore, 2750);
     EXPECT_TRUE(keyMessageShowing("impossible"));
     EXPECT_TRUE(keyMessageShowing("youwon", "2750"));
-    // The recording trophies award every trophy asked for, so the chain stops at its first.
-    ASSERT_EQ(countRequests("awardTrophy"), 1);
-    EXPECT_EQ(lastRequest("awardTrophy")->a, 3);
-    clearStarts();
-    play.comboCount = 10;
+    // The chain stops at the first trophy that is newly won.
+    EXPECT_TRUE(trophyWon(3));
+    EXPECT_FALSE(trophyWon(9));
+    EXPECT_FALSE(trophyWon(1));
+    play.comboCount = 11;  // 3 is won: the next in the chain
     awardCombo();
-    ASSERT_EQ(countRequests("awardTrophy"), 1);
-    EXPECT_EQ(lastRequest("awardTrophy")->a, 9);
-    clearStarts();
+    EXPECT_TRUE(trophyWon(9));
+    EXPECT_FALSE(trophyWon(1));
+    play.comboCount = 10;  // 9 is won: falls through to 1
+    awardCombo();
+    EXPECT_TRUE(trophyWon(1));
+    int writes = trophies.writes;
+    play.comboCount = 11;  // all three won: nothing new, nothing written
+    awardCombo();
+    EXPECT_EQ(trophies.writes, writes);
+    resetTrophies();
     play.comboCount = 7;
     awardCombo();
-    EXPECT_EQ(countRequests("awardTrophy"), 1);
-    EXPECT_EQ(lastRequest("awardTrophy")->a, 1);
+    EXPECT_EQ(firstNewTrophy(), 1);
 }
 
 TEST(Combo, WaitsForARestingBoardAndAFreeGame)

@@ -55,6 +55,8 @@ DrawScratch scratch;
 struct Camera {
     Vec3 right, up;  // unit edges of a camera-facing square
     bool ortho;
+    Matrix view;
+    bool plainColour;  // the colour multiplier is white: colours pass unchanged
 };
 
 Camera currentCamera()
@@ -65,6 +67,9 @@ Camera currentCamera()
     c.right = view.column0();
     c.up = view.column1();
     c.ortho = projection.m[2][3] == 0.0f && projection.m[3][3] == 1.0f;
+    c.view = view;
+    const float* m = drawState.colorMultiplier;
+    c.plainColour = m[0] == 1.0f && m[1] == 1.0f && m[2] == 1.0f && m[3] == 1.0f;
     return c;
 }
 
@@ -81,12 +86,16 @@ void spriteVertices(const QueuedSprite& s, const Camera& cam, QuadVertex* out)
 {
     float half = s.size * 0.5f;
     Vec3 r = cam.right.scale(half), u = cam.up.scale(half);
-    float a = s.rotation * 0.017453292f, sn = std::sin(a), cs = std::cos(a);
-    Vec3 up = r.scale(sn).add(u.scale(cs));
-    Vec3 right = r.scale(cs).sub(u.scale(sn));
+    Vec3 up = u, right = r;
+    if (s.rotation != 0.0f) {
+        float sn, cs;
+        effectSinCos(s.rotation, &sn, &cs);
+        up = r.scale(sn).add(u.scale(cs));
+        right = r.scale(cs).sub(u.scale(sn));
+    }
     Vec3 centre = {s.position.x, s.position.y, s.position.z + DRAW_DEPTH};
     Rect uv = atlasCellUv(s.cell);
-    uint32_t colour = modulateColor(s.colour).asWord();
+    uint32_t colour = (cam.plainColour ? s.colour : modulateColor(s.colour)).asWord();
     QuadVertex tl = {centre.sub(right).add(up), colour, uv.left, uv.top};
     QuadVertex bl = {centre.sub(right).sub(up), colour, uv.left, uv.bottom};
     QuadVertex br = {centre.add(right).sub(up), colour, uv.right, uv.bottom};
@@ -100,9 +109,9 @@ void spriteVertices(const QueuedSprite& s, const Camera& cam, QuadVertex* out)
 }
 
 // Extent across the screen (view x and y) of a sprite's square: a circle around its centre.
-void spriteBox(const QueuedSprite& s, float* box)
+void spriteBox(const QueuedSprite& s, const Camera& cam, float* box)
 {
-    Matrix view = getTransform(GpuTransform::View);
+    const Matrix& view = cam.view;
     float x = s.position.x * view.m[0][0] + s.position.y * view.m[1][0] + s.position.z * view.m[2][0] + view.m[3][0];
     float y = s.position.x * view.m[0][1] + s.position.y * view.m[1][1] + s.position.z * view.m[2][1] + view.m[3][1];
     float reach = std::fabs(s.size) * 0.7072f + 1.0f;  // half the diagonal, and a pixel for the edge
@@ -136,7 +145,7 @@ int gatherBatches(const Camera& cam)
         const QueuedSprite& s = effects.queue[i];
         int blend = s.blendType == 1 ? 1 : 0;
         float box[4];
-        spriteBox(s, box);
+        spriteBox(s, cam, box);
         int gx0 = 0, gy0 = 0, gx1 = GRID_W - 1, gy1 = GRID_H - 1;
         if (std::isfinite(box[0]) && std::isfinite(box[1]) && std::isfinite(box[2]) && std::isfinite(box[3])) {
             gx0 = gridIndex(box[0], GRID_LEFT, GRID_W);

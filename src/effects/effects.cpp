@@ -90,10 +90,32 @@ int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 void rotate(float& x, float& y, float degrees)
 {
-    float a = degrees * DEG, c = std::cos(a), s = std::sin(a);
+    float s, c;
+    effectSinCos(degrees, &s, &c);
     float nx = x * c - y * s;
     y = x * s + y * c;
     x = nx;
+}
+
+// Adds the polar offset (radius turned by angle degrees) and the Lissajous offset
+// (cos(age x f x 0.18 + phase) x amplitude across, sin(...) up) to (x, y); terms with a zero
+// radius or amplitude add nothing and are skipped.
+void addOffsets(float& x, float& y, float radius, float angle, const float* lissX, const float* lissY, float age)
+{
+    float s, c;
+    if (radius != 0.0f) {
+        effectSinCos(angle, &s, &c);
+        x += radius * c;
+        y += radius * s;
+    }
+    if (lissX[0] != 0.0f) {
+        effectSinCos(age * lissX[1] * 0.18f + lissX[2], &s, &c);
+        x += c * lissX[0];
+    }
+    if (lissY[0] != 0.0f) {
+        effectSinCos(age * lissY[1] * 0.18f + lissY[2], &s, &c);
+        y += s * lissY[0];
+    }
 }
 
 // Emits one group at p + o (see the header of startEffectAt).
@@ -181,6 +203,28 @@ void resetEffects()
 }
 
 void seedEffectRandom(uint32_t seed) { effects.random = seed; }
+
+void effectSinCos(float degrees, float* sine, float* cosine)
+{
+    float q = degrees / 90.0f;  // quarter turns
+    if (!(std::fabs(q) < 1.0e7f)) {
+        double a = static_cast<double>(degrees) * 0.017453292519943295;
+        *sine = static_cast<float>(std::sin(a));
+        *cosine = static_cast<float>(std::cos(a));
+        return;
+    }
+    int n = static_cast<int>(q >= 0.0f ? q + 0.5f : q - 0.5f);  // nearest quarter turn
+    float r = (q - static_cast<float>(n)) * 1.5707964f;       // -pi/4 .. pi/4
+    float r2 = r * r;
+    float s = r * (1.0f - r2 * (1.0f / 6.0f - r2 * (1.0f / 120.0f - r2 * (1.0f / 5040.0f))));
+    float c = 1.0f - r2 * (0.5f - r2 * (1.0f / 24.0f - r2 * (1.0f / 720.0f - r2 * (1.0f / 40320.0f))));
+    switch (n & 3) {
+    case 0: *sine = s; *cosine = c; break;
+    case 1: *sine = c; *cosine = -s; break;
+    case 2: *sine = -s; *cosine = -c; break;
+    default: *sine = -c; *cosine = s; break;
+    }
+}
 
 float effectDev(float x)
 {
@@ -379,11 +423,8 @@ void updateEffects(float dt)
         if (m.effect < 0 || m.effect >= effects.count) continue;
         const ParticleEffect& e = effects.table[m.effect];
         if (!(m.age < e.emitTime)) continue;
-        float lx = std::cos((m.age * e.emitterLissX[1] * 0.18f + e.emitterLissX[2]) * DEG) * e.emitterLissX[0];
-        float ly = std::sin((m.age * e.emitterLissY[1] * 0.18f + e.emitterLissY[2]) * DEG) * e.emitterLissY[0];
-        float px = m.polar[0], py = 0.0f;
-        rotate(px, py, m.polar[2]);
-        float ox = lx + px, oy = ly + py;
+        float ox = 0.0f, oy = 0.0f;
+        addOffsets(ox, oy, m.polar[0], m.polar[2], e.emitterLissX, e.emitterLissY, m.age);
         m.countdown -= dt;
         if (m.countdown < 0.0f) {
             m.countdown += m.period;
@@ -403,10 +444,8 @@ void updateEffects(float dt)
         float u = p.age / p.lifetime, w = 1.0f - u;
         Color colour(channel(p.colour0[0] * w + p.colour1[0] * u), channel(p.colour0[1] * w + p.colour1[1] * u),
                      channel(p.colour0[2] * w + p.colour1[2] * u), channel(p.colour0[3] * w + p.colour1[3] * u));
-        float qx = p.polar[0], qy = 0.0f;
-        rotate(qx, qy, p.polar[2]);
-        qx += std::cos((p.age * e.particleLissX[1] * 0.18f + e.particleLissX[2]) * DEG) * e.particleLissX[0];
-        qy += std::sin((p.age * e.particleLissY[1] * 0.18f + e.particleLissY[2]) * DEG) * e.particleLissY[0];
+        float qx = 0.0f, qy = 0.0f;
+        addOffsets(qx, qy, p.polar[0], p.polar[2], e.particleLissX, e.particleLissY, p.age);
         float size = p.size0 * w + p.size1 * u;
         if (e.drawSymmetry < 1) {
             queueSprite({p.position.x + qx, p.position.y + qy, p.position.z}, p.rotation, size, colour, p.cell,

@@ -140,6 +140,10 @@ void seedEffectRandom(uint32_t seed);
 // dev(x): uniform in [-x, x] from the effects' generator.
 float effectDev(float x);
 
+// Sine and cosine of an angle in degrees, to within 1e-6 for angles of moderate size (a reduced
+// polynomial: the per-sprite turns are the bulk of the effects' arithmetic).
+void effectSinCos(float degrees, float* sine, float* cosine);
+
 // Reads an effect from key=value text (terminated) into out under name; missing keys keep their
 // defaults. Numbers that are not finite are replaced by the default, others cut to
 // +-EFFECT_VALUE_LIMIT; symmetry counts are kept within 0..EFFECT_SYMMETRY_LIMIT.

@@ -348,6 +348,23 @@ TEST_F(Effects, MapBurstsOfTheThreeKinds)
     EXPECT_EQ(effects.lastBurst, 7);
 }
 
+TEST_F(Effects, SineAndCosineOfDegreesMatchTheLibrary)
+{
+    for (float d = -1000.0f; d <= 1000.0f; d += 0.37f) {
+        float s, c;
+        effectSinCos(d, &s, &c);
+        double a = double(d) * 3.14159265358979 / 180.0;
+        ASSERT_NEAR(s, std::sin(a), 2e-6) << d;
+        ASSERT_NEAR(c, std::cos(a), 2e-6) << d;
+    }
+    float s, c;
+    effectSinCos(90.0f, &s, &c);
+    EXPECT_FLOAT_EQ(s, 1.0f);
+    EXPECT_FLOAT_EQ(c, 0.0f);
+    effectSinCos(3.0e9f, &s, &c);  // beyond the reduction: still a sine and a cosine
+    EXPECT_NEAR(s * s + c * c, 1.0f, 1e-5f);
+}
+
 TEST_F(Effects, TheAtlasCellRectangles)
 {
     effects.atlasCols = 8;

@@ -1,14 +1,12 @@
 #include "trophies/trophies.h"
 
 #include "core/appstate.h"
-#include "platform/os/files.h"
 #include "resources/files.h"
 #include "resources/keyvalue.h"
 #include "resources/texts.h"
 #include "ui/messages.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 TrophiesState trophies;
@@ -57,19 +55,19 @@ bool loadTrophies()
     return true;
 }
 
-bool trophyFilePath(const char* profileName, char* out, int capacity)
+int trophyProfileIndex(const char* profileName)
 {
-    if (!out || capacity <= 0) return false;
-    out[0] = 0;
-    if (!profileName || profileName[0] == 0 || profileName[0] == '.') return false;
-    for (const char* p = profileName; *p; p++)
-        if (*p == '/' || *p == '\\' || *p == ':') return false;
-    int n = std::snprintf(out, size_t(capacity), "%ssettings/%s.trp", app.dataDir, profileName);
-    if (n < 0 || n >= capacity) {
-        out[0] = 0;
-        return false;
+    if (!profileName) return -1;
+    for (int i = 0; i < profileState.count && i < PROFILE_TABLE_SIZE; i++) {
+        const char16_t* name = profileState.profiles[i].name;
+        int n = 0;
+        for (; n < PROFILE_NAME_CHARS && name[n]; n++) {
+            char c = name[n] < 0x80 ? static_cast<char>(name[n]) : '?';
+            if (profileName[n] != c) break;
+        }
+        if ((n == PROFILE_NAME_CHARS || name[n] == 0) && profileName[n] == 0) return i;
     }
-    return true;
+    return -1;
 }
 
 void loadTrophyFlags(const char* profileName)
@@ -77,36 +75,26 @@ void loadTrophyFlags(const char* profileName)
     std::memset(trophies.flags, 0, sizeof trophies.flags);
     takeProfile(profileName);
     trophies.profileLoaded = 1;
-    char path[OS_PATH_MAX];
-    if (!trophyFilePath(profileName, path, sizeof path)) return;
-    if (osFileSize(path) != TROPHY_FILE_SIZE) return;  // missing or damaged: no trophies
-    int32_t size = 0;
-    uint8_t* bytes = osReadFile(path, &size);
-    if (!bytes) return;
-    if (size == TROPHY_FILE_SIZE) {
-        for (int i = 0; i < TROPHY_COUNT; i++) {
-            trophies.flags[i].isNew = bytes[i * 2] != 0;
-            trophies.flags[i].won = bytes[i * 2 + 1] != 0;
-            if (!trophies.flags[i].won) trophies.flags[i].isNew = 0;  // new only means won, not yet shown
-        }
+    uint8_t bytes[TROPHY_FILE_SIZE];
+    int index = trophyProfileIndex(profileName);
+    if (index < 0 || !readTrophyFile(index, bytes)) return;  // missing or damaged: no trophies
+    for (int i = 0; i < TROPHY_COUNT; i++) {
+        trophies.flags[i].won = bytes[i * 2 + 1] != 0;
+        trophies.flags[i].isNew = trophies.flags[i].won && bytes[i * 2] != 0;  // new only means won, not yet shown
     }
-    std::free(bytes);
 }
 
 bool saveTrophyFlags(const char* profileName)
 {
-    char path[OS_PATH_MAX], temporary[OS_PATH_MAX + 8];
     trophies.lastWriteFailed = 1;
-    if (!trophyFilePath(profileName, path, sizeof path)) return false;
-    std::snprintf(temporary, sizeof temporary, "%s.tmp", path);
-    if (!osWriteFile(temporary, trophies.flags, TROPHY_FILE_SIZE)) return false;
-    char from[OS_PATH_MAX], to[OS_PATH_MAX];
-    osResolvePath(temporary, from, sizeof from);
-    osResolvePath(path, to, sizeof to);
-    if (from[0] == 0 || to[0] == 0 || std::rename(from, to) != 0) {
-        osDeleteFile(temporary);
-        return false;
+    int index = trophyProfileIndex(profileName);
+    if (index < 0) return false;
+    uint8_t bytes[TROPHY_FILE_SIZE];
+    for (int i = 0; i < TROPHY_COUNT; i++) {
+        bytes[i * 2] = trophies.flags[i].isNew;
+        bytes[i * 2 + 1] = trophies.flags[i].won;
     }
+    if (!writeTrophyFile(index, bytes)) return false;
     trophies.lastWriteFailed = 0;
     trophies.writes++;
     return true;

@@ -1,12 +1,15 @@
 #pragma once
 // Trophies: the seventeen trophy definitions ("trophy.txt"), the current player's trophy flags and
-// their per-profile file "settings\<profile>.trp" (17 pairs of bytes: new, won), and awarding.
+// their per-profile file (17 pairs of bytes: new, won; "<stem>.trp" in the settings folder, read
+// and written atomically by the persistence layer), and awarding.
 // A trophy is won once per profile; a won trophy stays "new" until the trophy room has presented
 // it. The trophy room itself (shelves, presentation) is in trophyroom.*.
+#include "persist/profile.h"
+
 #include <cstdint>
 
 constexpr int TROPHY_COUNT = 17;                 // numbers 1..17
-constexpr int TROPHY_FILE_SIZE = TROPHY_COUNT * 2;
+static_assert(TROPHY_FILE_SIZE == TROPHY_COUNT * 2);
 constexpr int TROPHY_IMAGE_NAME_SIZE = 64;
 
 struct TrophyFlag {
@@ -35,14 +38,13 @@ void parseTrophyList(const char* text);
 // definitions stay empty (the trophy room needs them; play does not).
 bool loadTrophies();
 
-// The path of a profile's trophy file, "<data>settings/<name>.trp"; false (out empty) for a name
-// that cannot be a file name (empty, a folder separator or ':' in it, or starting with '.').
-bool trophyFilePath(const char* profileName, char* out, int capacity);
-// Reads the profile's flags. A missing file, one of another size than 34 bytes, or a name that
-// cannot be a file name gives no trophies; bytes other than 0 count as 1.
+// The index of the profile with this name (as 8-bit text, non-ASCII characters as '?'), or -1.
+int trophyProfileIndex(const char* profileName);
+// Reads the profile's flags. A missing file, one of another size than 34 bytes, or a name no
+// profile has gives no trophies; bytes other than 0 count as 1; "new" without "won" is not new.
 void loadTrophyFlags(const char* profileName);
-// Writes the flags atomically (a temporary file in the same folder, then renamed over the old
-// one). False when it cannot be written; the old file then stays as it was.
+// Writes the flags (atomically). False when it cannot be written (the old file stays as it was)
+// or no profile has the name (the flags then live in memory only).
 bool saveTrophyFlags(const char* profileName);
 
 // Awards trophy `number` (1..17) to the profile (its flags are loaded first when they are another

@@ -17,6 +17,8 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "trophies/trophies.h"
+#include "persist/profile.h"
+#include "persist/settings.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
 
@@ -43,6 +45,7 @@ inline void resetGame(unsigned seed = 1)
     resetAppState();
     resetBoard();
     resetPlayState();
+    resetPersist();
     resetLevelFiles();
     resetAudio();
     clearRequests();

@@ -1,6 +1,8 @@
-// Trophy flags and awarding: the per-profile file "settings\<name>.trp" written at once and whole,
+// Trophy flags and awarding: the per-profile trophy file written at once and whole,
 // answers that let the game's fallback chains work, damaged files and numbers, the definitions.
 #include "core/appstate.h"
+#include "persist/profile.h"
+#include "persist/settings.h"
 #include "platform/os/files.h"
 #include "resources/texts.h"
 #include "trophies/trophies.h"
@@ -28,15 +30,25 @@ protected:
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir + "settings");
         std::snprintf(app.dataDir, sizeof app.dataDir, "%s", dir.c_str());
+        resetPersist();
+        resetProfiles();
+        ASSERT_TRUE(createProfile("Ann"));
+        ASSERT_TRUE(createProfile("Bob"));
     }
-    std::vector<uint8_t> fileOf(const std::string& profile)
+    std::string pathOf(const char* profile)
     {
-        std::ifstream in(dir + "settings/" + profile + ".trp", std::ios::binary);
+        char path[1024];
+        EXPECT_TRUE(profileFilePath(trophyProfileIndex(profile), ProfileTrophies, path, sizeof path));
+        return path;
+    }
+    std::vector<uint8_t> fileOf(const char* profile)
+    {
+        std::ifstream in(pathOf(profile), std::ios::binary);
         return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
-    void writeFileOf(const std::string& profile, const std::vector<uint8_t>& bytes)
+    void writeFileOf(const char* profile, const std::vector<uint8_t>& bytes)
     {
-        std::ofstream out(dir + "settings/" + profile + ".trp", std::ios::binary);
+        std::ofstream out(pathOf(profile), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     std::string dir;
@@ -51,12 +63,11 @@ TEST_F(Trophies, AnAwardIsWrittenAtOnceAndASecondAwardAnswersNoAndWritesNothing)
         EXPECT_EQ(bytes[i * 2], i == 4 ? 1 : 0) << "new " << i + 1;
         EXPECT_EQ(bytes[i * 2 + 1], i == 4 ? 1 : 0) << "won " << i + 1;
     }
-    EXPECT_FALSE(std::filesystem::exists(dir + "settings/Ann.trp.tmp"));
     EXPECT_EQ(trophies.writes, 1);
-    std::filesystem::remove(dir + "settings/Ann.trp");
+    std::filesystem::remove(pathOf("Ann"));
     EXPECT_FALSE(awardTrophy(5, "Ann"));
     EXPECT_EQ(trophies.writes, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir + "settings/Ann.trp"));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("Ann")));
 }
 
 TEST_F(Trophies, NumbersOutsideOneToSeventeenAreIgnored)
@@ -85,7 +96,7 @@ TEST_F(Trophies, EachProfileHasItsOwnFileAndReadsItBack)
     loadTrophyFlags("Bob");
     EXPECT_TRUE(trophyWon(3));
     EXPECT_FALSE(trophyWon(7));
-    loadTrophyFlags("Nobody");  // no file: no trophies
+    loadTrophyFlags("Nobody");  // no such profile: no trophies
     EXPECT_EQ(firstNewTrophy(), 0);
     EXPECT_FALSE(trophyWon(3));
 }
@@ -128,22 +139,20 @@ TEST_F(Trophies, PresentingClearsNewFlagsLowestFirst)
     EXPECT_EQ(bytes[8 * 2 + 1], 1);
 }
 
-TEST_F(Trophies, NamesThatCannotBeFileNamesKeepTheAwardInMemoryOnly)
+TEST_F(Trophies, WithoutAProfileOrAWritableFolderTheAwardStaysInMemory)
 {
-    char path[256];
-    EXPECT_FALSE(trophyFilePath("../escape", path, sizeof path));
-    EXPECT_FALSE(trophyFilePath("a/b", path, sizeof path));
-    EXPECT_FALSE(trophyFilePath("", path, sizeof path));
-    EXPECT_TRUE(trophyFilePath("Ann", path, sizeof path));
-    EXPECT_EQ(std::string(path), dir + "settings/Ann.trp");
-    EXPECT_TRUE(awardTrophy(6, "a/b"));
+    EXPECT_EQ(trophyProfileIndex("Ann"), 0);
+    EXPECT_EQ(trophyProfileIndex("Bob"), 1);
+    EXPECT_EQ(trophyProfileIndex("ann"), -1);
+    EXPECT_TRUE(awardTrophy(6, "Nobody"));
     EXPECT_TRUE(trophyWon(6));
     EXPECT_EQ(trophies.writes, 0);
     EXPECT_EQ(trophies.lastWriteFailed, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir + "a"));
-    // A folder that cannot be written: the award stands, the old file is untouched.
+    // A folder that cannot be written: the award stands, nothing half written.
     std::filesystem::remove_all(dir + "settings");
+    std::ofstream(dir + "settings") << "a file where the folder should be";
     EXPECT_TRUE(awardTrophy(8, "Ann"));
+    EXPECT_TRUE(trophyWon(8));
     EXPECT_EQ(trophies.lastWriteFailed, 1);
 }
 

@@ -2,6 +2,8 @@
 // fixed frame time, and a data folder made for each test.
 #include "core/appstate.h"
 #include "core/requestlog.h"
+#include "effects/effects.h"
+#include "trophies/trophies.h"
 #include "app/screens.h"
 #include "app/shell.h"
 #include "game/level.h"
@@ -355,6 +357,11 @@ TEST_F(ShellLoop, SecondSplashDelaysTheLoadByOneSplash)
 TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
 {
     ASSERT_FALSE(osFolderExists((data + "/settings").c_str()));
+    ASSERT_EQ(::mkdir((data + "/effects").c_str(), 0755), 0);
+    writeFileBytes(data + "/effects/spark.par", "parfrequency=7\r\n");
+    writeFileBytes(data + "/trophy.txt", "trophy1=cup.tga\r\ntrophylum17=glow17.tga\r\n");
+    resetEffects();
+    resetTrophies();
     int presentsBefore = 0, presentsAfter = 0, callsBefore = 0, callsAfter = 0;
     hook = [&](uint32_t poll) {
         if (poll == SPLASH_END_FRAME) {
@@ -378,7 +385,14 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     // The overlay flag is cleared after the load.
     EXPECT_EQ(app.debugOverlayOn, 0);
     // Every module's loader ran once, in order.
-    const char* order[] = {"loadEffects", "loadBackdropCatalogue", "initAudio", "loadSounds", "loadTrophies",
+    // The particle effects were read from the data set's "effects" folder.
+    ASSERT_GE(findEffect("spark"), 0);
+    EXPECT_FLOAT_EQ(effects.table[findEffect("spark")].frequency, 7.0f);
+    // The trophy definitions were read from "trophy.txt".
+    EXPECT_EQ(trophies.definitionsLoaded, 1);
+    EXPECT_STREQ(trophies.image[0], "cup.tga");
+    EXPECT_STREQ(trophies.glow[16], "glow17.tga");
+    const char* order[] = {"loadBackdropCatalogue", "initAudio", "loadSounds",
                            "loadLevelDescriptions", "loadMap"};
     int last = -1;
     for (const char* op : order) {

@@ -117,7 +117,8 @@ TEST_F(OsDirsTest, PathsLongerThanTwoHundredFiftyFiveCharactersStayWhole)
 {
     // A start folder of about 600 characters holding the data set.
     std::string deep = dir;
-    for (int i = 0; i < 12; ++i) deep += "/a-rather-long-folder-name-for-the-test-" + std::to_string(i);
+    // Deep enough whatever the length of the temporary folder it starts from.
+    for (int i = 0; deep.size() <= 600; ++i) deep += "/a-rather-long-folder-name-for-the-test-" + std::to_string(i);
     ASSERT_GT(deep.size(), 600u);
     writeString(deep + "/Data/settings.txt", "x");
     char out[PATH_MAX];

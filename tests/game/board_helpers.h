@@ -15,6 +15,7 @@
 #include "game/level.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "sound_probe.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
 
@@ -25,6 +26,7 @@ inline void resetGame(unsigned seed = 1)
     resetPlayState();
     resetLevelFiles();
     resetAudio();
+    registerGameSounds();
     clearRequests();
     menus = MenusState{};
     srand15(seed);
@@ -72,6 +74,7 @@ inline void frames(int n)
     for (int i = 0; i < n; i++) {
         app.frameMs = TEST_FRAME_MS;
         boardFrame();
+        updateAudio();  // as the gameplay frame does: queued sounds start, retrigger times run out
         // A tip panel stops the board; the player here closes each one at once.
         if (play.tipOpen) closeTip();
     }

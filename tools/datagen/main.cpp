@@ -17,6 +17,8 @@ int main(int argc, char** argv)
     if (!genLevels(src, out)) return 1;
     if (!genFont(src, out)) return 1;
     if (!genBackdrops(src, out)) return 1;
+    if (!genSounds(src, out)) return 1;
+    if (!genMusic(src, out)) return 1;
     if (!genArchives(src, out)) return 1;
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "audio/audio.h"
 #include "graphics/device.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
 #include "persist/settings.h"
 #include "resources/texts.h"
 #include "ui/messages.h"
@@ -48,6 +49,7 @@ protected:
         resetScreens();
         resetPersist();
         resetAudio();
+        resetProfiles();
         clearRequests();
         menus.dialogOpen = 0;
         resetDeviceState();
@@ -367,7 +369,8 @@ TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
 
 TEST_F(Screens, PromptOpensMainWhenAProfileExists)
 {
-    persist.settings.profileCount = 2;
+    ASSERT_TRUE(createProfile("Ann"));
+    ASSERT_TRUE(createProfile("Bob"));
     splashScreen.splashTimer = 4000.0f;
     splashScreen.fadeTimer = 790.0f;
     app.frameMs = 20.0f;

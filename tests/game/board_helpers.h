@@ -16,6 +16,8 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "sound_probe.h"
+#include "persist/profile.h"
+#include "persist/settings.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
 
@@ -24,6 +26,7 @@ inline void resetGame(unsigned seed = 1)
     resetAppState();
     resetBoard();
     resetPlayState();
+    resetPersist();
     resetLevelFiles();
     resetAudio();
     registerGameSounds();

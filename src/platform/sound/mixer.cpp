@@ -13,7 +13,7 @@ constexpr uint32_t VOICE_MASK = (1u << VOICE_BITS) - 1u;
 // Adds one voice's frame i at source position pos (idx = whole part, frac = fraction); the frame
 // after the last one is silence, so a sample ends without a click.
 template <int CHANNELS>
-inline void addFrame(const float* pcm, int64_t idx, bool hasNext, float frac, float gain, float* o)
+inline void addFrame(const float* __restrict pcm, int64_t idx, bool hasNext, float frac, float gain, float* __restrict o)
 {
     if (CHANNELS == 1) {
         float a = pcm[idx];
@@ -32,7 +32,7 @@ inline void addFrame(const float* pcm, int64_t idx, bool hasNext, float frac, fl
 
 // Adds one voice's frames to out; returns false when the voice reached the end of its sample.
 template <int CHANNELS>
-bool mixVoice(MixerVoice& v, const MixerSample& s, float gain, float* out, int frames)
+bool mixVoice(MixerVoice& v, const MixerSample& s, float gain, float* __restrict out, int frames)
 {
     const float* pcm = s.pcm;
     const int64_t last = s.frames - 1;

@@ -1,30 +1,65 @@
 #include "audio/audio.h"
 
+#include "audio/ambience.h"
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/appstate.h"
-#include "core/requestlog.h"
+#include "persist/settings.h"
+#include "platform/os/files.h"
+#include "platform/sound/sound.h"
+#include "resources/files.h"
 
 AudioState audio;
 
 namespace {
 
-// The sound library is not built yet: starting a voice is recorded and gives no channel, and a
-// channel without a voice is never active.
-uint32_t startVoice(uint32_t sample, int rate)
+constexpr int MUSIC_TRACK_ORDERS[MUSIC_TRACK_COUNT] = {0, 17, 31, 47, 72, 89, 92};
+constexpr char MUSIC_FILE[] = "music.mo3";
+constexpr char SOUNDS_FOLDER[] = "Sounds";
+
+void reportProgress(int32_t bytes)
 {
-    recordRequest("startVoice", "", static_cast<int>(sample), rate);
-    return 0;
+    if (fileTable.progressHook) fileTable.progressHook(bytes);
 }
 
-int32_t channelActive(uint32_t) { return 0; }
+// Loads "music.mo3" from the data folder; 0 when it is missing or unreadable.
+uint32_t loadMusicFile()
+{
+    char path[OS_PATH_MAX];
+    std::snprintf(path, sizeof path, "%s%s", app.dataDir, MUSIC_FILE);
+    int32_t size = 0;
+    uint8_t* bytes = osReadFile(path, &size);
+    if (!bytes) return 0;
+    uint32_t handle = soundLoadMusic(bytes, size);
+    std::free(bytes);
+    return handle;
+}
+
+void setModuleVolume(int volume)
+{
+    audio.musicVolumeSet = volume;
+    soundSetMusicVolume(audio.music, volume);
+}
+
+// Full volume and the requested song from its first row.
+void startRequestedSong()
+{
+    setModuleVolume(100);
+    soundPlayMusic(audio.music, audio.requestedOrder);
+    audio.currentOrder = audio.requestedOrder;
+}
 
 } // namespace
 
 void resetAudio()
 {
     std::memset(&audio, 0, sizeof audio);
+    audio.requestedOrder = -1;
+    audio.currentOrder = -1;
+    resetAmbience();
 }
 
 bool registerSample(const char* name, uint32_t handle)
@@ -40,29 +75,85 @@ bool registerSample(const char* name, uint32_t handle)
 
 bool initAudio()
 {
-    recordRequest("initAudio");
-    return false;
+    if (!soundInit()) return false;
+    soundStart();
+    std::memset(audio.requests, 0, sizeof audio.requests);
+    audio.writeCursor = 0;
+    applyVolumes();
+    return true;
 }
-void loadSounds() { recordRequest("loadSounds"); }
-void shutdownAudio() { recordRequest("shutdownAudio"); }
-void pauseAudio() { recordRequest("pauseAudio"); }
-void resumeAudio() { recordRequest("resumeAudio"); }
-void applyVolumes() { recordRequest("applyVolumes"); }
-void requestMusic(int track) { recordRequest("requestMusic", "", track); }
-void startMusicNow(int track) { recordRequest("startMusicNow", "", track); }
+
+void loadSounds()
+{
+    // The listing is taken whole first; rows beyond the table's 256 are never loaded.
+    static OsFileName names[SAMPLE_TABLE_SIZE];
+    char folder[OS_PATH_MAX];
+    std::snprintf(folder, sizeof folder, "%s%s", app.dataDir, SOUNDS_FOLDER);
+    int found = osListFolder(folder, "*.ogg", names, SAMPLE_TABLE_SIZE);
+    if (found > SAMPLE_TABLE_SIZE) found = SAMPLE_TABLE_SIZE;
+    for (int i = 0; i < found && audio.sampleCount < SAMPLE_TABLE_SIZE; i++) {
+        char path[OS_PATH_MAX];
+        int n = std::snprintf(path, sizeof path, "%s/%s", folder, names[i].name);
+        if (n <= 0 || n >= static_cast<int>(sizeof path)) continue;
+        int32_t size = 0;
+        uint8_t* bytes = osReadFile(path, &size);
+        uint32_t handle = bytes ? soundLoadSample(bytes, size) : 0;
+        std::free(bytes);
+        // A name too long for the row is stored cut; no event asks for such a name.
+        SampleEntry& e = audio.samples[audio.sampleCount++];
+        size_t len = std::strlen(names[i].name);
+        if (len >= sizeof e.name) len = sizeof e.name - 1;
+        std::memcpy(e.name, names[i].name, len);
+        e.name[len] = 0;
+        e.handle = handle;
+        e.retriggerMs = 0.0f;
+        reportProgress(bytes ? size : 0);
+    }
+    audio.music = loadMusicFile();
+    audio.loadedMusic = audio.music;
+    reportProgress(MUSIC_LOAD_PROGRESS_BYTES);
+    soundSetMusicAmplify(audio.music, MUSIC_AMPLIFY);
+}
+
+void shutdownAudio()
+{
+    soundFree();
+    audio.music = 0;
+    audio.loadedMusic = 0;
+}
+
+void pauseAudio() { soundPause(); }
+void resumeAudio() { soundStart(); }
+
+void applyVolumes()
+{
+    soundSetGlobalVolumes(persist.settings.musicVolume, persist.settings.sfxVolume);
+}
 
 void updateAudio()
 {
-    recordRequest("updateAudio");
+    if (audio.music != audio.loadedMusic) {
+        audio.music = loadMusicFile();
+        soundSetMusicAmplify(audio.music, MUSIC_AMPLIFY);
+    }
     for (int i = 0; i < audio.sampleCount; i++) {
         if (audio.samples[i].retriggerMs > 0.0f) audio.samples[i].retriggerMs -= app.frameMs;
     }
     for (PlayRequest& r : audio.requests) {
         if (r.state == RequestWaiting) {
-            r.channel = startVoice(r.sample, r.rate);
+            r.channel = soundPlaySample(r.sample, r.rate);
             r.state = RequestPlaying;
         } else if (r.state == RequestPlaying) {
-            r.state = channelActive(r.channel);
+            r.state = soundChannelActive(r.channel);
+        }
+    }
+    if (audio.fadeMs > 0.0f) {
+        audio.fadeMs -= app.frameMs;
+        if (audio.fadeMs <= 0.0f) {
+            audio.fadeMs = 0.0f;
+            startRequestedSong();
+        } else {
+            setModuleVolume(static_cast<int>(audio.fadeMs / 8.0f));
         }
     }
 }
@@ -72,7 +163,6 @@ void playSound(const char* name) { playSoundAtRate(name, DEFAULT_SAMPLE_RATE); }
 void playSoundAtRate(const char* name, int rate)
 {
     if (!name) return;
-    recordRequest("playSound", name, rate);
     for (int i = 0; i < audio.sampleCount; i++) {
         SampleEntry& e = audio.samples[i];
         if (std::strcmp(e.name, name) != 0) continue;
@@ -84,4 +174,26 @@ void playSoundAtRate(const char* name, int rate)
         r.rate = rate;
         audio.writeCursor = (audio.writeCursor + 1) % REQUEST_RING_SIZE;
     }
+}
+
+int musicTrackOrder(int track)
+{
+    if (track < 0 || track >= MUSIC_TRACK_COUNT) return 0;
+    return MUSIC_TRACK_ORDERS[track];
+}
+
+void requestMusic(int track)
+{
+    int order = musicTrackOrder(track);
+    if (order == audio.requestedOrder) return;
+    audio.requestedOrder = order;
+    audio.fadeMs = MUSIC_FADE_MS;
+}
+
+void startMusicNow(int track)
+{
+    if (musicTrackOrder(track) == audio.requestedOrder) return;
+    requestMusic(track);
+    audio.fadeMs = 0.0f;
+    startRequestedSong();
 }

@@ -6,6 +6,7 @@
 
 #include "core/appstate.h"
 #include "core/requestlog.h"
+#include "audio/ambience.h"
 #include "audio/audio.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
@@ -226,6 +227,7 @@ void updateGameplay()
         gameFlow.dialogWaitMs += app.frameMs;
         if (gameFlow.dialogWaitMs >= GAME_DIALOG_WAIT_MS) answerGameDialog();
     }
+    updatePlayAmbience(static_cast<int>(board.boardClockMs), static_cast<int>(app.frameMs), backdrop.number);
     if (play.gameComplete) return;
     if (play.levelAdvance) {
         updateAudio();

@@ -4,6 +4,7 @@
 #include "core/requestlog.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"
+#include "audio/audio.h"
 #include "graphics/device.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
@@ -47,6 +48,7 @@ protected:
         resetAppState();
         resetScreens();
         resetPersist();
+        resetAudio();
         resetProfiles();
         clearRequests();
         buildMenuTree(nullptr, 0);  // the dialogs every tree has
@@ -375,7 +377,10 @@ TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
     app.frameMs = 100.0f;
     splashScreen.render();
     splashScreen.render();
-    EXPECT_EQ(countRequests("startMusicNow"), 1);
+    // The main theme starts at once: no fade, current and requested song alike.
+    EXPECT_EQ(audio.requestedOrder, 0);
+    EXPECT_EQ(audio.currentOrder, 0);
+    EXPECT_FLOAT_EQ(audio.fadeMs, 0.0f);
     EXPECT_EQ(splashScreen.musicStarted, 1);
     EXPECT_FLOAT_EQ(splashScreen.promptTimer, 200.0f);
     // The bar is full once the music has started.
@@ -395,7 +400,9 @@ TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
     EXPECT_TRUE(screens.switchPending);
     EXPECT_EQ(screens.pendingScreen, &menuScreen);
     EXPECT_EQ(countRequests("releaseSplashPictures"), 1);
-    EXPECT_EQ(countRequests("requestMusic"), 1);
+    // The menu asks for the main theme again: it is already playing, so no fade starts.
+    EXPECT_EQ(audio.requestedOrder, 0);
+    EXPECT_FLOAT_EQ(audio.fadeMs, 0.0f);
     EXPECT_STREQ(currentDialogName(), "newprofile");
 }
 

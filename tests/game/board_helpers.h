@@ -17,6 +17,7 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "trophies/trophies.h"
+#include "sound_probe.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
 
@@ -48,6 +49,7 @@ inline void resetGame(unsigned seed = 1)
     resetPersist();
     resetLevelFiles();
     resetAudio();
+    registerGameSounds();
     clearRequests();
     defineGameEffects();
     resetTrophies();
@@ -97,6 +99,7 @@ inline void frames(int n)
     for (int i = 0; i < n; i++) {
         app.frameMs = TEST_FRAME_MS;
         boardFrame();
+        updateAudio();  // as the gameplay frame does: queued sounds start, retrigger times run out
         // A tip panel stops the board; the player here closes each one at once.
         if (play.tipOpen) closeTip();
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "board_helpers.h"
+#include "sound_probe.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TEST(Blast, BombInACornerHitsOnlyPlacesInsideTheBoard)
     EXPECT_EQ(at(2, 0).hit, 1);
     EXPECT_EQ(at(1, 1).state, FigureState::Breaking);
     EXPECT_FLOAT_EQ(board.idleTimerMs, 250.0f);
-    EXPECT_EQ(countRequests("playSound", "ExplosionBomb.ogg"), 1);
+    EXPECT_EQ(queuedSounds("ExplosionBomb.ogg"), 1);
     EXPECT_EQ(effectStarts("bomb1_1"), 1);
     EXPECT_EQ(board.shakeOn, 1);
 }
@@ -133,7 +134,7 @@ TEST(Blast, ThunderStrikingThunderOfItsColourDoesNotSetItOffButABombGoes)
     EXPECT_EQ(board.blasts[1].row, 6);
     EXPECT_FLOAT_EQ(board.blasts[1].startAtMs, board.boardClockMs + 150.0f);
     EXPECT_EQ(effectStarts("lightning"), 3);
-    EXPECT_EQ(countRequests("playSound", "Thunderbolt.ogg"), 1);
+    EXPECT_EQ(queuedSounds("Thunderbolt.ogg"), 1);
     EXPECT_FLOAT_EQ(board.idleTimerMs, 500.0f);
     EXPECT_EQ(board.shakeOn, 0);  // thunder does not shake the view
     // The bolt set: the carrier and the two struck figures.
@@ -212,7 +213,7 @@ TEST(Blast, MegaBombCoversRowColumnAndDiagonals)
     EXPECT_EQ(at(0, 10).hit, 1);
     EXPECT_EQ(at(0, 5).hit, 1);
     EXPECT_EQ(at(0, 4).hit, 0);
-    EXPECT_EQ(countRequests("playSound", "ExplosionSuperBomb.ogg"), 1);
+    EXPECT_EQ(queuedSounds("ExplosionSuperBomb.ogg"), 1);
     EXPECT_EQ(effectStarts("prototip"), 1);
     for (uint8_t ray : board.blasts[0].rays) EXPECT_EQ(ray, 1);
     for (int i = 0; i < 50; i++) blastFrame();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board_helpers.h"
+#include "sound_probe.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
 
@@ -232,7 +233,7 @@ TEST_F(LevelTest, StartingALevelRunsTheWholeSequence)
     EXPECT_EQ(lastRequest("setBackdropTint")->a, 1);
     // The backdrop is set before the file is read, from the number known since the scan.
     EXPECT_EQ(lastRequest("setBackdrop")->a, scannedBackdrop);
-    EXPECT_EQ(lastRequest("requestMusic")->a, 1);
+    EXPECT_EQ(audio.requestedOrder, musicTrackOrder(1));
     EXPECT_EQ(play.moveLimit, levelFiles.rawMoves * 2);  // the limits of the level read
     // Starting a level forgets the saved game of its mode only.
     EXPECT_EQ(currentProfile().savedGame[ModePuzzle], 0);
@@ -262,7 +263,7 @@ TEST_F(LevelTest, AMissingLevelStartsWithRandomFiguresOnBareTiles)
     EXPECT_FLOAT_EQ(levelFiles.rawTime, 0.0f);
     EXPECT_EQ(levelFiles.rawMoves, 0);
     EXPECT_EQ(board.targetsTotal, 0);
-    EXPECT_EQ(lastRequest("requestMusic")->a, 2);
+    EXPECT_EQ(audio.requestedOrder, musicTrackOrder(2));
     for (int r = 0; r < BOARD_ROWS; r++) {
         for (int c = 0; c < BOARD_COLS; c++) {
             EXPECT_EQ(at(r, c).tile, 0);

@@ -120,7 +120,7 @@ TEST(TipPanel, OnlyItsButtonClosesItAfterAQuarterSecond)
     play.tipFlags[TipBreakSquares] = 1;
     showTip("breaksquares", 0.0f, 0.0f);
     ASSERT_EQ(play.tipOpen, 1);
-    EXPECT_EQ(countRequests("playSound", "TipShow.ogg"), 1);
+    EXPECT_EQ(queuedSounds("TipShow.ogg"), 1);
     Rect r = tipButtonRect();
     Vec2 inside{(r.left + r.right) / 2.0f, (r.top + r.bottom) / 2.0f};
     pointAtXY(inside.x, inside.y);
@@ -135,7 +135,7 @@ TEST(TipPanel, OnlyItsButtonClosesItAfterAQuarterSecond)
     pointAtXY(inside.x, inside.y);
     boardPress();
     EXPECT_EQ(play.tipOpen, 0);
-    EXPECT_EQ(countRequests("playSound", "ButtonClick.ogg"), 1);
+    EXPECT_EQ(queuedSounds("ButtonClick.ogg"), 1);
 }
 
 TEST(TipPanel, OneTimeTipsShowOncePerProfileAndNoMovesOncePerLevel)
@@ -152,7 +152,7 @@ TEST(TipPanel, OneTimeTipsShowOncePerProfileAndNoMovesOncePerLevel)
     showTip("nomoves", 0.0f, -100.0f);
     EXPECT_EQ(play.tipOpen, 1);
     EXPECT_EQ(hud.tip.arrow, 0);
-    EXPECT_EQ(countRequests("playSound", "NoMoreMove.ogg"), 1);
+    EXPECT_EQ(queuedSounds("NoMoreMove.ogg"), 1);
     closeTip();
     showTip("nomoves", 0.0f, -100.0f);
     EXPECT_EQ(play.tipOpen, 0);
@@ -308,7 +308,7 @@ TEST(TrophyTrip, ThePausedShutterThenTheTrophyRoom)
     EXPECT_FLOAT_EQ(lastRequest("closeShutter")->x, 1000.0f);
     playFrames(62);  // 1504 ms
     EXPECT_EQ(tripCalls, 1);
-    EXPECT_EQ(countRequests("playSound", "GetTrophy.ogg"), 1);
+    EXPECT_EQ(queuedSounds("GetTrophy.ogg"), 1);
     EXPECT_EQ(play.trophyTrip, 0);
     EXPECT_EQ(play.paused, 0);
     playFrames(100);
@@ -322,7 +322,7 @@ TEST(Shutter, OpensClosesAndReopens)
     EXPECT_FLOAT_EQ(shutterOpening(), 1.0f);
     openShutter(1000.0f, "");
     EXPECT_EQ(play.shutterMoving, 1);
-    EXPECT_EQ(countRequests("playSound", "Gag.ogg"), 1);
+    EXPECT_EQ(queuedSounds("Gag.ogg"), 1);
     EXPECT_NEAR(shutterOpening(), 0.001f, 1e-6f);
     for (int i = 0; i < 5; i++) drawShutter();
     EXPECT_NEAR(shutterOpening(), 0.501f, 1e-4f);

@@ -10,11 +10,12 @@ namespace {
 // Frames of 1 ms from the current state until the next "TimeOut.ogg"; -1 when none within max.
 int msToNextTick(int max = 2000)
 {
-    int before = countRequests("playSound", "TimeOut.ogg");
+    int before = queuedSounds("TimeOut.ogg");
     for (int i = 1; i <= max; i++) {
         app.frameMs = 1.0f;
         updateLimits();
-        if (countRequests("playSound", "TimeOut.ogg") > before) return i;
+        updateAudio();
+        if (queuedSounds("TimeOut.ogg") > before) return i;
     }
     return -1;
 }
@@ -121,15 +122,15 @@ TEST(Limits, RunningOutPlaysTheDefeatOnceAndLosesInThatFrame)
     app.frameMs = 16.0f;
     updateLimits();  // 4 ms left
     updateLimits();  // the time runs out in this frame
-    EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 0);
+    EXPECT_EQ(queuedSounds("DefeatLevel.ogg"), 0);
     EXPECT_EQ(play.levelLost, 0);
     play.tipOpen = 0;
     updateLimits();  // first frame after: lost
-    EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 1);
+    EXPECT_EQ(queuedSounds("DefeatLevel.ogg"), 1);
     EXPECT_EQ(play.levelLost, 1);
     EXPECT_EQ(play.limitRunning, 0);
     for (int i = 0; i < 10; i++) updateLimits();
-    EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 1);
+    EXPECT_EQ(queuedSounds("DefeatLevel.ogg"), 1);
 }
 
 TEST(Limits, APuzzleLevelIsLostWhenTheLastMoveLeavesSquares)

@@ -57,7 +57,7 @@ TEST(LevelWon, TheSequenceShowsTheBonusAndOpensTheDialogAtSevenSeconds)
     play.timeUsedMs = play.timeLimitMs - 30000.0f;
     winNow();
     playFrames(1);
-    EXPECT_EQ(lastRequest("requestMusic")->a, 5);
+    EXPECT_EQ(audio.requestedOrder, musicTrackOrder(5));
     EXPECT_EQ(profileScore(), play.bankedScore + play.shownLevelScore);  // stored at once
     winFramesUntil(499.0f);
     EXPECT_FALSE(keyMessageShowing("levelcomplete"));
@@ -137,7 +137,7 @@ TEST(LevelWon, WinningTheLastLevelFinishesTheGame)
     EXPECT_EQ(profileLives(), 3);
     EXPECT_EQ(profileScore(), 0);
     EXPECT_EQ(profileState.hiscores[ModePuzzle][0].score, play.bankedScore);
-    EXPECT_EQ(lastRequest("requestMusic")->a, 0);
+    EXPECT_EQ(audio.requestedOrder, musicTrackOrder(0));
     playFrames(3);  // nothing runs while the game is complete
     gameKeyDown(32);
     EXPECT_EQ(countRequests("toModeMenu"), 1);
@@ -150,7 +150,7 @@ TEST(LevelLost, TheSequenceSweepsTheRowsAndDecidesAtEightSeconds)
     setProfileLives(3);
     loseNow();
     playFrames(1);
-    EXPECT_EQ(lastRequest("requestMusic")->a, 6);
+    EXPECT_EQ(audio.requestedOrder, musicTrackOrder(6));
     // Row 0 goes in the first frame, row r when the clock passes r * 400.
     EXPECT_EQ(at(0, 5).sweepPending, 0);
     EXPECT_EQ(at(1, 5).sweepPending, 1);
@@ -211,7 +211,7 @@ TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
     clearStarts();
     lostFramesUntil(8100.0f);
     EXPECT_STREQ(currentDialogName(), "hiscore");
-    EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 1);
+    EXPECT_EQ(queuedSounds("DefeatLevel.ogg"), 1);
     EXPECT_EQ(profileLives(), 3);
     EXPECT_EQ(profileScore(), 0);
     EXPECT_EQ(profileLevel(), 7);  // the next game starts here

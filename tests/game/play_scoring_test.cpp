@@ -87,7 +87,7 @@ TEST(Combo, TwoCarryOverAndAThirdAwardsCoolCombo)
     EXPECT_EQ(play.levelScore, 750);
     EXPECT_TRUE(keyMessageShowing("coolcombo"));
     EXPECT_TRUE(keyMessageShowing("youwon", "750"));
-    EXPECT_EQ(countRequests("playSound", "BonusPrize.ogg"), 1);
+    EXPECT_EQ(queuedSounds("BonusPrize.ogg"), 1);
     EXPECT_EQ(firstNewTrophy(), 0);  // three in a row wins no trophy
 }
 
@@ -176,7 +176,7 @@ TEST(ExtraLife, PassingAMultipleOfTwoHundredFiftyThousandGivesOneLife)
     EXPECT_EQ(profileLives(), lives + 1);
     EXPECT_EQ(play.lifeGained, 1);
     EXPECT_TRUE(keyMessageShowing("getlife"));
-    EXPECT_EQ(countRequests("playSound", "GetLife.ogg"), 1);
+    EXPECT_EQ(queuedSounds("GetLife.ogg"), 1);
     // Staying above the mark gives nothing more.
     play.levelScore = 30;
     updateScoreCountUp();

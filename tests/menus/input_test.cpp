@@ -93,7 +93,7 @@ TEST_F(Menus, ArrowKeysMoveTheFocusAndWrap)
     key(37);
     EXPECT_EQ(menus.focus, 1);
     // The focus sound plays when the focus changes and nothing animates.
-    EXPECT_EQ(countRequests("playSound", "MenuLineSelect.ogg"), 4);
+    EXPECT_EQ(queuedSounds("MenuLineSelect.ogg"), 4);
 }
 
 TEST_F(Menus, EnterActivatesTheFocusedButtonOnlyAfterTheClosingAnimation)
@@ -102,7 +102,7 @@ TEST_F(Menus, EnterActivatesTheFocusedButtonOnlyAfterTheClosingAnimation)
     key(38);  // focus "exit"
     key(13);
     EXPECT_TRUE(menus.closing);
-    EXPECT_EQ(countRequests("playSound", "ButtonClick.ogg"), 1);
+    EXPECT_EQ(queuedSounds("ButtonClick.ogg"), 1);
     menuFrame(100.0f);
     menuFrame(100.0f);
     menuFrame(100.0f);  // clock at 300: not past it yet

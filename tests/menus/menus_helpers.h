@@ -3,9 +3,11 @@
 // the pointer placed in screen space, and a fresh framework over the UI test font (headless).
 #include "ui/ui_helpers.h"
 
+#include "audio/audio.h"
 #include "core/requestlog.h"
 #include "menus/menus.h"
 #include "resources/texts.h"
+#include "sound_probe.h"
 
 #include <string>
 
@@ -29,6 +31,7 @@ inline void menuFrame(float ms = 20.0f)
     app.frameMs = ms;
     updateMenus();
     drawMenus();
+    updateAudio();  // as the menu screen's frame does: the sounds asked for start
 }
 
 // A frame (which takes a pending key), then frames until no animation runs (at most 40).
@@ -57,6 +60,8 @@ protected:
         loadTestFont(false);
         resetTextTables();
         resetMenus();
+        resetAudio();
+        registerGameSounds();
         clearRequests();
         menuHooks = MenuHooks{};
     }

@@ -19,6 +19,8 @@ int main(int argc, char** argv)
     if (!genBackdrops(src, out)) return 1;
     if (!genIcons(src, out)) return 1;
     if (!genEffects(src, out)) return 1;
+    if (!genSounds(src, out)) return 1;
+    if (!genMusic(src, out)) return 1;
     if (!genMenus(src, out)) return 1;
     if (!genArchives(src, out)) return 1;
     return 0;

@@ -15,6 +15,7 @@
 #include "graphics/device.h"
 #include "map/map.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
 #include "persist/records.h"
 #include "persist/savegame.h"
 #include "persist/settings.h"
@@ -65,7 +66,6 @@ bool equalsUtf16(const char16_t* a, const char* b)
 
 // Loaders of modules that are not built yet and have no operation to call: each call site
 // records its request so the order of the deferred load stays visible to tests.
-void loadDialogPictures() { recordRequest("loadDialogPictures"); }
 void loadLevelDescriptions() { recordRequest("loadLevelDescriptions"); }
 
 void copyText(char* out, int capacity, const char* text)
@@ -137,6 +137,9 @@ bool windowProc(const OsMessage& msg)
         if (screen) screen->keyDown(static_cast<int>(msg.wParam));
         return true;
     case WM_KEYUP:
+        return true;
+    case WM_CHAR:
+        if (screen) screen->textInput(static_cast<char16_t>(msg.wParam));
         return true;
     case WM_MOUSEMOVE:
         app.mouseX = mouseXOf(msg.lParam);
@@ -232,8 +235,12 @@ bool deferredLoad()
     osSetCurrentDirectory(app.dataDir);
     loadEffects();
     loadBackdropCatalogue();
-    loadMenus();
-    loadDialogPictures();
+    menuHooks.arrowPointer = setSystemCursor;
+    menuHooks.softwareCursor = &persist.settings.softwareCursor;
+    menuHooks.mapUnlocked = &screens.mapUnlocked;
+    menuHooks.highestUnlockedLevel = profileBestLevel;
+    loadMenus(shell.textDir);
+    loadMenuPictures();
     initAudio();
     loadSounds();
     loadBoardPictures();

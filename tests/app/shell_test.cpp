@@ -129,7 +129,7 @@ protected:
         resetDeviceState();
         gpuResetStats();
         clearRequests();
-        menus.dialogOpen = 0;
+        resetMenus();
         exitCalls = 0;
         screenAt.clear();
         loadedBeforeFrame = -1;
@@ -169,6 +169,12 @@ protected:
                                  "bonus2.tga"})
             writeFileBytes(data + "/" + name, pictureFile(true));
         writeFileBytes(data + "/flare.jpg", pictureFile(false));
+        // The menu tree and the panel pictures.
+        writeFileBytes(data + "/menu.txt", utf16File("main=\r\nmain\r\nexit\r\n\r\n"));
+        writeFileBytes(data + "/white.jpg", pictureFile(false));
+        for (const char* name : {"_a_menutex.jpg", "_a_baloon.jpg"})  // a JPEG and its 8 x 8 alpha bytes
+            writeFileBytes(data + "/" + name, pictureFile(false) + std::string(64, '\xC8'));
+        writeFileBytes(data + "/button.tga", pictureFile(true));
     }
 
     // Runs the game from the test's folder with a fake clock and a frame time of stepMs; after
@@ -369,8 +375,7 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     // The overlay flag is cleared after the load.
     EXPECT_EQ(app.debugOverlayOn, 0);
     // Every module's loader ran once, in order.
-    const char* order[] = {"loadEffects", "loadBackdropCatalogue", "loadMenus",
-                           "loadDialogPictures", "initAudio", "loadSounds", "loadTrophies",
+    const char* order[] = {"loadEffects", "loadBackdropCatalogue", "initAudio", "loadSounds", "loadTrophies",
                            "loadLevelDescriptions", "loadMap"};
     int last = -1;
     for (const char* op : order) {
@@ -389,6 +394,10 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     EXPECT_EQ(osFileSize((data + "/settings/profiles.dat").c_str()), 0);
     EXPECT_EQ(osFileSize((data + "/settings/records.dat").c_str()), 68112);
     EXPECT_EQ(osFileSize((data + "/settings/hiscore.dat").c_str()), 2040);
+    // The menu tree came from the data set's menu.txt ("main" lost its first line, as always).
+    ASSERT_NE(findDialog("main"), nullptr);
+    ASSERT_EQ(findDialog("main")->childCount, 1);
+    EXPECT_TRUE(nodeIs(findDialog("main")->children[0], "exit"));
     // The text tables were freed at shutdown; the loaded ones came from folder 2.
 }
 
@@ -482,7 +491,7 @@ TEST_F(ShellLoop, KeyInTheLastHalfSecondLeavesAfterTheLoadWithoutAnotherKey)
     ASSERT_GT(screenAt.size(), 49u);
     EXPECT_EQ(screenAt[48], &splashScreen);
     EXPECT_EQ(screenAt[49], &menuScreen);
-    EXPECT_EQ(countRequests("openDialog", "newprofile"), 1);
+    EXPECT_STREQ(currentDialogName(), "newprofile");
     EXPECT_EQ(countRequests("startMusicNow"), 1);
 }
 

@@ -67,9 +67,9 @@ TEST(LevelWon, TheSequenceShowsTheBonusAndOpensTheDialogAtSevenSeconds)
     EXPECT_EQ(countRequests("startEffect", "starefIQ"), 1);
     clearRequests();
     winFramesUntil(6990.0f);
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 0);
+    EXPECT_STREQ(currentDialogName(), "");
     winFramesUntil(7010.0f);
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+    EXPECT_STREQ(currentDialogName(), "levelcomplete");
     EXPECT_EQ(menus.dialogOpen, 1);
     EXPECT_EQ(countRequests("updateLevelRecords"), 1);
 }
@@ -81,17 +81,17 @@ TEST(LevelWon, AClickAfterSixHundredMsOrAnyKeyOpensTheDialog)
     winNow();
     winFramesUntil(500.0f);
     boardPress();
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 0);
+    EXPECT_STREQ(currentDialogName(), "");
     winFramesUntil(700.0f);
     boardPress();
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+    EXPECT_STREQ(currentDialogName(), "levelcomplete");
 
     playLevel(ModeAdventure, 0, quietRows());
     clearRequests();
     winNow();
     playFrames(2);
     gameKeyDown('A');
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+    EXPECT_STREQ(currentDialogName(), "levelcomplete");
 }
 
 TEST(LevelWon, AfterTheDialogTheNextLevelIsBankedAndAClickGoesBackToTheMenu)
@@ -167,7 +167,8 @@ TEST(LevelLost, TheSequenceSweepsTheRowsAndDecidesAtEightSeconds)
     clearRequests();
     lostFramesUntil(8100.0f);
     EXPECT_EQ(menus.dialogOpen, 1);
-    EXPECT_EQ(countRequests("showMessageBox", "lostlifetime"), 1);
+    EXPECT_STREQ(currentDialogName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "lostlifetime");
 }
 
 TEST(LevelLost, AClickDecidesOnlyAfterFourSeconds)
@@ -181,7 +182,8 @@ TEST(LevelLost, AClickDecidesOnlyAfterFourSeconds)
     lostFramesUntil(4100.0f);
     boardPress();
     EXPECT_EQ(menus.dialogOpen, 1);
-    EXPECT_EQ(countRequests("showMessageBox", "lostlifemoves"), 1);
+    EXPECT_STREQ(currentDialogName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "lostlifemoves");
 }
 
 TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
@@ -208,7 +210,7 @@ TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
     EXPECT_TRUE(keyMessageShowing("gameover"));
     clearRequests();
     lostFramesUntil(8100.0f);
-    EXPECT_EQ(countRequests("openDialog", "hiscore"), 1);
+    EXPECT_STREQ(currentDialogName(), "hiscore");
     EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 1);
     EXPECT_EQ(profileLives(), 3);
     EXPECT_EQ(profileScore(), 0);
@@ -227,7 +229,7 @@ TEST(LevelLost, LosingTheSameLevelTwiceOpensTheDefeatDialogButNotOnTheLastLevel)
     play.secondTry = 1;
     loseNow();
     lostFramesUntil(8100.0f);
-    EXPECT_EQ(countRequests("openDialog", "defeat"), 1);
+    EXPECT_STREQ(currentDialogName(), "defeat");
     skipLevel();
     EXPECT_EQ(profileLives(), 2);
     EXPECT_EQ(profileLevel(), 21);
@@ -238,8 +240,8 @@ TEST(LevelLost, LosingTheSameLevelTwiceOpensTheDefeatDialogButNotOnTheLastLevel)
     play.secondTry = 1;
     loseNow();
     lostFramesUntil(8100.0f);
-    EXPECT_EQ(countRequests("openDialog", "defeat"), 0);
-    EXPECT_EQ(countRequests("showMessageBox", "lostlifetime"), 1);
+    EXPECT_STREQ(currentDialogName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "lostlifetime");
 }
 
 TEST(Hiscore, InsertionKeepsOrderAndDropsTheTenth)

@@ -64,6 +64,35 @@ void mouseMovedTo(int x, int y)
     pushMessage(WM_MOUSEMOVE, 0, packMousePosition(x, y));
 }
 
+// Typed text (UTF-8) as one WM_CHAR per character of the basic multilingual plane; malformed
+// bytes and characters beyond it are dropped.
+void pushTypedText(const char* utf8)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
+    while (p && *p) {
+        uint32_t cp = 0;
+        int extra = 0;
+        if (*p < 0x80) cp = *p;
+        else if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
+        else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
+        else if ((*p & 0xF8) == 0xF0) cp = *p & 0x07, extra = 3;
+        else {
+            p++;
+            continue;
+        }
+        p++;
+        bool ok = true;
+        for (int i = 0; i < extra; i++, p++) {
+            if ((*p & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (*p & 0x3F);
+        }
+        if (ok && cp <= 0xFFFF && (cp < 0xD800 || cp > 0xDFFF)) pushMessage(WM_CHAR, cp, 0);
+    }
+}
+
 void windowToClient(int wx, int wy, int* cx, int* cy)
 {
     int w = 0;
@@ -133,6 +162,9 @@ void translateEvent(const SDL_Event& e)
         pushMessage(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<uint32_t>(vk), lp);
         break;
     }
+    case SDL_TEXTINPUT:
+        pushTypedText(e.text.text);
+        break;
     case SDL_MOUSEMOTION: {
         int x;
         int y;

@@ -68,6 +68,7 @@ TEST_F(DeviceTest, WithoutAnEightHundredModeTheFirstEntryIsUsed)
 
 TEST_F(DeviceTest, CreationSetsTheFixedStates)
 {
+    persist.settings.fullscreen = 0;  // a windowed game (a first start is full screen)
     startHeadless();
     EXPECT_EQ(getRenderState(GpuRenderState::ZEnable), 1u);
     EXPECT_EQ(getRenderState(GpuRenderState::AlphaRef), 128u);

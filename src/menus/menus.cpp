@@ -436,6 +436,22 @@ void buildMenuTree(const uint8_t* data, int32_t size)
                              "messageboxok", "messageboxyn",  "gameplay",   "defeat", "gameover"};
     for (const char* name : ensured) ensureNode(f, name);
     if (MenuNode* profiles = findDialog("profiles")) profiles->parent = root;
+    // Every other dialog of the file exists too (with no parent), so that the game can open the
+    // ones no button leads to ("replaywin", "survivalcomplete", ...).
+    size_t n = f.units.size();
+    for (size_t start = 0; start < n; start = skipLineBreak(f, start)) {
+        size_t end = start;
+        while (end < n && !isLineEnd(f.units[end]) && f.units[end] != u'=') end++;
+        if (end >= n || f.units[end] != u'=' || end == start) continue;
+        size_t after = end + 1;
+        if (after < n && !isLineEnd(f.units[after])) continue;  // "name=" alone on its line
+        char16_t name[MENU_NAME_UNITS];
+        size_t len = end - start;
+        if (len > MENU_NAME_UNITS - 1) continue;
+        for (size_t i = 0; i < len; i++) name[i] = f.units[start + i];
+        name[len] = 0;
+        buildNode(f, name, nullptr);
+    }
     menus.tipIndex = textIndex("tip1");
     menus.gameTipIndex = textIndex("gametip1");
 }

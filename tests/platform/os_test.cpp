@@ -1,5 +1,6 @@
 #include "platform/os/os.h"
 
+#include <cstring>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -287,4 +288,24 @@ TEST_F(OsSdl, KeysFocusAndClose)
     EXPECT_EQ(m.wParam, WA_INACTIVE);
     ASSERT_TRUE(osPeekMessage(&m));
     EXPECT_EQ(m.message, WM_CLOSE);
+}
+
+TEST_F(OsSdl, TypedTextBecomesOneCharMessagePerCharacter)
+{
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_TEXTINPUT;
+    // "a", "Ж" (two bytes), "€" (three), an emoji beyond the basic plane (dropped), a stray
+    // continuation byte (dropped), then "z".
+    const char text[] = "a\xD0\x96\xE2\x82\xAC\xF0\x9F\x98\x80\x80z";
+    static_assert(sizeof text <= sizeof e.text.text);
+    std::memcpy(e.text.text, text, sizeof text);
+    SDL_PushEvent(&e);
+    OsMessage m;
+    for (uint32_t unit : {0x61u, 0x416u, 0x20ACu, 0x7Au}) {
+        ASSERT_TRUE(osPeekMessage(&m));
+        EXPECT_EQ(m.message, WM_CHAR);
+        EXPECT_EQ(m.wParam, unit);
+    }
+    EXPECT_FALSE(osPeekMessage(&m));
 }

@@ -234,9 +234,10 @@ TEST_F(DataToolTest, DefaultDataSetTextsLoadInBothLanguages)
         }
     }
     // Both languages define the same keys in the same order, each once, including those the game
-    // already asks for. The one exception is "credits": the button's caption comes first (the
-    // first definition wins), and the "[credits/]" block after it is read by the menus on its own.
+    // already asks for.
     EXPECT_EQ(keys[0], keys[1]);
+    // The one exception: "credits" is the credits button's caption and also the marker of the
+    // credits block, which the menus read from the file itself (the table keeps the caption).
     for (size_t i = 0; i < keys[1].size(); ++i) {
         for (size_t j = i + 1; j < keys[1].size(); ++j)
             if (keys[1][i] != "credits") EXPECT_NE(keys[1][i], keys[1][j]);

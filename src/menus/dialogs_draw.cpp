@@ -464,19 +464,19 @@ void drawHiscore(MenuNode* d)
     drawTextCentred(k.x(110.0f), k.y(top - 60.0f), 14.0f * k.s, keyOr(modes[tab]));
     // Arrows beside the mode name step the tab.
     Widget left{};
-    left.left = 30.0f;
-    left.right = 54.0f;
+    left.left = 8.0f;
+    left.right = 32.0f;
     left.top = top - 48.0f;
     left.bottom = top - 72.0f;
     left.kind = WIDGET_LEFT_ARROW;
     registerWidget(left);
     Widget right = left;
-    right.left = 166.0f;
-    right.right = 190.0f;
+    right.left = 188.0f;
+    right.right = 212.0f;
     right.kind = WIDGET_RIGHT_ARROW;
     registerWidget(right);
-    drawTextCentred(k.x(42.0f), k.y(top - 60.0f), 14.0f * k.s, u"<");
-    drawTextCentred(k.x(178.0f), k.y(top - 60.0f), 14.0f * k.s, u">");
+    drawTextCentred(k.x(20.0f), k.y(top - 60.0f), 14.0f * k.s, u"<");
+    drawTextCentred(k.x(200.0f), k.y(top - 60.0f), 14.0f * k.s, u">");
     int highlightMode = dialogs.hiscoreFromGame ? play.gameMode : (profileState.count > 0 ? profileMode() : -1);
     float y = top - 105.0f;
     for (int e = 0; e < HISCORE_ENTRIES; e++) {

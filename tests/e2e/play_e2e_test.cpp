@@ -155,12 +155,17 @@ protected:
         dir = std::string(OSTRIMAR_BINARY_DIR) + "/scratch/e2e";
         fs::remove_all(dir);
         fs::create_directories(dir + "/run");
-        // The program takes "Data" in its current folder: the data set's files, no settings yet.
-        fs::create_directories(dir + "/Data");
+        // The program takes "Data" in its current folder: the data set's files and a settings
+        // folder that has only the options (a window rather than the full screen of a first
+        // start, so that the test's clicks land where it aims): no profile, no records yet.
+        fs::create_directories(dir + "/Data/settings");
         for (const auto& entry : fs::directory_iterator(std::string(OSTRIMAR_BINARY_DIR) + "/Data")) {
             if (entry.path().filename() == "settings") continue;
             fs::create_symlink(entry.path(), dir + "/Data/" + entry.path().filename().string());
         }
+        const int32_t options[11] = {100, 80, 800, 600, 0, 1, 0, 0, 0, 0, 0};  // windowed, no profile
+        std::ofstream(dir + "/Data/settings/settings.dat", std::ios::binary)
+            .write(reinterpret_cast<const char*>(options), sizeof options);
         // A free display number: one whose lock file is absent (a crashed run may have left one).
         for (int n = 90 + getpid() % 500, tries = 0; tries < 20; n++, tries++) {
             if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
@@ -206,6 +211,18 @@ protected:
             key("Down");
         }
         return false;
+    }
+    // A first start opens the window full screen: game pixels are scaled to the window's size.
+    void pointAt(int x, int y)
+    {
+        std::string geometry = xdotool("getwindowgeometry --shell " + window);
+        int w = 800, h = 600;
+        size_t at = geometry.find("WIDTH=");
+        if (at != std::string::npos) w = std::atoi(geometry.c_str() + at + 6);
+        at = geometry.find("HEIGHT=");
+        if (at != std::string::npos) h = std::atoi(geometry.c_str() + at + 7);
+        if (w <= 0 || h <= 0) w = 800, h = 600;
+        xdotool("mousemove --window " + window + " " + std::to_string(x * w / 800) + " " + std::to_string(y * h / 600));
     }
     std::string where() { return readScreen(screenFile).screen + "/" + readScreen(screenFile).dialog; }
 
@@ -268,7 +285,7 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
         if (!now.valid || !findGroup(now, &row, &col)) break;
         int x = 54 * col + 157;  // a place's centre is (54 col - 243, 268 - 54 row) around the middle
         int y = 54 * row + 32;
-        xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
+        pointAt(x, y);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the hover finds the group
         xdotool("click --window " + window + " 1");
         clicked = true;
@@ -283,7 +300,7 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
     // The HUD's "menu" opens the pause menu; its "main" saves the game and goes back to "main".
     for (int i = 0; i < 10 && readState(stateFile).tip; i++) key("Return");
     for (int i = 0; i < 5 && readScreen(screenFile).dialog != "gameplay"; i++) {
-        xdotool("mousemove --window " + window + " 62 285");
+        pointAt(62, 285);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         xdotool("click --window " + window + " 1");
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
@@ -304,6 +321,13 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
     std::string settings = dir + "/Data/settings/";
     ASSERT_TRUE(fs::exists(settings + "settings.dat"));
     EXPECT_EQ(fs::file_size(settings + "settings.dat"), 44u);
+    // Written again at the end: one profile now, the current one the first.
+    std::ifstream written(settings + "settings.dat", std::ios::binary);
+    int32_t fields[11] = {};
+    written.read(reinterpret_cast<char*>(fields), sizeof fields);
+    EXPECT_EQ(fields[9], 1);
+    EXPECT_EQ(fields[8], 0);
+    EXPECT_EQ(fields[10], 0);
     EXPECT_EQ(fs::file_size(settings + "profiles.dat"), 160u);
     EXPECT_EQ(fs::file_size(settings + "records.dat"), 68112u);
     EXPECT_EQ(fs::file_size(settings + "hiscore.dat"), 2040u);

@@ -239,8 +239,11 @@ TEST_F(DataToolTest, DefaultDataSetTextsLoadInBothLanguages)
     // The one exception: "credits" is the credits button's caption and also the marker of the
     // credits block, which the menus read from the file itself (the table keeps the caption).
     for (size_t i = 0; i < keys[1].size(); ++i) {
-        for (size_t j = i + 1; j < keys[1].size(); ++j)
-            if (keys[1][i] != "credits") EXPECT_NE(keys[1][i], keys[1][j]);
+        for (size_t j = i + 1; j < keys[1].size(); ++j) {
+            if (keys[1][i] != "credits") {
+                EXPECT_NE(keys[1][i], keys[1][j]);
+            }
+        }
     }
     EXPECT_EQ(std::count(keys[1].begin(), keys[1].end(), "credits"), 2);
     for (const char* needed : {"keytoresume", "cheatkeyenabled", "cheatkeydisabled", "defname1", "defname10"}) {

@@ -227,7 +227,13 @@ bool writeTrophyFile(int index, const uint8_t data[TROPHY_FILE_SIZE])
 
 void sanitiseProfile(Profile& p)
 {
+    // Terminated, and nothing after the terminator, so equal names compare equal byte for byte.
     p.name[PROFILE_NAME_CHARS - 1] = 0;
+    bool ended = false;
+    for (char16_t& c : p.name) {
+        if (ended) c = 0;
+        if (c == 0) ended = true;
+    }
     if (p.mode >= MODE_COUNT) p.mode = 0;
     for (int m = 0; m < MODE_COUNT; m++) {
         clampStage(p.stage[m], p.stagePosition[m]);

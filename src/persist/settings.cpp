@@ -66,6 +66,10 @@ void makeNameUnique(int index)
     if (len == 0) {
         const char16_t* player = u"Player";
         for (; player[len]; len++) name[len] = player[len];
+        if (!taken(name)) {
+            std::memcpy(p.name, name, sizeof name);
+            return;
+        }
     }
     for (int n = 2; n < 100; n++) {
         char16_t candidate[PROFILE_NAME_CHARS] = {};
@@ -142,23 +146,27 @@ void loadSettings()
     std::free(data);
 }
 
-void loadProfiles()
+void profilesFromBytes(const uint8_t* data, int32_t size, int count, int current)
 {
-    int count = clampInt(persist.settings.profileCount, 0, MAX_PROFILES);
+    count = clampInt(count, 0, MAX_PROFILES);
     std::memset(profileState.profiles, 0, sizeof profileState.profiles);
-    int32_t size = 0;
-    uint8_t* data = readSettingsFile("profiles.dat", &size);
-    int whole = data ? size / static_cast<int32_t>(sizeof(Profile)) : 0;
+    int whole = data && size > 0 ? size / static_cast<int32_t>(sizeof(Profile)) : 0;
     if (whole < count) count = whole;
     for (int i = 0; i < count; i++) {
         std::memcpy(&profileState.profiles[i], data + static_cast<size_t>(i) * sizeof(Profile), sizeof(Profile));
         sanitiseProfile(profileState.profiles[i]);
         makeNameUnique(i);
     }
-    std::free(data);
     profileState.count = count;
-    int cur = persist.settings.currentProfile;
-    profileState.current = (cur >= 0 && cur < count) ? cur : 0;
+    profileState.current = (current >= 0 && current < count) ? current : 0;
+}
+
+void loadProfiles()
+{
+    int32_t size = 0;
+    uint8_t* data = readSettingsFile("profiles.dat", &size);
+    profilesFromBytes(data, size, persist.settings.profileCount, persist.settings.currentProfile);
+    std::free(data);
 }
 
 void loadRecords()
@@ -196,6 +204,7 @@ bool saveAll()
     }
     if (!persist.writeErrorReported) {
         persist.writeErrorReported = true;
+        persist.writeErrorBoxes++;
         char text[OS_PATH_MAX + 64];
         std::snprintf(text, sizeof text, "Can't save %s...", failed);
         osMessageBox(text, "Writing Error");

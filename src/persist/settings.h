@@ -39,6 +39,7 @@ struct PersistState {
     // Where the "settings" folder is; empty: `app.dataDir` + "settings".
     char folderOverride[512] = {};
     bool writeErrorReported = false;  // a failed save was reported; cleared by the next good one
+    int32_t writeErrorBoxes = 0;      // "Writing Error" boxes shown
     bool settingsFileRead = false;    // "settings.dat" was present (not the first start)
     int32_t saveRequests = 0;         // saveAll calls
     int32_t saveCount = 0;            // saveAll calls that wrote all four files
@@ -64,6 +65,11 @@ void settingsFromBytes(const uint8_t* data, int32_t size);
 
 // Reads "settings.dat" (absent: the defaults of a first start).
 void loadSettings();
+// Decodes "profiles.dat" of any size into the profile table: count records (clamped to 0..8 and
+// to the whole records the data holds), each made safe (sanitiseProfile); an empty name or one
+// that repeats an earlier profile's gets a number, so that no two profiles share files. The
+// current profile becomes `current` when it is inside the count, else 0.
+void profilesFromBytes(const uint8_t* data, int32_t size, int count, int current);
 // Reads "profiles.dat": the number of records "settings.dat" gave, as many whole records as the
 // file holds (a short file gives fewer profiles); names are terminated, out-of-range values
 // clamped. Absent: no profiles.

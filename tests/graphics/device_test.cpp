@@ -68,7 +68,7 @@ TEST_F(DeviceTest, WithoutAnEightHundredModeTheFirstEntryIsUsed)
 
 TEST_F(DeviceTest, CreationSetsTheFixedStates)
 {
-    persist.settings.fullscreen = 0;  // a windowed game (a first start is full screen)
+    persist.settings.fullscreen = 0;  // a first start is full screen; this one runs in a window
     startHeadless();
     EXPECT_EQ(getRenderState(GpuRenderState::ZEnable), 1u);
     EXPECT_EQ(getRenderState(GpuRenderState::AlphaRef), 128u);

@@ -5,5 +5,6 @@ int main()
 {
     ShellOptions options;
     options.catchSignals = true;
+    options.paceFrames = true;
     return shellMain(options);
 }

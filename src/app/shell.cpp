@@ -22,6 +22,7 @@
 #include "persist/savegame.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
+#include "platform/os/dirs.h"
 #include "platform/os/files.h"
 #include "platform/os/os.h"
 #include "resources/files.h"
@@ -52,7 +53,7 @@ bool levelLimitsForRecords(int level, float* time, int* moves)
 constexpr int SCREEN_WIDTH = 800;
 constexpr int SCREEN_HEIGHT = 600;
 constexpr uint32_t FPS_PERIOD_MS = 300;
-constexpr uint32_t INACTIVE_SLEEP_MS = 200;
+constexpr int REFRESH_QUERY_FRAMES = 120;  // frames between looks at the display's refresh rate
 constexpr unsigned FRAME_CLEAR_COLOR = 0xFFB4B4B4u;
 
 void progressFromFileTable(int32_t bytes)
@@ -86,28 +87,19 @@ void resetShell()
 void chooseDataDir()
 {
     copyText(app.startDir, sizeof app.startDir, osGetCurrentDirectory());
-    char candidate[OS_PATH_MAX];
-    std::snprintf(candidate, sizeof candidate, "%s/Data", app.startDir);
-    if (!osFolderExists(candidate)) {
-        // Room for "/Data" after the program's folder.
-        char exeDir[OS_PATH_MAX - 8];
-        if (osExecutableDir(exeDir, sizeof exeDir)) {
-            char besideProgram[OS_PATH_MAX];
-            std::snprintf(besideProgram, sizeof besideProgram, "%s/Data", exeDir);
-            if (osFolderExists(besideProgram)) std::memcpy(candidate, besideProgram, sizeof candidate);
-        }
-    }
-    // Resolve the letter case once ("data" copied from elsewhere is found as "Data").
-    char resolved[OS_PATH_MAX];
-    if (osResolvePath(candidate, resolved, sizeof resolved)) copyText(candidate, sizeof candidate, resolved);
-    size_t len = std::strlen(candidate);
-    if (len + 2 > sizeof app.dataDir) {
+    char exeDir[PATH_MAX];
+    if (!osExecutableDir(exeDir, sizeof exeDir)) exeDir[0] = 0;
+    char found[PATH_MAX];
+    bool portable = true;
+    size_t len = 0;
+    if (osLocateData(app.startDir, exeDir, found, sizeof found, &portable)) len = std::strlen(found);
+    if (len == 0 || len + 2 > sizeof app.dataDir) {
         // Too long for the data folder field: the relative name, which the tracked current
         // folder resolves, still finds it.
         copyText(app.dataDir, sizeof app.dataDir, "Data/");
         return;
     }
-    std::memcpy(app.dataDir, candidate, len);
+    std::memcpy(app.dataDir, found, len);
     app.dataDir[len] = '/';
     app.dataDir[len + 1] = 0;
 }
@@ -189,8 +181,10 @@ void measureFrameTime(uint32_t now)
 
 void runFrame()
 {
-    if (!app.appActive) {
-        osSleep(INACTIVE_SLEEP_MS);
+    if (!app.appActive || osWindowMinimised()) {
+        // Nothing is drawn and time does not advance (activation resets the frame clock):
+        // block until the window system has something to say.
+        osWaitMessage();
         return;
     }
     clearDepth(1.0f);
@@ -212,6 +206,23 @@ void runFrame()
     shell.framesRun++;
 }
 
+void paceFrame()
+{
+    if (shell.framesRun % REFRESH_QUERY_FRAMES == 0) pacerSetRefreshRate(shell.pacer, osRefreshRate());
+    uint64_t wait = pacerWaitUs(shell.pacer, osMonotonicUs());
+    if (wait > 0) osSleepUs(wait);
+    pacerFrameStarted(shell.pacer, osMonotonicUs());
+}
+
+void toggleFullscreen()
+{
+    Settings& settings = persist.settings;
+    settings.fullscreen = settings.fullscreen ? 0 : 1;
+    osSetFullscreen(settings.fullscreen != 0);
+    applyDisplaySettings();
+    shell.fullscreenToggles++;
+}
+
 bool deferredLoad()
 {
     shell.deferredLoads++;
@@ -230,6 +241,8 @@ bool deferredLoad()
     loadTextFile("strings.txt");
     loadTextFile("tips.txt");
     osSetCurrentDirectory(app.dataDir);
+    // The writable folder: "settings" in a portable copy's data folder, else under the user's
+    // data home (persist/settings.h asks the OS layer where; created when missing).
     ensureSettingsFolder();
     loadProfiles();
     // Default records take each level's time and move values from its file.
@@ -332,6 +345,8 @@ int shellMain(const ShellOptions& options)
                 windowProc(msg);
             continue;
         }
+        if (osTakeFullscreenToggle()) toggleFullscreen();
+        if (options.paceFrames && app.appActive && !osWindowMinimised()) paceFrame();
         runFrame();
         if (app.deferredLoadRequested) {
             if (!deferredLoad()) {

@@ -5,6 +5,7 @@
 #include "audio/audio.h"
 #include "core/appstate.h"
 #include "persist/settings.h"
+#include "platform/os/files.h"
 #include "resources/files.h"
 #include "resources/texts.h"
 #include "ui/font.h"
@@ -490,15 +491,18 @@ void loadMenus(const char* textDir)
     buildMenuTree(data, data ? size : 0);
     if (data) releaseFile(data);
     menus.creditsCount = 0;
-    if (textDir) {
-        char path[512];
-        std::snprintf(path, sizeof path, "%smenutext.txt", textDir);
+    // The credits are read inside the language folder (as the text tables are), so that a long
+    // data path does not exceed the file table's name length.
+    char previous[1024];
+    std::snprintf(previous, sizeof previous, "%s", osGetCurrentDirectory());
+    if (textDir && osSetCurrentDirectory(textDir)) {
         int32_t creditsSize = 0;
-        uint8_t* credits = readFile(path, &creditsSize, false);
+        uint8_t* credits = readFile("menutext.txt", &creditsSize, false);
         if (credits) {
             readCredits(credits, creditsSize);
             releaseFile(credits);
         }
+        osSetCurrentDirectory(previous);
     }
 }
 

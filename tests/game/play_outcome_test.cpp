@@ -64,8 +64,8 @@ TEST(LevelWon, TheSequenceShowsTheBonusAndOpensTheDialogAtSevenSeconds)
     winFramesUntil(520.0f);
     EXPECT_TRUE(keyMessageShowing("levelcomplete"));
     EXPECT_TRUE(keyMessageShowing("bonustime"));
-    EXPECT_EQ(countRequests("startEffect", "starefIQ"), 1);
-    clearRequests();
+    EXPECT_EQ(effectStarts("starefIQ"), 1);
+    clearStarts();
     winFramesUntil(6990.0f);
     EXPECT_STREQ(currentDialogName(), "");
     winFramesUntil(7010.0f);
@@ -87,7 +87,7 @@ TEST(LevelWon, AClickAfterSixHundredMsOrAnyKeyOpensTheDialog)
     EXPECT_STREQ(currentDialogName(), "levelcomplete");
 
     playLevel(ModeAdventure, 0, quietRows());
-    clearRequests();
+    clearStarts();
     winNow();
     playFrames(2);
     gameKeyDown('A');
@@ -159,12 +159,12 @@ TEST(LevelLost, TheSequenceSweepsTheRowsAndDecidesAtEightSeconds)
     lostFramesUntil(390.0f);  // this frame passes 400
     EXPECT_EQ(at(1, 5).sweepPending, 0);
     EXPECT_EQ(at(10, 0).sweepPending, 1);
-    clearRequests();
+    clearStarts();
     lostFramesUntil(4010.0f);
     EXPECT_EQ(at(10, 0).sweepPending, 0);
-    EXPECT_EQ(countRequests("startEffect", "refill1"), BOARD_CELLS - 2 * BOARD_COLS);  // rows 2 to 10
+    EXPECT_EQ(effectStarts("refill1"), BOARD_CELLS - 2 * BOARD_COLS);  // rows 2 to 10
     EXPECT_TRUE(keyMessageShowing("loselife"));
-    clearRequests();
+    clearStarts();
     lostFramesUntil(8100.0f);
     EXPECT_EQ(menus.dialogOpen, 1);
     EXPECT_STREQ(currentDialogName(), "messageboxok");
@@ -208,7 +208,7 @@ TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
     loseNow();
     lostFramesUntil(2100.0f);
     EXPECT_TRUE(keyMessageShowing("gameover"));
-    clearRequests();
+    clearStarts();
     lostFramesUntil(8100.0f);
     EXPECT_STREQ(currentDialogName(), "hiscore");
     EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 1);
@@ -236,7 +236,7 @@ TEST(LevelLost, LosingTheSameLevelTwiceOpensTheDefeatDialogButNotOnTheLastLevel)
     EXPECT_EQ(play.secondTry, 0);
 
     playLevel(ModeAdventure, 128, quietRows());
-    clearRequests();
+    clearStarts();
     play.secondTry = 1;
     loseNow();
     lostFramesUntil(8100.0f);

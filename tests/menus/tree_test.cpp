@@ -171,3 +171,63 @@ TEST_F(MenuTree, HandlersRegisteredByNameReachTheirNodes)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MenuTree, LoadMenusReadsTheTreeThroughTheFileTableAndTheCreditsFromTheLanguageFolder)
+{
+    auto utf16 = [](const std::u16string& s) {
+        std::vector<uint8_t> out{0xFF, 0xFE};
+        for (char16_t c : s) out.push_back(uint8_t(c & 0xFF)), out.push_back(uint8_t(c >> 8));
+        return out;
+    };
+    put("menu.txt", utf16(u"main=\r\nmain\r\nexit\r\n\r\n"));
+    put("txt/menutext.txt", utf16(u"credits=Credits\r\n[credits/]\r\nOne\r\nTwo\r\n[/credits]\r\n"));
+    loadMenus((dir + "/txt/").c_str());
+    EXPECT_EQ(ExitRecorder::exits(), 0);
+    EXPECT_EQ(childNames("main"), "exit");
+    ASSERT_EQ(menus.creditsCount, 2);
+    EXPECT_EQ(std::u16string(menus.credits[1]), u"Two");
+    // Without a language folder there are no credits; the tree is still read.
+    loadMenus(nullptr);
+    EXPECT_EQ(menus.creditsCount, 0);
+    EXPECT_EQ(childNames("main"), "exit");
+}
+
+// The default data set's tree, read as the game reads it: every dialog the game opens by name
+// exists, and every button has a caption in both languages.
+TEST_F(MenuTree, TheDefaultDataSetHasEveryDialogAndEveryCaption)
+{
+    const std::string data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+    ASSERT_TRUE(std::filesystem::exists(data + "/texts.dat")) << "the data set is built by the dataset target";
+    ASSERT_TRUE(osSetCurrentDirectory(data.c_str()));
+    for (const char* folder : {"/txt/1/", "/txt/2/"}) {
+        // Loading releases "menu.txt" from the file table, as every loader does: a fresh table.
+        resetFileTable();
+        ASSERT_EQ(openArchive("texts.dat"), ArchiveStatus::Ok);
+        resetTextTables();
+        ASSERT_EQ(loadTextFile((data + folder + "menutext.txt").c_str()), TextLoadStatus::Ok);
+        ASSERT_EQ(loadTextFile((data + folder + "strings.txt").c_str()), TextLoadStatus::Ok);
+        loadMenus((data + folder).c_str());
+        EXPECT_FALSE(menus.treeDamaged);
+        for (const char* name : {"main", "adventure", "timeless", "puzzle", "options", "hiscore", "credits", "profiles",
+                                 "newprofile", "rename", "loadgamequest", "messageboxok", "messageboxyn", "gameplaytip",
+                                 "gameplay", "levelcomplete", "defeat", "gameover", "replaywin", "replayloss",
+                                 "survivalcomplete"}) {
+            ASSERT_NE(findDialog(name), nullptr) << name;
+            EXPECT_GT(findDialog(name)->childCount, 0) << name;
+        }
+        EXPECT_EQ(std::string(findDialog("main")->children[0]->key), "adventure");
+        for (int i = 0; i < menus.nodeCount; i++) {
+            const MenuNode& d = menus.nodes[i];
+            for (int k = 0; k < d.childCount; k++)
+                EXPECT_NE(d.children[k]->caption[0], 0) << folder << ": " << d.children[k]->key << " in " << d.key;
+        }
+        EXPECT_GT(menus.creditsCount, 5) << folder;
+        for (const char* box : {"quit", "removeplayer", "prolog", "zeroscore", "skipquest", "noskiplevel", "restartquest",
+                                "nomorelives", "savemsg", "lostlifetime", "lostlifemoves"})
+            EXPECT_NE(text(box), nullptr) << folder << ": " << box;
+    }
+}
+
+}  // namespace

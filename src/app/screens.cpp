@@ -1,7 +1,6 @@
 #include "app/screens.h"
 
 #include "core/appstate.h"
-#include "app/quickstart.h"
 #include "app/screen_draw.h"
 #include "audio/audio.h"
 #include "effects/backdrops.h"
@@ -214,10 +213,6 @@ void SplashScreen::render()
         if (fadeTimer > PROMPT_FADE_MS) {
             fadeTimer = PROMPT_FADE_MS;
             releaseSplashPictures();
-            if (quickStart.enabled) {
-                quickStartGame();
-                return;
-            }
             requestScreen(&screens.menu);
             requestMusic(0);
             openDialog(profileCount() > 0 ? "main" : "newprofile");

@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include "app/route.h"
+
 #include "core/appstate.h"
 #include "core/math.h"
 #include "core/random.h"
@@ -9,6 +11,7 @@
 #include "app/screens.h"
 #include "audio/audio.h"
 #include "game/boardrender.h"
+#include "game/hud.h"
 #include "game/level.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
@@ -199,6 +202,7 @@ void runFrame()
     screen = screens.currentScreen;
     if (screen) screen->update();
     finishFrameSwitch();
+    dumpScreenIfAsked();
     shell.framesRun++;
 }
 
@@ -257,6 +261,8 @@ bool deferredLoad()
     initAudio();
     loadSounds();
     loadBoardPictures();
+    // The HUD pictures and the font: the dialogs of the front end write with it too.
+    loadHudPictures();
     loadTrophies();
     loadLevelDescriptions();
     // Every level file once, so that each level's backdrop is known before the level starts.
@@ -290,8 +296,9 @@ int shellMain(const ShellOptions& options)
         osInit(true);
     }
     osSetWindowProc(windowProc);
-    // 2. Tables built once.
+    // 2. Tables built once; the screens' route for the dialogs and the game.
     buildSqrtTable();
+    installRoute();
     // 3. The data folder becomes the current folder.
     chooseDataDir();
     osSetCurrentDirectory(app.dataDir);

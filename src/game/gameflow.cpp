@@ -97,35 +97,13 @@ void resetGamePlay()
 void openGameDialog(const char* name)
 {
     std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "%s", name);
-    gameFlow.dialogWaitMs = 0.0f;
     openDialog(name);
 }
 
 void openGameMessage(const char* textKey)
 {
     std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "message");
-    gameFlow.dialogWaitMs = 0.0f;
     showMessageBox(textKey, true);
-}
-
-void answerGameDialog()
-{
-    char open[16];
-    std::snprintf(open, sizeof open, "%s", gameFlow.gameDialog);
-    gameFlow.gameDialog[0] = 0;
-    gameFlow.dialogWaitMs = 0.0f;
-    if (std::strcmp(open, "levelcomplete") == 0) {
-        levelCompleteDialogClosed();
-    } else if (std::strcmp(open, "message") == 0) {
-        lifeLostMessageClosed();
-    } else if (std::strcmp(open, "defeat") == 0) {
-        restartLevel();
-    } else if (std::strcmp(open, "hiscore") == 0) {
-        menus.dialogOpen = 0;
-        newGame(play.gameMode);
-    } else {
-        menus.dialogOpen = 0;
-    }
 }
 
 void goToModeMenu()
@@ -223,10 +201,6 @@ void updateGameplay()
 {
     trace("updateGameplay");
     if (!gameFlow.levelActive) return;
-    if (gameFlow.answerDialogs && menus.dialogOpen && gameFlow.gameDialog[0]) {
-        gameFlow.dialogWaitMs += app.frameMs;
-        if (gameFlow.dialogWaitMs >= GAME_DIALOG_WAIT_MS) answerGameDialog();
-    }
     updatePlayAmbience(static_cast<int>(board.boardClockMs), static_cast<int>(app.frameMs), backdrop.number);
     if (play.gameComplete) return;
     if (play.levelAdvance) {

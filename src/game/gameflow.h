@@ -22,13 +22,7 @@ struct GameFlowState {
     uint8_t levelActive;  // a level was started (the game screen is empty before)
     // The dialog the game opened last ("message" for the life-lost message box; "" none).
     char gameDialog[16];
-    // While the dialogs are not built, the game gives each of its dialogs the default answer
-    // after it has been open for GAME_DIALOG_WAIT_MS (switched on by the shell's quick start).
-    uint8_t answerDialogs;
-    float dialogWaitMs;
 };
-
-constexpr float GAME_DIALOG_WAIT_MS = 1500.0f;
 
 extern GameFlowState gameFlow;
 
@@ -55,10 +49,6 @@ void boardUpkeep();
 // remembering which one is open.
 void openGameDialog(const char* name);
 void openGameMessage(const char* textKey);
-// The default answer of the game dialog that is open: the level-complete dialog closes, the
-// life-lost message and the defeat dialog restart the level, the high scores start a new game,
-// the in-game menu resumes.
-void answerGameDialog();
 // Back to the mode's menu (the map with the mode's dialog) with a random game song.
 void goToModeMenu();
 

@@ -161,6 +161,20 @@ bool tgaServedByJpeg(const char* name, char* alt, size_t capacity)
     return n > 0 && static_cast<size_t>(n) < capacity;
 }
 
+// Done with a file a loader has decoded. A file read from disk is freed; an archive member stays
+// registered (it points into the resident archive and costs nothing), so a picture whose texture
+// was released, such as a backdrop left behind, can be loaded again later.
+void releaseDecoded(const uint8_t* data)
+{
+    for (int i = 0; i < fileTable.count; ++i) {
+        const FileEntry* e = fileTable.entries[i];
+        if (e->data == data) {
+            if (e->ownsData) releaseFile(data);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 int nextPow2(int n)
@@ -226,7 +240,7 @@ Texture* loadJpegAlpha(const char* name, bool fatal)
         for (size_t i = 0; i < texels; ++i) img.pixels[i * 4 + 3] = alpha[i];
         ok = writeTexels(handle, img);
     }
-    releaseFile(data);
+    releaseDecoded(data);
     if (!ok || !handle) {
         gpuReleaseTexture(handle);
         if (fatal) message("Can't load texture: %s", name, "Loading error", true);
@@ -268,7 +282,7 @@ Texture* loadJpegAlphaSized(const char* name, int width, int height)
             t->hasAlpha = 1;
         }
     }
-    releaseFile(data);
+    releaseDecoded(data);
     if (!ok) message("Can't load texture: %s", name, "Loading error", true);
     return t;
 }
@@ -287,7 +301,7 @@ Texture* loadTextureSized(const char* name, int width, int height)
     const uint8_t* data = readFile(name, &size, true);
     ImageData img;
     if (!data || !imageDecode(data, static_cast<size_t>(size), &img)) {
-        if (data) releaseFile(data);
+        if (data) releaseDecoded(data);
         releaseTexture(t);
         if (data) message("Couldn't load texture: %s", name, "Loading error", true);
         return nullptr;
@@ -305,7 +319,7 @@ Texture* loadTextureSized(const char* name, int width, int height)
         }
     writeTexels(t->texture, area);
     t->hasAlpha = img.hasAlpha ? 1 : 0;
-    releaseFile(data);
+    releaseDecoded(data);
     return t;
 }
 

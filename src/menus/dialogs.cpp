@@ -4,6 +4,9 @@
 // below. loadMenus and buildMenuTree call registerDialogs before they fill in the tree.
 #include "menus/menus.h"
 
+#include "menus/dialogflow.h"
+
 void registerDialogs()
 {
+    registerGameDialogs();
 }

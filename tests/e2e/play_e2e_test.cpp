@@ -1,8 +1,10 @@
-// The real program played like a person: started under a virtual X display (Xvfb), a key at
-// the splash prompt starts level 1, then xdotool clicks on groups of the board. The program's
-// state dump (OSTRIMAR_STATE_FILE, game/statedump.h) tells the test where the groups are and
-// shows that the board changed and the score rose. Skipped, with a message, only when Xvfb or
-// xdotool is not installed.
+// The real program played like a person: started under a virtual X display (Xvfb) on a copy of
+// the default data set without its "settings" folder (a first start), it asks for a name, shows
+// the main menu, starts a level where xdotool clicks on groups of the board, pauses, goes back to
+// the main menu and is closed. The program's dumps (OSTRIMAR_STATE_FILE, game/statedump.h, and
+// OSTRIMAR_SCREEN_FILE, app/route.h) tell the test where it is and where the groups are. At the
+// end the files of the "settings" folder are there as laid out. Skipped, with a message, only
+// when Xvfb or xdotool is not installed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -118,6 +121,26 @@ bool findGroup(const GameState& s, int* row, int* col)
     return false;
 }
 
+// The screen dump: which screen and dialog show, and the focused button.
+struct ScreenState {
+    std::string screen, dialog, focus;
+    int profiles = -1;
+};
+
+ScreenState readScreen(const std::string& path)
+{
+    ScreenState s;
+    std::ifstream f(path);
+    std::string line;
+    while (std::getline(f, line)) {
+        if (line.rfind("screen=", 0) == 0) s.screen = line.substr(7);
+        else if (line.rfind("dialog=", 0) == 0) s.dialog = line.substr(7);
+        else if (line.rfind("focus=", 0) == 0) s.focus = line.substr(6);
+        else if (line.rfind("profiles=", 0) == 0) s.profiles = std::atoi(line.c_str() + 9);
+    }
+    return s;
+}
+
 class PlayE2e : public testing::Test {
 protected:
     void SetUp() override
@@ -127,19 +150,24 @@ protected:
         program = std::string(OSTRIMAR_BINARY_DIR) + "/ostrimar";
         ASSERT_TRUE(fs::exists(program)) << program;
         ASSERT_TRUE(fs::exists(std::string(OSTRIMAR_BINARY_DIR) + "/Data/targa.dat")) << "data set not built";
+        // The menu tree is a member of "texts.dat"; a data set made before it existed has no menus.
+        std::ifstream texts(std::string(OSTRIMAR_BINARY_DIR) + "/Data/texts.dat", std::ios::binary);
+        std::string archive((std::istreambuf_iterator<char>(texts)), std::istreambuf_iterator<char>());
+        if (archive.find("menu.txt") == std::string::npos) GTEST_SKIP() << "the data set has no menu.txt";
         dir = std::string(OSTRIMAR_BINARY_DIR) + "/scratch/e2e";
-        // The game writes its state files into the data set's "settings" folder: each run starts
-        // from a known one, in a window (a first start would be full screen).
-        std::string settings = std::string(OSTRIMAR_BINARY_DIR) + "/Data/settings";
-        fs::remove_all(settings);
-        fs::create_directories(settings);
-        const int32_t windowed[11] = {100, 80, 800, 600, 0, 1, 0, 0, 0, 0, 0};
-        std::FILE* f = std::fopen((settings + "/settings.dat").c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        ASSERT_EQ(std::fwrite(windowed, 4, 11, f), 11u);
-        std::fclose(f);
         fs::remove_all(dir);
         fs::create_directories(dir + "/run");
+        // The program takes "Data" in its current folder: the data set's files and a settings
+        // folder that has only the options (a window rather than the full screen of a first
+        // start, so that the test's clicks land where it aims): no profile, no records yet.
+        fs::create_directories(dir + "/Data/settings");
+        for (const auto& entry : fs::directory_iterator(std::string(OSTRIMAR_BINARY_DIR) + "/Data")) {
+            if (entry.path().filename() == "settings") continue;
+            fs::create_symlink(entry.path(), dir + "/Data/" + entry.path().filename().string());
+        }
+        const int32_t options[11] = {100, 80, 800, 600, 0, 1, 0, 0, 0, 0, 0};  // windowed, no profile
+        std::ofstream(dir + "/Data/settings/settings.dat", std::ios::binary)
+            .write(reinterpret_cast<const char*>(options), sizeof options);
         // A free display number: one whose lock file is absent (a crashed run may have left one).
         for (int n = 90 + getpid() % 500, tries = 0; tries < 20; n++, tries++) {
             if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
@@ -158,46 +186,100 @@ protected:
         stop(xvfb);
     }
     std::string xdotool(const std::string& args) { return run("DISPLAY=" + display + " xdotool " + args + " 2>/dev/null"); }
+    void key(const std::string& name)
+    {
+        xdotool("key --window " + window + " " + name);
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    // Waits (up to about 20 s) until the screen dump shows a screen and a dialog.
+    bool waitFor(const std::string& screen, const std::string& dialog)
+    {
+        for (int i = 0; i < 100; i++) {
+            ScreenState s = readScreen(screenFile);
+            if (s.screen == screen && s.dialog == dialog) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return false;
+    }
+    // Moves the focus of the open dialog down to a button, then presses Return.
+    bool choose(const std::string& button)
+    {
+        for (int i = 0; i < 20; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            if (readScreen(screenFile).focus == button) {
+                key("Return");
+                return true;
+            }
+            key("Down");
+        }
+        return false;
+    }
+    // A first start opens the window full screen: game pixels are scaled to the window's size.
+    void pointAt(int x, int y)
+    {
+        std::string geometry = xdotool("getwindowgeometry --shell " + window);
+        int w = 800, h = 600;
+        size_t at = geometry.find("WIDTH=");
+        if (at != std::string::npos) w = std::atoi(geometry.c_str() + at + 6);
+        at = geometry.find("HEIGHT=");
+        if (at != std::string::npos) h = std::atoi(geometry.c_str() + at + 7);
+        if (w <= 0 || h <= 0) w = 800, h = 600;
+        xdotool("mousemove --window " + window + " " + std::to_string(x * w / 800) + " " + std::to_string(y * h / 600));
+    }
+    std::string where() { return readScreen(screenFile).screen + "/" + readScreen(screenFile).dialog; }
 
-    std::string program, dir, display;
+    std::string program, dir, display, window, screenFile;
     pid_t xvfb = -1, game = -1;
 };
 
-TEST_F(PlayE2e, KeyStartsLevelOneAndClicksOnGroupsBreakThemForPoints)
+TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
 {
     std::string stateFile = dir + "/state.txt";
+    screenFile = dir + "/screen.txt";
     game = spawn({program},
                  {"DISPLAY=" + display, "XDG_RUNTIME_DIR=" + dir + "/run", "OSTRIMAR_STATE_FILE=" + stateFile,
-                  "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=x11", "ASAN_OPTIONS=detect_leaks=0"},
+                  "OSTRIMAR_SCREEN_FILE=" + screenFile, "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=x11",
+                  "ASAN_OPTIONS=detect_leaks=0"},
                  dir, dir + "/game.log");
     ASSERT_GT(game, 0);
-    std::string window;
     for (int i = 0; i < 100 && window.empty(); i++) {
         window = xdotool("search --name Ostrimar");
         if (window.find('\n') != std::string::npos) window = window.substr(0, window.find('\n'));
         if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     ASSERT_FALSE(window.empty()) << "no window; see " << dir << "/game.log";
-    // Keys through the splash and at the prompt, until the game screen writes its state.
-    for (int i = 0; i < 120 && !fs::exists(stateFile); i++) {
-        xdotool("key --window " + window + " Return");
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Keys through the splash and at the prompt; a first start asks for a name.
+    for (int i = 0; i < 120 && readScreen(screenFile).screen != "menu"; i++) {
+        key("Return");
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
+    ASSERT_TRUE(waitFor("menu", "newprofile")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    for (const char* letter : {"A", "N", "N", "A"}) key(letter);
+    key("Return");
+    ASSERT_TRUE(waitFor("menu", "main")) << where();
+    EXPECT_EQ(readScreen(screenFile).profiles, 1);
+    // The adventure: the prologue first, then its first level.
+    ASSERT_TRUE(choose("adventure")) << where();
+    ASSERT_TRUE(waitFor("menu", "messageboxok")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    key("Return");
+    ASSERT_TRUE(waitFor("game", "")) << where();
+    for (int i = 0; i < 100 && !fs::exists(stateFile); i++) std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ASSERT_TRUE(fs::exists(stateFile)) << "the game screen never started";
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // the board comes to rest
+
+    // Clicks on groups break them for points.
     GameState before = readState(stateFile);
     ASSERT_TRUE(before.valid);
     EXPECT_EQ(before.score, 0);
-
-    // The window's client area shows the 800 x 600 frame at its own size.
-    std::string geometry = xdotool("getwindowgeometry --shell " + window);
-    bool clicked = false;
     GameState after = before;
+    bool clicked = false;
     for (int attempt = 0; attempt < 4 && after.score <= before.score; attempt++) {
         GameState now = readState(stateFile);
         // A one-time tip panel waits for a key, as a player would press one.
         for (int i = 0; i < 10 && now.tip; i++) {
-            xdotool("key --window " + window + " Return");
+            key("Return");
             std::this_thread::sleep_for(std::chrono::milliseconds(400));
             now = readState(stateFile);
         }
@@ -205,7 +287,7 @@ TEST_F(PlayE2e, KeyStartsLevelOneAndClicksOnGroupsBreakThemForPoints)
         if (!now.valid || !findGroup(now, &row, &col)) break;
         int x = 54 * col + 157;  // a place's centre is (54 col - 243, 268 - 54 row) around the middle
         int y = 54 * row + 32;
-        xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
+        pointAt(x, y);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the hover finds the group
         xdotool("click --window " + window + " 1");
         clicked = true;
@@ -213,10 +295,49 @@ TEST_F(PlayE2e, KeyStartsLevelOneAndClicksOnGroupsBreakThemForPoints)
         after = readState(stateFile);
     }
     ASSERT_TRUE(clicked) << "no group on the board";
-    ASSERT_TRUE(after.valid);
-    EXPECT_GT(after.moves, before.moves) << geometry;
+    EXPECT_GT(after.moves, before.moves);
     EXPECT_GT(after.score, before.score);
     EXPECT_NE(after.rows, before.rows);
+
+    // The HUD's "menu" opens the pause menu; its "main" saves the game and goes back to "main".
+    for (int i = 0; i < 10 && readState(stateFile).tip; i++) key("Return");
+    for (int i = 0; i < 5 && readScreen(screenFile).dialog != "gameplay"; i++) {
+        pointAt(62, 285);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        xdotool("click --window " + window + " 1");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    }
+    ASSERT_TRUE(waitFor("game", "gameplay")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(choose("main")) << where();
+    // A saved game is announced first.
+    for (int i = 0; i < 25 && readScreen(screenFile).dialog != "main"; i++) {
+        if (readScreen(screenFile).dialog == "messageboxok") key("Return");
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
+    ASSERT_TRUE(waitFor("menu", "main")) << where();
+
+    // Closing the window ends the program, which writes its files.
+    stop(game);
+    game = -1;
+    std::string settings = dir + "/Data/settings/";
+    ASSERT_TRUE(fs::exists(settings + "settings.dat"));
+    EXPECT_EQ(fs::file_size(settings + "settings.dat"), 44u);
+    // Written again at the end: one profile now, the current one the first.
+    std::ifstream written(settings + "settings.dat", std::ios::binary);
+    int32_t fields[11] = {};
+    written.read(reinterpret_cast<char*>(fields), sizeof fields);
+    EXPECT_EQ(fields[9], 1);
+    EXPECT_EQ(fields[8], 0);
+    EXPECT_EQ(fields[10], 0);
+    EXPECT_EQ(fs::file_size(settings + "profiles.dat"), 160u);
+    EXPECT_EQ(fs::file_size(settings + "records.dat"), 68112u);
+    EXPECT_EQ(fs::file_size(settings + "hiscore.dat"), 2040u);
+    // The level was played before the pause: its game is saved for the profile.
+    int saves = 0;
+    for (const auto& entry : fs::directory_iterator(settings))
+        if (entry.path().extension() == ".sav") saves++;
+    EXPECT_EQ(saves, 1);
 }
 
 } // namespace

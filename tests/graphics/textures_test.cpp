@@ -271,3 +271,28 @@ TEST_F(TexturesTest, OverlongNamesAreRefusedCleanly)
 }
 
 }  // namespace
+
+TEST_F(TexturesTest, APictureFromAnArchiveCanBeLoadedAgainAfterItsTextureWasReleased)
+{
+    // An archive with a backdrop-like picture (JPEG with alpha) and a plain one.
+    std::vector<uint8_t> archive;
+    std::vector<uint8_t> sized = jpegWithAlpha(gradient(20, 10), 20 * 10);
+    std::vector<uint8_t> plain = encodedTga(gradient(16, 16), true);
+    ASSERT_TRUE(appendArchiveMember(archive, "AnimBacks\\_a_back3.jpg", sized.data(), sized.size()));
+    ASSERT_TRUE(appendArchiveMember(archive, "piece.tga", plain.data(), plain.size()));
+    put("pack.dat", archive);
+    ASSERT_EQ(openArchive("pack.dat"), ArchiveStatus::Ok);
+    for (int round = 0; round < 2; round++) {
+        Texture* t = loadJpegAlphaSized("AnimBacks\\_a_back3.jpg", 20, 10);
+        ASSERT_NE(t, nullptr) << "round " << round;
+        releaseTexture(t);
+        Texture* p = loadTexture("piece.tga");
+        ASSERT_NE(p, nullptr) << "round " << round;
+        releaseTexture(p);
+    }
+    EXPECT_EQ(ExitRecorder::exits(), 0);
+    // A file read from disk is still freed once decoded.
+    put("loose.jpg", sized);
+    ASSERT_NE(loadJpegAlphaSized("loose.jpg", 20, 10), nullptr);
+    EXPECT_EQ(findFile("loose.jpg"), nullptr);
+}

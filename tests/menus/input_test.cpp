@@ -2,6 +2,7 @@
 // pointer, activation after the closing animation, going back, the dismissed main menu, message
 // boxes, and the widgets (sliders, check boxes, text fields, entries, the change-profile link).
 #include "menus_helpers.h"
+#include "persist/profile.h"
 
 #include "persist/settings.h"
 
@@ -218,8 +219,9 @@ TEST_F(Menus, ThePointerMovesTheFocusAndAClickActivatesButNotWhileOpening)
 TEST_F(Menus, TheStandardListRegistersOneRectanglePerButton)
 {
     addTexts(u"adventure=AAA\r\noptions=OOOO\r\nprofiles=PP\r\nexit=E");
-    buildTree(TREE);
-    openResting("main");
+    // A dialog without a drawing of its own ("main" has the game's).
+    buildTree(u"main=\r\nmain\r\nsample\r\n\r\nsample=\r\nadventure\r\noptions\r\nprofiles\r\nexit\r\n\r\n");
+    openResting("sample");
     ASSERT_EQ(menus.buttonCount, 4);
     // Centred list of the standard dialog at (-210, 150), scale 16: lines 32 apart from
     // 150 + 64 - 16 down; rectangles span the widest caption (4 glyphs of 1.5 x 16).
@@ -366,6 +368,7 @@ TEST_F(MenuWidgets, EntriesArrowsAndLinksReactToClicks)
 
 TEST_F(MenuWidgets, ProfileAndLevelEntriesTakeDoubleClicks)
 {
+    resetProfiles();  // the game's "profiles" lists no entries of its own before the test's
     openDialog("profiles");
     settleMenus();
     registerWidget(Widget{-50.0f, 50.0f, 50.0f, 14.0f, WIDGET_PROFILE_ENTRY, 0, 0, 0, 1});

@@ -159,14 +159,15 @@ TEST_F(MenuTree, HandlersRegisteredByNameReachTheirNodes)
 {
     DialogHandlers h;
     h.draw = [](MenuNode*) {};
-    registerDialog("adventure", h);
-    buildTree(u"main=\r\nx\r\nadventure\r\n\r\nadventure=\r\nback\r\n\r\n");
-    EXPECT_EQ(findDialog("adventure")->drawHandler, h.draw);
-    EXPECT_EQ(findDialog("main")->drawHandler, nullptr);
+    // (A name the game's own dialogs do not register, so theirs cannot replace it.)
+    registerDialog("sample", h);
+    buildTree(u"main=\r\nx\r\nsample\r\nother\r\n\r\nsample=\r\nback\r\n\r\nother=\r\nback\r\n\r\n");
+    EXPECT_EQ(findDialog("sample")->drawHandler, h.draw);
+    EXPECT_EQ(findDialog("other")->drawHandler, nullptr);
     // Registered after loading: the node takes it at once.
     DialogHandlers none;
-    registerDialog("adventure", none);
-    EXPECT_EQ(findDialog("adventure")->drawHandler, nullptr);
+    registerDialog("sample", none);
+    EXPECT_EQ(findDialog("sample")->drawHandler, nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+#include "app/route.h"
+
+#include "app/cursors.h"
+#include "app/screens.h"
+#include "core/appstate.h"
+#include "effects/backdrops.h"
+#include "game/gameflow.h"
+#include "game/playstate.h"
+#include "menus/dialogflow.h"
+#include "menus/menus.h"
+#include "persist/profile.h"
+#include "persist/settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+RouteState route;
+
+namespace {
+
+void toFrontEnd()
+{
+    route.frontEndVisits += 1;
+    requestScreen(&screens.menu);
+    setMenuMode(MENU_MODE_MAIN);
+    setBackdrop(FRONT_END_BACKDROP);
+}
+
+void toGameScreen()
+{
+    route.gameVisits += 1;
+    requestScreen(&screens.game);
+    openShutter(1000.0f, "");
+}
+
+void quitProgram() { app.quitRequested = 1; }
+
+void applyFullscreen(bool on)
+{
+    // The window keeps its mode until the next start, which opens it as the setting says.
+    persist.settings.fullscreen = on ? 1 : 0;
+}
+
+void setSoftwareCursor(bool on)
+{
+    if (on) setProgramCursor(CURSOR_ARROW);
+    else setSystemCursor();
+}
+
+void setFrontEndMode(int mode) { setMenuMode(mode); }
+
+// After a level (won and clicked on, or the game complete): the map with the mode's dialog.
+void toModeMenu(int mode)
+{
+    menus.dialogOpen = 0;
+    requestScreen(&screens.menu);
+    openDialog(modeDialogName(mode));
+}
+
+void toTrophyRoom()
+{
+    // The trophy room is not part of the game yet: the trip ends at once and play goes on.
+    play.paused = 0;
+}
+
+} // namespace
+
+void installRoute()
+{
+    dialogRoute.toFrontEnd = toFrontEnd;
+    dialogRoute.toGameScreen = toGameScreen;
+    dialogRoute.quitProgram = quitProgram;
+    dialogRoute.applyFullscreen = applyFullscreen;
+    dialogRoute.setSoftwareCursor = setSoftwareCursor;
+    dialogRoute.setFrontEndMode = setFrontEndMode;
+    gameFlow.toModeMenu = toModeMenu;
+    gameFlow.toTrophyRoom = toTrophyRoom;
+}
+
+void resetRoute()
+{
+    route = RouteState{};
+    installRoute();
+}
+
+void dumpScreenIfAsked()
+{
+    static const char* path = std::getenv("OSTRIMAR_SCREEN_FILE");
+    static float lastWriteMs = -1000.0f;
+    if (!path || !path[0]) return;
+    if (app.globalTimeMs - lastWriteMs < 100.0f && app.globalTimeMs >= lastWriteMs) return;
+    lastWriteMs = app.globalTimeMs;
+    Screen* s = currentScreen();
+    const char* screen = s == &screens.splash ? "splash" : s == &screens.menu ? "menu" : s == &screens.game ? "game" : "trophy";
+    const MenuNode* d = menus.current;
+    const char* focus = d && menus.focus >= 0 && menus.focus < d->childCount ? d->children[menus.focus]->key : "";
+    char text[256];
+    std::snprintf(text, sizeof text, "screen=%s\ndialog=%s\nfocus=%s\nprofiles=%d\n", screen, currentDialogName(), focus,
+                  profileState.count);
+    // Through a temporary file renamed over the old one, so a reader never sees half a file.
+    std::string tmp = std::string(path) + ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f) return;
+    bool ok = std::fputs(text, f) >= 0;
+    ok = std::fclose(f) == 0 && ok;
+    if (ok) std::rename(tmp.c_str(), path);
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The game's route between the screens: the front end (menu screen with the dialogs over the
+// backdrop or the map), the game screen and back. The dialogs and the game flow cannot reach the
+// screens; installRoute gives them the hooks that switch screens, so the path is the same in the
+// program, in the tests that drive the main loop, and wherever else a game is started.
+#include <cstdint>
+
+// Backdrop of the front end.
+constexpr int FRONT_END_BACKDROP = 15;
+
+struct RouteState {
+    int32_t frontEndVisits;  // times the front end was asked for
+    int32_t gameVisits;      // times the game screen was asked for after a level started
+};
+
+extern RouteState route;
+
+// Sets the hooks of the dialogs and of the game flow (the shell calls it at start).
+void installRoute();
+// Back to the start (tests): counters zero, the hooks set again.
+void resetRoute();
+
+// For tests that drive the real program from the outside: when OSTRIMAR_SCREEN_FILE names a
+// file, it is rewritten every 100 ms of game time with
+//   screen=<splash|menu|game|trophy>
+//   dialog=<current dialog, empty for none>
+//   focus=<focused button of it, empty for none>
+//   profiles=<number of profiles>
+// Players never set it; without it nothing is written. Called once per frame.
+void dumpScreenIfAsked();

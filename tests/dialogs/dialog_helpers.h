@@ -1,0 +1,130 @@
+#pragma once
+// Helpers for the dialog tests: a menu tree of the game's dialogs built from text, the state of a
+// first start, frames of the framework at a fixed frame time, and buttons pressed by name.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/appstate.h"
+#include "core/requestlog.h"
+#include "graphics/device.h"
+#include "menus/dialogflow.h"
+#include "menus/levelresult.h"
+#include "menus/menus.h"
+#include "persist/profile.h"
+#include "persist/records.h"
+#include "persist/settings.h"
+#include "resources/texts.h"
+
+// The dialogs as "menu.txt" lists them (the first child of "main" is dropped by the loader).
+inline const char* dialogTreeText()
+{
+    return "main=\r\nmain\r\nadventure\r\ntimeless\r\npuzzle\r\noptions\r\nhiscore\r\ncredits\r\ntrophyroom\r\nexit\r\n\r\n"
+           "adventure=\r\nstart\r\nback\r\n\r\n"
+           "timeless=\r\nstart\r\nback\r\n\r\n"
+           "puzzle=\r\nstart\r\nback\r\n\r\n"
+           "options=\r\napply\r\ndefault\r\n\r\n"
+           "hiscore=\r\nback\r\n\r\n"
+           "credits=\r\nback\r\n\r\n"
+           "profiles=\r\nselectprofile\r\nnewprofile\r\nrename\r\nremove\r\nback\r\n\r\n"
+           "newprofile=\r\noknewprofile\r\ncancel\r\n\r\n"
+           "rename=\r\nokrename\r\ncancel\r\n\r\n"
+           "loadgamequest=\r\nyes\r\nno\r\n\r\n"
+           "messageboxok=\r\nok\r\n\r\n"
+           "messageboxyn=\r\nyes\r\nno\r\n\r\n"
+           "gameplay=\r\nresume game\r\nrestart level\r\nskip level\r\nmain\r\n\r\n"
+           "levelcomplete=\r\noknextlevel\r\n\r\n"
+           "defeat=\r\nrestart level\r\nskip level\r\nmain\r\n\r\n"
+           "gameover=\r\nmain\r\n\r\n"
+           "replaywin=\r\nokcontinuegame\r\nback\r\n\r\n"
+           "replayloss=\r\nrestart level\r\nback\r\n\r\n"
+           "gameplaytip=\r\nok\r\n\r\n";
+}
+
+inline void buildTestTree()
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char* p = dialogTreeText(); *p; ++p) {
+        bytes += *p;
+        bytes += '\0';
+    }
+    buildMenuTree(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size()));
+}
+
+// Runs n frames of the framework (update and drawing) at 16 ms.
+inline void menuFrames(int n)
+{
+    for (int i = 0; i < n; i++) {
+        app.frameMs = 16.0f;
+        drawDialogs(0);
+    }
+}
+
+// Long enough for a closing animation, the action after it and the next opening to finish.
+inline void settleMenus() { menuFrames(50); }
+
+inline std::string currentName() { return currentDialogName(); }
+
+// Index of a child of the current dialog by name, -1 when it has none of that name.
+inline int childNamed(const char* name)
+{
+    MenuNode* d = menus.current;
+    if (!d) return -1;
+    for (int i = 0; i < d->childCount; i++)
+        if (std::strcmp(d->children[i]->key, name) == 0) return i;
+    return -1;
+}
+
+// Focuses a button of the current dialog and presses Enter, then lets the closing animation and
+// the action run and the next dialog open.
+inline void pressButton(const char* name)
+{
+    int index = childNamed(name);
+    ASSERT_GE(index, 0) << "no button " << name << " in " << currentName();
+    menus.focus = index;
+    menuKeyDown(13);
+    settleMenus();
+}
+
+inline void pressKey(int vk)
+{
+    menuKeyDown(vk);
+    settleMenus();
+}
+
+// Types letters and digits as their key codes, one per frame.
+inline void typeKeys(const char* s)
+{
+    for (; *s; ++s) {
+        menuKeyDown(*s);
+        menuFrames(1);
+    }
+}
+
+inline std::string profileNameAt(int i)
+{
+    std::string out;
+    for (const char16_t* p = profileState.profiles[i].name; *p; ++p) out += static_cast<char>(*p);
+    return out;
+}
+
+// A first start: no profile, default settings, the test tree, no dialog open, the headless device.
+inline void resetDialogWorld()
+{
+    resetAppState();
+    resetProfiles();
+    resetPersist();
+    // Saves go to a folder of this test run, never into the build folder.
+    std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s/dialogs-test-settings",
+                  OSTRIMAR_BINARY_DIR);
+    resetRecords();
+    resetTextTables();
+    resetDialogs();
+    clearRequests();
+    resetDeviceState();
+    createDevice(nullptr);
+    buildTestTree();
+    menus.dialogOpen = 0;
+}

@@ -1,0 +1,308 @@
+// The front-end dialogs driven as a player drives them: keys and buttons through the framework,
+// with the profiles, the settings and the high scores they change.
+#include "dialog_helpers.h"
+
+namespace {
+
+class FrontEnd : public ::testing::Test {
+protected:
+    void SetUp() override { resetDialogWorld(); }
+    void TearDown() override
+    {
+        resetDialogs();
+        resetMenus();
+        resetDeviceState();
+    }
+
+    // A first start: "newprofile" with a typed name, confirmed.
+    void createByDialog(const char* name)
+    {
+        openDialog(profileState.count > 0 ? "profiles" : "newprofile");
+        settleMenus();
+        if (profileState.count > 0) pressButton("newprofile");
+        ASSERT_EQ(currentName(), "newprofile");
+        typeKeys(name);
+        pressButton("oknewprofile");
+    }
+
+    // Opens "profiles" with the entry of profile i selected.
+    void profilesWith(int i)
+    {
+        openDialog("main");
+        settleMenus();
+        menus.profileIndex = i;
+        openDialog(findDialog("profiles"));
+        settleMenus();
+        ASSERT_EQ(currentName(), "profiles");
+        ASSERT_EQ(menus.selected, i);
+    }
+};
+
+} // namespace
+
+TEST_F(FrontEnd, ProfilesAreCreatedRenamedChosenAndRemovedThroughTheDialogs)
+{
+    // Create: the typed name becomes the current profile and "main" opens.
+    createByDialog("ANNA");
+    ASSERT_EQ(profileState.count, 1);
+    EXPECT_EQ(profileNameAt(0), "ANNA");
+    EXPECT_EQ(currentName(), "main");
+    // A second one from the profile list.
+    createByDialog("BORIS7");
+    ASSERT_EQ(profileState.count, 2);
+    EXPECT_EQ(profileState.current, 1);
+    EXPECT_EQ(currentName(), "main");
+    // The same name again is refused: the dialog opens again and nothing is added.
+    createByDialog("ANNA");
+    EXPECT_EQ(profileState.count, 2);
+    EXPECT_EQ(currentName(), "newprofile");
+    // Rename the first: its name fills the edit buffer; two more letters are typed at the end.
+    profilesWith(0);
+    pressButton("rename");
+    ASSERT_EQ(currentName(), "rename");
+    EXPECT_TRUE(menus.editing);
+    EXPECT_EQ(menus.editLength, 4);
+    pressKey(35);  // End
+    typeKeys("LI");
+    pressButton("okrename");
+    EXPECT_EQ(profileNameAt(0), "ANNALI");
+    EXPECT_EQ(currentName(), "profiles");
+    // Choose the first.
+    profilesWith(0);
+    pressButton("selectprofile");
+    EXPECT_EQ(profileState.current, 0);
+    EXPECT_EQ(currentName(), "main");
+    // Remove the second: asked first; "no" keeps it.
+    profilesWith(1);
+    pressButton("remove");
+    ASSERT_EQ(currentName(), "messageboxyn");
+    EXPECT_STREQ(menus.messageKey, "removeplayer");
+    pressButton("no");
+    EXPECT_EQ(profileState.count, 2);
+    EXPECT_EQ(currentName(), "profiles");
+    profilesWith(1);
+    pressButton("remove");
+    pressButton("yes");
+    ASSERT_EQ(profileState.count, 1);
+    EXPECT_EQ(profileNameAt(0), "ANNALI");
+    EXPECT_EQ(currentName(), "profiles");
+    // Removing the last opens "newprofile", which then offers one button only.
+    profilesWith(0);
+    pressButton("remove");
+    pressButton("yes");
+    EXPECT_EQ(profileState.count, 0);
+    EXPECT_EQ(currentName(), "newprofile");
+    menuFrames(2);
+    EXPECT_EQ(menus.buttonCount, 1);
+    // Escape does nothing there: a player must exist.
+    pressKey(27);
+    EXPECT_EQ(currentName(), "newprofile");
+}
+
+TEST_F(FrontEnd, NoNinthProfileAndTheRefusalSound)
+{
+    for (int i = 0; i < 8; i++) {
+        char name[8] = {'P', static_cast<char>('0' + i), 0};
+        ASSERT_TRUE(createProfile(name));
+    }
+    profilesWith(0);
+    menus.focus = childNamed("newprofile");
+    clearRequests();
+    menuKeyDown(13);
+    settleMenus();
+    EXPECT_EQ(currentName(), "profiles");
+    EXPECT_EQ(countRequests("playSound", "MaxPlayers.ogg"), 1);
+    EXPECT_EQ(profileState.count, 8);
+}
+
+TEST_F(FrontEnd, EscapeHidesMainAndAnyKeyBringsItBack)
+{
+    createProfile("ANNA");
+    openDialog("main");
+    settleMenus();
+    pressKey(27);
+    EXPECT_TRUE(menus.mainDismissed);
+    EXPECT_EQ(menus.current, nullptr);
+    pressKey('X');
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_FALSE(menus.mainDismissed);
+}
+
+TEST_F(FrontEnd, ExitAsksAndYesEndsTheProgram)
+{
+    createProfile("ANNA");
+    int quits = 0;
+    static int* counter = nullptr;
+    counter = &quits;
+    dialogRoute.quitProgram = [] { (*counter)++; };
+    openDialog("main");
+    settleMenus();
+    pressButton("exit");
+    ASSERT_EQ(currentName(), "messageboxyn");
+    EXPECT_STREQ(menus.messageKey, "quit");
+    pressButton("no");
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(quits, 0);
+    pressButton("exit");
+    pressButton("yes");
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(FrontEnd, OptionsApplyDefaultsAndSaveWhenLeft)
+{
+    createProfile("ANNA");
+    persist.settings.fullscreen = 0;
+    persist.settings.musicVolume = 20;
+    persist.settings.sfxVolume = 30;
+    bool applied = false;
+    static bool* flag = nullptr;
+    flag = &applied;
+    dialogRoute.applyFullscreen = [](bool on) { *flag = on; };
+    openDialog("main");
+    settleMenus();
+    pressButton("options");
+    ASSERT_EQ(currentName(), "options");
+    EXPECT_EQ(dialogs.fullscreenChoice, 0);
+    // "default" puts the volumes back and reopens the dialog.
+    pressButton("default");
+    EXPECT_EQ(persist.settings.musicVolume, 100);
+    EXPECT_EQ(persist.settings.sfxVolume, 80);
+    EXPECT_EQ(currentName(), "options");
+    // The full-screen box (the third widget: after the two sliders) is a working copy until "apply".
+    settleMenus();
+    ASSERT_GE(menus.widgetCount, 4);
+    ASSERT_EQ(menus.widgets[2].kind, WIDGET_CHECKBOX);
+    menus.selected = 2;
+    pressKey(32);
+    EXPECT_EQ(dialogs.fullscreenChoice, 1);
+    EXPECT_EQ(persist.settings.fullscreen, 0);
+    int saves = persist.saveCount;
+    pressButton("apply");
+    EXPECT_EQ(persist.settings.fullscreen, 1);
+    EXPECT_TRUE(applied);
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(menus.focus, childNamed("options"));  // back through the button it was reached by
+    EXPECT_EQ(persist.saveCount, saves + 1);
+}
+
+TEST_F(FrontEnd, HighScoresShowTheProfilesModeAndStepThroughTheTabs)
+{
+    createProfile("ANNA");
+    setProfileMode(1);
+    openDialog("main");
+    settleMenus();
+    pressButton("hiscore");
+    ASSERT_EQ(currentName(), "hiscore");
+    EXPECT_EQ(dialogs.modeTab, 1);
+    pressKey(39);
+    EXPECT_EQ(dialogs.modeTab, 2);
+    pressKey(39);
+    EXPECT_EQ(dialogs.modeTab, 0);
+    // Left on the adventure tab shows the puzzle tab; the key stays in the dialog.
+    pressKey(37);
+    EXPECT_EQ(dialogs.modeTab, 2);
+    EXPECT_EQ(currentName(), "hiscore");
+    dialogs.newScoreRow = 3;
+    pressButton("back");
+    EXPECT_EQ(dialogs.newScoreRow, -1);
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(stepModeTab(0, -1), 2);
+    EXPECT_EQ(stepModeTab(2, 1), 0);
+}
+
+TEST_F(FrontEnd, CreditsScrollUntilTheLastLineReachesTheMiddleAndAnyKeyLeaves)
+{
+    createProfile("ANNA");
+    menus.creditsCount = 3;
+    openDialog("main");
+    settleMenus();
+    pressButton("credits");
+    ASSERT_EQ(currentName(), "credits");
+    EXPECT_EQ(menus.focus, -1);
+    EXPECT_EQ(lastRequest("requestMusic")->a, 1);
+    menuFrames(1000);
+    // 40 x 3 - 50 = 70 = 0.03 t - 200: the clock stops at 9000 ms (within one frame).
+    EXPECT_GE(dialogs.creditsTime, 9000.0f);
+    EXPECT_LT(dialogs.creditsTime, 9016.1f);
+    EXPECT_FLOAT_EQ(creditsLineY(2, 9000.0f), -10.0f);
+    EXPECT_FLOAT_EQ(creditsLineY(0, 9000.0f), 70.0f);
+    EXPECT_FLOAT_EQ(creditsAlpha(-180.0f), 0.5f);
+    EXPECT_FLOAT_EQ(creditsAlpha(99.0f), 1.0f);
+    EXPECT_FLOAT_EQ(creditsAlpha(-300.0f), 0.0f);
+    pressKey('Q');
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(lastRequest("requestMusic")->a, 0);
+}
+
+TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheModeDialog)
+{
+    createProfile("ANNA");
+    int games = 0;
+    static int* counter = nullptr;
+    counter = &games;
+    dialogRoute.toGameScreen = [] { (*counter)++; };
+    openDialog("main");
+    settleMenus();
+    // The first mode chosen shows the prologue; its OK starts the mode's first level.
+    pressButton("puzzle");
+    ASSERT_EQ(currentName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "prolog");
+    pressButton("ok");
+    EXPECT_EQ(games, 1);
+    EXPECT_EQ(profileMode(), 2);
+    EXPECT_EQ(profileLevel(), 0);
+    EXPECT_EQ(profileLives(), 3);
+    // Later: the mode's dialog with the profile's level selected.
+    menus.dialogOpen = 0;
+    setProfileMode(0);
+    setProfileLevel(6);
+    setProfileScore(1200);
+    openDialog("main");
+    settleMenus();
+    pressButton("adventure");
+    ASSERT_EQ(currentName(), "adventure");
+    EXPECT_EQ(dialogs.modeTab, 0);
+    EXPECT_EQ(dialogs.selectedLevel, 6);
+    // Escape is ignored in a mode dialog; "back" leads to "main".
+    pressKey(27);
+    EXPECT_EQ(currentName(), "adventure");
+    // "start" on the profile's own level continues the game with its score.
+    pressButton("start");
+    EXPECT_EQ(games, 2);
+    EXPECT_EQ(profileLevel(), 6);
+    EXPECT_EQ(profileScore(), 1200);
+    // Another level while a game has points asks before starting over; "yes" starts at 0 points.
+    openDialog("adventure");
+    settleMenus();
+    dialogs.selectedLevel = 2;
+    pressButton("start");
+    ASSERT_EQ(currentName(), "messageboxyn");
+    EXPECT_STREQ(menus.messageKey, "zeroscore");
+    pressButton("yes");
+    EXPECT_EQ(games, 3);
+    EXPECT_EQ(profileLevel(), 2);
+    EXPECT_EQ(profileScore(), 0);
+    EXPECT_EQ(profileLives(), 3);
+    // A saved game of the mode is offered first; "no" opens the mode's dialog.
+    menus.dialogOpen = 0;
+    currentProfile().savedGame[1] = 1;
+    openDialog("main");
+    settleMenus();
+    pressButton("timeless");
+    ASSERT_EQ(currentName(), "loadgamequest");
+    pressKey(27);
+    EXPECT_EQ(currentName(), "loadgamequest");
+    pressButton("no");
+    EXPECT_EQ(currentName(), "timeless");
+    pressButton("back");
+    EXPECT_EQ(currentName(), "main");
+}
+
+TEST_F(FrontEnd, TheTrophyRoomButtonComesStraightBack)
+{
+    createProfile("ANNA");
+    openDialog("main");
+    settleMenus();
+    pressButton("trophyroom");
+    EXPECT_EQ(currentName(), "main");
+}

@@ -1,0 +1,232 @@
+// The dialogs over the board: the pause menu, the level result, the dialogs after a lost level and
+// the questions before skipping or restarting, with what each answer does to the game.
+#include "dialog_helpers.h"
+#include "game/play_helpers.h"
+
+namespace {
+
+int frontEndCalls = 0;
+void countFrontEnd() { frontEndCalls++; }
+
+class InGame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetPlayGame();
+        resetDialogWorld();
+        createProfile("TESTER");
+        frontEndCalls = 0;
+        dialogRoute.toFrontEnd = countFrontEnd;
+        playLevel(ModeAdventure, 3, quietRows());
+        buildTestTree();
+        setProfileLevel(3);
+        setProfileLives(2);
+    }
+    void TearDown() override
+    {
+        resetDialogs();
+        resetMenus();
+        resetGamePlay();
+        resetDeviceState();
+    }
+
+    // The pause menu as the HUD's "menu" button opens it.
+    void openPauseMenu()
+    {
+        menus.dialogOpen = 1;
+        openGameDialog("gameplay");
+        settleMenus();
+        ASSERT_EQ(currentName(), "gameplay");
+    }
+};
+
+} // namespace
+
+TEST_F(InGame, ResumeClosesThePauseMenuAndHandsTheInputBack)
+{
+    openPauseMenu();
+    pressButton("resume game");
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(menus.current, nullptr);
+    // Escape does the same.
+    openPauseMenu();
+    pressKey(27);
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, RestartAsksFirstAndCostsALife)
+{
+    openPauseMenu();
+    pressButton("restart level");
+    ASSERT_EQ(currentName(), "messageboxyn");
+    EXPECT_STREQ(menus.messageKey, "restartquest");
+    pressButton("no");
+    EXPECT_EQ(currentName(), "gameplay");
+    EXPECT_EQ(profileLives(), 2);
+    pressButton("restart level");
+    play.movesMade = 5;
+    pressButton("yes");
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_EQ(play.levelIndex, 3);
+    EXPECT_EQ(play.movesMade, 0);
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, RestartAfterALostLevelNeedsNoQuestion)
+{
+    openPauseMenu();
+    play.levelLost = 1;
+    pressButton("restart level");
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_EQ(play.levelLost, 0);
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, WithoutLivesSkipAndRestartOnlySayWhy)
+{
+    setProfileLives(0);
+    openPauseMenu();
+    pressButton("skip level");
+    ASSERT_EQ(currentName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "noskiplevel");
+    pressButton("ok");
+    EXPECT_EQ(currentName(), "gameplay");
+    pressButton("restart level");
+    ASSERT_EQ(currentName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "nomorelives");
+    EXPECT_EQ(play.levelIndex, 3);
+    EXPECT_EQ(profileLives(), 0);
+}
+
+TEST_F(InGame, SkippingMovesOnToTheNextLevelForALife)
+{
+    openPauseMenu();
+    pressButton("skip level");
+    ASSERT_STREQ(menus.messageKey, "skipquest");
+    pressButton("yes");
+    EXPECT_EQ(play.levelIndex, 4);
+    EXPECT_EQ(profileLevel(), 4);
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, MainLeavesForTheFrontEndWhenNothingWasSaved)
+{
+    openPauseMenu();
+    pressButton("main");
+    EXPECT_EQ(frontEndCalls >= 1, true);
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, TheLevelResultCountsUpAndTheSecondEnterGoesOn)
+{
+    play.levelScore = 4321;
+    play.bestStreak = 4;
+    play.movesMade = 17;
+    play.playClockMs = 83000.0f;
+    LevelRecord& rec = levelRecord(ModeAdventure, 3);
+    rec.results[2] = 20;  // the level's 17 moves beat it
+    rec.results[3] = 60000;
+    menus.dialogOpen = 1;
+    openGameDialog("levelcomplete");
+    menuFrames(2);
+    EXPECT_EQ(levelResultView.score, 4321);
+    EXPECT_EQ(levelResultView.timeMs, 83000);
+    EXPECT_EQ(levelResultView.done, 0);
+    EXPECT_TRUE(beatsRecord(levelResultView.moves, rec.results[2]));
+    EXPECT_FALSE(beatsRecord(levelResultView.timeMs, rec.results[3]));
+    settleMenus();  // the opening is over; the score line is counting
+    clearRequests();
+    menuKeyDown(13);
+    menuFrames(1);
+    EXPECT_EQ(levelResultView.done, 1);
+    EXPECT_EQ(levelResultShown(3), 83000);
+    EXPECT_EQ(currentName(), "levelcomplete");
+    EXPECT_EQ(countRequests("clearEffects"), 1);
+    // The second Enter activates the button: the dialog closes and the game waits for a click.
+    pressKey(13);
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(menus.current, nullptr);
+}
+
+TEST_F(InGame, ACountUpLeftAloneBurstsOncePerLine)
+{
+    menus.dialogOpen = 1;
+    openGameDialog("levelcomplete");
+    clearRequests();
+    menuFrames(200);
+    EXPECT_EQ(countRequests("playSound", "LevelStatistic.ogg"), 4);
+    EXPECT_EQ(countRequests("startEffect", "wowIQ"), 4);
+    EXPECT_EQ(levelResultView.done, 1);
+    // Escape counts as Enter here: with the count-up done it activates the button.
+    pressKey(27);
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, TheDefeatDialogIgnoresEscapeAndItsSkipAsksFirst)
+{
+    play.levelLost = 1;
+    play.secondTry = 1;
+    menus.dialogOpen = 1;
+    openGameDialog("defeat");
+    settleMenus();
+    pressKey(27);
+    EXPECT_EQ(currentName(), "defeat");
+    pressButton("skip level");
+    ASSERT_EQ(currentName(), "messageboxyn");
+    pressButton("no");
+    EXPECT_EQ(currentName(), "defeat");
+    pressButton("skip level");
+    pressButton("yes");
+    EXPECT_EQ(play.levelIndex, 4);
+    EXPECT_EQ(play.secondTry, 0);
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, TheLifeLostMessageRestartsAsASecondTry)
+{
+    play.levelLost = 1;
+    menus.dialogOpen = 1;
+    openGameMessage("lostlifetime");
+    settleMenus();
+    ASSERT_EQ(currentName(), "messageboxok");
+    pressButton("ok");
+    EXPECT_EQ(play.secondTry, 1);
+    EXPECT_EQ(play.levelLost, 0);
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, GameOverShowsTheGamesRowAndBackLeadsToMain)
+{
+    for (int e = 0; e < HISCORE_ENTRIES; e++) profileState.hiscores[ModeAdventure][e].score = (10 - e) * 1000;
+    play.bankedScore = 5200;
+    play.shownLevelScore = 300;
+    enterHiscore(ModeAdventure, currentProfile().name, 5500);
+    menus.dialogOpen = 1;
+    openGameDialog("hiscore");
+    settleMenus();
+    EXPECT_EQ(dialogs.hiscoreFromGame, 1);
+    EXPECT_EQ(dialogs.modeTab, ModeAdventure);
+    EXPECT_EQ(dialogs.newScoreRow, 5);
+    pressButton("back");
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_GE(frontEndCalls, 1);
+    EXPECT_EQ(dialogs.newScoreRow, -1);
+}
+
+TEST_F(InGame, AContinuedReplayIsCountedAndPlayGoesOn)
+{
+    // The replay dialogs are only in a tree whose file lists them; their actions by name.
+    menus.dialogOpen = 1;
+    dialogAction("replaywin", "okcontinuegame", "", "");
+    EXPECT_EQ(dialogs.continuedGames, 1);
+    EXPECT_EQ(menus.dialogOpen, 0);
+    menus.dialogOpen = 1;
+    dialogAction("replayloss", "back", "", "");
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(menus.current, nullptr);
+}

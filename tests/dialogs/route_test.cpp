@@ -1,0 +1,223 @@
+// The game's route through the real main loop with the headless OS layer and the default data
+// set: the splash, a first start that asks for a name, the main menu, a level, the pause menu and
+// back to the main menu; then the window closes and the state files are on disk. A player is
+// simulated frame by frame: each frame looks at the screen and the dialog and posts what a player
+// would press next.
+#include "dialog_helpers.h"
+
+#include "app/route.h"
+#include "app/screens.h"
+#include "app/shell.h"
+#include "game/gameflow.h"
+#include "game/playstate.h"
+#include "platform/os/files.h"
+#include "platform/os/os.h"
+#include "resources/files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the simulated player has done so far.
+struct Player {
+    std::vector<std::string> seen;  // screens and dialogs in the order they came up
+    int typed = 0;
+    bool inGame = false;
+    bool paused = false;
+    bool backAtMain = false;
+    int wait = 0;  // frames to let pass before the next input
+};
+
+Player player;
+
+void post(uint32_t message, uint32_t wParam = 0, uint32_t lParam = 0) { osPostMessage({message, wParam, lParam}); }
+void key(int vk) { post(WM_KEYDOWN, static_cast<uint32_t>(vk)); }
+
+void note(const std::string& what)
+{
+    if (player.seen.empty() || player.seen.back() != what) player.seen.push_back(what);
+}
+
+bool animating() { return menus.opening || menus.closing; }
+
+// Presses Down until the focus is on the named button of the current dialog, then Enter.
+void choose(const char* button)
+{
+    int index = childNamed(button);
+    if (index < 0) return;
+    if (menus.focus != index) key(40);
+    else key(13);
+    player.wait = 2;
+}
+
+void playerStep(uint32_t, void*)
+{
+    if (player.wait > 0) {
+        player.wait--;
+        return;
+    }
+    Screen* s = currentScreen();
+    std::string dialog = currentDialogName();
+    if (s == &splashScreen) {
+        note("splash");
+        if (splashScreen.musicStarted && splashScreen.fadeTimer == 0.0f) {
+            key(13);
+            player.wait = 3;
+        }
+        return;
+    }
+    if (s == &menuScreen) {
+        if (!dialog.empty()) note(dialog);
+        if (animating() || screens.switchPending) return;
+        if (dialog == "newprofile") {
+            const char* name = "ANNA";
+            if (player.typed < 4) key(name[player.typed++]);
+            else choose("oknewprofile");
+        } else if (dialog == "main" && player.backAtMain) {
+            post(WM_CLOSE);
+        } else if (dialog == "main" && !player.inGame) {
+            choose("adventure");
+        } else if (dialog == "main" && player.inGame) {
+            player.backAtMain = true;
+            player.wait = 5;
+        } else if (dialog == "messageboxok") {
+            choose("ok");
+        } else if (dialog == "adventure") {
+            choose("start");
+        }
+        return;
+    }
+    if (s == &gameScreen) {
+        note(dialog.empty() ? "game" : dialog);
+        player.inGame = true;
+        if (play.shutterMoving || screens.switchPending || animating()) return;
+        if (menus.dialogOpen) {
+            if (dialog == "gameplay") choose("main");
+            else if (dialog == "messageboxok") choose("ok");
+            return;
+        }
+        if (play.tipOpen) {
+            key(13);  // a key closes a tip panel
+            player.wait = 3;
+            return;
+        }
+        // The HUD's "menu" text at (-338, 15) opens the pause menu.
+        post(WM_MOUSEMOVE, 0, packMousePosition(400 - 338, 300 - 15));
+        post(WM_LBUTTONDOWN);
+        post(WM_LBUTTONUP);
+        player.wait = 3;
+    }
+}
+
+std::string readAll(const std::string& path)
+{
+    std::string out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
+class Route : public ::testing::Test {
+protected:
+    std::string root;
+
+    void SetUp() override
+    {
+        std::string dataSet = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+        if (!fs::exists(dataSet + "/targa.dat")) GTEST_SKIP() << "the default data set is not built";
+        // The menu tree is a member of "texts.dat"; a data set made before it existed cannot run
+        // the menus.
+        std::string archive = readAll(dataSet + "/texts.dat");
+        if (archive.find("menu.txt") == std::string::npos) GTEST_SKIP() << "the data set has no menu.txt";
+        char tmpl[] = "/tmp/ostrimar-route-test-XXXXXX";
+        char* d = mkdtemp(tmpl);
+        ASSERT_NE(d, nullptr);
+        root = d;
+        // The data set without its "settings": a first start.
+        fs::create_directories(root + "/Data");
+        for (const auto& entry : fs::directory_iterator(dataSet)) {
+            if (entry.path().filename() == "settings") continue;
+            fs::create_symlink(entry.path(), root + "/Data/" + entry.path().filename().string());
+        }
+        resetEverything();
+    }
+
+    void TearDown() override
+    {
+        resetEverything();
+        if (!root.empty()) fs::remove_all(root);
+    }
+
+    void resetEverything()
+    {
+        resetOs();
+        resetAppState();
+        resetScreens();
+        resetShell();
+        resetPersist();
+        resetFileTable();
+        resetTextTables();
+        resetDeviceState();
+        resetProfiles();
+        resetDialogs();
+        resetMenus();
+        resetGamePlay();
+        resetRoute();
+        clearRequests();
+        player = Player{};
+        std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", root.c_str());
+    }
+};
+
+} // namespace
+
+TEST_F(Route, FirstStartNameMainLevelPauseAndBackToMain)
+{
+    ASSERT_TRUE(osSetCurrentDirectory(root.c_str()));
+    osUseFakeClock(5000, 50);
+    osSetMaxIdlePolls(3000);  // a run that loses its way still ends
+    osSetIdleHook(playerStep, nullptr);
+    ShellOptions options;
+    options.headless = true;
+    EXPECT_EQ(shellMain(options), 0);
+
+    // The way the player went.
+    std::vector<std::string> expected = {"splash",       "newprofile", "main", "messageboxok", "game",
+                                         "gameplay",     "main"};
+    std::vector<std::string> route;
+    for (const std::string& s : player.seen)
+        if (route.empty() || route.back() != s) route.push_back(s);
+    // Dialogs seen while one was closing into the next are left out of the comparison.
+    std::vector<std::string> main;
+    for (const std::string& s : route)
+        for (const std::string& e : expected)
+            if (s == e && (main.empty() || main.back() != s)) {
+                main.push_back(s);
+                break;
+            }
+    std::string seen;
+    for (const std::string& s : player.seen) seen += s + " ";
+    EXPECT_EQ(main, expected) << "seen: " << seen;
+    EXPECT_TRUE(player.backAtMain) << "seen: " << seen;
+    EXPECT_FALSE(osState.closeDelivered && !player.backAtMain);
+
+    // The profile made on the way, and the files of the settings folder.
+    ASSERT_EQ(profileState.count, 1);
+    EXPECT_EQ(profileNameAt(0), "ANNA");
+    EXPECT_EQ(play.gameMode, ModeAdventure);
+    std::string settings = root + "/Data/settings/";
+    EXPECT_EQ(fs::file_size(settings + "settings.dat"), 44u);
+    EXPECT_EQ(fs::file_size(settings + "profiles.dat"), 160u);
+    EXPECT_EQ(fs::file_size(settings + "records.dat"), 68112u);
+    EXPECT_EQ(fs::file_size(settings + "hiscore.dat"), 2040u);
+}

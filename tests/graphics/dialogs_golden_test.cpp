@@ -1,0 +1,194 @@
+// The dialogs drawn by the real screens on the OpenGL device with the default data set, at fixed
+// frame times, against stored pictures: "main", "options", "profiles", "newprofile" with a typed
+// name, "hiscore", the level result while it counts and the pause menu over the board.
+#include "gfx_helpers.h"
+
+#include "app/route.h"
+#include "app/screens.h"
+#include "audio/audio.h"
+#include "core/random.h"
+#include "core/requestlog.h"
+#include "effects/backdrops.h"
+#include "game/board.h"
+#include "game/boardrender.h"
+#include "game/gameflow.h"
+#include "game/hud.h"
+#include "game/level.h"
+#include "game/outcome.h"
+#include "game/playstate.h"
+#include "menus/dialogflow.h"
+#include "menus/menus.h"
+#include "persist/profile.h"
+#include "persist/records.h"
+#include "resources/texts.h"
+#include "ui/font.h"
+#include "ui/messages.h"
+
+namespace {
+
+constexpr float FRAME_MS = 20.0f;
+
+class DialogGolden : public GraphicsTest {
+protected:
+    void SetUp() override
+    {
+        GraphicsTest::SetUp();
+        data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+        ASSERT_TRUE(std::filesystem::exists(data + "/targa.dat")) << "the data set is built by the dataset target";
+        startGl();
+        resetTextTables();
+        resetTextState();
+        resetMessages();
+        resetScreens();
+        resetAudio();
+        resetBoard();
+        resetBoardRender();
+        resetPlayState();
+        resetGamePlay();
+        resetLevelFiles();
+        resetProfiles();
+        resetRecords();
+        resetDialogs();
+        resetRoute();
+        clearRequests();
+        std::snprintf(app.dataDir, sizeof app.dataDir, "%s/", data.c_str());
+        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        openArchive("targa.dat");
+        openArchive("jpeg.dat");
+        openArchive("texts.dat");
+        std::string textDir = data + "/txt/2/";
+        ASSERT_TRUE(osSetCurrentDirectory(textDir.c_str()));
+        loadTextFile("menutext.txt");
+        loadTextFile("strings.txt");
+        loadTextFile("tips.txt");
+        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        loadBoardPictures();
+        loadHudPictures();
+        resetBackdrop();
+        loadBackdropCatalogue();
+        loadMenus(textDir.c_str());
+        loadMenuPictures();
+        ASSERT_EQ(ExitRecorder::exits(), 0) << textureManager.lastMessage;
+        const char16_t* names[HISCORE_ENTRIES] = {u"ALICE", u"BORIS", u"CLARA", u"DANIEL", u"ELENA",
+                                                  u"FELIX", u"GRETA", u"HUGO",  u"IRINA",  u"JONAS"};
+        setDefaultHiscores(names);
+        app.frameMs = FRAME_MS;
+        app.mouseX = 790;  // the pointer rests in a corner, over nothing
+        app.mouseY = 590;
+        srand15(1234);
+    }
+    void TearDown() override
+    {
+        resetMenus();
+        resetBackdrop();
+        resetTextState();
+        resetMessages();
+        resetTextTables();
+        GraphicsTest::TearDown();
+    }
+    // The front end with a dialog open, drawn until its opening has finished.
+    void frontEnd(const char* dialog, int frames = 25)
+    {
+        screens.currentScreen = &screens.menu;
+        setBackdrop(FRONT_END_BACKDROP);
+        openDialog(dialog);
+        run(frames);
+    }
+    void run(int frames)
+    {
+        for (int i = 0; i < frames; i++) {
+            clearDepth(1.0f);
+            clearColor(0xFF000000);
+            beginScene();
+            currentScreen()->render();
+            currentScreen()->update();
+            endScene();
+            app.globalTimeMs += app.frameMs;
+        }
+    }
+    std::string data;
+};
+
+} // namespace
+
+TEST_F(DialogGolden, MainMenuWithTheGreeting)
+{
+    createProfile("ANNA");
+    frontEnd("main");
+    expectGolden(frame(), "dialog_main");
+}
+
+TEST_F(DialogGolden, Options)
+{
+    createProfile("ANNA");
+    persist.settings.musicVolume = 60;
+    persist.settings.sfxVolume = 80;
+    persist.settings.softwareCursor = 0;
+    frontEnd("options");
+    expectGolden(frame(), "dialog_options");
+}
+
+TEST_F(DialogGolden, ProfilesWithTheSecondChosen)
+{
+    createProfile("ANNA");
+    createProfile("BORIS");
+    createProfile("CLARA");
+    menus.profileIndex = 1;
+    frontEnd("profiles");
+    expectGolden(frame(), "dialog_profiles");
+}
+
+TEST_F(DialogGolden, NewProfileWithATypedName)
+{
+    createProfile("ANNA");
+    frontEnd("newprofile", 20);
+    for (const char* p = "MARTA"; *p; ++p) {
+        screens.menu.keyDown(*p);
+        run(1);
+    }
+    run(4);
+    expectGolden(frame(), "dialog_newprofile");
+}
+
+TEST_F(DialogGolden, HighScores)
+{
+    createProfile("ANNA");
+    dialogs.newScoreRow = 2;
+    frontEnd("hiscore");
+    expectGolden(frame(), "dialog_hiscore");
+}
+
+TEST_F(DialogGolden, LevelResultWhileItCounts)
+{
+    createProfile("ANNA");
+    for (uint8_t& f : currentProfile().hintFlags) f = 0;
+    ASSERT_TRUE(newGame(ModeAdventure));
+    screens.currentScreen = &screens.game;
+    run(10);
+    play.levelScore = 2480;
+    play.bestStreak = 5;
+    play.movesMade = 23;
+    play.playClockMs = 95000.0f;
+    LevelRecord& rec = levelRecord(ModeAdventure, 0);
+    rec.results[2] = 30;
+    rec.results[3] = 61000;
+    const char16_t holder[] = u"GRETA";
+    for (int i = 0; i < 6; i++) rec.names[3][i] = holder[i];
+    menus.dialogOpen = 1;
+    openGameDialog("levelcomplete");
+    run(40);  // 800 ms: the score is counted, the combo counts
+    expectGolden(frame(), "dialog_levelcomplete_counting");
+}
+
+TEST_F(DialogGolden, PauseMenuOverTheBoard)
+{
+    createProfile("ANNA");
+    for (uint8_t& f : currentProfile().hintFlags) f = 0;
+    ASSERT_TRUE(newGame(ModeAdventure));
+    screens.currentScreen = &screens.game;
+    run(60);
+    menus.dialogOpen = 1;
+    openGameDialog("gameplay");
+    run(25);
+    expectGolden(frame(), "dialog_gameplay");
+}

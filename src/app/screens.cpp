@@ -278,7 +278,7 @@ void GameScreen::update()
 void GameScreen::render()
 {
     selectDefaultFont();
-    updateGameplay();
+    gameFrame();
     drawGame();
     drawShutter();
     boardUpkeep();

@@ -235,13 +235,7 @@ void updateGameplay()
     // (1) backdrop tint
     if (play.paused || play.levelWon) setBackdropTint(TINT_WHITE);
     else setBackdropTint(play.levelIndex % 2 != 0 ? TINT_ODD : TINT_EVEN);
-    // (2)-(4) board step, hammer meter, hover
-    board.boardClockMs += frameMs;
-    if (!boardFrozen()) {
-        boardStep();
-        updateHammerMeter();
-        updateHover();
-    }
+    boardUpdate();             // (2)-(4) board step, hammer meter, hover
     updateScoreCountUp();      // (5)
     updateLimits();            // (6)
     lifeLostSequence();        // (7)
@@ -264,6 +258,13 @@ void updateGameplay()
     updateHudButtons(boardCursor());
 }
 
+void gameFrame()
+{
+    updateGameplay();
+    if (!gameFlow.levelActive) return;
+    boardPassLogic();
+}
+
 void drawGame()
 {
     trace("drawGame");
@@ -271,10 +272,6 @@ void drawGame()
     if (!gameFlow.levelActive) return;
     begin2D();
     drawBackdrop(true);
-    // The drawing pass's board logic: the idle hint and board tips, bonus labels, recolour wave.
-    runHintAndTips();
-    updateBonusLabels();
-    stepRecolourWave();
     int fade = static_cast<int>(play.boardFade * 255.0f);
     drawBoard(Color(255, 255, 255, fade));
     drawScorePopups();

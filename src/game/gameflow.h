@@ -46,7 +46,12 @@ void boardDoubleClick();
 void boardRightDown();
 void boardRightUp();
 void boardMiddleDown();
-// The per-frame gameplay update and the drawing of the game screen.
+// One frame of the game's logic, the only frame sequence there is: the game screen runs it
+// before drawing, the tests and the data tool's bot run it headless. It is the gameplay update
+// in its fixed order, then the board logic that belongs to the drawing pass (idle hint and board
+// tips, bonus labels, recolour wave), so that drawGame only draws.
+void gameFrame();
+// The per-frame gameplay update (part of gameFrame) and the drawing of the game screen.
 void updateGameplay();
 void drawGame();
 // Per-frame upkeep of the board modules, run by every screen after its scene ("boardUpkeep").

@@ -6,12 +6,33 @@
 
 #include <cstdint>
 
+// The answer the game waits for after a level ended (the dialog of the rules that is open).
+enum OutcomeWait : int32_t {
+    WaitNone,
+    WaitLevelComplete,    // "levelcomplete": closing it lets the next key or click go on
+    WaitLifeLostMessage,  // "lostlifetime" / "lostlifemoves": OK restarts the level
+    WaitDefeat,           // "defeat": restart or skip the level
+    WaitHiscore,          // "hiscore" after game over
+};
+
 // Clocks of the two sequences' one-time events.
 struct OutcomeState {
     uint8_t musicStarted;    // the win music of this sequence was asked for
     uint8_t bonusShown;      // the "levelcomplete" message and the bonus caption were shown
     uint8_t lostMusicStarted;
     uint8_t lostMessageShown;
+    OutcomeWait waiting;
+};
+
+// What a won level gives the level records: the level's score, its longest colour run (clicks,
+// so colourStreak + 1), its moves and its time (the level clock at the win, whole ms).
+struct LevelResult {
+    int32_t mode;
+    int32_t levelIndex;
+    int32_t score;
+    int32_t bestStreak;
+    int32_t moves;
+    int32_t timeMs;
 };
 
 extern OutcomeState outcome;
@@ -19,15 +40,23 @@ extern OutcomeState outcome;
 void resetOutcome();
 
 // Starts level levelIndex of gameMode with every per-level value of the game flow fresh
-// (board, limits, score of the level, popups, tip panel, sequences). Returns whether the level
-// file was read.
-bool beginLevel(int levelIndex, int gameMode);
+// (board, limits, score of the level, popups, tip panel, sequences). With path set the level is
+// read from that file instead of the "levels" folder. Returns whether the level file was read.
+bool beginLevel(int levelIndex, int gameMode, const char* path = nullptr);
 // A new game of a mode: banked score 0, saved score 0, 3 lives; the profile's level starts.
 bool newGame(int gameMode);
 // Continuing the profile's game of a mode: banked score = the saved score (3 lives when that is
 // 0 or less); the profile's level starts.
 bool continueGame(int gameMode);
 
+// The board found no square left: the end bonus, the win (unless the level already ended) with
+// the level's score and the next level banked in the profile at once, and the board's fly-off.
+void startLevelComplete();
+// Stores the won level in the profile: the next level and the game's score with every point of
+// this level; after the last level the game is finished (high score, fresh start of the mode).
+void bankWonLevel();
+// The won level as the records see it.
+LevelResult levelResult();
 // The level-complete sequence, once per frame while the level is won.
 void levelCompleteSequence();
 // First call: the "levelcomplete" dialog; after it was closed, once: on to the next level.

@@ -73,6 +73,9 @@ TEST_F(QuickStart, AKeyAtThePromptStartsAdventureLevelOneWithAFreshProfile)
     EXPECT_EQ(gameFlow.levelActive, 1);
     EXPECT_FLOAT_EQ(board.hammerFull, 0.88f);  // the hammer starts empty, not ready
     EXPECT_EQ(board.hammerReady, 0);
+    // No level files here: the board is bare, and one square keeps it from being won at once (a
+    // won level's time stands).
+    board.cells[10][11].tile = 1;
     // The game screen now runs the level.
     finishFrameSwitch();
     app.frameMs = 16.0f;
@@ -86,6 +89,7 @@ TEST_F(QuickStart, AKeyAtThePromptStartsAdventureLevelOneWithAFreshProfile)
     closeTip();
     gameScreen.render();
     EXPECT_GT(play.timeUsedMs, 0.0f);
+    EXPECT_EQ(play.levelWon, 0);
 }
 
 TEST_F(QuickStart, GoingBackToTheMenuStartsTheProfilesLevelAgain)

@@ -15,6 +15,7 @@
 #include "game/level.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
 
@@ -23,6 +24,7 @@ inline void resetGame(unsigned seed = 1)
     resetAppState();
     resetBoard();
     resetPlayState();
+    resetProfiles();  // a fresh player: every once-only tip still wanted
     resetLevelFiles();
     resetAudio();
     clearRequests();

@@ -43,7 +43,7 @@ inline void playLevel(int mode, int levelIndex, const char* const rows[BOARD_ROW
     applyLimits();
     gameFlow.levelActive = 1;
     play.boardFade = 1.0f;
-    for (uint8_t& f : play.tipFlags) f = 0;  // no one-time tips unless a test wants them
+    for (int i = 0; i < TIP_FLAG_COUNT; i++) markTipShown(i);  // no one-time tips unless a test wants them
     labelGroups();
 }
 
@@ -57,11 +57,12 @@ inline const char* const* quietRows()
     return rows;
 }
 
+// Frames of the game as the game screen runs them.
 inline void playFrames(int n, float frameMs = TEST_FRAME_MS)
 {
     for (int i = 0; i < n; i++) {
         app.frameMs = frameMs;
-        updateGameplay();
+        gameFrame();
     }
 }
 

@@ -58,7 +58,9 @@ TEST(LevelWon, TheSequenceShowsTheBonusAndOpensTheDialogAtSevenSeconds)
     winNow();
     playFrames(1);
     EXPECT_EQ(lastRequest("requestMusic")->a, 5);
-    EXPECT_EQ(profileScore(), play.bankedScore + play.shownLevelScore);  // stored at once
+    // Banked at the win with every point of the level, and the progress with it.
+    EXPECT_EQ(profileScore(), play.bankedScore + play.levelScore);
+    EXPECT_EQ(profileLevel(), 1);
     winFramesUntil(499.0f);
     EXPECT_FALSE(keyMessageShowing("levelcomplete"));
     winFramesUntil(520.0f);

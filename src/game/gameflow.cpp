@@ -25,6 +25,8 @@
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "menus/menus.h"
+#include "persist/savegame.h"
+#include "persist/settings.h"
 #include "ui/messages.h"
 
 GameFlowState gameFlow;
@@ -115,6 +117,8 @@ void answerGameDialog()
     gameFlow.dialogWaitMs = 0.0f;
     if (std::strcmp(open, "levelcomplete") == 0) {
         levelCompleteDialogClosed();
+    } else if (std::strcmp(open, "savemsg") == 0) {
+        savedMessageClosed();
     } else if (std::strcmp(open, "message") == 0) {
         lifeLostMessageClosed();
     } else if (std::strcmp(open, "defeat") == 0) {
@@ -134,6 +138,34 @@ void goToModeMenu()
     else recordRequest("toModeMenu", "", play.gameMode);
     requestMusic(song);
 }
+
+namespace {
+
+void leaveForFrontEnd()
+{
+    menus.dialogOpen = 0;
+    gameFlow.gameDialog[0] = 0;
+    if (gameFlow.toFrontEnd) gameFlow.toFrontEnd();
+    else recordRequest("toFrontEnd");
+}
+
+} // namespace
+
+bool leaveGameFromMenu()
+{
+    if (saveGame()) {
+        saveAll();
+        menus.dialogOpen = 1;
+        std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "savemsg");
+        gameFlow.dialogWaitMs = 0.0f;
+        showMessageBox("savemsg", true);
+        return true;
+    }
+    leaveForFrontEnd();
+    return false;
+}
+
+void savedMessageClosed() { leaveForFrontEnd(); }
 
 void gameKeyDown(int vk)
 {

@@ -241,6 +241,6 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
     countTargets();
     applyLimits();
     requestMusic(levelIndex % 5);
-    clearSavedGameFlag(gameMode);
+    setProfileSavedGame(gameMode, false);
     return read;
 }

@@ -18,6 +18,8 @@
 #include "game/scoring.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
+#include "persist/records.h"
+#include "persist/savegame.h"
 #include "persist/settings.h"
 #include "ui/messages.h"
 
@@ -137,6 +139,16 @@ void bankWonLevel()
     saveAll();
 }
 
+bool resumeSavedGame(int gameMode)
+{
+    continueGame(gameMode);
+    bool loaded = loadGame();
+    // The file was written with the game's dialog flag as it was then (the pause menu was open).
+    menus.dialogOpen = 0;
+    if (loaded) setProfileScore(play.bankedScore);
+    return loaded;
+}
+
 void levelCompleteSequence()
 {
     if (!play.levelWon) return;
@@ -169,16 +181,37 @@ LevelResult levelResult()
     return r;
 }
 
+int updateLevelRecords(const LevelResult& r, const char16_t* name)
+{
+    LevelRecord& record = levelRecord(r.mode, r.levelIndex);
+    // Best score and longest streak: the higher wins, an equal one too. Fewest moves and shortest
+    // time: the lower wins, an equal one too.
+    const bool better[RECORD_RESULTS] = {
+        r.score >= record.results[RecordScore],
+        r.bestStreak >= record.results[RecordStreak],
+        record.results[RecordMoves] >= r.moves,
+        record.results[RecordTime] >= r.timeMs,
+    };
+    const int32_t value[RECORD_RESULTS] = {r.score, r.bestStreak, r.moves, r.timeMs};
+    int replaced = 0;
+    for (int i = 0; i < RECORD_RESULTS; i++) {
+        if (!better[i]) continue;
+        record.results[i] = value[i];
+        int n = 0;
+        for (; name && n < RECORD_NAME_CHARS - 1 && name[n]; n++) record.names[i][n] = name[n];
+        for (; n < RECORD_NAME_CHARS; n++) record.names[i][n] = 0;
+        replaced |= 1 << i;
+    }
+    return replaced;
+}
+
 void nextLevel()
 {
     if (!play.completeDialogShown) {
         menus.dialogOpen = 1;
         openGameDialog("levelcomplete");
         outcome.waiting = WaitLevelComplete;
-        // The level's records are kept by the records table, which compares and replaces them.
-        LevelResult r = levelResult();
-        recordRequest("updateLevelRecords", play.profileName, r.score, r.bestStreak, static_cast<float>(r.timeMs),
-                      static_cast<float>(r.moves));
+        updateLevelRecords(levelResult(), currentProfile().name);
         play.completeDialogShown = 1;
         return;
     }

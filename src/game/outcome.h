@@ -57,6 +57,17 @@ void startLevelComplete();
 void bankWonLevel();
 // The won level as the records see it.
 LevelResult levelResult();
+// Order of the four results of a level record.
+enum RecordResult : int32_t { RecordScore, RecordStreak, RecordMoves, RecordTime };
+// Enters a won level in its record of the records table with the player's name (cut to 19
+// characters): each result that is at least as good as the stored one replaces it. Returns the
+// results replaced, one bit per RecordResult.
+int updateLevelRecords(const LevelResult& result, const char16_t* name);
+// Resuming the saved game of a mode ("loadgamequest" answered yes): the profile's level starts
+// as when continuing, the saved game is read over it, and the profile's score goes back to the
+// banked score (saving had put the level's points so far in it, which are the level's again).
+// False when the saved game could not be read: the level stays freshly started.
+bool resumeSavedGame(int gameMode);
 // The level-complete sequence, once per frame while the level is won.
 void levelCompleteSequence();
 // First call: the "levelcomplete" dialog; after it was closed, once: on to the next level.

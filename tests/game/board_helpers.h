@@ -16,6 +16,7 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
+#include "persist/settings.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
 
@@ -24,6 +25,7 @@ inline void resetGame(unsigned seed = 1)
     resetAppState();
     resetBoard();
     resetPlayState();
+    resetPersist();
     resetProfiles();  // a fresh player: every once-only tip still wanted
     resetLevelFiles();
     resetAudio();

@@ -6,9 +6,14 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "play_helpers.h"
+#include "persist/records.h"
+#include "persist/savegame.h"
+#include "persist/settings.h"
 
 namespace {
 
@@ -276,9 +281,16 @@ TEST(LevelValues, ExtremeTimeAndMoveValuesAreBroughtIntoRange)
     EXPECT_TRUE(std::isfinite(adventureTimeLimitMs(100000, 10.0f)));
 }
 
-TEST(LevelRecords, TheRequestCarriesTheLevelsTimeInEveryModeAndTheStreakInClicks)
+TEST(LevelRecords, AWonLevelEntersItsTimeInEveryModeAndTheStreakInClicks)
 {
     resetPlayGame();
+    resetRecords();
+    LevelRecord& record = levelRecord(ModeTimeless, 2);
+    record.results[RecordScore] = 5000;
+    record.results[RecordStreak] = 2;
+    record.results[RecordMoves] = 12;   // equal: the new one takes it
+    record.results[RecordTime] = 1000;  // faster than this level: stays
+    record.names[RecordTime][0] = u'Q';
     playLevel(ModeTimeless, 2, quietRows());
     playFrames(100);  // 1.6 s of play
     play.bestStreak = 3;
@@ -289,18 +301,27 @@ TEST(LevelRecords, TheRequestCarriesTheLevelsTimeInEveryModeAndTheStreakInClicks
     EXPECT_EQ(play.wonAtMs, wonAt);
     EXPECT_GE(wonAt, 1600);
     playFrames(5);
-    gameKeyDown(13);
-    const RecordedRequest* r = lastRequest("updateLevelRecords");
-    ASSERT_NE(r, nullptr);
-    EXPECT_STREQ(r->name, play.profileName);
-    EXPECT_EQ(r->a, 4321);
-    EXPECT_EQ(r->b, 3);
-    EXPECT_FLOAT_EQ(r->x, static_cast<float>(wonAt));  // not the 0 of timeUsedMs outside adventure
-    EXPECT_FLOAT_EQ(r->y, 12.0f);
+    gameKeyDown(13);  // the level-complete dialog: the records are entered
+    EXPECT_EQ(record.results[RecordScore], 5000);  // lower score: stays
+    EXPECT_EQ(record.results[RecordStreak], 3);
+    EXPECT_EQ(record.results[RecordMoves], 12);
+    EXPECT_EQ(record.results[RecordTime], 1000);
+    EXPECT_EQ(record.names[RecordStreak][0], u'T');  // "Tester"
+    EXPECT_EQ(record.names[RecordMoves][0], u'T');
+    EXPECT_EQ(record.names[RecordTime][0], u'Q');
     LevelResult result = levelResult();
     EXPECT_EQ(result.mode, ModeTimeless);
     EXPECT_EQ(result.levelIndex, 2);
-    EXPECT_EQ(result.timeMs, wonAt);
+    EXPECT_EQ(result.timeMs, wonAt);  // not the 0 of timeUsedMs outside adventure
+
+    // A faster time replaces the record's, with the holder's name cut to 19 characters.
+    record.results[RecordTime] = 5000;
+    const char16_t longName[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    // (Equal streak and moves are taken again; the lower score is not.)
+    EXPECT_EQ(updateLevelRecords(result, longName), (1 << RecordStreak) | (1 << RecordMoves) | (1 << RecordTime));
+    EXPECT_EQ(record.results[RecordTime], wonAt);
+    EXPECT_EQ(record.names[RecordTime][18], u'S');
+    EXPECT_EQ(record.names[RecordTime][19], 0);
 }
 
 TEST(GameModes, LimitsPerMode)
@@ -346,4 +367,69 @@ TEST(GameModes, TouchedByAClickOnTheBoardAndClearedAtTheLevelStart)
     EXPECT_EQ(play.levelTouched, 1);
     beginLevel(2, ModePuzzle);
     EXPECT_EQ(play.levelTouched, 0);
+}
+
+TEST(LeavingTheGame, ATouchedLevelIsSavedFromThePauseMenuAndComesBackAsItWasLeft)
+{
+    resetPlayGame();
+    resetPersist();
+    std::string folder = std::string(OSTRIMAR_BINARY_DIR) + "/level_flow_settings";
+    std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s", folder.c_str());
+    ASSERT_TRUE(ensureSettingsFolder());
+    setProfileMode(ModePuzzle);
+    playLevel(ModePuzzle, 3, quietRows());
+    play.gameInProgress = 1;
+
+    // Untouched: nothing is saved and the game leaves at once.
+    EXPECT_FALSE(leaveGameFromMenu());
+    EXPECT_EQ(countRequests("toFrontEnd"), 1);
+    EXPECT_EQ(countRequests("showMessageBox", "savemsg"), 0);
+    EXPECT_EQ(currentProfile().savedGame[ModePuzzle], 0);
+
+    pointAt(10, 0);
+    updateHover();
+    boardPress();  // the player's click on the board
+    ASSERT_EQ(play.levelTouched, 1);
+    ASSERT_EQ(play.movesMade, 1);
+    play.bankedScore = 1000;
+    setProfileScore(1000);
+    playFrames(8);  // the pair broke, its points count up, the figures fall
+    ASSERT_GT(play.shownLevelScore, 0);
+    int moves = play.movesMade;
+    int score = play.levelScore;
+    Cell cells[BOARD_ROWS][BOARD_COLS];
+    std::memcpy(cells, board.cells, sizeof cells);
+    clearRequests();
+    EXPECT_TRUE(leaveGameFromMenu());
+    EXPECT_EQ(countRequests("showMessageBox", "savemsg"), 1);
+    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(countRequests("toFrontEnd"), 0);  // not before its OK
+    EXPECT_EQ(currentProfile().savedGame[ModePuzzle], 1);
+    savedMessageClosed();
+    EXPECT_EQ(countRequests("toFrontEnd"), 1);
+    EXPECT_EQ(menus.dialogOpen, 0);
+
+    // Back in the mode: the profile's level starts, and the saved game is read over it.
+    int banked = play.bankedScore;
+    EXPECT_EQ(profileScore(), banked + play.shownLevelScore);  // as the save left it
+    setProfileLevel(3);
+    menus.dialogOpen = 1;  // the question "loadgamequest" is open
+    ASSERT_TRUE(resumeSavedGame(ModePuzzle));
+    EXPECT_EQ(menus.dialogOpen, 0);
+    // The level's points are the level's again, not the banked score's: lost now, the level
+    // would not keep them.
+    EXPECT_EQ(profileScore(), banked);
+    EXPECT_EQ(play.bankedScore, banked);
+    EXPECT_EQ(play.levelIndex, 3);
+    EXPECT_EQ(play.movesMade, moves);
+    EXPECT_EQ(play.levelScore, score);
+    EXPECT_EQ(std::memcmp(cells, board.cells, sizeof cells), 0);
+
+    // A won level is never saved.
+    play.levelTouched = 1;
+    winNow();
+    clearRequests();
+    EXPECT_FALSE(leaveGameFromMenu());
+    EXPECT_EQ(countRequests("showMessageBox", "savemsg"), 0);
+    resetPersist();
 }

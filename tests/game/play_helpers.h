@@ -10,6 +10,7 @@
 #include "game/scoring.h"
 #include "graphics/device.h"
 #include "persist/profile.h"
+#include "persist/records.h"
 #include "resources/texts.h"
 #include "ui/messages.h"
 
@@ -18,6 +19,7 @@ inline void resetPlayGame(unsigned seed = 1)
     resetGame(seed);
     resetGamePlay();
     resetProfiles();
+    resetRecords();
     resetMessages();
     resetTextTables();
     createProfile("Tester");

@@ -16,6 +16,8 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
+#include "persist/records.h"
+#include "persist/settings.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
 #include "ui/messages.h"
@@ -51,6 +53,8 @@ void resetBotWorld(unsigned seed)
     resetBoardRender();
     resetGamePlay();
     resetProfiles();
+    resetRecords();
+    resetPersist();
     menus = MenusState{};
     clearRequests();
     createProfile("Bot");
@@ -140,3 +144,9 @@ bool botUseHammer()
 }
 
 void botKey(int vk) { gameKeyDown(vk); }
+
+bool botOpenPauseMenu()
+{
+    clickAt(Vec2{-338.0f, 15.0f});  // the "menu" text button on the HUD
+    return menus.dialogOpen != 0;
+}

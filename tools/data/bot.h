@@ -22,3 +22,5 @@ bool botClickTargets();
 bool botUseHammer();
 // A key press on the game screen (the route of any key).
 void botKey(int vk);
+// Clicks the HUD's "menu" button, which opens the pause menu; true when it opened.
+bool botOpenPauseMenu();

@@ -17,6 +17,8 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
+#include "persist/savegame.h"
+#include "persist/settings.h"
 #include "platform/os/files.h"
 
 namespace {
@@ -40,6 +42,21 @@ struct Campaign {
     int lost;
     int gameOvers;
     int skips;
+    // Leaving from the pause menu with a save, and loading it again (with a settings folder).
+    bool savingOn;
+    long saveAtFrame;  // frame of this attempt at which the bot leaves the game; -1 none
+    int saves;
+};
+
+// What must come back from a saved game.
+struct Snapshot {
+    int levelIndex;
+    int mode;
+    int movesMade;
+    int levelScore;
+    int bankedScore;
+    float timeUsedMs;
+    Cell cells[BOARD_ROWS][BOARD_COLS];
 };
 
 Campaign run;
@@ -60,6 +77,58 @@ void attemptStarted()
     run.lostWaitMs = 3000.0f + static_cast<float>(rand15() % 6000);
     // Now and then the bot dawdles through an adventure level, so that its time runs out.
     run.thinkFrames = run.mode == ModeAdventure && rand15() % 5 == 0 ? 250 : 0;
+    // One attempt in three is left from the pause menu at a random moment and loaded again.
+    run.saveAtFrame = run.savingOn && rand15() % 3 == 0 ? run.frames + 100 + rand15() % 3000 : -1;
+}
+
+Snapshot snapshot()
+{
+    Snapshot s{};
+    s.levelIndex = play.levelIndex;
+    s.mode = play.gameMode;
+    s.movesMade = play.movesMade;
+    s.levelScore = play.levelScore;
+    s.bankedScore = play.bankedScore;
+    s.timeUsedMs = play.timeUsedMs;
+    std::memcpy(s.cells, board.cells, sizeof s.cells);
+    return s;
+}
+
+// The player opens the pause menu, leaves the game (it is saved, "savemsg" confirms it), comes
+// back to the mode and loads the saved game. False (with a line on standard error) when the game
+// that came back differs from the one left.
+bool leaveAndLoad()
+{
+    run.saveAtFrame = -1;
+    if (!play.levelTouched || play.levelWon || play.levelLost || menus.dialogOpen || !play.limitRunning) return true;
+    if (!botOpenPauseMenu()) return true;
+    Snapshot before = snapshot();
+    if (!leaveGameFromMenu()) {
+        std::fprintf(stderr, "fault: level %d in play was not saved\n", play.levelIndex + 1);
+        return false;
+    }
+    savedMessageClosed();
+    if (!currentProfile().savedGame[run.mode]) {
+        std::fprintf(stderr, "fault: the profile does not know of the saved game\n");
+        return false;
+    }
+    // Entering the mode again offers the saved game; loading it starts the profile's level and
+    // reads the file over it.
+    bool loaded = resumeSavedGame(run.mode);
+    Snapshot after = snapshot();
+    if (!loaded || before.levelIndex != after.levelIndex || before.mode != after.mode ||
+        before.movesMade != after.movesMade || before.levelScore != after.levelScore ||
+        before.bankedScore != after.bankedScore || before.timeUsedMs != after.timeUsedMs ||
+        std::memcmp(before.cells, after.cells, sizeof before.cells) != 0) {
+        std::fprintf(stderr, "fault: the saved game of level %d did not come back as it was left\n",
+                     before.levelIndex + 1);
+        return false;
+    }
+    run.saves++;
+    std::printf("saved level=%d moves=%d score=%d\n", after.levelIndex + 1, after.movesMade, after.levelScore);
+    run.lastMoveFrame = run.frames;
+    run.wasReady = false;
+    return true;
 }
 
 // The shell's hook: back at the mode's menu the game continues at the profile's level.
@@ -70,6 +139,9 @@ void backToTheMode(int mode)
 }
 
 void noTrophyRoom() { play.paused = 0; }
+
+// The front end: the bot comes straight back (leaveAndLoad enters the mode again).
+void atFrontEnd() {}
 
 void pointAtBoard()
 {
@@ -152,6 +224,7 @@ int cmdCampaign(int argc, char** argv)
     long seed = 1;
     long maxFrames = DEFAULT_MAX_FRAMES;
     int mode = -1;
+    const char* settings = nullptr;
     for (int i = 0; i < argc; i++) {
         const char* a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -166,6 +239,9 @@ int cmdCampaign(int argc, char** argv)
         } else if (std::strcmp(a, "--seed") == 0 && parseLong(v, &seed)) {
             i++;
         } else if (std::strcmp(a, "--max-frames") == 0 && parseLong(v, &maxFrames) && maxFrames > 0) {
+            i++;
+        } else if (std::strcmp(a, "--settings") == 0 && v) {
+            settings = v;
             i++;
         } else if (!dataDir && a[0] != '-') {
             dataDir = a;
@@ -192,9 +268,19 @@ int cmdCampaign(int argc, char** argv)
     }
     run = Campaign{};
     run.mode = mode;
+    if (settings) {
+        // The state files and saved games go to this folder (never into the data set's).
+        std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s", settings);
+        if (!ensureSettingsFolder()) {
+            std::fprintf(stderr, "campaign: cannot make the settings folder %s\n", settings);
+            return 1;
+        }
+        run.savingOn = true;
+    }
     run.levels = static_cast<int>(levels);
     gameFlow.toModeMenu = backToTheMode;
     gameFlow.toTrophyRoom = noTrophyRoom;
+    gameFlow.toFrontEnd = atFrontEnd;
     setProfileMode(mode);
     resetProgress();
     newGame(mode);
@@ -211,6 +297,7 @@ int cmdCampaign(int argc, char** argv)
             break;
         }
         answer();
+        if (run.saveAtFrame >= 0 && run.frames >= run.saveAtFrame && !leaveAndLoad()) return 1;
         bool ready = botBoardReady();
         if (ready && run.wasReady && run.frames - run.lastMoveFrame >= run.thinkFrames) {
             if (botUseHammer() || botClickTargets()) {
@@ -225,8 +312,8 @@ int cmdCampaign(int argc, char** argv)
             return 1;
         }
     }
-    std::printf("campaign mode=%s reached=%d won=%d lost=%d skips=%d gameovers=%d frames=%ld score=%d\n",
-                modeName(mode), play.levelIndex, run.won, run.lost, run.skips, run.gameOvers, run.frames,
+    std::printf("campaign mode=%s reached=%d won=%d lost=%d skips=%d gameovers=%d saves=%d frames=%ld score=%d\n",
+                modeName(mode), play.levelIndex, run.won, run.lost, run.skips, run.gameOvers, run.saves, run.frames,
                 profileScore());
     if (!reached) {
         std::fprintf(stderr, "campaign: level %d not reached in %ld frames\n", run.levels + 1, maxFrames);

@@ -237,7 +237,7 @@ void SplashScreen::render()
 void MenuScreen::update()
 {
     // Keys reach the dialogs once per frame, here rather than in keyDown.
-    dialogKeyDown(pendingKey);
+    menuKeyDown(pendingKey);
     processTypedCodes(this);
 }
 
@@ -263,10 +263,11 @@ void MenuScreen::render()
 }
 
 void MenuScreen::keyDown(int vk) { pendingKey = vk; }
-void MenuScreen::lButtonDown() { dialogPress(); }
-void MenuScreen::lButtonDblClk() { dialogDoubleClick(); }
-void MenuScreen::lButtonUp() { dialogRelease(); }
-void MenuScreen::mouseMove() { dialogHover(); }
+void MenuScreen::lButtonDown() { menuLeftDown(); }
+void MenuScreen::lButtonDblClk() { menuDoubleClick(); }
+void MenuScreen::lButtonUp() { menuLeftUp(); }
+void MenuScreen::mouseMove() { menuPointerMove(); }
+void MenuScreen::textInput(char16_t unit) { menuTextInput(unit); }
 
 // ---- Game screen ----
 
@@ -296,7 +297,7 @@ void GameScreen::keyDown(int vk)
     // The board's debug keys answer while the typed cheat code has them on.
     gameFlow.debugKeysOn = screens.cheatKeysOn;
     if (menus.dialogOpen)
-        dialogKeyDown(vk);
+        menuKeyDown(vk);
     else
         gameKeyDown(vk);
     pendingKey = vk;
@@ -305,7 +306,7 @@ void GameScreen::keyDown(int vk)
 void GameScreen::lButtonDown()
 {
     if (menus.dialogOpen)
-        dialogPress();
+        menuLeftDown();
     else
         boardPress();
 }
@@ -315,7 +316,7 @@ void GameScreen::lButtonDblClk() { boardDoubleClick(); }
 void GameScreen::lButtonUp()
 {
     if (menus.dialogOpen)
-        dialogRelease();
+        menuLeftUp();
     else
         boardRelease();
 }
@@ -326,7 +327,12 @@ void GameScreen::mButtonDown() { boardMiddleDown(); }
 
 void GameScreen::mouseMove()
 {
-    if (menus.dialogOpen) dialogHover();
+    if (menus.dialogOpen) menuPointerMove();
+}
+
+void GameScreen::textInput(char16_t unit)
+{
+    if (menus.dialogOpen) menuTextInput(unit);
 }
 
 // ---- Trophy screen ----
@@ -357,3 +363,4 @@ void TrophyScreen::lButtonDown() { trophyRoomPress(); }
 void TrophyScreen::lButtonDblClk() { trophyRoomDoubleClick(); }
 void TrophyScreen::lButtonUp() { trophyRoomRelease(); }
 void TrophyScreen::mouseMove() { trophyRoomHover(); }
+void TrophyScreen::textInput(char16_t unit) { menuTextInput(unit); }

@@ -27,7 +27,7 @@ void settledBoard(unsigned seed)
     resetAudio();
     clearRequests();
     srand15(seed);
-    for (uint8_t& f : play.tipFlags) f = 0;
+    for (int i = 0; i < TIP_FLAG_COUNT; i++) markTipShown(i);  // no tips: the board never waits
     app.frameMs = FRAME_MS;
     clearBoard();
     board.colourCount = 6;

@@ -274,7 +274,7 @@ void GameScreen::update()
 void GameScreen::render()
 {
     selectDefaultFont();
-    updateGameplay();
+    gameFrame();
     drawGame();
     drawShutter();
     boardUpkeep();

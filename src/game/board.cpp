@@ -18,8 +18,8 @@ void zeroBytes(void* p, size_t n) { std::memset(p, 0, n); }
 
 void setHammerConstants()
 {
-    board.hammerFull = 0.88f;
-    board.hammerEmpty = 0.18f;
+    board.hammerFull = HAMMER_FULL;
+    board.hammerEmpty = HAMMER_EMPTY;
 }
 
 } // namespace

@@ -17,6 +17,9 @@ constexpr int MAX_COLOURS = 17;
 constexpr int BLAST_RING_SIZE = 150;
 constexpr int BOLT_SET_COUNT = 16;
 constexpr int BOLTS_PER_SET = 64;
+// Bounds of the hammer meter (kept in the board state as hammerFull and hammerEmpty too).
+constexpr float HAMMER_FULL = 0.88f;
+constexpr float HAMMER_EMPTY = 0.18f;
 
 // What a figure carries; any value outside 0..5 counts as None.
 enum class BonusKind : int32_t {

@@ -9,10 +9,10 @@
 #include "game/board.h"
 #include "game/bonus.h"
 #include "game/click.h"
+#include "game/outcome.h"
 #include "game/pending.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
-#include "persist/settings.h"
 #include "trophies/trophies.h"
 
 namespace {
@@ -116,7 +116,7 @@ void firstBonusTips()
             else if (c.bonus == BonusKind::MegaBomb) key = "b_t_firstbonus5";
             if (!key) continue;
             int flag = tipFlagIndex(key);
-            if (flag < 0 || !play.tipFlags[flag]) continue;
+            if (!tipWanted(flag)) continue;
             Vec2 p = cellCentre(col, row);
             showTip(key, p.x, p.y);
         }
@@ -265,7 +265,9 @@ void resolveStep()
         for (int col = 0; col < BOARD_COLS; col++) {
             Cell& c = board.cells[row][col];
             c.highlighted = 0;
-            c.scoreGain = 0;
+            // scoreGain is not cleared here: the blasts that ran since the last pass have added
+            // their points to their carriers' places, and they count in this pass. Every place is
+            // back at 0 after the pass.
             Vec2 centre = cellCentre(col, row);
             if (c.state == FigureState::Breaking || c.state == FigureState::Struck) {
                 // A figure that left its place while marked leaves nothing to break.
@@ -383,19 +385,19 @@ void moveFigures()
 
 bool checkLevelCleared()
 {
-    if (play.levelWon) return false;
+    // A level ends once: a lost level is not won afterwards by breaks that were still pending.
+    if (play.levelWon || play.levelLost) return false;
     for (const auto& row : board.cells) {
         for (const Cell& c : row) {
             if (c.tile > 0) return false;
         }
     }
-    int bonus = 0;
-    if (play.gameMode == ModeAdventure) bonus = static_cast<int>((play.timeLimitMs - play.timeUsedMs) / 1000.0f) * 50;
-    else if (play.gameMode == ModePuzzle) bonus = (play.moveLimit - play.movesMade) * 100;
-    play.endBonus = bonus;
-    play.levelScore += bonus;
-    play.levelWon = 1;
-    saveAll();
+    startLevelComplete();
+    return true;
+}
+
+void prepareFlyOff()
+{
     board.flyOffStyle = randomBelow(2);
     for (auto& row : board.cells) {
         for (Cell& c : row) {
@@ -408,7 +410,6 @@ bool checkLevelCleared()
             }
         }
     }
-    return true;
 }
 
 void boardStep()
@@ -511,12 +512,12 @@ void runHintAndTips()
         for (int col = 0; col < BOARD_COLS; col++) {
             Cell& c = board.cells[row][col];
             const char* key = nullptr;
-            if (play.tipFlags[TipWelcome] && !board.hammerArmed && c.groupId == board.hintGroup) {
+            if (tipWanted(TipWelcome) && !board.hammerArmed && c.groupId == board.hintGroup) {
                 key = "welcome";
             } else if (idle && c.groupId > 1) {
-                if (play.tipFlags[TipBreakSquares] && c.tile == 1 && play.movesMade > 3) key = "breaksquares";
-                else if (play.tipFlags[TipBreakDualSquares] && c.tile == 2 && play.movesMade > 3) key = "breakdualsquares";
-                else if (play.tipFlags[TipBreakZep] && c.chained && play.movesMade > 0) key = "breakzep";
+                if (tipWanted(TipBreakSquares) && c.tile == 1 && play.movesMade > 3) key = "breaksquares";
+                else if (tipWanted(TipBreakDualSquares) && c.tile == 2 && play.movesMade > 3) key = "breakdualsquares";
+                else if (tipWanted(TipBreakZep) && c.chained && play.movesMade > 0) key = "breakzep";
             }
             if (!key) continue;
             Vec2 p = cellCentre(col, row);
@@ -530,7 +531,7 @@ void runHintAndTips()
             break;
         }
     }
-    if (welcomeShown) play.tipFlags[TipWelcome] = 0;
+    if (welcomeShown) markTipShown(TipWelcome);
 }
 
 void updateBonusLabels()
@@ -579,7 +580,7 @@ void levelCompleteMotion(float t)
     }
 }
 
-void boardFrame()
+void boardUpdate()
 {
     board.boardClockMs += app.frameMs;
     if (!boardFrozen()) {
@@ -587,7 +588,17 @@ void boardFrame()
         updateHammerMeter();
         updateHover();
     }
+}
+
+void boardPassLogic()
+{
     runHintAndTips();
     updateBonusLabels();
     stepRecolourWave();
+}
+
+void boardFrame()
+{
+    boardUpdate();
+    boardPassLogic();
 }

@@ -24,8 +24,11 @@ void applyGravity();
 void moveFigures();
 // Gives the place a new random figure entering from one place above.
 void newFigure(int row, int col);
-// True (and the level won) when no square is left.
+// True when no square is left and the level was neither won nor lost before: the level-complete
+// sequence starts (startLevelComplete).
 bool checkLevelCleared();
+// The board's side of a won level: the fly-off style and every tile's start delay.
+void prepareFlyOff();
 
 // No-moves recolour wave.
 void startRecolourWave();
@@ -38,6 +41,10 @@ void updateBonusLabels();
 // Board motion of the level-complete sequence at its clock t (ms since the win).
 void levelCompleteMotion(float t);
 
-// One whole frame of the board as the game screen runs it: the level clock; unless the board is
-// frozen, the step, the hammer meter and the hover; then the drawing pass's board logic.
+// The board's parts of the game frame (gameflow.h gameFrame): boardUpdate is the level clock
+// and, unless the board is frozen, the step, the hammer meter and the hover; boardPassLogic is
+// the board logic of the drawing pass. boardFrame runs the two back to back, the board alone
+// as the game frame runs it (the board's own tests use it).
+void boardUpdate();
+void boardPassLogic();
 void boardFrame();

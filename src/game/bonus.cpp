@@ -254,7 +254,7 @@ void runBlasts()
         if (b.elapsedMs > b.durationMs) b.kind = BonusKind::None;
     }
     if (thunderRunning) updateBolts();
-    updateShake();
+    // The view shake a blast starts is advanced by the gameplay update, once per frame.
 }
 
 void forgetThunderDrawings()

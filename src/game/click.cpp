@@ -141,7 +141,6 @@ void boardClick()
 
     if (board.groupColour == board.lastGroupColour) {
         play.colourStreak += 1;
-        if (play.colourStreak > play.bestStreak) play.bestStreak = play.colourStreak;
         if (play.colourStreak == 9 || play.colourStreak == 10) trophy(10);
         else if (play.colourStreak > 10 && !trophy(12)) trophy(10);
         board.sameColourRun += 1;
@@ -149,6 +148,8 @@ void boardClick()
         play.colourStreak = 0;
         board.sameColourRun = 0;
     }
+    // The level's longest run of clicks on one colour, this click included.
+    if (play.colourStreak + 1 > play.bestStreak) play.bestStreak = play.colourStreak + 1;
 
     bool hadBomb = false;
     bool hadThunder = false;

@@ -26,6 +26,8 @@
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "menus/menus.h"
+#include "persist/savegame.h"
+#include "persist/settings.h"
 #include "ui/messages.h"
 
 GameFlowState gameFlow;
@@ -113,6 +115,34 @@ void goToModeMenu()
     else recordRequest("toModeMenu", "", play.gameMode);
     requestMusic(song);
 }
+
+namespace {
+
+void leaveForFrontEnd()
+{
+    menus.dialogOpen = 0;
+    gameFlow.gameDialog[0] = 0;
+    if (gameFlow.toFrontEnd) gameFlow.toFrontEnd();
+    else recordRequest("toFrontEnd");
+}
+
+} // namespace
+
+bool leaveGameFromMenu()
+{
+    if (saveGame()) {
+        saveAll();
+        menus.dialogOpen = 1;
+        std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "savemsg");
+        gameFlow.dialogWaitMs = 0.0f;
+        showMessageBox("savemsg", true);
+        return true;
+    }
+    leaveForFrontEnd();
+    return false;
+}
+
+void savedMessageClosed() { leaveForFrontEnd(); }
 
 void gameKeyDown(int vk)
 {
@@ -211,13 +241,7 @@ void updateGameplay()
     // (1) backdrop tint
     if (play.paused || play.levelWon) setBackdropTint(TINT_WHITE);
     else setBackdropTint(play.levelIndex % 2 != 0 ? TINT_ODD : TINT_EVEN);
-    // (2)-(4) board step, hammer meter, hover
-    board.boardClockMs += frameMs;
-    if (!boardFrozen()) {
-        boardStep();
-        updateHammerMeter();
-        updateHover();
-    }
+    boardUpdate();             // (2)-(4) board step, hammer meter, hover
     updateScoreCountUp();      // (5)
     updateLimits();            // (6)
     lifeLostSequence();        // (7)
@@ -240,6 +264,13 @@ void updateGameplay()
     updateHudButtons(boardCursor());
 }
 
+void gameFrame()
+{
+    updateGameplay();
+    if (!gameFlow.levelActive) return;
+    boardPassLogic();
+}
+
 void drawGame()
 {
     trace("drawGame");
@@ -247,10 +278,6 @@ void drawGame()
     if (!gameFlow.levelActive) return;
     begin2D();
     drawBackdrop(true);
-    // The drawing pass's board logic: the idle hint and board tips, bonus labels, recolour wave.
-    runHintAndTips();
-    updateBonusLabels();
-    stepRecolourWave();
     int fade = static_cast<int>(play.boardFade * 255.0f);
     drawBoard(Color(255, 255, 255, fade));
     drawScorePopups();

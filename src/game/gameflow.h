@@ -18,6 +18,7 @@ struct GameFlowState {
     // screens). Without them the request is recorded ("toModeMenu", a = mode; "toTrophyRoom").
     void (*toModeMenu)(int mode);
     void (*toTrophyRoom)();
+    void (*toFrontEnd)();  // the main menu ("toFrontEnd" recorded without it)
     uint8_t debugKeysOn;  // the typed cheat code's state, mirrored by the shell
     uint8_t levelActive;  // a level was started (the game screen is empty before)
     // The dialog the game opened last ("message" for the life-lost message box; "" none).
@@ -40,7 +41,12 @@ void boardDoubleClick();
 void boardRightDown();
 void boardRightUp();
 void boardMiddleDown();
-// The per-frame gameplay update and the drawing of the game screen.
+// One frame of the game's logic, the only frame sequence there is: the game screen runs it
+// before drawing, the tests and the data tool's bot run it headless. It is the gameplay update
+// in its fixed order, then the board logic that belongs to the drawing pass (idle hint and board
+// tips, bonus labels, recolour wave), so that drawGame only draws.
+void gameFrame();
+// The per-frame gameplay update (part of gameFrame) and the drawing of the game screen.
 void updateGameplay();
 void drawGame();
 // Per-frame upkeep of the board modules, run by every screen after its scene ("boardUpkeep").
@@ -51,6 +57,13 @@ void openGameDialog(const char* name);
 void openGameMessage(const char* textKey);
 // Back to the mode's menu (the map with the mode's dialog) with a random game song.
 void goToModeMenu();
+// The pause menu's item for leaving the game: a touched level in play is saved (the saved game
+// of the mode, then the state files with the profile's saved-game flag) and the message box
+// "savemsg" confirms it; without a save the game leaves for the front end at once. True when a
+// game was saved.
+bool leaveGameFromMenu();
+// OK of the "savemsg" box: the front end.
+void savedMessageClosed();
 
 // The screen-transition shutter: opening from black (+1) or closing to black and reopening
 // (-1), with an optional caption text key. drawShutter draws it and advances its clock.

@@ -102,13 +102,10 @@ void showTip(const char* key, float x, float y, float delayMs, bool needsButton,
     int flag = tipFlagIndex(key);
     bool noMoves = std::strcmp(key, "nomoves") == 0;
     if (flag >= 0) {
-        if (!play.tipFlags[flag]) return;
+        if (!tipWanted(flag)) return;
         playSound("TipShow.ogg");
         // "welcome" keeps its flag: the board clears it once the hint was shown.
-        if (flag != TipWelcome) {
-            play.tipFlags[flag] = 0;
-            currentProfile().hintFlags[flag] = 0;
-        }
+        if (flag != TipWelcome) markTipShown(flag);
     } else if (noMoves) {
         if (play.noMovesTipShown) return;
         playSound("TipShow.ogg");

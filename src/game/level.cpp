@@ -1,5 +1,6 @@
 #include "game/level.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -90,6 +91,21 @@ struct LevelsFolder {
 
 } // namespace
 
+float clampLevelTime(float seconds)
+{
+    if (std::isnan(seconds)) return 10.0f;
+    if (seconds < LEVEL_TIME_MIN) return LEVEL_TIME_MIN;
+    if (seconds > LEVEL_TIME_MAX) return LEVEL_TIME_MAX;
+    return seconds;
+}
+
+int clampLevelMoves(long long moves)
+{
+    if (moves < LEVEL_MOVES_MIN) return LEVEL_MOVES_MIN;
+    if (moves > LEVEL_MOVES_MAX) return LEVEL_MOVES_MAX;
+    return static_cast<int>(moves);
+}
+
 void resetLevelFiles()
 {
     levelFiles = LevelFilesState{};
@@ -116,9 +132,9 @@ void parseLevelText(const char* text, int32_t size, int32_t* backdrop)
         }
     }
     float t = kvFloat(text, "time=");
-    levelFiles.rawTime = t == 0.0f ? 10.0f : t;
+    levelFiles.rawTime = clampLevelTime(t == 0.0f ? 10.0f : t);
     int m = kvInt(text, "moves=");
-    levelFiles.rawMoves = m == 0 ? 50 : m;
+    levelFiles.rawMoves = clampLevelMoves(m == 0 ? 50 : m);
     int back = kvInt(text, "back=");
     levelFiles.rawBack = back;
     if (back == 0) back = randomBelow(BACKDROP_RANDOM_COUNT);
@@ -170,6 +186,8 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
     resetLevelPlayValues();
     play.levelIndex = levelIndex;
     play.gameMode = gameMode;
+    // The player's name goes with the trophy requests of this level.
+    currentProfileName(play.profileName, sizeof play.profileName);
     levelFiles.rawTime = 0.0f;
     levelFiles.rawMoves = 0;
     levelFiles.rawBack = 0;
@@ -191,8 +209,12 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
     board.hintShown = 0;
     board.recolourWaveOn = 0;
     board.recolourClockMs = 0.0f;
-    board.hammerShown = board.hammerEmpty;
-    board.hammerTarget = board.hammerEmpty;
+    // The hammer starts every level empty, with its bounds set here so that no earlier reset of
+    // the board is needed (a zeroed board would otherwise have a full meter at once).
+    board.hammerFull = HAMMER_FULL;
+    board.hammerEmpty = HAMMER_EMPTY;
+    board.hammerShown = HAMMER_EMPTY;
+    board.hammerTarget = HAMMER_EMPTY;
     board.hammerReady = 0;
     board.hammerArmed = 0;
     board.hammerCursor = 0;

@@ -6,6 +6,13 @@
 #include <cstdint>
 
 constexpr int LEVEL_COUNT_MAX = 129;
+// Sane ranges of a level's raw time (seconds) and move values; a file's value outside is brought
+// to the nearest end (a value that is not a number gets the default), so no limit arithmetic can
+// overflow.
+constexpr float LEVEL_TIME_MIN = 1.0f;
+constexpr float LEVEL_TIME_MAX = 3600.0f;
+constexpr int LEVEL_MOVES_MIN = 1;
+constexpr int LEVEL_MOVES_MAX = 9999;
 constexpr int BACKDROP_RANDOM_COUNT = 16;
 
 struct LevelFilesState {
@@ -22,6 +29,11 @@ void resetLevelFiles();
 
 // The image names a level may give to "figure%i=", in image order (17 names).
 extern const char* const FIGURE_IMAGE_NAMES[17];
+
+// A raw time or move value brought into its sane range (0 and missing values took their default
+// of 10 s and 50 moves before).
+float clampLevelTime(float seconds);
+int clampLevelMoves(long long moves);
 
 // Parses a zero-terminated level text of size bytes (the grid also stops at the terminator)
 // into the board and the level values; the backdrop of the level (random when none) is returned in *backdrop.

@@ -86,22 +86,34 @@ float adventureTimeLimitMs(int levelIndex, float rawTime)
 {
     if (levelIndex <= 0) return 300000.0f;
     if (levelIndex == 1) return 150000.0f;
+    // The formula holds for the 129 levels; a larger index is read as the last.
+    if (levelIndex >= LEVEL_COUNT_MAX) levelIndex = LEVEL_COUNT_MAX - 1;
     double n = levelIndex + 1;
     double factor = 110.0 / (32.0 * std::sqrt(n) - 5.5 * n + 0.08 * n * n) + 0.9;
-    return static_cast<float>(factor * 1000.0 * rawTime);
+    return static_cast<float>(factor * 1000.0 * clampLevelTime(rawTime));
 }
 
 int puzzleMoveLimit(int levelIndex, int rawMoves)
 {
-    if (levelIndex <= 1) return rawMoves * 2;
+    int moves = clampLevelMoves(rawMoves);
+    if (levelIndex <= 1) return moves * 2;
+    if (levelIndex >= LEVEL_COUNT_MAX) levelIndex = LEVEL_COUNT_MAX - 1;
     double n = levelIndex + 1;
     double factor = 29.0 / (20.0 * std::sqrt(n) - 5.5 * n + 0.3 * n * n) + 1.0;
-    return static_cast<int>(rawMoves * factor);
+    return static_cast<int>(moves * factor);
+}
+
+float untimedLimitMs(int targetsTotal)
+{
+    return static_cast<float>(targetsTotal > 0 ? targetsTotal : 0) * UNTIMED_MS_PER_TARGET;
 }
 
 void applyLimits()
 {
-    play.timeLimitMs = adventureTimeLimitMs(play.levelIndex, levelFiles.rawTime);
+    // Only adventure plays against the time; the other modes keep a time value of 7 s per target
+    // (the level statistics read it), and only puzzle counts the moves.
+    play.timeLimitMs = adventure() ? adventureTimeLimitMs(play.levelIndex, levelFiles.rawTime)
+                                   : untimedLimitMs(board.targetsTotal);
     play.moveLimit = puzzle() ? puzzleMoveLimit(play.levelIndex, levelFiles.rawMoves) : NO_MOVE_LIMIT;
     play.timeUsedMs = 0.0f;
     play.limitClockMs = 0.0f;
@@ -130,6 +142,12 @@ void updateLimits()
     if (adventure()) {
         play.limitRunning = play.timeLimitMs >= play.timeUsedMs ? 1 : 0;
         if (play.shutterMoving) return;
+        if (play.levelWon) {
+            // A won level has ended: its time stands (the bonus and the burn-down were measured
+            // on it), nothing ticks and it cannot be lost any more; only the wax keeps running.
+            if (play.limitRunning) moveWaxDrops();
+            return;
+        }
         play.limitClockMs += frameMs;
         if (play.limitRunning) {
             moveWaxDrops();
@@ -139,7 +157,7 @@ void updateLimits()
                 float f = (play.timeLimitMs - play.timeUsedMs) / WARN_WINDOW_MS;
                 if (f < 0.0f) f = 0.0f;
                 if (play.warnTickMs > 300.0f * f + 300.0f) {
-                    if (!play.levelWon) playSound("TimeOut.ogg");
+                    playSound("TimeOut.ogg");
                     play.warnTickMs = 0.0f;
                 }
             }

@@ -14,6 +14,8 @@ constexpr float CANDLE_FULL_MOVES = 300.0f;
 constexpr float WARN_WINDOW_MS = 20000.0f;
 // The move limit of the modes that have none.
 constexpr int NO_MOVE_LIMIT = 150;
+// The time value of the modes without a time limit, per target (square layer or chain).
+constexpr float UNTIMED_MS_PER_TARGET = 7000.0f;
 
 struct WaxDrop {
     Vec2 pos;
@@ -46,8 +48,10 @@ void resetCandle();
 float adventureTimeLimitMs(int levelIndex, float rawTime);
 // Puzzle move limit of a level with the file's move value.
 int puzzleMoveLimit(int levelIndex, int rawMoves);
-// The limits of the level just read (play.levelIndex, play.gameMode and the level file's values)
-// and a fresh candle.
+// Time value of a timeless or puzzle level: 7000 ms per target of the level.
+float untimedLimitMs(int targetsTotal);
+// The limits of the level just read (play.levelIndex, play.gameMode, the level file's values and
+// board.targetsTotal, so after countTargets) and a fresh candle.
 void applyLimits();
 // Time or moves left, clamped at 0 (adventure: ms; puzzle: moves shown as left).
 float timeLeftMs();

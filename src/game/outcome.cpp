@@ -18,6 +18,8 @@
 #include "game/scoring.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
+#include "persist/records.h"
+#include "persist/savegame.h"
 #include "persist/settings.h"
 #include "ui/messages.h"
 
@@ -33,17 +35,33 @@ bool passes(float clockBefore, float threshold)
     return clockBefore < threshold && clockBefore + app.frameMs >= threshold;
 }
 
-int gameTotal()
+int clampedSum(long long t)
 {
-    long long t = static_cast<long long>(play.bankedScore) + play.shownLevelScore;
     if (t > 0x7fffffff) t = 0x7fffffff;
     if (t < -0x7fffffffLL) t = -0x7fffffffLL;
     return static_cast<int>(t);
 }
 
+// The score of the game as the HUD shows it.
+int gameTotal() { return clampedSum(static_cast<long long>(play.bankedScore) + play.shownLevelScore); }
+
+// The score of the game with every point of this level, counted up or not.
+int wonTotal() { return clampedSum(static_cast<long long>(play.bankedScore) + play.levelScore); }
+
 void enterScore(int total)
 {
     enterHiscore(play.gameMode, currentProfile().name, total);
+}
+
+// The high-score entry and the fresh start of the mode after its last level.
+void finishWithScore(int total)
+{
+    setProfileScore(total);
+    enterScore(total);
+    setProfileScore(0);
+    setProfileLives(START_LIVES);
+    setProfileLevel(0);
+    saveAll();
 }
 
 } // namespace
@@ -53,7 +71,7 @@ void resetOutcome()
     outcome = OutcomeState{};
 }
 
-bool beginLevel(int levelIndex, int gameMode)
+bool beginLevel(int levelIndex, int gameMode, const char* path)
 {
     if (levelIndex < 0) levelIndex = 0;
     if (levelIndex > LAST_LEVEL) levelIndex = LAST_LEVEL;
@@ -63,21 +81,11 @@ bool beginLevel(int levelIndex, int gameMode)
     clearEffects();
     menus.dialogOpen = 0;
     play.gameComplete = 0;
-    bool read = startLevel(levelIndex, gameMode);
+    bool read = startLevel(levelIndex, gameMode, path);
     gameFlow.levelActive = 1;
     play.lifeGained = 0;
     play.lifeGainedMs = 0.0f;
     play.boardFade = 0.0f;
-    // The once-only tips: a tip shown in this run or stored as shown in the profile stays shown.
-    Profile& profile = currentProfile();
-    for (int i = 0; i < TIP_FLAG_COUNT; i++) {
-        uint8_t wanted = play.tipFlags[i] && profile.hintFlags[i] ? 1 : 0;
-        play.tipFlags[i] = wanted;
-        profile.hintFlags[i] = wanted;
-    }
-    char name[32];
-    currentProfileName(name, sizeof name);
-    for (int i = 0; i < 32; i++) play.profileName[i] = name[i];
     return read;
 }
 
@@ -98,6 +106,49 @@ bool continueGame(int gameMode)
     return beginLevel(profileLevel(), gameMode);
 }
 
+void startLevelComplete()
+{
+    if (play.levelWon || play.levelLost) return;
+    setBackdropTint(2);  // white
+    int bonus = 0;
+    if (play.gameMode == ModeAdventure) {
+        float left = play.timeLimitMs - play.timeUsedMs;
+        bonus = left > 0.0f ? static_cast<int>(left / 1000.0f) * 50 : 0;
+    } else if (play.gameMode == ModePuzzle) {
+        bonus = play.moveLimit > play.movesMade ? (play.moveLimit - play.movesMade) * 100 : 0;
+    }
+    play.endBonus = bonus;
+    play.levelScore = clampedSum(static_cast<long long>(play.levelScore) + bonus);
+    play.wonAtMs = static_cast<int32_t>(board.boardClockMs);
+    play.levelWon = 1;
+    bankWonLevel();
+    prepareFlyOff();
+}
+
+void bankWonLevel()
+{
+    // Score and progress move on together, at the win: a game left during the win sequence
+    // continues at the next level with this level's points, never replays it with them.
+    int total = wonTotal();
+    if (play.levelIndex >= LAST_LEVEL) {
+        finishGame();
+        return;
+    }
+    setProfileLevel(play.levelIndex + 1);
+    setProfileScore(total);
+    saveAll();
+}
+
+bool resumeSavedGame(int gameMode)
+{
+    continueGame(gameMode);
+    bool loaded = loadGame();
+    // The file was written with the game's dialog flag as it was then (the pause menu was open).
+    menus.dialogOpen = 0;
+    if (loaded) setProfileScore(play.bankedScore);
+    return loaded;
+}
+
 void levelCompleteSequence()
 {
     if (!play.levelWon) return;
@@ -105,9 +156,6 @@ void levelCompleteSequence()
     if (!outcome.musicStarted) {
         outcome.musicStarted = 1;
         requestMusic(5);
-        // The won level's score is safe from here on.
-        setProfileScore(gameTotal());
-        saveAll();
     }
     if (t >= 500.0f && !outcome.bonusShown && play.endBonus > 0 && !play.completeDialogShown) {
         outcome.bonusShown = 1;
@@ -121,42 +169,74 @@ void levelCompleteSequence()
     play.completeClockMs += app.frameMs;
 }
 
+LevelResult levelResult()
+{
+    LevelResult r{};
+    r.mode = play.gameMode;
+    r.levelIndex = play.levelIndex;
+    r.score = play.levelScore;
+    r.bestStreak = play.bestStreak;
+    r.moves = play.movesMade;
+    r.timeMs = play.wonAtMs;
+    return r;
+}
+
+int updateLevelRecords(const LevelResult& r, const char16_t* name)
+{
+    LevelRecord& record = levelRecord(r.mode, r.levelIndex);
+    // Best score and longest streak: the higher wins, an equal one too. Fewest moves and shortest
+    // time: the lower wins, an equal one too.
+    const bool better[RECORD_RESULTS] = {
+        r.score >= record.results[RecordScore],
+        r.bestStreak >= record.results[RecordStreak],
+        record.results[RecordMoves] >= r.moves,
+        record.results[RecordTime] >= r.timeMs,
+    };
+    const int32_t value[RECORD_RESULTS] = {r.score, r.bestStreak, r.moves, r.timeMs};
+    int replaced = 0;
+    for (int i = 0; i < RECORD_RESULTS; i++) {
+        if (!better[i]) continue;
+        record.results[i] = value[i];
+        int n = 0;
+        for (; name && n < RECORD_NAME_CHARS - 1 && name[n]; n++) record.names[i][n] = name[n];
+        for (; n < RECORD_NAME_CHARS; n++) record.names[i][n] = 0;
+        replaced |= 1 << i;
+    }
+    return replaced;
+}
+
 void nextLevel()
 {
     if (!play.completeDialogShown) {
         menus.dialogOpen = 1;
         openGameDialog("levelcomplete");
-        // The level's records are kept by the records table, which compares and replaces them.
-        recordRequest("updateLevelRecords", "", play.shownLevelScore, play.bestStreak, play.timeUsedMs,
-                      static_cast<float>(play.movesMade));
+        outcome.waiting = WaitLevelComplete;
+        updateLevelRecords(levelResult(), currentProfile().name);
         play.completeDialogShown = 1;
         return;
     }
     if (play.nextLevelDone || menus.dialogOpen) return;
+    // The profile moved on at the win (bankWonLevel); here the play state follows it.
     play.nextLevelDone = 1;
-    play.levelIndex += 1;
-    setProfileLevel(play.levelIndex);
-    play.bankedScore = gameTotal();
+    play.bankedScore = wonTotal();
     play.levelScore = 0;
     play.shownLevelScore = 0;
-    setProfileScore(play.bankedScore);
+    play.levelIndex += 1;
     play.levelAdvance = 1;
     if (play.levelIndex < LEVELS_PER_MODE) {
         setBackdrop(levelFiles.levelBackdrop[play.levelIndex]);
-        saveAll();
         return;
     }
-    finishGame();
     play.gameComplete = 1;
     play.levelWon = 0;
     play.levelIndex = 0;
-    setProfileLevel(0);
     requestMusic(0);
 }
 
 void levelCompleteDialogClosed()
 {
     menus.dialogOpen = 0;
+    outcome.waiting = WaitNone;
 }
 
 void lifeLostSequence()
@@ -204,8 +284,10 @@ void decideDefeat()
     }
     if (play.secondTry && play.levelIndex != LAST_LEVEL) {
         openGameDialog("defeat");
+        outcome.waiting = WaitDefeat;
         return;
     }
+    outcome.waiting = WaitLifeLostMessage;
     if (play.gameMode == ModeAdventure) openGameMessage("lostlifetime");
     else if (play.gameMode == ModePuzzle) openGameMessage("lostlifemoves");
 }
@@ -219,12 +301,15 @@ void lifeLostMessageClosed()
 void restartLevel()
 {
     menus.dialogOpen = 0;
+    outcome.waiting = WaitNone;
     setProfileLives(profileLives() - 1);
     beginLevel(play.levelIndex, play.gameMode);
 }
 
 void skipLevel()
 {
+    menus.dialogOpen = 0;
+    outcome.waiting = WaitNone;
     play.secondTry = 0;
     setProfileLives(profileLives() - 1);
     int next = play.levelIndex + 1;
@@ -242,6 +327,7 @@ void gameOver()
     setProfileScore(total);
     enterScore(total);
     openGameDialog("hiscore");
+    outcome.waiting = WaitHiscore;
     setProfileScore(0);
     setProfileLives(START_LIVES);
     setProfileLevel(play.levelIndex);
@@ -250,12 +336,7 @@ void gameOver()
 
 void finishGame()
 {
-    int total = gameTotal();
-    setProfileScore(total);
-    enterScore(total);
-    setProfileScore(0);
-    setProfileLives(START_LIVES);
-    saveAll();
+    finishWithScore(wonTotal());
 }
 
 void gainExtraLife()

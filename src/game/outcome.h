@@ -6,12 +6,33 @@
 
 #include <cstdint>
 
+// The answer the game waits for after a level ended (the dialog of the rules that is open).
+enum OutcomeWait : int32_t {
+    WaitNone,
+    WaitLevelComplete,    // "levelcomplete": closing it lets the next key or click go on
+    WaitLifeLostMessage,  // "lostlifetime" / "lostlifemoves": OK restarts the level
+    WaitDefeat,           // "defeat": restart or skip the level
+    WaitHiscore,          // "hiscore" after game over
+};
+
 // Clocks of the two sequences' one-time events.
 struct OutcomeState {
     uint8_t musicStarted;    // the win music of this sequence was asked for
     uint8_t bonusShown;      // the "levelcomplete" message and the bonus caption were shown
     uint8_t lostMusicStarted;
     uint8_t lostMessageShown;
+    OutcomeWait waiting;
+};
+
+// What a won level gives the level records: the level's score, its longest colour run (clicks,
+// so colourStreak + 1), its moves and its time (the level clock at the win, whole ms).
+struct LevelResult {
+    int32_t mode;
+    int32_t levelIndex;
+    int32_t score;
+    int32_t bestStreak;
+    int32_t moves;
+    int32_t timeMs;
 };
 
 extern OutcomeState outcome;
@@ -19,15 +40,34 @@ extern OutcomeState outcome;
 void resetOutcome();
 
 // Starts level levelIndex of gameMode with every per-level value of the game flow fresh
-// (board, limits, score of the level, popups, tip panel, sequences). Returns whether the level
-// file was read.
-bool beginLevel(int levelIndex, int gameMode);
+// (board, limits, score of the level, popups, tip panel, sequences). With path set the level is
+// read from that file instead of the "levels" folder. Returns whether the level file was read.
+bool beginLevel(int levelIndex, int gameMode, const char* path = nullptr);
 // A new game of a mode: banked score 0, saved score 0, 3 lives; the profile's level starts.
 bool newGame(int gameMode);
 // Continuing the profile's game of a mode: banked score = the saved score (3 lives when that is
 // 0 or less); the profile's level starts.
 bool continueGame(int gameMode);
 
+// The board found no square left: the end bonus, the win (unless the level already ended) with
+// the level's score and the next level banked in the profile at once, and the board's fly-off.
+void startLevelComplete();
+// Stores the won level in the profile: the next level and the game's score with every point of
+// this level; after the last level the game is finished (high score, fresh start of the mode).
+void bankWonLevel();
+// The won level as the records see it.
+LevelResult levelResult();
+// Order of the four results of a level record.
+enum RecordResult : int32_t { RecordScore, RecordStreak, RecordMoves, RecordTime };
+// Enters a won level in its record of the records table with the player's name (cut to 19
+// characters): each result that is at least as good as the stored one replaces it. Returns the
+// results replaced, one bit per RecordResult.
+int updateLevelRecords(const LevelResult& result, const char16_t* name);
+// Resuming the saved game of a mode ("loadgamequest" answered yes): the profile's level starts
+// as when continuing, the saved game is read over it, and the profile's score goes back to the
+// banked score (saving had put the level's points so far in it, which are the level's again).
+// False when the saved game could not be read: the level stays freshly started.
+bool resumeSavedGame(int gameMode);
 // The level-complete sequence, once per frame while the level is won.
 void levelCompleteSequence();
 // First call: the "levelcomplete" dialog; after it was closed, once: on to the next level.

@@ -3,13 +3,13 @@
 #include <cstring>
 
 #include "menus/menus.h"
+#include "persist/profile.h"
 
 PlayState play;
 
 void resetPlayState()
 {
     play = PlayState{};
-    for (uint8_t& f : play.tipFlags) f = 1;
 }
 
 void resetLevelPlayValues()
@@ -39,6 +39,7 @@ void resetLevelPlayValues()
     play.levelAdvance = 0;
     play.completeDialogShown = 0;
     play.nextLevelDone = 0;
+    play.wonAtMs = 0;
     play.pauseClockMs = 0.0f;
     play.trophyTrip = 0;
     play.trophyTripMs = 0.0f;
@@ -58,6 +59,18 @@ int tipFlagIndex(const char* key)
         if (std::strcmp(keys[i], key) == 0) return i;
     }
     return -1;
+}
+
+bool tipWanted(int flag)
+{
+    if (flag < 0 || flag >= TIP_FLAG_COUNT) return false;
+    return currentProfile().hintFlags[flag] != 0;
+}
+
+void markTipShown(int flag)
+{
+    if (flag < 0 || flag >= TIP_FLAG_COUNT) return;
+    currentProfile().hintFlags[flag] = 0;
 }
 
 bool boardFrozen()

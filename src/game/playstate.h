@@ -6,7 +6,7 @@
 
 enum GameMode : int32_t { ModeAdventure = 0, ModeTimeless = 1, ModePuzzle = 2 };
 
-// Tips that the profile shows once; 1 = not yet shown.
+// Tips that the profile shows once (indexes of the profile's hint flags).
 enum TipFlag : int32_t {
     TipWelcome,
     TipBreakSquares,
@@ -34,7 +34,7 @@ struct PlayState {
     // Score.
     int32_t levelScore;
     int32_t colourStreak;   // earlier clicks in a row on the colour of the last one
-    int32_t bestStreak;
+    int32_t bestStreak;     // longest run of clicks on one colour in the level (colourStreak + 1)
     int32_t comboCount;
     int32_t endBonus;
 
@@ -64,6 +64,7 @@ struct PlayState {
     uint8_t completeDialogShown;
     uint8_t nextLevelDone;   // one-shot guard of the second nextLevel call
     uint8_t lifeGained;      // the HUD highlights the lives
+    int32_t wonAtMs;         // level clock at the win, whole ms (the level's time for the records)
     float lifeGainedMs;
 
     // HUD, pause, tips (game/hud.h).
@@ -77,18 +78,21 @@ struct PlayState {
     float playClockMs;       // level statistics clock
     float boardFade;         // alpha of the board, 0..1
 
-    // The current profile's name and tip flags (1 = still wanted), kept here until profiles exist.
+    // The current profile's name (8-bit), copied at every level start for the trophy requests.
     char profileName[32];
-    uint8_t tipFlags[TIP_FLAG_COUNT];
 };
 
 extern PlayState play;
 
-// Zeroes everything and sets every tip flag.
+// Zeroes everything.
 void resetPlayState();
 // Values reset when a level starts (the flags and the profile's tips stay).
 void resetLevelPlayValues();
 // The tip flag of a key, or -1 when the key has no profile flag.
 int tipFlagIndex(const char* key);
+// The once-only tips live in the current profile (its first ten hint flags, 1 = still wanted),
+// so they follow the player whatever route started the level.
+bool tipWanted(int flag);
+void markTipShown(int flag);
 // True when the board must not run: a dialog, pause, open tip or moving shutter.
 bool boardFrozen();

@@ -13,6 +13,7 @@
 #include "game/outcome.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
 #include "trophies/trophies.h"
 #include "ui/messages.h"
 
@@ -111,6 +112,8 @@ void updateScoreCountUp()
         play.shownLevelScore = play.levelScore;
     }
     if (play.gameMode == ModeTimeless) return;
+    // After the last level the game was finished at the win: no life goes into the next game.
+    if (play.levelWon && play.levelIndex >= LEVELS_PER_MODE - 1) return;
     long long t1 = static_cast<long long>(play.bankedScore) + play.shownLevelScore;
     if (t0 < 0 || t0 > 0x7fffffffLL) return;
     long long mark = nextExtraLifeMark(static_cast<int>(t0));

@@ -47,6 +47,7 @@ inline void resetGame(unsigned seed = 1)
     resetBoard();
     resetPlayState();
     resetPersist();
+    resetProfiles();  // a fresh player: every once-only tip still wanted
     resetLevelFiles();
     resetAudio();
     registerGameSounds();

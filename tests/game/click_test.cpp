@@ -118,7 +118,7 @@ TEST(Click, TheThirdRepeatOfAColourEarnsAThunder)
         ASSERT_EQ(play.movesMade, i + 1);
         EXPECT_EQ(play.colourStreak, i);
     }
-    EXPECT_EQ(play.bestStreak, 3);
+    EXPECT_EQ(play.bestStreak, 4);  // four clicks in a row on one colour
     EXPECT_EQ(board.sameColourRun, 0);
     EXPECT_EQ(board.thunderRuns, 1);
     Cell& carrier = at(0, 9);
@@ -285,7 +285,7 @@ TEST(Hammer, MeterFillsThenTheButtonArmsAndTheRightButtonPutsItBack)
     resetGame();
     drawNoMovesBoard();
     addSpareGroup();
-    play.tipFlags[TipWelcome] = 0;
+    currentProfile().hintFlags[TipWelcome] = 0;
     board.hammerTarget = board.hammerFull + 0.05f;
     for (int i = 0; i < 400 && !board.hammerReady; i++) frames(1);
     EXPECT_EQ(board.hammerReady, 1);

@@ -373,7 +373,7 @@ TEST(IdleHint, ShowsAGroupAfterTheDelayAndEndsFourSecondsLater)
 {
     resetGame(2);
     drawNoMovesBoard();
-    play.tipFlags[TipWelcome] = 0;
+    currentProfile().hintFlags[TipWelcome] = 0;
     at(6, 6).colour = 9;
     at(6, 7).colour = 9;
     frames(370);  // 5920 ms: not yet
@@ -399,7 +399,7 @@ TEST(BoardTips, WelcomeShowsOnceAtTheHintGroup)
     frames(1);
     EXPECT_EQ(countRequests("showTip", "welcome"), 1);
     EXPECT_FLOAT_EQ(lastRequest("showTip")->x, cellCentre(6, 6).x);
-    EXPECT_EQ(play.tipFlags[TipWelcome], 0);
+    EXPECT_EQ(currentProfile().hintFlags[TipWelcome], 0);
     frames(5);
     EXPECT_EQ(countRequests("showTip", "welcome"), 1);
 }
@@ -408,7 +408,7 @@ TEST(BoardTips, ChainTipNeedsAMoveAndAGroupNumberAboveOne)
 {
     resetGame();
     drawNoMovesBoard();
-    play.tipFlags[TipWelcome] = 0;
+    currentProfile().hintFlags[TipWelcome] = 0;
     for (int g = 0; g < 3; g++) {
         at(8, g * 3).colour = 9 + g;
         at(8, g * 3 + 1).colour = 9 + g;
@@ -419,7 +419,7 @@ TEST(BoardTips, ChainTipNeedsAMoveAndAGroupNumberAboveOne)
     play.movesMade = 1;
     frames(1);
     EXPECT_EQ(countRequests("showTip", "breakzep"), 1);
-    EXPECT_EQ(play.tipFlags[TipBreakZep], 0);
+    EXPECT_EQ(currentProfile().hintFlags[TipBreakZep], 0);
     frames(1);
     EXPECT_EQ(countRequests("showTip", "breakzep"), 1);
 }

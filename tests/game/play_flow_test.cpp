@@ -25,7 +25,7 @@ TEST(GameKeys, EachStateTakesAnyKey)
     gameKeyDown('A');  // any key resumes
     EXPECT_EQ(play.paused, 0);
     showTip("breakzep", 0.0f, 0.0f);
-    play.tipFlags[TipBreakZep] = 1;
+    currentProfile().hintFlags[TipBreakZep] = 1;
     showTip("breakzep", 0.0f, 0.0f);
     ASSERT_EQ(play.tipOpen, 1);
     gameKeyDown(32);  // closes the tip, does not pause
@@ -117,7 +117,7 @@ TEST(TipPanel, OnlyItsButtonClosesItAfterAQuarterSecond)
 {
     resetPlayGame();
     playLevel(ModeAdventure, 0, quietRows());
-    play.tipFlags[TipBreakSquares] = 1;
+    currentProfile().hintFlags[TipBreakSquares] = 1;
     showTip("breaksquares", 0.0f, 0.0f);
     ASSERT_EQ(play.tipOpen, 1);
     EXPECT_EQ(queuedSounds("TipShow.ogg"), 1);
@@ -142,7 +142,7 @@ TEST(TipPanel, OneTimeTipsShowOncePerProfileAndNoMovesOncePerLevel)
 {
     resetPlayGame();
     playLevel(ModeAdventure, 0, quietRows());
-    play.tipFlags[TipUseHammer] = 1;
+    currentProfile().hintFlags[TipUseHammer] = 1;
     showTip("usehammer", 0.0f, 0.0f);
     EXPECT_EQ(play.tipOpen, 1);
     EXPECT_EQ(currentProfile().hintFlags[TipUseHammer], 0);
@@ -160,17 +160,17 @@ TEST(TipPanel, OneTimeTipsShowOncePerProfileAndNoMovesOncePerLevel)
     showTip("nomoves", 0.0f, -100.0f);
     EXPECT_EQ(play.tipOpen, 1);
     // A second tip while one is open is not shown (and keeps its flag).
-    play.tipFlags[TipBreakZep] = 1;
+    currentProfile().hintFlags[TipBreakZep] = 1;
     showTip("breakzep", 0.0f, 0.0f);
     EXPECT_STREQ(hud.tip.key, "nomoves");
-    EXPECT_EQ(play.tipFlags[TipBreakZep], 1);
+    EXPECT_EQ(currentProfile().hintFlags[TipBreakZep], 1);
 }
 
 TEST(TipPanel, ClosesOnPauseAndStopsTheClock)
 {
     resetPlayGame();
     playLevel(ModeAdventure, 3, quietRows());
-    play.tipFlags[TipBreakZep] = 1;
+    currentProfile().hintFlags[TipBreakZep] = 1;
     showTip("breakzep", 0.0f, 0.0f);
     playFrames(10);
     EXPECT_FLOAT_EQ(play.timeUsedMs, 0.0f);
@@ -184,19 +184,19 @@ TEST(CandleTip, ShowsAtLevelIndexOneOfTheTimedModes)
 {
     resetPlayGame();
     playLevel(ModeAdventure, 1, quietRows());
-    play.tipFlags[TipCandleTime] = 1;
-    play.tipFlags[TipCandleMove] = 1;
+    currentProfile().hintFlags[TipCandleTime] = 1;
+    currentProfile().hintFlags[TipCandleMove] = 1;
     playFrames(1);
     EXPECT_STREQ(hud.tip.key, "candletime");
     closeTip();
     playLevel(ModePuzzle, 1, quietRows());
-    play.tipFlags[TipCandleMove] = 1;
+    currentProfile().hintFlags[TipCandleMove] = 1;
     playFrames(1);
     EXPECT_STREQ(hud.tip.key, "candlemove");
     EXPECT_FLOAT_EQ(lastRequest("showTip")->y - (-100.0f), 68.0f);
     closeTip();
     playLevel(ModeTimeless, 1, quietRows());
-    play.tipFlags[TipCandleTime] = 1;
+    currentProfile().hintFlags[TipCandleTime] = 1;
     playFrames(1);
     EXPECT_EQ(play.tipOpen, 0);
 }

@@ -10,6 +10,7 @@
 #include "game/scoring.h"
 #include "graphics/device.h"
 #include "persist/profile.h"
+#include "persist/records.h"
 #include "resources/texts.h"
 #include "ui/messages.h"
 
@@ -26,6 +27,7 @@ inline void resetPlayGame(unsigned seed = 1)
     resetGame(seed);
     resetGamePlay();
     resetProfiles();
+    resetRecords();
     resetMessages();
     resetTextTables();
     createProfile("Tester");
@@ -52,7 +54,7 @@ inline void playLevel(int mode, int levelIndex, const char* const rows[BOARD_ROW
     applyLimits();
     gameFlow.levelActive = 1;
     play.boardFade = 1.0f;
-    for (uint8_t& f : play.tipFlags) f = 0;  // no one-time tips unless a test wants them
+    for (int i = 0; i < TIP_FLAG_COUNT; i++) markTipShown(i);  // no one-time tips unless a test wants them
     labelGroups();
 }
 
@@ -66,11 +68,12 @@ inline const char* const* quietRows()
     return rows;
 }
 
+// Frames of the game as the game screen runs them.
 inline void playFrames(int n, float frameMs = TEST_FRAME_MS)
 {
     for (int i = 0; i < n; i++) {
         app.frameMs = frameMs;
-        updateGameplay();
+        gameFrame();
     }
 }
 

@@ -63,7 +63,7 @@ protected:
         app.mouseY = 0;
         srand15(1234);
         // A player who has seen the one-time tips: no tip panel covers the board.
-        for (uint8_t& flag : play.tipFlags) flag = 0;
+        for (int i = 0; i < TIP_FLAG_COUNT; i++) markTipShown(i);
         ASSERT_TRUE(newGame(ModeAdventure));
     }
     void TearDown() override

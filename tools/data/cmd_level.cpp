@@ -6,23 +6,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bot.h"
 #include "core/appstate.h"
-#include "core/random.h"
 #include "core/requestlog.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/boardstep.h"
-#include "game/click.h"
-#include "game/hud.h"
 #include "game/level.h"
-#include "game/limits.h"
+#include "game/outcome.h"
 #include "game/playstate.h"
+#include "persist/profile.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
 
 namespace {
 
-constexpr float PLAY_FRAME_MS = 16.0f;
 // A board that makes no move for this many frames (80 s of play) is given up.
 constexpr long STALL_FRAMES = 5000;
 
@@ -59,38 +57,6 @@ bool parseInt(const char* s, long* out)
     return true;
 }
 
-// Clicks the largest group (ties: the first in row-major order). False when no click was possible.
-bool botClick()
-{
-    if (!labelGroups()) return false;
-    int sizes[BOARD_CELLS] = {};
-    int seedRow[BOARD_CELLS];
-    int seedCol[BOARD_CELLS];
-    for (int row = 0; row < BOARD_ROWS; row++) {
-        for (int col = 0; col < BOARD_COLS; col++) {
-            int id = board.cells[row][col].groupId;
-            if (id < 0 || id >= BOARD_CELLS) continue;
-            if (sizes[id] == 0) {
-                seedRow[id] = row;
-                seedCol[id] = col;
-            }
-            sizes[id]++;
-        }
-    }
-    int best = -1;
-    for (int id = 0; id < board.groupCount; id++) {
-        if (best < 0 || sizes[id] > sizes[best]) best = id;
-    }
-    if (best < 0 || sizes[best] < 2) return false;
-    Vec2 p = cellCentre(seedCol[best], seedRow[best]);
-    app.mouseX = static_cast<int>(p.x + 400.0f);
-    app.mouseY = static_cast<int>(300.0f - p.y);
-    int before = play.movesMade;
-    updateHover();
-    onLeftButtonDown();
-    return play.movesMade > before;
-}
-
 enum PlayResult { PlayWon, PlayLost, PlayStopped, PlayFailed };
 
 // The level index of a file named like the game's level files, "pack1_NN.lvl" (NN = index + 1);
@@ -109,9 +75,9 @@ int levelIndexFromName(const char* path)
 
 PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int levelIndex)
 {
-    resetAll();
-    srand15(static_cast<uint32_t>(seed));
-    if (!startLevel(levelIndex, mode, path)) {
+    resetBotWorld(static_cast<unsigned>(seed));
+    setProfileMode(mode);
+    if (!beginLevel(levelIndex, mode, path)) {
         std::fprintf(stderr, "play: cannot read level file %s\n", path);
         return PlayFailed;
     }
@@ -119,15 +85,10 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
     long lastMoveFrame = 0;
     bool won = false;
     bool lost = false;
-    bool wasIdle = false;
+    bool wasReady = false;
     for (;;) {
-        app.frameMs = PLAY_FRAME_MS;
-        app.globalTimeMs += PLAY_FRAME_MS;
-        boardFrame();
-        // The bot reads no tips: it closes each panel as it opens.
-        if (play.tipOpen) closeTip();
-        // The time or move limit of the mode, as the game applies it after the board step.
-        updateLimits();
+        // The game's own frame: board step, limits, outcome and the rest, in the game's order.
+        if (!botFrame()) return PlayFailed;
         frames++;
         if (play.levelWon) {
             won = true;
@@ -141,12 +102,12 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
         if (frames - lastMoveFrame > STALL_FRAMES) break;
         // The bot clicks on the second frame of rest, so the board step has seen the settled board
         // (and checked for a cleared level) before the next move.
-        bool idle = !boardFrozen() && board.idleTimerMs < 0.0f && isIdle();
-        if (idle && wasIdle && botClick()) {
+        bool ready = botBoardReady();
+        if (ready && wasReady && botClickLargestGroup()) {
             lastMoveFrame = frames;
-            idle = false;
+            ready = false;
         }
-        wasIdle = idle;
+        wasReady = ready;
     }
     int targetsLeft = 0;
     for (const auto& row : board.cells) {

@@ -8,3 +8,4 @@ int cmdTexts(int argc, char** argv);
 int cmdKv(int argc, char** argv);
 int cmdLevel(int argc, char** argv);
 int cmdPlay(int argc, char** argv);
+int cmdCampaign(int argc, char** argv);

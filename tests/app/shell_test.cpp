@@ -368,7 +368,7 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     // Every module's loader ran once, in order.
     const char* order[] = {"loadProfiles", "loadRecords", "loadEffects", "loadBackdropCatalogue", "loadMenus",
                            "loadDialogPictures", "initAudio", "loadSounds", "loadTrophies",
-                           "loadLevelDescriptions", "loadMap"};
+                           "loadLevelDescriptions"};
     int last = -1;
     for (const char* op : order) {
         int at = -1;

@@ -10,6 +10,7 @@ bool genBoardArt(const char* srcDir, const char* outDir);
 bool genLevels(const char* srcDir, const char* outDir);
 bool genFont(const char* srcDir, const char* outDir);
 bool genBackdrops(const char* srcDir, const char* outDir);
+bool genMap(const char* srcDir, const char* outDir);
 
 // Queues a member for one of the packed archives ("targa.dat", "jpeg.dat", "texts.dat"); the
 // member name is stored as given (backslashes separate folders, as data sets name them).

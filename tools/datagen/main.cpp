@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     if (!genLevels(src, out)) return 1;
     if (!genFont(src, out)) return 1;
     if (!genBackdrops(src, out)) return 1;
+    if (!genMap(src, out)) return 1;
     if (!genArchives(src, out)) return 1;
     return 0;
 }

@@ -15,6 +15,8 @@
 #include "graphics/device.h"
 #include "map/map.h"
 #include "menus/menus.h"
+#include "persist/records.h"
+#include "persist/savegame.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
 #include "platform/os/os.h"
@@ -29,6 +31,19 @@
 ShellState shell;
 
 namespace {
+
+// The time and move values of a level file, for the default records (the level reader writes
+// the board, which holds nothing yet during the deferred load).
+bool levelLimitsForRecords(int level, float* time, int* moves)
+{
+    // Only the two values are wanted: what the reader learns besides (the backdrop) is the scan's.
+    LevelFilesState before = levelFiles;
+    bool ok = readLevel(level);
+    *time = levelFiles.rawTime;
+    *moves = levelFiles.rawMoves;
+    levelFiles = before;
+    return ok;
+}
 
 constexpr int SCREEN_WIDTH = 800;
 constexpr int SCREEN_HEIGHT = 600;
@@ -208,11 +223,10 @@ bool deferredLoad()
     loadTextFile("strings.txt");
     loadTextFile("tips.txt");
     osSetCurrentDirectory(app.dataDir);
-    if (!osSetCurrentDirectory("settings")) {
-        osCreateDirectory("settings");
-        osSetCurrentDirectory("settings");
-    }
+    ensureSettingsFolder();
     loadProfiles();
+    // Default records take each level's time and move values from its file.
+    setRecordsLevelSource(levelLimitsForRecords);
     loadRecords();
     app.settingsLoaded = 1;
     osSetCurrentDirectory(app.dataDir);

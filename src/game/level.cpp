@@ -9,6 +9,7 @@
 #include "game/boardstep.h"
 #include "game/pending.h"
 #include "game/playstate.h"
+#include "persist/profile.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
 #include "resources/keyvalue.h"
@@ -218,6 +219,6 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
     countTargets();
     applyLimits();
     requestMusic(levelIndex % 5);
-    clearSavedGameFlag(gameMode);
+    setProfileSavedGame(gameMode, false);
     return read;
 }

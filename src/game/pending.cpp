@@ -4,4 +4,3 @@
 #include "game/playstate.h"
 
 void noteMoveMade() { recordRequest("moveMade"); }
-void clearSavedGameFlag(int mode) { recordRequest("clearSavedGameFlag", "", mode); }

@@ -1,9 +1,7 @@
 #pragma once
 // Operations of game parts that are not built yet and that the board engine calls: the move
-// counter display and the profile's saved-game flag; and
-// saveAll of persist/settings.h (writing the settings, profiles, records and high scores),
-// recorded as "saveAll". Each records its request (core/requestlog.h) and does nothing else;
-// the records let tests check what a rule asked for.
+// counter display. It records its request (core/requestlog.h) and does nothing else; the record
+// lets tests check what a rule asked for.
 // The tip panel (showTip), the score pop-ups (addScorePopup), the limits (applyLimits), the
 // debris and the square pieces (game/boardrender.h) are built; their headers come with this one
 // for the board's callers, and so do the backdrops' (effects/backdrops.h).
@@ -15,5 +13,3 @@
 
 // The HUD's move display learns that a move was made. Recorded as "moveMade".
 void noteMoveMade();
-// Clears the current profile's saved-game flag of a mode. Recorded as "clearSavedGameFlag", a = mode.
-void clearSavedGameFlag(int mode);

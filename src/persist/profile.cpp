@@ -1,6 +1,11 @@
 #include "persist/profile.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include "persist/settings.h"
+#include "platform/os/files.h"
 
 const int STAGE_SIZES[STAGE_COUNT] = {4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 10, 10, 10, 10};
 
@@ -42,6 +47,30 @@ bool sameName(const char16_t* a, const char16_t* b)
     return true;
 }
 
+bool nameTaken(const char16_t* name, int except)
+{
+    for (int i = 0; i < profileState.count && i < PROFILE_TABLE_SIZE; i++) {
+        if (i != except && sameName(profileState.profiles[i].name, name)) return true;
+    }
+    return false;
+}
+
+bool pathForName(const char16_t* name, int kind, char* out, int capacity)
+{
+    char file[PROFILE_STEM_MAX + 16];
+    profileFileName(name, kind, file, sizeof file);
+    return settingsPath(file, out, capacity);
+}
+
+void clampStage(int32_t& stage, int32_t& position)
+{
+    if (stage < 0 || stage >= STAGE_COUNT) {
+        stage = 0;
+        position = 0;
+    }
+    if (position < 0 || position >= STAGE_SIZES[stage]) position = 0;
+}
+
 } // namespace
 
 void resetProfiles()
@@ -49,14 +78,12 @@ void resetProfiles()
     std::memset(&profileState, 0, sizeof profileState);
 }
 
-bool createProfile(const char* name)
+bool createProfile(const char16_t* name)
 {
-    if (!name || !*name || profileState.count >= PROFILE_TABLE_SIZE) return false;
-    char16_t wide[PROFILE_NAME_CHARS];
-    copyName(wide, name);
-    for (int i = 0; i < profileState.count; i++) {
-        if (sameName(profileState.profiles[i].name, wide)) return false;
-    }
+    if (!name || !name[0] || profileState.count >= PROFILE_TABLE_SIZE || profileState.count < 0) return false;
+    char16_t wide[PROFILE_NAME_CHARS] = {};
+    for (int i = 0; i < PROFILE_NAME_CHARS - 1 && name[i]; i++) wide[i] = name[i];
+    if (nameTaken(wide, -1)) return false;
     Profile& p = profileState.profiles[profileState.count];
     std::memset(&p, 0, sizeof p);
     std::memcpy(p.name, wide, sizeof wide);
@@ -65,7 +92,156 @@ bool createProfile(const char* name)
     for (int m = 0; m < MODE_COUNT; m++) p.lives[m] = START_LIVES;
     profileState.current = profileState.count;
     profileState.count += 1;
+    // A new player starts with no trophies; an old file of the same name must not carry over.
+    uint8_t none[TROPHY_FILE_SIZE] = {};
+    writeTrophyFile(profileState.current, none);
     return true;
+}
+
+bool createProfile(const char* name)
+{
+    if (!name) return false;
+    char16_t wide[PROFILE_NAME_CHARS];
+    copyName(wide, name);
+    return createProfile(wide);
+}
+
+void selectProfile(int index)
+{
+    if (index < 0 || index >= profileState.count) return;
+    profileState.current = index;
+}
+
+bool renameProfile(int index, const char16_t* newName)
+{
+    if (index < 0 || index >= profileState.count || !newName || !newName[0]) return false;
+    char16_t wide[PROFILE_NAME_CHARS] = {};
+    for (int i = 0; i < PROFILE_NAME_CHARS - 1 && newName[i]; i++) wide[i] = newName[i];
+    if (nameTaken(wide, -1)) return false;
+    char from[OS_PATH_MAX];
+    char to[OS_PATH_MAX];
+    char16_t oldName[PROFILE_NAME_CHARS];
+    std::memcpy(oldName, profileState.profiles[index].name, sizeof oldName);
+    std::memcpy(profileState.profiles[index].name, wide, sizeof wide);
+    for (int kind = 0; kind < PROFILE_FILE_KINDS; kind++) {
+        if (!pathForName(oldName, kind, from, sizeof from) || !pathForName(wide, kind, to, sizeof to)) continue;
+        // Moved, never copied and deleted: a failed move leaves the old file where it was.
+        if (osFileExists(from)) {
+            osRenameFile(from, to);
+        } else if (osFileExists(to)) {
+            osDeleteFile(to);  // a stray file of the new name must not become this player's
+        }
+    }
+    return true;
+}
+
+bool renameProfile(int index, const char* newName)
+{
+    if (!newName) return false;
+    char16_t wide[PROFILE_NAME_CHARS];
+    copyName(wide, newName);
+    return renameProfile(index, wide);
+}
+
+void deleteProfile(int index)
+{
+    int count = profileState.count;
+    if (count <= 0 || index < 0 || index >= count) return;
+    char paths[PROFILE_FILE_KINDS][OS_PATH_MAX];
+    bool have[PROFILE_FILE_KINDS];
+    for (int kind = 0; kind < PROFILE_FILE_KINDS; kind++)
+        have[kind] = profileFilePath(index, kind, paths[kind], OS_PATH_MAX);
+    for (int i = index; i < count - 1; i++) profileState.profiles[i] = profileState.profiles[i + 1];
+    std::memset(&profileState.profiles[count - 1], 0, sizeof(Profile));
+    profileState.count = count - 1;
+    int& cur = profileState.current;
+    if (cur > index || (cur == index && cur > 0)) cur -= 1;
+    if (profileState.count == 0 || cur < 0 || cur >= profileState.count) cur = 0;
+    for (int kind = 0; kind < PROFILE_FILE_KINDS; kind++) {
+        if (have[kind]) osDeleteFile(paths[kind]);
+    }
+}
+
+void profileStem(const char16_t* name, char* out, int capacity)
+{
+    if (!out || capacity <= 0) return;
+    static const char HEX[] = "0123456789abcdef";
+    int n = 0;
+    for (int i = 0; name && i < PROFILE_NAME_CHARS - 1 && name[i]; i++) {
+        char16_t c = name[i];
+        char piece[6];
+        int len = 0;
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            piece[len++] = static_cast<char>(c);
+        } else if (c >= 'A' && c <= 'Z') {
+            piece[len++] = '+';
+            piece[len++] = static_cast<char>(c - 'A' + 'a');
+        } else {
+            piece[len++] = '_';
+            for (int shift = 12; shift >= 0; shift -= 4) piece[len++] = HEX[(c >> shift) & 15];
+        }
+        if (n + len >= capacity) break;
+        std::memcpy(out + n, piece, static_cast<size_t>(len));
+        n += len;
+    }
+    out[n] = 0;
+}
+
+void profileFileName(const char16_t* name, int kind, char* out, int capacity)
+{
+    if (!out || capacity <= 0) return;
+    static const char* const SUFFIX[PROFILE_FILE_KINDS] = {".trp", "_cls.sav", "_ndl.sav", "_org.sav"};
+    char stem[PROFILE_STEM_MAX];
+    profileStem(name, stem, sizeof stem);
+    int k = kind >= 0 && kind < PROFILE_FILE_KINDS ? kind : 0;
+    std::snprintf(out, static_cast<size_t>(capacity), "%s%s", stem, SUFFIX[k]);
+}
+
+bool profileFilePath(int index, int kind, char* out, int capacity)
+{
+    if (index < 0 || index >= profileState.count || index >= PROFILE_TABLE_SIZE) return false;
+    return pathForName(profileState.profiles[index].name, kind, out, capacity);
+}
+
+bool readTrophyFile(int index, uint8_t out[TROPHY_FILE_SIZE])
+{
+    std::memset(out, 0, TROPHY_FILE_SIZE);
+    char path[OS_PATH_MAX];
+    if (!profileFilePath(index, ProfileTrophies, path, sizeof path)) return false;
+    int32_t size = 0;
+    uint8_t* data = osReadFile(path, &size);
+    if (!data) return false;
+    bool ok = size == TROPHY_FILE_SIZE;
+    if (ok) std::memcpy(out, data, TROPHY_FILE_SIZE);
+    std::free(data);
+    return ok;
+}
+
+bool writeTrophyFile(int index, const uint8_t data[TROPHY_FILE_SIZE])
+{
+    char path[OS_PATH_MAX];
+    if (!profileFilePath(index, ProfileTrophies, path, sizeof path)) return false;
+    if (!ensureSettingsFolder()) return false;
+    return osWriteFileAtomic(path, data, TROPHY_FILE_SIZE);
+}
+
+void sanitiseProfile(Profile& p)
+{
+    // Terminated, and nothing after the terminator, so equal names compare equal byte for byte.
+    p.name[PROFILE_NAME_CHARS - 1] = 0;
+    bool ended = false;
+    for (char16_t& c : p.name) {
+        if (ended) c = 0;
+        if (c == 0) ended = true;
+    }
+    if (p.mode >= MODE_COUNT) p.mode = 0;
+    for (int m = 0; m < MODE_COUNT; m++) {
+        clampStage(p.stage[m], p.stagePosition[m]);
+        clampStage(p.bestStage[m], p.bestStagePosition[m]);
+        if (p.lives[m] < 0) p.lives[m] = 0;
+        p.savedGame[m] = p.savedGame[m] ? 1 : 0;
+    }
+    for (uint8_t& f : p.hintFlags) f = f ? 1 : 0;
 }
 
 Profile& currentProfile()
@@ -93,6 +269,25 @@ int profileLives() { return currentProfile().lives[profileMode()]; }
 void setProfileLives(int lives) { currentProfile().lives[profileMode()] = lives; }
 int profileScore() { return currentProfile().score[profileMode()]; }
 void setProfileScore(int score) { currentProfile().score[profileMode()] = score; }
+void addProfileScore(int points) { currentProfile().score[profileMode()] += points; }
+void incrementProfileLives() { currentProfile().lives[profileMode()] += 1; }
+void decrementProfileLives()
+{
+    int32_t& lives = currentProfile().lives[profileMode()];
+    if (lives > 0) lives -= 1;
+}
+
+bool profileHasSavedGame(int mode)
+{
+    if (mode < 0 || mode >= MODE_COUNT || profileState.count <= 0) return false;
+    return currentProfile().savedGame[mode] != 0;
+}
+
+void setProfileSavedGame(int mode, bool saved)
+{
+    if (mode < 0 || mode >= MODE_COUNT || profileState.count <= 0) return;
+    currentProfile().savedGame[mode] = saved ? 1 : 0;
+}
 
 void levelToStage(int level, int* stage, int* position)
 {

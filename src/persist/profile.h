@@ -1,8 +1,9 @@
 #pragma once
 // Players: the 160-byte `Profile` record (a memory image, as "profiles.dat" stores it), the table
-// of at most eight profiles with the current one, the per-mode accessors the game uses, and the
-// ten-entry high-score table of each mode with its insertion rule. Everything here lives in
-// memory; reading and writing the files is the persistence layer's job.
+// of at most eight profiles with the current one, the per-mode accessors the game uses, the
+// per-profile files (saved games and trophies) with their names, and the ten-entry high-score
+// table of each mode with its insertion rule. The shared files are read and written by
+// persist/settings.h; renaming and deleting a profile move or remove its own files here.
 #include <cstddef>
 #include <cstdint>
 
@@ -54,14 +55,52 @@ extern ProfileState profileState;
 
 // No profiles, empty high-score tables.
 void resetProfiles();
-// Adds a profile (in memory) and makes it current: false for an empty name, a name that is
-// already used (exact comparison) or a full table. Name in UTF-8/ASCII, cut to 31 characters.
+// Adds a profile and makes it current: false for an empty name, a name that is already used
+// (exact, case-sensitive comparison) or a full table (eight profiles). The record is zeroed, the
+// name copied (cut to 31 characters), mode 0, every hint flag set, 3 lives per mode; an empty
+// trophy file is written for it. The shared files are not written (the caller calls saveAll).
+bool createProfile(const char16_t* name);
+// The same with the name in UTF-8 (malformed sequences become '?').
 bool createProfile(const char* name);
+// Makes profile index current (ignored when out of range).
+void selectProfile(int index);
+// Renames profile index: false for an index out of range, an empty name or a name equal (exact)
+// to any profile's name, the profile's own included. Its saved games and trophy file move to the
+// new name's files (a file that is missing is skipped and leaves no stale file of the new name).
+bool renameProfile(int index, const char16_t* newName);
+bool renameProfile(int index, const char* newName);
+// Deletes profile index with its saved games and trophy file; later profiles move down. The
+// current profile stays the same record when another one is deleted; deleting the current one
+// makes the one before it current (deleting the first makes the new first current); none left:
+// 0. Out-of-range index or no profiles: nothing.
+void deleteProfile(int index);
 // The current profile; a fresh zeroed one (name "Player") is made when none exists, so the
 // game always has a record to work on.
 Profile& currentProfile();
 // The current profile's name as 8-bit text (non-ASCII characters become '?').
 void currentProfileName(char* out, int capacity);
+
+// Files of a profile, in the settings folder: the saved game of each mode ("<stem>_cls.sav",
+// "<stem>_ndl.sav", "<stem>_org.sav") and the trophies ("<stem>.trp").
+enum ProfileFileKind { ProfileTrophies = 0, ProfileSaveAdventure = 1, ProfileSaveTimeless = 2, ProfileSavePuzzle = 3 };
+constexpr int PROFILE_FILE_KINDS = 4;
+constexpr int PROFILE_STEM_MAX = PROFILE_NAME_CHARS * 5 + 1;
+constexpr int TROPHY_FILE_SIZE = 34;
+// The file stem of a name: lower-case ASCII letters and digits stay; an upper-case letter becomes
+// '+' and its lower-case form; every other UTF-16 unit becomes '_' and four lower-case hex digits.
+// Distinct names give distinct stems, even when letter case is ignored, and no stem holds '/'.
+void profileStem(const char16_t* name, char* out, int capacity);
+// The file name (no folder) of a profile file for a name; the full path in the settings folder.
+void profileFileName(const char16_t* name, int kind, char* out, int capacity);
+bool profileFilePath(int index, int kind, char* out, int capacity);
+// The trophy file of profile index (34 bytes): false, out zeroed, when absent or of another size.
+bool readTrophyFile(int index, uint8_t out[TROPHY_FILE_SIZE]);
+// Writes it atomically; false when it cannot be written (the old file stays).
+bool writeTrophyFile(int index, const uint8_t data[TROPHY_FILE_SIZE]);
+
+// Makes a record safe to use after reading it from a file: the name terminated, the mode 0..2,
+// stages 0..14 and positions inside their stage, lives 0.. and flags 0/1.
+void sanitiseProfile(Profile& p);
 
 // Per-mode values of the current profile, for its current mode.
 int profileMode();
@@ -70,6 +109,12 @@ int profileLives();
 void setProfileLives(int lives);
 int profileScore();
 void setProfileScore(int score);
+void addProfileScore(int points);
+void incrementProfileLives();
+void decrementProfileLives();
+// Saved-game flag of a mode of the current profile.
+bool profileHasSavedGame(int mode);
+void setProfileSavedGame(int mode, bool saved);
 // Absolute level number (0..128) from the stage and the position inside it.
 int profileLevel();
 // Stores an absolute level as stage and position (values outside 0..128 are clamped); the best

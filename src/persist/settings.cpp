@@ -1,43 +1,218 @@
 #include "persist/settings.h"
 
-#include "core/requestlog.h"
+#include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/appstate.h"
+#include "persist/profile.h"
+#include "persist/records.h"
+#include "platform/os/files.h"
+#include "platform/os/msgbox.h"
+
+static_assert(std::endian::native == std::endian::little, "the state files are little-endian memory images");
 
 PersistState persist;
+
+namespace {
+
+char folderBuffer[OS_PATH_MAX];
+
+int32_t clampInt(int32_t v, int32_t lo, int32_t hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+// Reads a whole file of the settings folder; null when absent or unreadable.
+uint8_t* readSettingsFile(const char* name, int32_t* size)
+{
+    *size = 0;
+    char path[OS_PATH_MAX];
+    if (!settingsPath(name, path, sizeof path)) return nullptr;
+    return osReadFile(path, size);
+}
+
+bool writeSettingsFile(const char* name, const void* data, int32_t size, char* failedPath, int capacity)
+{
+    char path[OS_PATH_MAX];
+    if (!settingsPath(name, path, sizeof path)) {
+        std::snprintf(failedPath, static_cast<size_t>(capacity), "%s", name);
+        return false;
+    }
+    if (osWriteFileAtomic(path, data, size)) return true;
+    std::snprintf(failedPath, static_cast<size_t>(capacity), "%s", path);
+    return false;
+}
+
+// A name read from a file that is empty or already used by an earlier profile would share that
+// profile's files: it gets a number until it is unique.
+void makeNameUnique(int index)
+{
+    Profile& p = profileState.profiles[index];
+    auto taken = [&](const char16_t* name) {
+        if (!name[0]) return true;
+        for (int i = 0; i < index; i++) {
+            if (std::memcmp(profileState.profiles[i].name, name, sizeof p.name) == 0) return true;
+        }
+        return false;
+    };
+    char16_t name[PROFILE_NAME_CHARS];
+    std::memset(name, 0, sizeof name);
+    std::memcpy(name, p.name, sizeof name);
+    if (!taken(name)) return;
+    int len = 0;
+    while (len < PROFILE_NAME_CHARS - 1 && name[len]) len++;
+    if (len == 0) {
+        const char16_t* player = u"Player";
+        for (; player[len]; len++) name[len] = player[len];
+        if (!taken(name)) {
+            std::memcpy(p.name, name, sizeof name);
+            return;
+        }
+    }
+    for (int n = 2; n < 100; n++) {
+        char16_t candidate[PROFILE_NAME_CHARS] = {};
+        int keep = len < PROFILE_NAME_CHARS - 3 ? len : PROFILE_NAME_CHARS - 3;
+        std::memcpy(candidate, name, sizeof(char16_t) * static_cast<size_t>(keep));
+        if (n >= 10) candidate[keep++] = static_cast<char16_t>(u'0' + n / 10);
+        candidate[keep++] = static_cast<char16_t>(u'0' + n % 10);
+        if (!taken(candidate)) {
+            std::memcpy(p.name, candidate, sizeof candidate);
+            return;
+        }
+    }
+}
+
+} // namespace
 
 void resetPersist()
 {
     persist = PersistState{};
 }
 
+const char* settingsFolder()
+{
+    if (persist.folderOverride[0]) return persist.folderOverride;
+    // No data folder known (a test that never started the shell): nowhere to write.
+    if (!app.dataDir[0]) return "";
+    size_t len = std::strlen(app.dataDir);
+    const char* sep = (app.dataDir[len - 1] == '/' || app.dataDir[len - 1] == '\\') ? "" : "/";
+    std::snprintf(folderBuffer, sizeof folderBuffer, "%s%ssettings", app.dataDir, sep);
+    return folderBuffer;
+}
+
+bool ensureSettingsFolder()
+{
+    const char* folder = settingsFolder();
+    if (!folder[0]) return false;
+    if (osFolderExists(folder)) return true;
+    return osCreateDirectory(folder) || osFolderExists(folder);
+}
+
+bool settingsPath(const char* fileName, char* out, int capacity)
+{
+    if (!out || capacity <= 0) return false;
+    out[0] = 0;
+    const char* folder = settingsFolder();
+    if (!folder[0] || !fileName) return false;
+    int n = std::snprintf(out, static_cast<size_t>(capacity), "%s/%s", folder, fileName);
+    if (n < 0 || n >= capacity) {
+        out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+void settingsFromBytes(const uint8_t* data, int32_t size)
+{
+    Settings s;
+    if (data && size > 0) std::memcpy(&s, data, static_cast<size_t>(size < SETTINGS_FILE_SIZE ? size : SETTINGS_FILE_SIZE));
+    s.musicVolume = clampInt(s.musicVolume, 0, 100);
+    s.sfxVolume = clampInt(s.sfxVolume, 0, 100);
+    s.softwareCursor = s.softwareCursor ? 1 : 0;
+    s.fullscreen = s.fullscreen ? 1 : 0;
+    s.profileCount = clampInt(s.profileCount, 0, MAX_PROFILES);
+    if (s.currentProfile < 0 || s.currentProfile >= s.profileCount) s.currentProfile = 0;
+    persist.settings = s;
+}
+
 void loadSettings()
 {
-    recordRequest("loadSettings");
-    persist.settings = Settings{};
+    int32_t size = 0;
+    uint8_t* data = readSettingsFile("settings.dat", &size);
+    persist.settingsFileRead = data != nullptr;
+    settingsFromBytes(data, data ? size : 0);
+    std::free(data);
+}
+
+void profilesFromBytes(const uint8_t* data, int32_t size, int count, int current)
+{
+    count = clampInt(count, 0, MAX_PROFILES);
+    std::memset(profileState.profiles, 0, sizeof profileState.profiles);
+    int whole = data && size > 0 ? size / static_cast<int32_t>(sizeof(Profile)) : 0;
+    if (whole < count) count = whole;
+    for (int i = 0; i < count; i++) {
+        std::memcpy(&profileState.profiles[i], data + static_cast<size_t>(i) * sizeof(Profile), sizeof(Profile));
+        sanitiseProfile(profileState.profiles[i]);
+        makeNameUnique(i);
+    }
+    profileState.count = count;
+    profileState.current = (current >= 0 && current < count) ? current : 0;
 }
 
 void loadProfiles()
 {
-    recordRequest("loadProfiles");
+    int32_t size = 0;
+    uint8_t* data = readSettingsFile("profiles.dat", &size);
+    profilesFromBytes(data, size, persist.settings.profileCount, persist.settings.currentProfile);
+    std::free(data);
 }
 
 void loadRecords()
 {
-    recordRequest("loadRecords");
+    int32_t size = 0;
+    uint8_t* data = readSettingsFile("records.dat", &size);
+    if (!recordsFromBytes(data, size)) setDefaultRecords(recordsLevelSourceFn());
+    std::free(data);
+    data = readSettingsFile("hiscore.dat", &size);
+    if (!hiscoresFromBytes(data, size)) setDefaultHiscoresFromTexts();
+    std::free(data);
 }
 
-void saveAll()
+bool saveAll()
 {
-    recordRequest("saveAll");
-}
-
-bool saveGame()
-{
-    recordRequest("saveGame");
+    persist.saveRequests++;
+    if (!settingsFolder()[0]) return false;
+    Settings& s = persist.settings;
+    s.profileCount = clampInt(profileState.count, 0, MAX_PROFILES);
+    s.currentProfile = (profileState.current >= 0 && profileState.current < s.profileCount) ? profileState.current : 0;
+    char failed[OS_PATH_MAX] = {};
+    bool ok = ensureSettingsFolder();
+    if (!ok) std::snprintf(failed, sizeof failed, "%s", settingsFolder());
+    // Each file on its own: one that cannot be written does not stop the others.
+    bool a = writeSettingsFile("settings.dat", &s, SETTINGS_FILE_SIZE, failed, sizeof failed);
+    bool b = writeSettingsFile("profiles.dat", profileState.profiles,
+                               s.profileCount * static_cast<int32_t>(sizeof(Profile)), failed, sizeof failed);
+    bool c = writeSettingsFile("records.dat", &recordsState, RECORDS_FILE_SIZE, failed, sizeof failed);
+    bool d = writeSettingsFile("hiscore.dat", profileState.hiscores, HISCORE_FILE_SIZE, failed, sizeof failed);
+    ok = ok && a && b && c && d;
+    if (ok) {
+        persist.writeErrorReported = false;
+        persist.saveCount++;
+        return true;
+    }
+    if (!persist.writeErrorReported) {
+        persist.writeErrorReported = true;
+        persist.writeErrorBoxes++;
+        char text[OS_PATH_MAX + 64];
+        std::snprintf(text, sizeof text, "Can't save %s...", failed);
+        osMessageBox(text, "Writing Error");
+    }
     return false;
 }
 
 int profileCount()
 {
-    int n = persist.settings.profileCount;
-    return n < 0 ? 0 : (n > MAX_PROFILES ? MAX_PROFILES : n);
+    return clampInt(profileState.count, 0, MAX_PROFILES);
 }

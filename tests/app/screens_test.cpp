@@ -6,6 +6,7 @@
 #include "app/screens.h"
 #include "graphics/device.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
 #include "persist/settings.h"
 #include "resources/texts.h"
 #include "ui/messages.h"
@@ -46,6 +47,7 @@ protected:
         resetAppState();
         resetScreens();
         resetPersist();
+        resetProfiles();
         clearRequests();
         menus.dialogOpen = 0;
         resetDeviceState();
@@ -360,7 +362,8 @@ TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
 
 TEST_F(Screens, PromptOpensMainWhenAProfileExists)
 {
-    persist.settings.profileCount = 2;
+    ASSERT_TRUE(createProfile("Ann"));
+    ASSERT_TRUE(createProfile("Bob"));
     splashScreen.splashTimer = 4000.0f;
     splashScreen.fadeTimer = 790.0f;
     app.frameMs = 20.0f;

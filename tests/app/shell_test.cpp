@@ -7,6 +7,7 @@
 #include "game/level.h"
 #include "graphics/device.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
 #include "persist/settings.h"
 #include "platform/image/image.h"
 #include "platform/os/files.h"
@@ -122,6 +123,7 @@ protected:
         resetScreens();
         resetShell();
         resetPersist();
+        resetProfiles();
         resetFileTable();
         resetTextTables();
         resetDeviceState();
@@ -218,15 +220,17 @@ TEST_F(ShellLoop, StartsWithSplashAndWindowThenClosesWithoutSaving)
     // Before the loop: settings, the device with one blank frame, the splash pictures.
     EXPECT_EQ(presentsBeforeLoop, 1);
     EXPECT_EQ(splashLoadsBeforeLoop, 1);
-    EXPECT_EQ(requestLog.entries[0].op, std::string("loadSettings"));
+    // No "settings.dat": a first start's defaults.
+    EXPECT_FALSE(persist.settingsFileRead);
+    EXPECT_EQ(persist.settings.musicVolume, 100);
     EXPECT_EQ(gpuStats().presents, 1 + 3);
     // The window was activated when it was shown, before the splash became current.
     EXPECT_EQ(countRequests("resumeAudio"), 1);
     EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 0.0f);
     EXPECT_EQ(countRequests("shutdownAudio"), 1);
-    // Closed during the splash: the game in progress is offered a save, the state files are not written.
-    EXPECT_EQ(countRequests("saveGame"), 1);
-    EXPECT_EQ(countRequests("saveAll"), 0);
+    // Closed during the splash: nothing to save, and the state files are not written.
+    EXPECT_EQ(persist.saveRequests, 0);
+    EXPECT_FALSE(osFolderExists((data + "/settings").c_str()));
     EXPECT_EQ(shell.deferredLoads, 0);
     EXPECT_EQ(app.settingsLoaded, 0);
     EXPECT_EQ(exitCalls, 0);
@@ -243,7 +247,6 @@ TEST_F(ShellLoop, SecondInstanceExitsAtOnce)
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(shell.framesRun, 0);
     EXPECT_EQ(gpuStats().presents, 0);
-    EXPECT_EQ(countRequests("loadSettings"), 0);
     EXPECT_EQ(osState.idlePolls, 0u);
     close(fd);
 }
@@ -366,7 +369,7 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     // The overlay flag is cleared after the load.
     EXPECT_EQ(app.debugOverlayOn, 0);
     // Every module's loader ran once, in order.
-    const char* order[] = {"loadProfiles", "loadRecords", "loadEffects", "loadBackdropCatalogue", "loadMenus",
+    const char* order[] = {"loadEffects", "loadBackdropCatalogue", "loadMenus",
                            "loadDialogPictures", "initAudio", "loadSounds", "loadTrophies",
                            "loadLevelDescriptions"};
     int last = -1;
@@ -380,8 +383,54 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
         EXPECT_GT(at, last) << op;
         last = at;
     }
-    EXPECT_EQ(countRequests("saveAll"), 1);
+    // The four state files were written at exit, with the defaults of a first start.
+    EXPECT_EQ(persist.saveCount, 1);
+    EXPECT_EQ(osFileSize((data + "/settings/settings.dat").c_str()), 44);
+    EXPECT_EQ(osFileSize((data + "/settings/profiles.dat").c_str()), 0);
+    EXPECT_EQ(osFileSize((data + "/settings/records.dat").c_str()), 68112);
+    EXPECT_EQ(osFileSize((data + "/settings/hiscore.dat").c_str()), 2040);
     // The text tables were freed at shutdown; the loaded ones came from folder 2.
+}
+
+TEST_F(ShellLoop, SettingsComeBeforeTheWindowAndProfilesWithTheDeferredLoad)
+{
+    ASSERT_EQ(::mkdir((data + "/settings").c_str(), 0755), 0);
+    Settings s;
+    s.musicVolume = 55;
+    s.fullscreen = 0;
+    s.profileCount = 2;
+    s.currentProfile = 1;
+    s.reserved = 1234;
+    writeFileBytes(data + "/settings/settings.dat", std::string(reinterpret_cast<const char*>(&s), sizeof s));
+    Profile two[2] = {};
+    two[0].name[0] = u'A';
+    two[1].name[0] = u'B';
+    two[1].score[0] = 777;
+    writeFileBytes(data + "/settings/profiles.dat", std::string(reinterpret_cast<const char*>(two), sizeof two));
+    bool windowedBeforeLoad = false;
+    int profilesBeforeLoad = -1;
+    hook = [&](uint32_t poll) {
+        if (poll == 0) {
+            windowedBeforeLoad = !osState.fullscreen && persist.settings.musicVolume == 55;
+            profilesBeforeLoad = profileState.count;
+        }
+    };
+    run({msg(SPLASH_END_FRAME + 5, WM_CLOSE)}, 100, 100);
+    EXPECT_TRUE(windowedBeforeLoad);
+    EXPECT_EQ(profilesBeforeLoad, 0);
+    EXPECT_EQ(profileState.count, 2);
+    EXPECT_EQ(profileState.current, 1);
+    EXPECT_EQ(profileState.profiles[1].score[0], 777);
+    // Written again at exit: the field the game does not use kept its value.
+    Settings back;
+    std::FILE* f = std::fopen((data + "/settings/settings.dat").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fread(&back, 1, sizeof back, f), sizeof back);
+    std::fclose(f);
+    EXPECT_EQ(back.reserved, 1234);
+    EXPECT_EQ(back.musicVolume, 55);
+    EXPECT_EQ(back.profileCount, 2);
+    EXPECT_EQ(osFileSize((data + "/settings/profiles.dat").c_str()), 320);
 }
 
 TEST_F(ShellLoop, LanguageOtherThanEnglishSelectsFolderOne)
@@ -536,8 +585,6 @@ TEST_F(ShellLoop, MouseMessagesReachTheScreenWithTheirPosition)
     EXPECT_EQ(countRequests("boardRightDown"), 1);
     EXPECT_EQ(countRequests("boardMiddleDown"), 1);
     EXPECT_EQ(countRequests("gameKeyDown"), 0);
-    // WM_QUIT is not a close: no save of the game in progress.
-    EXPECT_EQ(countRequests("saveGame"), 0);
 }
 
 TEST(ShellTiming, MeasureFrameTimeWrapsAndCarriesTheFpsRemainder)

@@ -15,6 +15,8 @@
 #include "game/level.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
+#include "persist/settings.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
 
@@ -23,6 +25,7 @@ inline void resetGame(unsigned seed = 1)
     resetAppState();
     resetBoard();
     resetPlayState();
+    resetPersist();
     resetLevelFiles();
     resetAudio();
     clearRequests();

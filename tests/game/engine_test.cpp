@@ -421,7 +421,7 @@ TEST(LevelCleared, WinsWhenTheLastSquareGoesAndChoosesTheFlyOff)
     EXPECT_EQ(play.levelWon, 1);
     EXPECT_EQ(play.endBonus, 1900);
     EXPECT_EQ(play.levelScore, 20 + 90 + 1900);
-    EXPECT_EQ(countRequests("saveAll"), 1);
+    EXPECT_EQ(persist.saveRequests, 1);
     for (int r = 0; r < BOARD_ROWS; r++) {
         for (int c = 0; c < BOARD_COLS; c++) {
             EXPECT_GE(at(r, c).timer, 150.0f);
@@ -429,7 +429,7 @@ TEST(LevelCleared, WinsWhenTheLastSquareGoesAndChoosesTheFlyOff)
         }
     }
     frames(3);
-    EXPECT_EQ(countRequests("saveAll"), 1);  // won once
+    EXPECT_EQ(persist.saveRequests, 1);  // won once
 }
 
 TEST(LevelCleared, AdventureBonusCountsWholeSecondsLeft)

@@ -221,6 +221,10 @@ TEST_F(LevelTest, StartingALevelRunsTheWholeSequence)
     ASSERT_TRUE(osSetCurrentDirectory(OSTRIMAR_FIXTURES));
     scanLevels();
     clearRequests();
+    resetProfiles();
+    ASSERT_TRUE(createProfile("Ann"));
+    currentProfile().savedGame[ModePuzzle] = 1;
+    currentProfile().savedGame[ModeAdventure] = 1;
     int scannedBackdrop = levelFiles.levelBackdrop[1];
     ASSERT_TRUE(startLevel(1, ModePuzzle));
     EXPECT_EQ(play.levelIndex, 1);
@@ -230,7 +234,9 @@ TEST_F(LevelTest, StartingALevelRunsTheWholeSequence)
     EXPECT_EQ(lastRequest("setBackdrop")->a, scannedBackdrop);
     EXPECT_EQ(lastRequest("requestMusic")->a, 1);
     EXPECT_EQ(play.moveLimit, levelFiles.rawMoves * 2);  // the limits of the level read
-    EXPECT_EQ(lastRequest("clearSavedGameFlag")->a, ModePuzzle);
+    // Starting a level forgets the saved game of its mode only.
+    EXPECT_EQ(currentProfile().savedGame[ModePuzzle], 0);
+    EXPECT_EQ(currentProfile().savedGame[ModeAdventure], 1);
     EXPECT_EQ(board.colourCount, 5);
     EXPECT_FLOAT_EQ(levelFiles.rawTime, 30.5f);
     EXPECT_EQ(board.targetsTotal, 6);  // two chained figures on dual squares

@@ -247,6 +247,57 @@ bool osWriteFile(const char* path, const void* data, int32_t size)
     return ok;
 }
 
+bool osWriteFileAtomic(const char* path, const void* data, int32_t size)
+{
+    if (!path || size < 0 || (size > 0 && !data)) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    if (r.empty() || (exists && !isRegular(r))) return false;
+    size_t slash = r.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : r.substr(0, slash));
+    std::string tmp = r + ".tmp";
+    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    size_t left = size_t(size);
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = write(fd, bytes, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        bytes += n;
+        left -= size_t(n);
+    }
+    if (ok && fsync(fd) != 0) ok = false;
+    if (close(fd) != 0) ok = false;
+    if (ok && rename(tmp.c_str(), r.c_str()) != 0) ok = false;
+    if (!ok) {
+        unlink(tmp.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder's entry.
+    int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
+}
+
+bool osRenameFile(const char* from, const char* to)
+{
+    if (!from || !to) return false;
+    bool fromExists = false;
+    bool toExists = false;
+    std::string a = resolve(from, fromExists);
+    std::string b = resolve(to, toExists);
+    if (!fromExists || !isRegular(a) || (toExists && !isRegular(b))) return false;
+    return rename(a.c_str(), b.c_str()) == 0;
+}
+
 bool osMatchPattern(const char* pattern, const char* name)
 {
     // "*.*" matches every name, with or without a dot.

@@ -54,6 +54,13 @@ uint8_t* osReadFile(const char* path, int32_t* outSize);
 int32_t osFileSize(const char* path);
 // Creates or truncates a file and writes the bytes. False on any failure.
 bool osWriteFile(const char* path, const void* data, int32_t size);
+// Replaces a file as one step: the bytes go to "<path>.tmp" in the same folder, are flushed to
+// the disk and the temporary file is renamed over path (then the folder is flushed too). At every
+// moment path holds either its old or its new content. False on any failure; the old file stays.
+bool osWriteFileAtomic(const char* path, const void* data, int32_t size);
+// Moves a file to a new name in the same file system, replacing an existing target. False when
+// there is no such file or it cannot be moved.
+bool osRenameFile(const char* from, const char* to);
 
 // One name of a folder listing.
 struct OsFileName {

@@ -1,0 +1,272 @@
+// Saved games: the 51655-byte layout, a save and load round trip through the game state, when a
+// game may be saved, and damaged or impossible files that must not reach the game state.
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "game/board.h"
+#include "game/boardrender.h"
+#include "game/playstate.h"
+#include "menus/menus.h"
+#include "persist/savegame.h"
+#include "persist_helpers.h"
+
+namespace {
+
+constexpr size_t CELLS_AT = 9000 + 6600;
+constexpr size_t DIALOG_FLAG_AT = 51600;
+constexpr size_t MODE_AT = 51601;
+constexpr size_t GLOBAL_TIME_AT = 51607;
+constexpr size_t TIME_LIMIT_AT = 51611;
+
+// A game in the middle of a puzzle level, with every block holding something.
+void makeGame()
+{
+    resetBoard();
+    resetBoardRender();
+    resetPlayState();
+    menus = MenusState{};
+    board.colourCount = 6;
+    resetFigureImages();
+    std::swap(board.figureImage[1], board.figureImage[4]);
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        for (int c = 0; c < BOARD_COLS; c++) {
+            Cell& cell = board.cells[r][c];
+            cell.tile = (r + c) % 4 - 1;
+            cell.chained = (r * c) % 5 == 0 ? 1 : 0;
+            cell.colour = (r * 7 + c) % 7 - 1;
+            cell.animFrame = (r + 3 * c) % 32;
+            cell.bonus = static_cast<BonusKind>((r + c) % 6);
+            cell.offset = {0.5f * c, -1.5f * r};
+            cell.fallSpeed = 1.25f;
+            cell.groupStep = c % 3 - 1;
+            cell.groupId = r % 4 - 1;
+            cell.timer = 3.0f * r;
+            cell.reserved96[2] = 9;  // unused bytes travel unchanged
+        }
+    }
+    board.blasts[3] = BlastRecord{BonusKind::Bomb, 4, 5, {10.0f, 20.0f}, 12.0f, 30.0f, 450.0f, 1, {1, 0, 1, 0, 1, 0, 1, 0}, {}};
+    board.nextBlast = 4;
+    boardRender.debris[10].colourPlusOne = 3;
+    boardRender.debris[10].kind = 1;
+    boardRender.debris[10].frame = 12;
+    boardRender.debris[10].velocity = {0.1f, 0.3f};
+    boardRender.nextDebris = 11;
+    board.boltSets[2][0].active = 1;
+    board.boltSets[2][0].lifeMs = 80.0f;
+    board.nextBoltSet = 3;
+    board.thunderColourDone[2] = 1;
+    board.targetsTotal = 40;
+    board.targetsLeft = 17;
+    board.hammerShown = 0.25f;
+    board.hammerFull = 1.0f;
+    board.boardClockMs = 65432.5f;
+    board.idleTimerMs = -3.0f;
+    board.hintDelayMs = 6000.0f;
+    board.groupCount = 9;
+    board.hintGroup = 4;
+    board.lastGroupColour = 2;
+    board.sameColourRun = 1;
+    board.thunderUseRun = 2;
+    board.hammerReady = 1;
+    board.shakeOffset = {1.5f, -2.0f};
+    play.levelIndex = 37;
+    play.gameMode = ModePuzzle;
+    play.movesMade = 12;
+    play.moveLimit = 40;
+    play.timeLimitMs = 90000.0f;
+    play.levelScore = 4321;
+    play.bankedScore = 100000;
+    play.shownLevelScore = 4000;
+    play.colourStreak = 2;
+    play.gameInProgress = 1;
+    play.levelTouched = 1;
+    play.movesShown = 11.5f;
+    app.globalTimeMs = 123456.75f;
+    menus.dialogOpen = 1;
+}
+
+std::vector<uint8_t> image()
+{
+    std::vector<uint8_t> out(SAVED_GAME_SIZE);
+    saveGameToBytes(out.data());
+    return out;
+}
+
+void forgetGame()
+{
+    resetBoard();
+    resetBoardRender();
+    resetPlayState();
+    menus = MenusState{};
+    app.globalTimeMs = 0.0f;
+    play.gameMode = ModePuzzle;  // the level of the mode was started again
+}
+
+class SavedGameTest : public PersistTest {
+protected:
+    std::string saveFile;
+    void SetUp() override
+    {
+        PersistTest::SetUp();
+        ASSERT_TRUE(createProfile("Ann"));
+        setProfileMode(ModePuzzle);
+        saveFile = path("+ann_org.sav");
+        makeGame();
+    }
+};
+
+} // namespace
+
+TEST_F(SavedGameTest, ARoundTripRestoresEveryBlockOfTheGameState)
+{
+    std::vector<uint8_t> before = image();
+    ASSERT_TRUE(saveGame());
+    EXPECT_EQ(fileBytes(saveFile), before);
+    EXPECT_EQ(before.size(), 51655u);
+    EXPECT_TRUE(profileHasSavedGame(ModePuzzle));
+    EXPECT_EQ(currentProfile().score[ModePuzzle], 104000);  // banked plus shown
+    // Where the design's blocks lie in the file.
+    Cell first;
+    std::memcpy(&first, before.data() + CELLS_AT, sizeof first);
+    EXPECT_EQ(first.tile, board.cells[0][0].tile);
+    EXPECT_EQ(first.reserved96[2], 9);
+    EXPECT_EQ(before[DIALOG_FLAG_AT], 1);
+    EXPECT_EQ(before[MODE_AT], ModePuzzle);
+    float f;
+    std::memcpy(&f, before.data() + GLOBAL_TIME_AT, 4);
+    EXPECT_FLOAT_EQ(f, 123456.75f);
+    std::memcpy(&f, before.data() + TIME_LIMIT_AT, 4);
+    EXPECT_FLOAT_EQ(f, 90000.0f);
+
+    forgetGame();
+    ASSERT_NE(image(), before);
+    ASSERT_TRUE(loadGame());
+    EXPECT_EQ(image(), before);
+    EXPECT_EQ(board.blasts[3].col, 5);
+    EXPECT_EQ(play.levelIndex, 37);
+    EXPECT_EQ(play.gameMode, ModePuzzle);
+    EXPECT_FLOAT_EQ(app.globalTimeMs, 123456.75f);
+    EXPECT_EQ(play.gameInProgress, 1);
+    EXPECT_EQ(play.levelTouched, 1);
+}
+
+TEST_F(SavedGameTest, OnlyATouchedGameStillBeingPlayedIsSaved)
+{
+    struct Case {
+        const char* what;
+        void (*change)();
+    };
+    const Case cases[] = {
+        {"untouched", [] { play.levelTouched = 0; }},
+        {"not in progress", [] { play.gameInProgress = 0; }},
+        {"won", [] { play.levelWon = 1; }},
+        {"lost", [] { play.levelLost = 1; }},
+        {"complete", [] { play.gameComplete = 1; }},
+        {"no profile", [] { resetProfiles(); }},
+    };
+    for (const Case& c : cases) {
+        makeGame();
+        c.change();
+        EXPECT_FALSE(saveGame()) << c.what;
+        EXPECT_FALSE(exists(saveFile)) << c.what;
+    }
+}
+
+TEST_F(SavedGameTest, AFileOfAnotherSizeOrAMissingOneLeavesTheLevelAsStarted)
+{
+    ASSERT_TRUE(saveGame());
+    std::vector<uint8_t> good = fileBytes(saveFile);
+    forgetGame();
+    std::vector<uint8_t> fresh = image();
+    for (size_t size : {size_t{0}, size_t{51654}, size_t{51656}}) {
+        std::vector<uint8_t> damaged = good;
+        damaged.resize(size, 0);
+        putFile(saveFile, damaged.data(), damaged.size());
+        setProfileSavedGame(ModePuzzle, true);
+        EXPECT_FALSE(loadGame()) << size;
+        EXPECT_EQ(image(), fresh) << size;
+        EXPECT_FALSE(profileHasSavedGame(ModePuzzle));
+        EXPECT_EQ(play.gameInProgress, 0);
+    }
+    ASSERT_TRUE(osDeleteFile(saveFile.c_str()));
+    setProfileSavedGame(ModePuzzle, true);
+    EXPECT_FALSE(loadGame());
+    EXPECT_FALSE(profileHasSavedGame(ModePuzzle));
+}
+
+TEST_F(SavedGameTest, ImpossibleValuesAreRefusedBeforeTheyReachTheGameState)
+{
+    struct Case {
+        const char* what;
+        void (*change)();
+    };
+    const Case cases[] = {
+        {"colour beyond the count", [] { board.cells[3][3].colour = 6; }},
+        {"colour below -1", [] { board.cells[3][3].colour = -2; }},
+        {"tile 3", [] { board.cells[0][5].tile = 3; }},
+        {"bonus 6", [] { board.cells[9][9].bonus = static_cast<BonusKind>(6); }},
+        {"queued bonus -1", [] { board.cells[9][9].queuedBonus = static_cast<BonusKind>(-1); }},
+        {"figure state 2", [] { board.cells[1][1].state = static_cast<FigureState>(2); }},
+        {"animation frame 32", [] { board.cells[1][1].animFrame = 32; }},
+        {"group id 132", [] { board.cells[1][1].groupId = 132; }},
+        {"not a number", [] { board.cells[2][2].offset.x = std::numeric_limits<float>::quiet_NaN(); }},
+        {"blast kind 9", [] { board.blasts[0].kind = static_cast<BonusKind>(9); }},
+        {"blast outside the board", [] { board.blasts[3].row = 11; }},
+        {"blast index 150", [] { board.nextBlast = 150; }},
+        {"debris colour 18", [] { boardRender.debris[0].colourPlusOne = 18; }},
+        {"debris index -1", [] { boardRender.nextDebris = -1; }},
+        {"bolt flag 2", [] { board.boltSets[15][63].active = 2; }},
+        {"bolt set 16", [] { board.nextBoltSet = 16; }},
+        {"no colours", [] { board.colourCount = 0; }},
+        {"18 colours", [] { board.colourCount = 18; }},
+        {"figure image 17", [] { board.figureImage[16] = 17; }},
+        {"level 129", [] { play.levelIndex = 129; }},
+        {"negative moves", [] { play.movesMade = -1; }},
+        {"flag 2", [] { board.hintShown = 2; }},
+        {"thunder colour flag 3", [] { board.thunderColourDone[7] = 3; }},
+        {"infinite clock", [] { app.globalTimeMs = std::numeric_limits<float>::infinity(); }},
+    };
+    for (const Case& c : cases) {
+        makeGame();
+        c.change();
+        std::vector<uint8_t> bad = image();
+        EXPECT_FALSE(validSavedGame(bad.data(), SAVED_GAME_SIZE)) << c.what;
+        putFile(saveFile, bad.data(), bad.size());
+        forgetGame();
+        std::vector<uint8_t> fresh = image();
+        setProfileSavedGame(ModePuzzle, true);
+        EXPECT_FALSE(loadGame()) << c.what;
+        EXPECT_EQ(image(), fresh) << c.what;
+        EXPECT_FALSE(profileHasSavedGame(ModePuzzle)) << c.what;
+    }
+    // A saved game of another mode in this mode's file.
+    makeGame();
+    play.gameMode = ModeAdventure;
+    std::vector<uint8_t> other = image();
+    EXPECT_TRUE(validSavedGame(other.data(), SAVED_GAME_SIZE));
+    putFile(saveFile, other.data(), other.size());
+    forgetGame();
+    EXPECT_FALSE(loadGame());
+}
+
+TEST_F(SavedGameTest, SavesOfOneProfileAndModeStayApartFromTheOthers)
+{
+    ASSERT_TRUE(saveGame());
+    std::vector<uint8_t> annPuzzle = fileBytes(saveFile);
+    ASSERT_TRUE(createProfile("Bob"));
+    setProfileMode(ModeAdventure);
+    makeGame();
+    play.gameMode = ModeAdventure;
+    play.levelIndex = 2;
+    ASSERT_TRUE(saveGame());
+    EXPECT_TRUE(exists(path("+bob_cls.sav")));
+    EXPECT_EQ(fileBytes(saveFile), annPuzzle);
+    selectProfile(0);
+    forgetGame();
+    ASSERT_TRUE(loadGame());
+    EXPECT_EQ(play.levelIndex, 37);
+    removeSavedGame(ModePuzzle);
+    EXPECT_FALSE(exists(saveFile));
+    EXPECT_TRUE(exists(path("+bob_cls.sav")));
+}

@@ -80,6 +80,30 @@ void copyText(char16_t* out, int capacity, const char16_t* s)
     out[n] = 0;
 }
 
+// Axis-aligned quads gathered into one triangle list, drawn with one call (the miniature's
+// cells, the dots of the path).
+struct QuadBatch {
+    static constexpr int CAPACITY = 2 + 2 * 11 * 12;
+    QuadVertex v[6 * CAPACITY];
+    int quads = 0;
+    void add(float l, float t, float r, float b, Color c)
+    {
+        if (quads >= CAPACITY) return;
+        uint32_t w = modulateColor(c).asWord();
+        const QuadVertex q[6] = {{{l, t, 10.0f}, w, 0, 0}, {{r, t, 10.0f}, w, 1, 0}, {{l, b, 10.0f}, w, 0, 1},
+                                 {{r, t, 10.0f}, w, 1, 0}, {{r, b, 10.0f}, w, 1, 1}, {{l, b, 10.0f}, w, 0, 1}};
+        for (int i = 0; i < 6; ++i) v[quads * 6 + i] = q[i];
+        ++quads;
+    }
+    void draw(const Texture* t)
+    {
+        if (quads == 0) return;
+        setTexture(t);
+        drawUserPrimitives(v, quads * 2, FVF_QUADVERTEX, GpuPrimitive::TriangleList);
+        quads = 0;
+    }
+};
+
 // ---- The map window ----
 
 void drawMapPicture()
@@ -119,13 +143,22 @@ void drawStageMarks()
 {
     const MapState& m = mapState;
     Vec2 p = pointerForPanels();
+    static QuadBatch dots;
     for (int s = 0; s < m.stageCount; ++s) {
         bool complete = stageComplete(s);
         if (complete && s + 1 < m.stageCount && tex.dot) {
-            for (float a = m.stageArc[s] + DOT_END_GAP; a <= m.stageArc[s + 1] - DOT_END_GAP; a += DOT_SPACING)
-                sprite(tex.dot, mapToScreen(pathPointAt(a)), 12.0f, 0.0f, Color(255, 255, 255, 255));
+            for (float a = m.stageArc[s] + DOT_END_GAP; a <= m.stageArc[s + 1] - DOT_END_GAP; a += DOT_SPACING) {
+                Vec2 c = mapToScreen(pathPointAt(a));
+                // Only the dots near the window (the frame covers the rest).
+                if (c.x < MAP_WINDOW_LEFT - 8 || c.x > MAP_WINDOW_RIGHT + 8 || c.y < MAP_WINDOW_BOTTOM - 8 ||
+                    c.y > MAP_WINDOW_TOP + 8)
+                    continue;
+                dots.add(c.x - 6, c.y + 6, c.x + 6, c.y - 6, Color(255, 255, 255, 255));
+                if (dots.quads == QuadBatch::CAPACITY) dots.draw(tex.dot);
+            }
         }
     }
+    dots.draw(tex.dot);
     for (int s = 0; s < m.stageCount; ++s) {
         Vec2 c = mapToScreen(pathPointAt(m.stageArc[s]));
         const Texture* icon = stageComplete(s) ? tex.icons[s] : tex.unknown;
@@ -202,6 +235,8 @@ void drawSparks()
     setBlendMode(0);
 }
 
+void drawMiniature(const Vec2& c);
+
 void drawInfoPanel()
 {
     const MapState& m = mapState;
@@ -223,31 +258,35 @@ void drawInfoPanel()
     setTextColour(255, 255, 255, 255);
 
     readMiniature(m.selectedLevel);
+    drawMiniature(INFO_ORIGIN.add(MINIATURE_AT));
+}
+
+void drawMiniature(const Vec2& c)
+{
+    static QuadBatch batch;
+    batch.quads = 0;
     const LevelMiniature& mini = levelMiniature;
-    Vec2 c = INFO_ORIGIN.add(MINIATURE_AT);
     const float w = 12.0f * MINIATURE_CELL, h = 11.0f * MINIATURE_CELL;
-    plainRect(c.x - w / 2 - 3, c.y + h / 2 + 3, c.x + w / 2 + 3, c.y - h / 2 - 3, Color(200, 160, 70, 255));
-    plainRect(c.x - w / 2 - 2, c.y + h / 2 + 2, c.x + w / 2 + 2, c.y - h / 2 - 2, Color(40, 22, 12, 255));
-    if (mini.level < 0) return;
+    batch.add(c.x - w / 2 - 3, c.y + h / 2 + 3, c.x + w / 2 + 3, c.y - h / 2 - 3, Color(200, 160, 70, 255));
+    batch.add(c.x - w / 2 - 2, c.y + h / 2 + 2, c.x + w / 2 + 2, c.y - h / 2 - 2, Color(40, 22, 12, 255));
     static const Color FIXED[8] = {Color(90, 220, 230, 255), Color(70, 110, 240, 255), Color(70, 200, 90, 255),
                                    Color(230, 60, 70, 255),  Color(240, 170, 40, 255), Color(190, 110, 230, 255),
                                    Color(240, 240, 250, 255), Color(250, 220, 60, 255)};
-    for (int r = 0; r < 11; ++r)
+    for (int r = 0; r < 11 && mini.level >= 0; ++r)
         for (int col = 0; col < 12; ++col) {
             int8_t k = mini.places[r][col];
             if (k == MiniHole) continue;
             float l = c.x - w / 2 + static_cast<float>(col) * MINIATURE_CELL;
             float t = c.y + h / 2 - static_cast<float>(r) * MINIATURE_CELL;
             Color fill = k == MiniBare ? Color(95, 80, 70, 255)
-                       : k == MiniSquare ? Color(190, 160, 110, 255)
                        : k == MiniDual ? Color(235, 200, 120, 255)
                                        : Color(190, 160, 110, 255);
-            plainRect(l + 0.5f, t - 0.5f, l + MINIATURE_CELL - 0.5f, t - MINIATURE_CELL + 0.5f, fill);
-            if (k == MiniFixed) {
-                Color g = FIXED[(mini.colours[r][col] & 7)];
-                plainRect(l + 1.5f, t - 1.5f, l + MINIATURE_CELL - 1.5f, t - MINIATURE_CELL + 1.5f, g);
-            }
+            batch.add(l + 0.5f, t - 0.5f, l + MINIATURE_CELL - 0.5f, t - MINIATURE_CELL + 0.5f, fill);
+            if (k == MiniFixed)
+                batch.add(l + 1.5f, t - 1.5f, l + MINIATURE_CELL - 1.5f, t - MINIATURE_CELL + 1.5f,
+                          FIXED[mini.colours[r][col] & 7]);
         }
+    batch.draw(nullptr);
 }
 
 void drawCongratulation()

@@ -6,7 +6,7 @@ PKGS="build-essential cmake pkg-config git libsdl2-dev libepoxy-dev libturbojpeg
 libvorbis-dev libopenmpt-dev libcairo2-dev libfreetype-dev fonts-dejavu-core \
 libgtest-dev libgmock-dev libbenchmark-dev"
 if [ "$1" = "test" ]; then
-  PKGS="$PKGS xvfb xdotool xauth mesa-utils libgl1-mesa-dri libegl-mesa0 x11-utils"
+  PKGS="$PKGS xvfb xdotool xauth mesa-utils libgl1-mesa-dri libegl-mesa0 x11-utils desktop-file-utils appstream"
 fi
 MISSING=""
 for p in $PKGS; do

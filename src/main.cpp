@@ -6,6 +6,7 @@ int main()
 {
     ShellOptions options;
     options.catchSignals = true;
+    options.paceFrames = true;
     quickStart.enabled = 1;  // until the menus exist, the splash leads straight into a game
     return shellMain(options);
 }

@@ -5,6 +5,7 @@
 #include "platform/os/files.h"
 #include "platform/os/os.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,7 +37,7 @@ bool setProgramCursor(int resource)
 {
     const char* name = resource == CURSOR_HAMMER ? "cursors/hammer.tga" : "cursors/arrow.tga";
     int hot = resource == CURSOR_HAMMER ? 8 : 1;
-    char path[512];
+    char path[PATH_MAX + 32];
     std::snprintf(path, sizeof path, "%s%s", app.dataDir, name);
     std::vector<uint8_t> rgba;
     int w = 0;
@@ -47,7 +48,7 @@ bool setProgramCursor(int resource)
 
 bool setProgramIcon()
 {
-    char path[512];
+    char path[PATH_MAX + 32];
     std::snprintf(path, sizeof path, "%sicon.tga", app.dataDir);
     std::vector<uint8_t> rgba;
     int w = 0;

@@ -237,7 +237,7 @@ void SplashScreen::render()
 void MenuScreen::update()
 {
     // Keys reach the dialogs once per frame, here rather than in keyDown.
-    dialogKeyDown(pendingKey);
+    menuKeyDown(pendingKey);
     processTypedCodes(this);
 }
 
@@ -264,10 +264,11 @@ void MenuScreen::render()
 }
 
 void MenuScreen::keyDown(int vk) { pendingKey = vk; }
-void MenuScreen::lButtonDown() { dialogPress(); }
-void MenuScreen::lButtonDblClk() { dialogDoubleClick(); }
-void MenuScreen::lButtonUp() { dialogRelease(); }
-void MenuScreen::mouseMove() { dialogHover(); }
+void MenuScreen::lButtonDown() { menuLeftDown(); }
+void MenuScreen::lButtonDblClk() { menuDoubleClick(); }
+void MenuScreen::lButtonUp() { menuLeftUp(); }
+void MenuScreen::mouseMove() { menuPointerMove(); }
+void MenuScreen::textInput(char16_t unit) { menuTextInput(unit); }
 
 // ---- Game screen ----
 
@@ -297,7 +298,7 @@ void GameScreen::keyDown(int vk)
     // The board's debug keys answer while the typed cheat code has them on.
     gameFlow.debugKeysOn = screens.cheatKeysOn;
     if (menus.dialogOpen)
-        dialogKeyDown(vk);
+        menuKeyDown(vk);
     else
         gameKeyDown(vk);
     pendingKey = vk;
@@ -306,7 +307,7 @@ void GameScreen::keyDown(int vk)
 void GameScreen::lButtonDown()
 {
     if (menus.dialogOpen)
-        dialogPress();
+        menuLeftDown();
     else
         boardPress();
 }
@@ -316,7 +317,7 @@ void GameScreen::lButtonDblClk() { boardDoubleClick(); }
 void GameScreen::lButtonUp()
 {
     if (menus.dialogOpen)
-        dialogRelease();
+        menuLeftUp();
     else
         boardRelease();
 }
@@ -327,7 +328,12 @@ void GameScreen::mButtonDown() { boardMiddleDown(); }
 
 void GameScreen::mouseMove()
 {
-    if (menus.dialogOpen) dialogHover();
+    if (menus.dialogOpen) menuPointerMove();
+}
+
+void GameScreen::textInput(char16_t unit)
+{
+    if (menus.dialogOpen) menuTextInput(unit);
 }
 
 // ---- Trophy screen ----
@@ -358,3 +364,4 @@ void TrophyScreen::lButtonDown() { trophyRoomPress(); }
 void TrophyScreen::lButtonDblClk() { trophyRoomDoubleClick(); }
 void TrophyScreen::lButtonUp() { trophyRoomRelease(); }
 void TrophyScreen::mouseMove() { trophyRoomHover(); }
+void TrophyScreen::textInput(char16_t unit) { menuTextInput(unit); }

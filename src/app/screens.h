@@ -29,6 +29,8 @@ public:
     virtual void rButtonUp() {}
     virtual void mButtonDown() {}
     virtual void mouseMove() {}
+    // A typed character (UTF-16 code unit) from the window's text input, after its key press.
+    virtual void textInput(char16_t unit) { (void)unit; }
 
     int pendingKey = 0;  // last virtual-key code stored by keyDown, 0 when none
 };
@@ -61,6 +63,7 @@ public:
     void lButtonDblClk() override;
     void lButtonUp() override;
     void mouseMove() override;
+    void textInput(char16_t unit) override;
 
     int menuMode = 0;  // 0 main-menu backdrop, 1 adventure map, 4 credits backdrop
     float clockMs = 0.0f;
@@ -78,6 +81,7 @@ public:
     void rButtonUp() override;
     void mButtonDown() override;
     void mouseMove() override;
+    void textInput(char16_t unit) override;
 };
 
 class TrophyScreen : public Screen {
@@ -89,6 +93,7 @@ public:
     void lButtonDblClk() override;
     void lButtonUp() override;
     void mouseMove() override;
+    void textInput(char16_t unit) override;
 
     float clockMs = 0.0f;
 };

@@ -17,7 +17,9 @@
 #include "menus/menus.h"
 #include "persist/records.h"
 #include "persist/savegame.h"
+#include "persist/profile.h"
 #include "persist/settings.h"
+#include "platform/os/dirs.h"
 #include "platform/os/files.h"
 #include "platform/os/os.h"
 #include "resources/files.h"
@@ -48,7 +50,7 @@ bool levelLimitsForRecords(int level, float* time, int* moves)
 constexpr int SCREEN_WIDTH = 800;
 constexpr int SCREEN_HEIGHT = 600;
 constexpr uint32_t FPS_PERIOD_MS = 300;
-constexpr uint32_t INACTIVE_SLEEP_MS = 200;
+constexpr int REFRESH_QUERY_FRAMES = 120;  // frames between looks at the display's refresh rate
 constexpr unsigned FRAME_CLEAR_COLOR = 0xFFB4B4B4u;
 
 void progressFromFileTable(int32_t bytes)
@@ -65,7 +67,6 @@ bool equalsUtf16(const char16_t* a, const char* b)
 
 // Loaders of modules that are not built yet and have no operation to call: each call site
 // records its request so the order of the deferred load stays visible to tests.
-void loadDialogPictures() { recordRequest("loadDialogPictures"); }
 void loadLevelDescriptions() { recordRequest("loadLevelDescriptions"); }
 
 void copyText(char* out, int capacity, const char* text)
@@ -83,28 +84,19 @@ void resetShell()
 void chooseDataDir()
 {
     copyText(app.startDir, sizeof app.startDir, osGetCurrentDirectory());
-    char candidate[OS_PATH_MAX];
-    std::snprintf(candidate, sizeof candidate, "%s/Data", app.startDir);
-    if (!osFolderExists(candidate)) {
-        // Room for "/Data" after the program's folder.
-        char exeDir[OS_PATH_MAX - 8];
-        if (osExecutableDir(exeDir, sizeof exeDir)) {
-            char besideProgram[OS_PATH_MAX];
-            std::snprintf(besideProgram, sizeof besideProgram, "%s/Data", exeDir);
-            if (osFolderExists(besideProgram)) std::memcpy(candidate, besideProgram, sizeof candidate);
-        }
-    }
-    // Resolve the letter case once ("data" copied from elsewhere is found as "Data").
-    char resolved[OS_PATH_MAX];
-    if (osResolvePath(candidate, resolved, sizeof resolved)) copyText(candidate, sizeof candidate, resolved);
-    size_t len = std::strlen(candidate);
-    if (len + 2 > sizeof app.dataDir) {
+    char exeDir[PATH_MAX];
+    if (!osExecutableDir(exeDir, sizeof exeDir)) exeDir[0] = 0;
+    char found[PATH_MAX];
+    bool portable = true;
+    size_t len = 0;
+    if (osLocateData(app.startDir, exeDir, found, sizeof found, &portable)) len = std::strlen(found);
+    if (len == 0 || len + 2 > sizeof app.dataDir) {
         // Too long for the data folder field: the relative name, which the tracked current
         // folder resolves, still finds it.
         copyText(app.dataDir, sizeof app.dataDir, "Data/");
         return;
     }
-    std::memcpy(app.dataDir, candidate, len);
+    std::memcpy(app.dataDir, found, len);
     app.dataDir[len] = '/';
     app.dataDir[len + 1] = 0;
 }
@@ -137,6 +129,9 @@ bool windowProc(const OsMessage& msg)
         if (screen) screen->keyDown(static_cast<int>(msg.wParam));
         return true;
     case WM_KEYUP:
+        return true;
+    case WM_CHAR:
+        if (screen) screen->textInput(static_cast<char16_t>(msg.wParam));
         return true;
     case WM_MOUSEMOVE:
         app.mouseX = mouseXOf(msg.lParam);
@@ -183,8 +178,10 @@ void measureFrameTime(uint32_t now)
 
 void runFrame()
 {
-    if (!app.appActive) {
-        osSleep(INACTIVE_SLEEP_MS);
+    if (!app.appActive || osWindowMinimised()) {
+        // Nothing is drawn and time does not advance (activation resets the frame clock):
+        // block until the window system has something to say.
+        osWaitMessage();
         return;
     }
     clearDepth(1.0f);
@@ -205,6 +202,23 @@ void runFrame()
     shell.framesRun++;
 }
 
+void paceFrame()
+{
+    if (shell.framesRun % REFRESH_QUERY_FRAMES == 0) pacerSetRefreshRate(shell.pacer, osRefreshRate());
+    uint64_t wait = pacerWaitUs(shell.pacer, osMonotonicUs());
+    if (wait > 0) osSleepUs(wait);
+    pacerFrameStarted(shell.pacer, osMonotonicUs());
+}
+
+void toggleFullscreen()
+{
+    Settings& settings = persist.settings;
+    settings.fullscreen = settings.fullscreen ? 0 : 1;
+    osSetFullscreen(settings.fullscreen != 0);
+    applyDisplaySettings();
+    shell.fullscreenToggles++;
+}
+
 bool deferredLoad()
 {
     shell.deferredLoads++;
@@ -223,6 +237,8 @@ bool deferredLoad()
     loadTextFile("strings.txt");
     loadTextFile("tips.txt");
     osSetCurrentDirectory(app.dataDir);
+    // The writable folder: "settings" in a portable copy's data folder, else under the user's
+    // data home (persist/settings.h asks the OS layer where; created when missing).
     ensureSettingsFolder();
     loadProfiles();
     // Default records take each level's time and move values from its file.
@@ -232,8 +248,12 @@ bool deferredLoad()
     osSetCurrentDirectory(app.dataDir);
     loadEffects();
     loadBackdropCatalogue();
-    loadMenus();
-    loadDialogPictures();
+    menuHooks.arrowPointer = setSystemCursor;
+    menuHooks.softwareCursor = &persist.settings.softwareCursor;
+    menuHooks.mapUnlocked = &screens.mapUnlocked;
+    menuHooks.highestUnlockedLevel = profileBestLevel;
+    loadMenus(shell.textDir);
+    loadMenuPictures();
     initAudio();
     loadSounds();
     loadBoardPictures();
@@ -318,6 +338,8 @@ int shellMain(const ShellOptions& options)
                 windowProc(msg);
             continue;
         }
+        if (osTakeFullscreenToggle()) toggleFullscreen();
+        if (options.paceFrames && app.appActive && !osWindowMinimised()) paceFrame();
         runFrame();
         if (app.deferredLoadRequested) {
             if (!deferredLoad()) {

@@ -7,6 +7,7 @@
 // the messages and runs one frame whenever none is waiting; while the window is inactive it
 // sleeps instead. Everything advances by the measured frame time, app.frameMs.
 #include "platform/os/os.h"
+#include "platform/os/pacing.h"
 
 #include <cstdint>
 
@@ -16,15 +17,20 @@ struct ShellOptions {
     bool headless = false;
     // Turn SIGTERM/SIGINT into a close of the window (the program; not tests).
     bool catchSignals = false;
+    // Never start frames faster than the display refreshes (the program; tests that count
+    // frames against the fake clock leave it off unless they test the pacing itself).
+    bool paceFrames = false;
 };
 
 struct ShellState {
     int languageFolder = 0;     // 1 or 2: the "txt" folder the deferred load chose
-    char textDir[512] = {};     // data folder + that language folder
+    char textDir[PATH_MAX + 16] = {};  // data folder + that language folder
     int framesRun = 0;          // frames drawn (inactive passes not counted)
     int deferredLoads = 0;      // times the deferred load ran
     bool windowCreated = false;
     bool deviceCreated = false;
+    FramePacer pacer;           // frame pacing (ShellOptions::paceFrames)
+    int fullscreenToggles = 0;  // times F11 / Alt+Enter switched the window
 };
 
 extern ShellState shell;
@@ -39,8 +45,17 @@ int shellMain(const ShellOptions& options);
 bool windowProc(const OsMessage& msg);
 
 // One frame: clear, render the current screen, the debug overlay, present, timing, update and
-// the end-of-frame screen switch. While inactive: sleeps 200 ms instead.
+// the end-of-frame screen switch. While inactive (or minimised): draws nothing and blocks until
+// the next message instead.
 void runFrame();
+
+// With pacing on, waits until the next frame is due (the display's refresh period after the
+// last one) and marks its start.
+void paceFrame();
+
+// Switches between the window and full screen on the desktop's mode and remembers the choice in
+// the settings (F11 and Alt+Enter).
+void toggleFullscreen();
 
 // The frame timing step on its own: the elapsed time since the last frame (unsigned, so a wrap
 // of the millisecond timer gives the right difference), the FPS text, and frameMs.
@@ -51,7 +66,8 @@ void measureFrameTime(uint32_t now);
 bool deferredLoad();
 
 // Sets app.startDir and app.dataDir: "Data" under the current folder when it has one, else
-// "Data" beside the program. dataDir ends with a separator.
+// "Data" beside the program, else the installed data set ("../share/ostrimar" from the
+// program's folder). dataDir ends with a separator.
 void chooseDataDir();
 
 // Releases the device, audio, text tables and the window.

@@ -1,13 +1,14 @@
 #pragma once
 // Process-wide state of the shell that every module reads: frame time, clock, mouse,
 // data directory, flags. One instance, `app`; tests reset it with resetAppState().
+#include <climits>
 #include <cstdint>
 
 struct AppState {
     int appActive = 0;
     int quitRequested = 0;
-    char startDir[256] = {};
-    char dataDir[256] = {};
+    char startDir[PATH_MAX] = {};
+    char dataDir[PATH_MAX] = {};
     uint32_t lastFrameTime = 0;
     uint32_t frameMsRaw = 0;
     float frameMs = 0.0f;

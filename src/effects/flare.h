@@ -1,8 +1,9 @@
 #pragma once
-// One additive sprite from the particle atlas drawn outside the particle system (glows of the
-// candle flame, the board and the flying score sprites). The particle system is not built yet:
-// each call records its request (core/requestlog.h) as "drawFlare" with the cell as `a`
-// and the position as x, y, and draws nothing.
+// One additive sprite from the particle atlas ("exploanim.tga") drawn outside the particle
+// system: the glows of the candle flame and the flying score sprites, the flares at the corners
+// of the dialog panels (cell 12). Centred on the position, facing the camera, edge length size,
+// rotated by rotation degrees, in the colour given, blended by (source colour, one). Nothing is
+// drawn before the atlas is loaded (loadEffects); every call is counted in effects.flareRequests.
 #include "core/math.h"
 
 void drawFlare(Vec2 position, float rotation, float size, Color colour, int cell);

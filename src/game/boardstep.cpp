@@ -284,7 +284,7 @@ void resolveStep()
                 if (c.chained > 0) {
                     c.chained = 0;
                     playSound("BreakZep.ogg");
-                    startEffect("zep1", centre.x, centre.y, centre.x, centre.y, 1.0f, row * BOARD_COLS + col);
+                    startEffect("zep1", centre.x, centre.y, centre.x, centre.y, 1.0f, -1);
                     c.scoreGain += 90 * (streak + 1);
                     board.targetsLeft -= 1;
                 } else if (c.tile > 0) {
@@ -460,7 +460,7 @@ void stepRecolourWave()
             if (clock < at || clock - frameMs >= at) continue;
             Vec2 p = cellCentre(col, row);
             playSound("ReFillLevel.ogg");
-            startEffect("refill1", p.x, p.y, p.x, p.y, 1.0f, row * BOARD_COLS + col);
+            startEffect("refill1", p.x, p.y, p.x, p.y, 1.0f, -1);
             c.colour = randomBelow(board.colourCount);
         }
     }
@@ -488,7 +488,7 @@ void runHintAndTips()
                     Vec2 p = cellCentre(col, row);
                     c.highlighted = 1;
                     playSound("MoveTipShow.ogg");
-                    startEffect("blik4", p.x, p.y, p.x, p.y, 1.0f, row * BOARD_COLS + col);
+                    startEffect("blik4", p.x, p.y, p.x, p.y, 1.0f, -1);
                 }
             }
         }
@@ -523,7 +523,7 @@ void runHintAndTips()
             showTip(key, p.x, p.y);
             playSound("MoveTipShow.ogg");
             c.highlighted = 1;
-            startEffect("blik4", p.x, p.y, p.x, p.y, 1.0f, row * BOARD_COLS + col);
+            startEffect("blik4", p.x, p.y, p.x, p.y, 1.0f, -1);
             if (key[0] == 'w') welcomeShown = true;
             // The tip panel is open now: the rest of the board waits for it to close.
             row = BOARD_ROWS;
@@ -571,7 +571,7 @@ void levelCompleteMotion(float t)
                     float size = 2.0f + randomUpTo(1.0f);
                     float x = centre.x + c.jiggle.x;
                     float y = centre.y + c.jiggle.y;
-                    startEffect("levelover0", x, y, x, y, size, row * BOARD_COLS + col);
+                    startEffect("levelover0", x, y, x, y, size, -1);
                     c.timer = 0.0f;
                 }
             }

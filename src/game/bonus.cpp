@@ -17,7 +17,7 @@ const int rayCol[8] = {0, 0, 1, -1, 1, 1, -1, -1};
 void effectAt(const char* name, int row, int col, float dx, float dy)
 {
     Vec2 p = cellCentre(col, row);
-    startEffect(name, p.x + dx, p.y + dy, p.x + dx, p.y + dy, 1.0f, row * BOARD_COLS + col);
+    startEffect(name, p.x + dx, p.y + dy, p.x + dx, p.y + dy, 1.0f, -1);
 }
 
 void hitPlace(const BlastRecord& blast, int row, int col)
@@ -113,7 +113,7 @@ void startBlast(BlastRecord& b)
     int k = b.col;
     switch (b.kind) {
     case BonusKind::Bomb: {
-        startEffect("bomb1_1", b.centre.x, b.centre.y, b.centre.x, b.centre.y, 1.0f, r * BOARD_COLS + k);
+        startEffect("bomb1_1", b.centre.x, b.centre.y, b.centre.x, b.centre.y, 1.0f, -1);
         playSound("ExplosionBomb.ogg");
         const int dr[12] = {0, 0, 0, 0, -1, -1, -1, 1, 1, 1, -2, 2};
         const int dc[12] = {1, 2, -1, -2, -1, 0, 1, -1, 0, 1, 0, 0};
@@ -140,7 +140,7 @@ void startBlast(BlastRecord& b)
         diagonalHits(b);
         break;
     case BonusKind::MegaBomb:
-        startEffect("prototip", b.centre.x, b.centre.y, b.centre.x, b.centre.y, 1.0f, r * BOARD_COLS + k);
+        startEffect("prototip", b.centre.x, b.centre.y, b.centre.x, b.centre.y, 1.0f, -1);
         playSound("ExplosionSuperBomb.ogg");
         for (uint8_t& ray : b.rays) ray = 1;
         crossHits(b);

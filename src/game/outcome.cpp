@@ -184,7 +184,7 @@ void lifeLostSequence()
                 if (c.tile < 0) continue;
                 Vec2 p = cellCentre(col, row);
                 playSound("DefeatLevelEffect.ogg");
-                startEffect("refill1", p.x, p.y, p.x, p.y, 1.0f, row * BOARD_COLS + col);
+                startEffect("refill1", p.x, p.y, p.x, p.y, 1.0f, -1);
                 if (c.colour >= 0 && c.sweepPending) spawnDebris(c.colour, p.x, p.y, 1);
                 c.sweepPending = 0;
             }

@@ -5,6 +5,7 @@
 #include "graphics/textures.h"
 #include "persist/settings.h"
 #include "platform/os/msgbox.h"
+#include "platform/os/os.h"
 
 #include <cmath>
 #include <cstdio>
@@ -53,6 +54,8 @@ void buildPresentParams()
     }
 }
 
+void applyGammaRamp();
+
 void resetDevice()
 {
     selectMode();
@@ -60,6 +63,9 @@ void resetDevice()
     onDeviceLost();
     if (!gpuReset(device.presentParams)) return;
     setFixedStates();
+    // A reset puts the device's ramp back to neutral: the brightness the player chose goes
+    // back on at once.
+    applyGammaRamp();
     onDeviceReset();
     if (device.afterResetHook) device.afterResetHook();
     device.resetCount++;
@@ -232,7 +238,7 @@ void presentFrame()
     if (device.gammaDirty) applyGammaRamp();
     takeRequestedScreenshot();
     gpuPresent();
-    if (gpuScreenshotKeyPressed()) requestScreenshot();  // saved with the next frame
+    if (osTakeScreenshotRequest()) requestScreenshot();  // F12: saved with the next frame
     if (gpuTestCooperativeLevel() == GpuCoopLevel::NotReset || device.resetRequested) {
         resetDevice();
         device.resetRequested = 0;

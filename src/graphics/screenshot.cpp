@@ -7,11 +7,13 @@
 
 #include <cstdio>
 
+#include <climits>
+
 namespace {
 
 struct ScreenshotState {
     bool requested = false;
-    char lastPath[320] = {};
+    char lastPath[PATH_MAX + 32] = {};
 };
 
 ScreenshotState shots;

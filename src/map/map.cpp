@@ -35,15 +35,9 @@ constexpr float HOVER_RISE = 0.7f;                // alpha per ms
 constexpr float HOVER_FALL = 1.4f;
 constexpr float CONGRAT_SCALE_MS = 500.0f;
 
-// The built-in burst kind of the particle effects (recorded until the effects offer it).
-void spawnMapBurst(float x, float y, int kind)
-{
-    recordRequest("spawnBurst", "", kind, 0, x, y);
-}
-
 void effectAt(const char* name, const Vec2& p)
 {
-    startEffect(name, p.x, p.y, -1000000.0f, -1000000.0f, 1.0f, -1);
+    startEffect(name, p.x, p.y, EFFECT_NO_TARGET, EFFECT_NO_TARGET, 1.0f, -1);
 }
 
 Vec2 pointer()
@@ -173,7 +167,7 @@ void updateTraveller(float dt)
         if (step >= before) {
             m.travellerArc = m.targetArc;
             Vec2 at = mapToScreen(pathPointAt(m.travellerArc));
-            spawnMapBurst(at.x, at.y, 18);
+            spawnBurst(at.x, at.y, 18);
         } else {
             m.travellerArc += m.targetArc > m.travellerArc ? step : -step;
         }

@@ -5,6 +5,7 @@
 #include "map/mapdraw.h"
 
 #include "core/appstate.h"
+#include "effects/effects.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "map/map.h"
@@ -475,6 +476,7 @@ void drawMap(int pass)
         drawStageTexts(m.hoverFade > 127.0f && m.hoverStageShown >= 0 ? m.hoverStageShown : m.currentStage);
         drawInfoPanel();
         drawSparks();
+        updateAndDrawBursts();
         return;
     }
     if (!m.picturesLoaded) return;

@@ -8,6 +8,7 @@
 #include "core/appstate.h"
 #include "persist/profile.h"
 #include "persist/records.h"
+#include "platform/os/dirs.h"
 #include "platform/os/files.h"
 #include "platform/os/msgbox.h"
 
@@ -96,9 +97,15 @@ const char* settingsFolder()
     if (persist.folderOverride[0]) return persist.folderOverride;
     // No data folder known (a test that never started the shell): nowhere to write.
     if (!app.dataDir[0]) return "";
+    // The OS layer knows whether this is a portable copy (settings inside its Data) or an
+    // installed game (settings under the user's data home).
+    if (osSettingsDirName(folderBuffer, sizeof folderBuffer)) return folderBuffer;
     size_t len = std::strlen(app.dataDir);
     const char* sep = (app.dataDir[len - 1] == '/' || app.dataDir[len - 1] == '\\') ? "" : "/";
-    std::snprintf(folderBuffer, sizeof folderBuffer, "%s%ssettings", app.dataDir, sep);
+    int n = std::snprintf(folderBuffer, sizeof folderBuffer, "%.*s%ssettings", static_cast<int>(sizeof folderBuffer) - 16,
+                          app.dataDir, sep);
+    // A data folder too long to hold "settings" below it: nowhere to write.
+    if (n < 0 || n >= static_cast<int>(sizeof folderBuffer) || len > sizeof folderBuffer - 16) folderBuffer[0] = 0;
     return folderBuffer;
 }
 
@@ -107,6 +114,9 @@ bool ensureSettingsFolder()
     const char* folder = settingsFolder();
     if (!folder[0]) return false;
     if (osFolderExists(folder)) return true;
+    // With its parents: an installed game's data home may not exist yet.
+    char made[OS_PATH_MAX];
+    if (!persist.folderOverride[0] && app.dataDir[0] && osSettingsDir(made, sizeof made)) return true;
     return osCreateDirectory(folder) || osFolderExists(folder);
 }
 

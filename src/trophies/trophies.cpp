@@ -1,10 +1,150 @@
 #include "trophies/trophies.h"
 
-#include "core/requestlog.h"
+#include "core/appstate.h"
+#include "resources/files.h"
+#include "resources/keyvalue.h"
+#include "resources/texts.h"
+#include "ui/messages.h"
 
-void loadTrophies() { recordRequest("loadTrophies"); }
+#include <cstdio>
+#include <cstring>
+
+TrophiesState trophies;
+
+namespace {
+
+bool validNumber(int number) { return number >= 1 && number <= TROPHY_COUNT; }
+
+bool sameProfile(const char* name) { return std::strncmp(trophies.profile, name, sizeof trophies.profile - 1) == 0; }
+
+void takeProfile(const char* name)
+{
+    std::snprintf(trophies.profile, sizeof trophies.profile, "%s", name ? name : "");
+}
+
+// Loads the profile's flags unless they are the ones in memory.
+void useProfile(const char* name)
+{
+    if (!name) name = "";
+    if (!trophies.profileLoaded || !sameProfile(name)) loadTrophyFlags(name);
+}
+
+}  // namespace
+
+void resetTrophies() { std::memset(static_cast<void*>(&trophies), 0, sizeof trophies); }
+
+void parseTrophyList(const char* text)
+{
+    for (int i = 0; i < TROPHY_COUNT; i++) {
+        char key[32];
+        std::snprintf(key, sizeof key, "trophy%d=", i + 1);
+        kvString(trophies.image[i], TROPHY_IMAGE_NAME_SIZE, text, key);
+        std::snprintf(key, sizeof key, "trophylum%d=", i + 1);
+        kvString(trophies.glow[i], TROPHY_IMAGE_NAME_SIZE, text, key);
+    }
+}
+
+bool loadTrophies()
+{
+    int32_t size = 0;
+    char* text = readTextData("trophy.txt", &size, false);
+    if (!text) return false;
+    parseTrophyList(text);
+    if (size > 0) releaseFile(text);
+    trophies.definitionsLoaded = 1;
+    return true;
+}
+
+int trophyProfileIndex(const char* profileName)
+{
+    if (!profileName) return -1;
+    for (int i = 0; i < profileState.count && i < PROFILE_TABLE_SIZE; i++) {
+        const char16_t* name = profileState.profiles[i].name;
+        int n = 0;
+        for (; n < PROFILE_NAME_CHARS && name[n]; n++) {
+            char c = name[n] < 0x80 ? static_cast<char>(name[n]) : '?';
+            if (profileName[n] != c) break;
+        }
+        if ((n == PROFILE_NAME_CHARS || name[n] == 0) && profileName[n] == 0) return i;
+    }
+    return -1;
+}
+
+void loadTrophyFlags(const char* profileName)
+{
+    std::memset(trophies.flags, 0, sizeof trophies.flags);
+    takeProfile(profileName);
+    trophies.profileLoaded = 1;
+    uint8_t bytes[TROPHY_FILE_SIZE];
+    int index = trophyProfileIndex(profileName);
+    if (index < 0 || !readTrophyFile(index, bytes)) return;  // missing or damaged: no trophies
+    for (int i = 0; i < TROPHY_COUNT; i++) {
+        trophies.flags[i].won = bytes[i * 2 + 1] != 0;
+        trophies.flags[i].isNew = trophies.flags[i].won && bytes[i * 2] != 0;  // new only means won, not yet shown
+    }
+}
+
+bool saveTrophyFlags(const char* profileName)
+{
+    trophies.lastWriteFailed = 1;
+    int index = trophyProfileIndex(profileName);
+    if (index < 0) return false;
+    uint8_t bytes[TROPHY_FILE_SIZE];
+    for (int i = 0; i < TROPHY_COUNT; i++) {
+        bytes[i * 2] = trophies.flags[i].isNew;
+        bytes[i * 2 + 1] = trophies.flags[i].won;
+    }
+    if (!writeTrophyFile(index, bytes)) return false;
+    trophies.lastWriteFailed = 0;
+    trophies.writes++;
+    return true;
+}
+
 bool awardTrophy(int number, const char* profileName)
 {
-    recordRequest("awardTrophy", profileName, number);
+    if (!validNumber(number)) return false;
+    useProfile(profileName);
+    TrophyFlag& f = trophies.flags[number - 1];
+    if (f.won) return false;
+    f.won = 1;
+    f.isNew = 1;
+    saveTrophyFlags(profileName);
     return true;
+}
+
+bool trophyWon(int number) { return validNumber(number) && trophies.flags[number - 1].won; }
+bool trophyIsNew(int number) { return validNumber(number) && trophies.flags[number - 1].isNew; }
+
+int firstNewTrophy()
+{
+    for (int i = 0; i < TROPHY_COUNT; i++)
+        if (trophies.flags[i].isNew) return i + 1;
+    return 0;
+}
+
+void presentTrophy(int number, const char* profileName)
+{
+    if (!validNumber(number)) return;
+    useProfile(profileName);
+    trophies.flags[number - 1].isNew = 0;
+    saveTrophyFlags(profileName);
+}
+
+void clearNewTrophies(const char* profileName)
+{
+    useProfile(profileName);
+    for (TrophyFlag& f : trophies.flags) f.isNew = 0;
+    saveTrophyFlags(profileName);
+}
+
+void showTrophyName(int number)
+{
+    if (!validNumber(number)) return;
+    char key[16];
+    std::snprintf(key, sizeof key, "trophy%d", number);
+    const char16_t* name = text(key);
+    if (name)
+        addPopupText(name, 0.0f, 0.0f, 18.0f, 3000.0f);
+    else
+        addPopupText(key, 0.0f, 0.0f, 18.0f, 3000.0f);
 }

@@ -1,7 +1,63 @@
 #pragma once
-// Trophies. Until they are built, awards are recorded (core/requestlog.h) and every
-// trophy counts as not yet won.
+// Trophies: the seventeen trophy definitions ("trophy.txt"), the current player's trophy flags and
+// their per-profile file (17 pairs of bytes: new, won; "<stem>.trp" in the settings folder, read
+// and written atomically by the persistence layer), and awarding.
+// A trophy is won once per profile; a won trophy stays "new" until the trophy room has presented
+// it. The trophy room itself (shelves, presentation) is in trophyroom.*.
+#include "persist/profile.h"
 
-void loadTrophies();
-// Awards trophy `number` (1..17) to the named profile; true when it was newly won.
+#include <cstdint>
+
+constexpr int TROPHY_COUNT = 17;                 // numbers 1..17
+static_assert(TROPHY_FILE_SIZE == TROPHY_COUNT * 2);
+constexpr int TROPHY_IMAGE_NAME_SIZE = 64;
+
+struct TrophyFlag {
+    uint8_t isNew;  // won but not yet presented
+    uint8_t won;
+};
+static_assert(sizeof(TrophyFlag) == 2);
+
+struct TrophiesState {
+    char image[TROPHY_COUNT][TROPHY_IMAGE_NAME_SIZE];  // "trophy%i=": picture in the folder "trophyes"
+    char glow[TROPHY_COUNT][TROPHY_IMAGE_NAME_SIZE];   // "trophylum%i=": its glow picture
+    uint8_t definitionsLoaded;                        // "trophy.txt" was read
+    TrophyFlag flags[TROPHY_COUNT];
+    char profile[32];     // whose flags these are
+    uint8_t profileLoaded;  // 0 until the flags of a profile were loaded
+    int writes;           // trophy files written (since reset)
+    uint8_t lastWriteFailed;
+};
+
+extern TrophiesState trophies;
+
+void resetTrophies();
+// Reads the definitions from key=value text (missing names stay empty).
+void parseTrophyList(const char* text);
+// Start-up: reads "trophy.txt" in the current (data) folder. False when it is missing: the
+// definitions stay empty (the trophy room needs them; play does not).
+bool loadTrophies();
+
+// The index of the profile with this name (as 8-bit text, non-ASCII characters as '?'), or -1.
+int trophyProfileIndex(const char* profileName);
+// Reads the profile's flags. A missing file, one of another size than 34 bytes, or a name no
+// profile has gives no trophies; bytes other than 0 count as 1; "new" without "won" is not new.
+void loadTrophyFlags(const char* profileName);
+// Writes the flags (atomically). False when it cannot be written (the old file stays as it was)
+// or no profile has the name (the flags then live in memory only).
+bool saveTrophyFlags(const char* profileName);
+
+// Awards trophy `number` (1..17) to the profile (its flags are loaded first when they are another
+// profile's): true when it is newly won, which also marks it new and writes the file at once.
+// An already won trophy or a number outside 1..17 gives false and writes nothing.
 bool awardTrophy(int number, const char* profileName);
+bool trophyWon(int number);
+bool trophyIsNew(int number);
+// The lowest trophy number waiting to be presented, or 0.
+int firstNewTrophy();
+// Marks trophy `number` presented (not new) and writes the file.
+void presentTrophy(int number, const char* profileName);
+// Clears every new flag and writes the file (leaving the trophy room).
+void clearNewTrophies(const char* profileName);
+// A pop-up of the trophy's name (text "trophy%i") at the centre, scale 18, for 3000 ms.
+void showTrophyName(int number);

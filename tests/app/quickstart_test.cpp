@@ -29,7 +29,7 @@ protected:
         resetLevelFiles();
         resetGamePlay();
         clearRequests();
-        menus.dialogOpen = 0;
+        resetMenus();
         resetDeviceState();
         ASSERT_TRUE(createDevice(nullptr));
         quickStart = QuickStartState{};
@@ -62,7 +62,7 @@ TEST_F(QuickStart, AKeyAtThePromptStartsAdventureLevelOneWithAFreshProfile)
     pressAKeyAtThePrompt();
     ASSERT_TRUE(screens.switchPending);
     EXPECT_EQ(screens.pendingScreen, &gameScreen);
-    EXPECT_EQ(countRequests("openDialog"), 0);
+    EXPECT_STREQ(currentDialogName(), "");
     EXPECT_EQ(quickStart.gamesStarted, 1);
     EXPECT_EQ(profileState.count, 1);
     EXPECT_EQ(play.gameMode, ModeAdventure);

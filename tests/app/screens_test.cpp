@@ -49,7 +49,7 @@ protected:
         resetPersist();
         resetProfiles();
         clearRequests();
-        menus.dialogOpen = 0;
+        buildMenuTree(nullptr, 0);  // the dialogs every tree has
         resetDeviceState();
         ASSERT_TRUE(createDevice(nullptr));  // the headless device
         gpuResetStats();
@@ -58,7 +58,7 @@ protected:
     {
         resetDeviceState();
         resetScreens();
-        menus.dialogOpen = 0;
+        resetMenus();
     }
 
     // Types a word on the current screen, one letter per frame, as the frame would: keyDown, then
@@ -183,56 +183,92 @@ TEST_F(Screens, SetMenuModeStartsTheShutterOnlyOnAChange)
     EXPECT_STREQ(lastRequest("openShutter")->name, "");
 }
 
+// Counts of the test dialog's drawing passes.
+int testDialogDraws = 0;
+int testDialogSecondPasses = 0;
+
+// The dialog "testpasses" with its buttons, open and at rest.
+void openRestingTestDialog()
+{
+    DialogHandlers h;
+    h.draw = [](MenuNode*) {
+        testDialogDraws++;
+        registerButton(-400.0f, 300.0f, 400.0f, -300.0f);
+    };
+    h.secondPass = [](MenuNode*) { testDialogSecondPasses++; };
+    registerDialog("testpasses", h);
+    const std::u16string tree = u"\uFEFFmain=\r\nmain\r\ntestpasses\r\n\r\ntestpasses=\r\nok\r\nback\r\n\r\n";
+    buildMenuTree(reinterpret_cast<const uint8_t*>(tree.data()), static_cast<int32_t>(tree.size() * 2));
+    openDialog("testpasses");
+    app.frameMs = 400.0f;  // past the opening animation
+    updateMenus();
+    app.frameMs = 0.0f;
+    testDialogDraws = testDialogSecondPasses = 0;
+}
+
 TEST_F(Screens, MenuScreenPassesKeysToDialogsOncePerFrame)
 {
+    openRestingTestDialog();
     screens.currentScreen = &menuScreen;
-    menuScreen.keyDown(27);
-    EXPECT_EQ(countRequests("dialogKeyDown"), 0);
+    menuScreen.keyDown(40);
+    EXPECT_EQ(menus.pendingKey, 0);  // not before the frame's update
     menuScreen.update();
-    ASSERT_EQ(countRequests("dialogKeyDown"), 1);
-    EXPECT_EQ(lastRequest("dialogKeyDown")->a, 27);
-    // A frame without a key still passes 0.
+    EXPECT_EQ(menus.pendingKey, 40);
+    // A frame without a key leaves the stored one for the dialogs' next update.
     menuScreen.update();
-    EXPECT_EQ(countRequests("dialogKeyDown"), 2);
-    EXPECT_EQ(lastRequest("dialogKeyDown")->a, 0);
-    menuScreen.lButtonDown();
-    menuScreen.lButtonDblClk();
-    menuScreen.lButtonUp();
+    EXPECT_EQ(menus.pendingKey, 40);
     menuScreen.mouseMove();
+    EXPECT_TRUE(menus.pointerMoved);
+    menuScreen.lButtonDown();
+    EXPECT_TRUE(menus.buttonHeld);
+    menuScreen.lButtonUp();
+    EXPECT_FALSE(menus.buttonHeld);
+    // A double click on a profile entry posts Enter.
+    menus.pendingKey = 0;
+    Widget entry{-400.0f, 300.0f, 400.0f, -300.0f, WIDGET_PROFILE_ENTRY, 0, 0, 0, 0};
+    registerWidget(entry);
+    app.mouseX = 400;  // the screen's centre
+    app.mouseY = 300;
+    menuScreen.lButtonDblClk();
+    EXPECT_EQ(menus.pendingKey, 13);
     menuScreen.rButtonDown();  // nothing
-    EXPECT_EQ(countRequests("dialogPress"), 1);
-    EXPECT_EQ(countRequests("dialogDoubleClick"), 1);
-    EXPECT_EQ(countRequests("dialogRelease"), 1);
-    EXPECT_EQ(countRequests("dialogHover"), 1);
     EXPECT_EQ(countRequests("boardRightDown"), 0);
 }
 
 TEST_F(Screens, GameScreenRoutesByDialogOpen)
 {
+    openRestingTestDialog();
     screens.currentScreen = &gameScreen;
     gameScreen.keyDown(32);
     gameScreen.lButtonDown();
     gameScreen.lButtonUp();
     gameScreen.mouseMove();
+    gameScreen.textInput(u'x');
     EXPECT_EQ(countRequests("gameKeyDown"), 1);
     EXPECT_EQ(countRequests("boardPress"), 1);
     EXPECT_EQ(countRequests("boardRelease"), 1);
-    EXPECT_EQ(countRequests("dialogHover"), 0);
+    EXPECT_EQ(menus.pendingKey, 0);
+    EXPECT_FALSE(menus.pointerMoved);
+    EXPECT_FALSE(menus.textInputSeen);
     EXPECT_EQ(gameScreen.pendingKey, 32);
     menus.dialogOpen = 1;
     gameScreen.keyDown(13);
+    EXPECT_EQ(menus.pendingKey, 13);
     gameScreen.lButtonDown();
+    EXPECT_TRUE(menus.buttonHeld);
     gameScreen.lButtonUp();
+    EXPECT_FALSE(menus.buttonHeld);
     gameScreen.mouseMove();
+    EXPECT_TRUE(menus.pointerMoved);
+    gameScreen.textInput(u'x');
+    EXPECT_TRUE(menus.textInputSeen);
     gameScreen.lButtonDblClk();  // always the board's
     gameScreen.rButtonDown();
     gameScreen.rButtonUp();
     gameScreen.mButtonDown();
-    EXPECT_EQ(countRequests("dialogKeyDown"), 1);
     EXPECT_EQ(countRequests("gameKeyDown"), 1);
-    EXPECT_EQ(countRequests("dialogPress"), 1);
-    EXPECT_EQ(countRequests("dialogRelease"), 1);
-    EXPECT_EQ(countRequests("dialogHover"), 1);
+    EXPECT_EQ(countRequests("boardPress"), 1);
+    EXPECT_EQ(countRequests("boardRelease"), 1);
     EXPECT_EQ(countRequests("boardDoubleClick"), 1);
     EXPECT_EQ(countRequests("boardRightDown"), 1);
     EXPECT_EQ(countRequests("boardRightUp"), 1);
@@ -241,16 +277,18 @@ TEST_F(Screens, GameScreenRoutesByDialogOpen)
 
 TEST_F(Screens, GameScreenDrawsDialogsOnlyWhenOneIsOpen)
 {
+    openRestingTestDialog();
     screens.currentScreen = &gameScreen;
     gameScreen.render();
     EXPECT_EQ(countRequests("updateGameplay"), 1);
     EXPECT_EQ(countRequests("drawGame"), 1);
-    EXPECT_EQ(countRequests("drawDialogs"), 0);
+    EXPECT_EQ(testDialogDraws, 0);
     EXPECT_EQ(countRequests("drawSoftwareCursor"), 0);
     menus.dialogOpen = 1;
     persist.settings.softwareCursor = 1;
     gameScreen.render();
-    EXPECT_EQ(countRequests("drawDialogs"), 2);
+    EXPECT_EQ(testDialogDraws, 1);
+    EXPECT_EQ(testDialogSecondPasses, 1);
     EXPECT_EQ(countRequests("drawSoftwareCursor"), 1);
     // The cursor is drawn last.
     EXPECT_STREQ(requestLog.entries[requestLog.count - 1].op, "drawSoftwareCursor");
@@ -258,6 +296,7 @@ TEST_F(Screens, GameScreenDrawsDialogsOnlyWhenOneIsOpen)
 
 TEST_F(Screens, TrophyScreenUsesTheRoomAndOneDialogPass)
 {
+    openRestingTestDialog();
     screens.currentScreen = &trophyScreen;
     trophyScreen.keyDown(27);
     trophyScreen.update();
@@ -265,7 +304,8 @@ TEST_F(Screens, TrophyScreenUsesTheRoomAndOneDialogPass)
     EXPECT_EQ(lastRequest("trophyRoomKeyDown")->a, 27);
     trophyScreen.render();
     EXPECT_EQ(countRequests("drawTrophyRoom"), 1);
-    EXPECT_EQ(countRequests("drawDialogs"), 1);
+    EXPECT_EQ(testDialogDraws, 1);
+    EXPECT_EQ(testDialogSecondPasses, 0);
     EXPECT_EQ(countRequests("drawBackdrop"), 0);
     trophyScreen.lButtonDown();
     trophyScreen.lButtonDblClk();
@@ -275,7 +315,7 @@ TEST_F(Screens, TrophyScreenUsesTheRoomAndOneDialogPass)
     EXPECT_EQ(countRequests("trophyRoomDoubleClick"), 1);
     EXPECT_EQ(countRequests("trophyRoomRelease"), 1);
     EXPECT_EQ(countRequests("trophyRoomHover"), 1);
-    EXPECT_EQ(countRequests("dialogPress"), 0);
+    EXPECT_FALSE(menus.buttonHeld);  // the room's press, not the dialogs'
 }
 
 // ---- Splash screen ----
@@ -356,8 +396,7 @@ TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
     EXPECT_EQ(screens.pendingScreen, &menuScreen);
     EXPECT_EQ(countRequests("releaseSplashPictures"), 1);
     EXPECT_EQ(countRequests("requestMusic"), 1);
-    EXPECT_EQ(countRequests("openDialog", "newprofile"), 1);
-    EXPECT_EQ(countRequests("openDialog", "main"), 0);
+    EXPECT_STREQ(currentDialogName(), "newprofile");
 }
 
 TEST_F(Screens, PromptOpensMainWhenAProfileExists)
@@ -368,8 +407,7 @@ TEST_F(Screens, PromptOpensMainWhenAProfileExists)
     splashScreen.fadeTimer = 790.0f;
     app.frameMs = 20.0f;
     splashScreen.render();
-    EXPECT_EQ(countRequests("openDialog", "main"), 1);
-    EXPECT_EQ(countRequests("openDialog", "newprofile"), 0);
+    EXPECT_STREQ(currentDialogName(), "main");
 }
 
 TEST_F(Screens, LoadProgressDrawsOnlyDuringTheDeferredLoad)

@@ -2,6 +2,8 @@
 // fixed frame time, and a data folder made for each test.
 #include "core/appstate.h"
 #include "core/requestlog.h"
+#include "effects/effects.h"
+#include "trophies/trophies.h"
 #include "app/screens.h"
 #include "app/shell.h"
 #include "game/level.h"
@@ -95,6 +97,7 @@ protected:
     std::string root;
     std::string data;
     std::function<void(uint32_t)> hook;
+    bool pace = false;
     static constexpr uint32_t CLOCK_START = 5000;
 
     void SetUp() override
@@ -129,7 +132,7 @@ protected:
         resetDeviceState();
         gpuResetStats();
         clearRequests();
-        menus.dialogOpen = 0;
+        resetMenus();
         exitCalls = 0;
         screenAt.clear();
         loadedBeforeFrame = -1;
@@ -169,6 +172,12 @@ protected:
                                  "bonus2.tga"})
             writeFileBytes(data + "/" + name, pictureFile(true));
         writeFileBytes(data + "/flare.jpg", pictureFile(false));
+        // The menu tree and the panel pictures.
+        writeFileBytes(data + "/menu.txt", utf16File("main=\r\nmain\r\nexit\r\n\r\n"));
+        writeFileBytes(data + "/white.jpg", pictureFile(false));
+        for (const char* name : {"_a_menutex.jpg", "_a_baloon.jpg"})  // a JPEG and its 8 x 8 alpha bytes
+            writeFileBytes(data + "/" + name, pictureFile(false) + std::string(64, '\xC8'));
+        writeFileBytes(data + "/button.tga", pictureFile(true));
     }
 
     // Runs the game from the test's folder with a fake clock and a frame time of stepMs; after
@@ -184,6 +193,7 @@ protected:
         osSetIdleHook(callFrameHook, nullptr);
         ShellOptions options;
         options.headless = true;
+        options.paceFrames = pace;
         return shellMain(options);
     }
 
@@ -265,10 +275,11 @@ TEST_F(ShellLoop, ActivationResetsTheFrameTime)
     run({msg(5, WM_ACTIVATE, WA_INACTIVE), msg(8, WM_ACTIVATE, WA_ACTIVE), msg(12, WM_CLOSE)}, 100, 50);
     ASSERT_GE(frameMsSeen.size(), 12u);
     EXPECT_FLOAT_EQ(frameMsSeen[4], 50.0f);
-    // Polls 5, 6, 7 ran no frame (each slept 200 ms on the fake clock).
+    // Polls 5, 6, 7 ran no frame: each waited for the next message instead (no fixed sleep).
     EXPECT_EQ(framesRunSeen[6], 5);
     EXPECT_EQ(framesRunSeen[8], 5);
-    EXPECT_EQ(osState.sleptMs, 600u);
+    EXPECT_EQ(osState.waits, 3u);
+    EXPECT_EQ(osState.sleptUs, 0u);
     // Right after the activation the frame time is 0, and the next frame measures only its own step.
     EXPECT_FLOAT_EQ(frameMsSeen[8], 0.0f);
     EXPECT_FLOAT_EQ(frameMsSeen[9], 50.0f);
@@ -346,6 +357,11 @@ TEST_F(ShellLoop, SecondSplashDelaysTheLoadByOneSplash)
 TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
 {
     ASSERT_FALSE(osFolderExists((data + "/settings").c_str()));
+    ASSERT_EQ(::mkdir((data + "/effects").c_str(), 0755), 0);
+    writeFileBytes(data + "/effects/spark.par", "parfrequency=7\r\n");
+    writeFileBytes(data + "/trophy.txt", "trophy1=cup.tga\r\ntrophylum17=glow17.tga\r\n");
+    resetEffects();
+    resetTrophies();
     int presentsBefore = 0, presentsAfter = 0, callsBefore = 0, callsAfter = 0;
     hook = [&](uint32_t poll) {
         if (poll == SPLASH_END_FRAME) {
@@ -369,8 +385,14 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     // The overlay flag is cleared after the load.
     EXPECT_EQ(app.debugOverlayOn, 0);
     // Every module's loader ran once, in order.
-    const char* order[] = {"loadEffects", "loadBackdropCatalogue", "loadMenus",
-                           "loadDialogPictures", "initAudio", "loadSounds", "loadTrophies",
+    // The particle effects were read from the data set's "effects" folder.
+    ASSERT_GE(findEffect("spark"), 0);
+    EXPECT_FLOAT_EQ(effects.table[findEffect("spark")].frequency, 7.0f);
+    // The trophy definitions were read from "trophy.txt".
+    EXPECT_EQ(trophies.definitionsLoaded, 1);
+    EXPECT_STREQ(trophies.image[0], "cup.tga");
+    EXPECT_STREQ(trophies.glow[16], "glow17.tga");
+    const char* order[] = {"loadBackdropCatalogue", "initAudio", "loadSounds",
                            "loadLevelDescriptions"};
     int last = -1;
     for (const char* op : order) {
@@ -389,6 +411,10 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     EXPECT_EQ(osFileSize((data + "/settings/profiles.dat").c_str()), 0);
     EXPECT_EQ(osFileSize((data + "/settings/records.dat").c_str()), 68112);
     EXPECT_EQ(osFileSize((data + "/settings/hiscore.dat").c_str()), 2040);
+    // The menu tree came from the data set's menu.txt ("main" lost its first line, as always).
+    ASSERT_NE(findDialog("main"), nullptr);
+    ASSERT_EQ(findDialog("main")->childCount, 1);
+    EXPECT_TRUE(nodeIs(findDialog("main")->children[0], "exit"));
     // The text tables were freed at shutdown; the loaded ones came from folder 2.
 }
 
@@ -482,7 +508,7 @@ TEST_F(ShellLoop, KeyInTheLastHalfSecondLeavesAfterTheLoadWithoutAnotherKey)
     ASSERT_GT(screenAt.size(), 49u);
     EXPECT_EQ(screenAt[48], &splashScreen);
     EXPECT_EQ(screenAt[49], &menuScreen);
-    EXPECT_EQ(countRequests("openDialog", "newprofile"), 1);
+    EXPECT_STREQ(currentDialogName(), "newprofile");
     EXPECT_EQ(countRequests("startMusicNow"), 1);
 }
 
@@ -610,4 +636,60 @@ TEST(ShellTiming, MeasureFrameTimeWrapsAndCarriesTheFpsRemainder)
     measureFrameTime(0x0000000Au + 281u + 1010u);
     EXPECT_STREQ(app.fpsText, "1.4 FPS");  // 1000 / 711 * 1
     resetAppState();
+}
+
+TEST_F(ShellLoop, TheScreenshotKeyOnlyTakesAScreenshot)
+{
+    // F12 where any other key would end the splash (its last half second): a picture of the
+    // frame is saved in the start folder and the splash goes on as if nothing was pressed.
+    hook = [&](uint32_t poll) {
+        if (poll == 37) osKeyEvent(VK_F12, true, false);
+        if (poll == 38) osKeyEvent(VK_F12, false, false);
+    };
+    run({}, 60, 100);
+    EXPECT_TRUE(osFileExists((root + "/screenshot000.png").c_str()));
+    EXPECT_FALSE(osFileExists((root + "/screenshot001.png").c_str()));
+    EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 0.0f);
+    EXPECT_EQ(currentScreen(), &splashScreen);
+}
+
+TEST_F(ShellLoop, PacedFramesNeverOutrunTheRefreshRate)
+{
+    // Frames that cost 2 ms on the fake clock: the loop sleeps the rest of each 60 Hz period,
+    // so the game's frame time is one period and 60 frames span at least 59 periods.
+    pace = true;
+    std::vector<float> frameMs;
+    hook = [&](uint32_t) { frameMs.push_back(app.frameMs); };
+    run({}, 61, 2);
+    ASSERT_EQ(frameMs.size(), 61u);
+    for (size_t i = 3; i < frameMs.size(); i++) {
+        EXPECT_GE(frameMs[i], 16.0f) << i;
+        EXPECT_LE(frameMs[i], 17.0f) << i;
+    }
+    EXPECT_GE(osState.sleeps, 58u);
+    EXPECT_GE(osState.sleptUs, 58u * 14000u);
+    EXPECT_EQ(osState.waits, 0u);
+}
+
+TEST_F(ShellLoop, FullScreenToggleIsRememberedInTheSettings)
+{
+    // F11 twice: the settings' field flips, the window follows, and a second press flips back.
+    int initial = -1;
+    int afterFirst = -1;
+    bool windowAfterFirst = false;
+    hook = [&](uint32_t poll) {
+        if (poll == 1) initial = persist.settings.fullscreen;
+        if (poll == 2 || poll == 5) osKeyEvent(VK_F11, true, false);
+        if (poll == 4) {
+            afterFirst = persist.settings.fullscreen;
+            windowAfterFirst = osState.fullscreen;
+        }
+    };
+    run({}, 8, 50);
+    ASSERT_TRUE(initial == 0 || initial == 1);
+    EXPECT_EQ(afterFirst, 1 - initial);
+    EXPECT_EQ(windowAfterFirst, afterFirst == 1);
+    EXPECT_EQ(shell.fullscreenToggles, 2);
+    EXPECT_EQ(persist.settings.fullscreen, initial);
+    EXPECT_EQ(osState.fullscreen, initial == 1);
 }

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -126,6 +128,16 @@ protected:
         ASSERT_TRUE(fs::exists(program)) << program;
         ASSERT_TRUE(fs::exists(std::string(OSTRIMAR_BINARY_DIR) + "/Data/targa.dat")) << "data set not built";
         dir = std::string(OSTRIMAR_BINARY_DIR) + "/scratch/e2e";
+        // The game writes its state files into the data set's "settings" folder: each run starts
+        // from a known one, in a window (a first start would be full screen).
+        std::string settings = std::string(OSTRIMAR_BINARY_DIR) + "/Data/settings";
+        fs::remove_all(settings);
+        fs::create_directories(settings);
+        const int32_t windowed[11] = {100, 80, 800, 600, 0, 1, 0, 0, 0, 0, 0};
+        std::FILE* f = std::fopen((settings + "/settings.dat").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(std::fwrite(windowed, 4, 11, f), 11u);
+        std::fclose(f);
         fs::remove_all(dir);
         fs::create_directories(dir + "/run");
         // A free display number: one whose lock file is absent (a crashed run may have left one).

@@ -6,6 +6,7 @@
 #include "core/appstate.h"
 #include "core/random.h"
 #include "core/requestlog.h"
+#include "effects/effects.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/boardstep.h"
@@ -15,10 +16,29 @@
 #include "game/level.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "trophies/trophies.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
 
 constexpr float TEST_FRAME_MS = 16.0f;
+
+// The effects the board and the level play start, each making no particles, so the tests can
+// count how often each was started (effectStarts) without touching the random sequence.
+inline void defineGameEffects()
+{
+    resetEffects();
+    const char* const names[] = {"blik3", "blik4", "bomb1_1", "bonus5IQ", "bonusscore", "flareIQ", "krestbomb",
+                                 "levelover0", "lightning", "prototip", "refill1", "score", "smokeIQ",
+                                 "smolderingIQ", "starefIQ", "wowIQ", "zep1"};
+    for (const char* name : names) addEffect(name, "effecttime=0\rparfrequency=0\r");
+}
+
+// Clears the request log and the effects' start counts.
+inline void clearStarts()
+{
+    clearRequests();
+    clearEffectStarts();
+}
 
 inline void resetGame(unsigned seed = 1)
 {
@@ -29,6 +49,8 @@ inline void resetGame(unsigned seed = 1)
     resetLevelFiles();
     resetAudio();
     clearRequests();
+    defineGameEffects();
+    resetTrophies();
     menus = MenusState{};
     srand15(seed);
     app.frameMs = TEST_FRAME_MS;

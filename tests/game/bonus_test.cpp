@@ -53,7 +53,7 @@ TEST(Blast, BombInACornerHitsOnlyPlacesInsideTheBoard)
     EXPECT_EQ(at(1, 1).state, FigureState::Breaking);
     EXPECT_FLOAT_EQ(board.idleTimerMs, 250.0f);
     EXPECT_EQ(countRequests("playSound", "ExplosionBomb.ogg"), 1);
-    EXPECT_EQ(countRequests("startEffect", "bomb1_1"), 1);
+    EXPECT_EQ(effectStarts("bomb1_1"), 1);
     EXPECT_EQ(board.shakeOn, 1);
 }
 
@@ -132,7 +132,7 @@ TEST(Blast, ThunderStrikingThunderOfItsColourDoesNotSetItOffButABombGoes)
     EXPECT_EQ(board.blasts[1].kind, BonusKind::Bomb);
     EXPECT_EQ(board.blasts[1].row, 6);
     EXPECT_FLOAT_EQ(board.blasts[1].startAtMs, board.boardClockMs + 150.0f);
-    EXPECT_EQ(countRequests("startEffect", "lightning"), 3);
+    EXPECT_EQ(effectStarts("lightning"), 3);
     EXPECT_EQ(countRequests("playSound", "Thunderbolt.ogg"), 1);
     EXPECT_FLOAT_EQ(board.idleTimerMs, 500.0f);
     EXPECT_EQ(board.shakeOn, 0);  // thunder does not shake the view
@@ -198,7 +198,7 @@ TEST(Blast, CrossBombBeamsBreakChainedFiguresAndPassHoles)
     EXPECT_EQ(at(0, 5).state, FigureState::Breaking);
     EXPECT_EQ(at(6, 6).state, FigureState::Idle);  // not on a ray
     EXPECT_EQ(board.blasts[0].kind, BonusKind::None);  // freed after 700 ms
-    EXPECT_GT(countRequests("startEffect", "krestbomb"), 15);
+    EXPECT_GT(effectStarts("krestbomb"), 15);
 }
 
 TEST(Blast, MegaBombCoversRowColumnAndDiagonals)
@@ -213,7 +213,7 @@ TEST(Blast, MegaBombCoversRowColumnAndDiagonals)
     EXPECT_EQ(at(0, 5).hit, 1);
     EXPECT_EQ(at(0, 4).hit, 0);
     EXPECT_EQ(countRequests("playSound", "ExplosionSuperBomb.ogg"), 1);
-    EXPECT_EQ(countRequests("startEffect", "prototip"), 1);
+    EXPECT_EQ(effectStarts("prototip"), 1);
     for (uint8_t ray : board.blasts[0].rays) EXPECT_EQ(ray, 1);
     for (int i = 0; i < 50; i++) blastFrame();
     EXPECT_EQ(at(10, 0).state, FigureState::Breaking);

@@ -104,7 +104,7 @@ TEST(Gravity, AFallingFigureComesToRestAndPlaysTheFallSound)
     resetGame();
     drawNoMovesBoard();
     at(10, 0).colour = -1;
-    clearRequests();
+    clearStarts();
     int n = settle();
     EXPECT_GT(n, 3);
     EXPECT_GE(countRequests("playSound", "FigureFall.ogg"), 1);
@@ -227,7 +227,7 @@ TEST(Resolve, TenBreaksOnStreakZeroAllPlayTheFirstBreakSound)
     registerSample("BreakFigure1.ogg", 11);
     resetBoardRender();
     for (int c = 0; c < 10; c++) at(10, c).state = FigureState::Breaking;
-    clearRequests();
+    clearStarts();
     resolveStep();
     EXPECT_EQ(countRequests("playSound", "BreakFigure1.ogg"), 10);
     EXPECT_EQ(countRequests("playSound"), 10);
@@ -252,7 +252,7 @@ TEST(Resolve, LongStreaksPlayTheHighBreakSound)
     play.colourStreak = 8;
     resetBoardRender();
     at(3, 3).state = FigureState::Struck;
-    clearRequests();
+    clearStarts();
     resolveStep();
     const RecordedRequest* r = lastRequest("playSound");
     ASSERT_NE(r, nullptr);
@@ -279,7 +279,7 @@ TEST(Resolve, OneHitWearsTheChainOrOneSquareLayerNeverBoth)
     EXPECT_EQ(c.chained, 0);
     EXPECT_EQ(c.tile, 2);
     EXPECT_EQ(countRequests("playSound", "BreakZep.ogg"), 1);
-    EXPECT_EQ(countRequests("startEffect", "zep1"), 1);
+    EXPECT_EQ(effectStarts("zep1"), 1);
     c.hit = 1;
     resolveStep();
     EXPECT_EQ(c.tile, 1);
@@ -298,11 +298,11 @@ TEST(Resolve, BigStepTotalsAskForMoveTrophies)
         at(0, c).tile = 1;
         at(0, c).hit = 1;
     }
-    clearRequests();
+    clearStarts();
     resolveStep();
     EXPECT_EQ(play.levelScore, 5940);
-    EXPECT_EQ(countRequests("awardTrophy"), 1);
-    EXPECT_EQ(lastRequest("awardTrophy")->a, 2);
+    for (int n = 1; n <= TROPHY_COUNT; n++) EXPECT_EQ(trophyWon(n), n == 2) << n;
+    EXPECT_TRUE(trophyIsNew(2));
 }
 
 TEST(RecolourWave, ABoardWithoutMovesShowsTheTipAndRecolours)
@@ -323,7 +323,7 @@ TEST(RecolourWave, ABoardWithoutMovesShowsTheTipAndRecolours)
     EXPECT_EQ(at(0, 0).recolourPending, 1);
     EXPECT_EQ(at(3, 3).recolourPending, 0);  // chained figures keep their colour
     EXPECT_FALSE(isIdle());
-    int recoloured = countRequests("startEffect", "refill1");
+    int recoloured = effectStarts("refill1");
     EXPECT_EQ(recoloured, 1);  // the corner place changes at once
     frames(70);
     EXPECT_EQ(board.recolourWaveOn, 0);
@@ -332,7 +332,7 @@ TEST(RecolourWave, ABoardWithoutMovesShowsTheTipAndRecolours)
         for (int c = 0; c < BOARD_COLS; c++) EXPECT_EQ(at(r, c).recolourPending, 0);
     }
     // Every free place but the last corner (its time 1050 is the wave's end) was recoloured once.
-    EXPECT_GE(countRequests("startEffect", "refill1"), 130);
+    EXPECT_GE(effectStarts("refill1"), 130);
 }
 
 TEST(RecolourWave, DoesNotStartOverADialogOrAWonLevel)
@@ -357,12 +357,12 @@ TEST(IdleHint, ShowsAGroupAfterTheDelayAndEndsFourSecondsLater)
     at(6, 7).colour = 9;
     frames(370);  // 5920 ms: not yet
     EXPECT_EQ(board.hintShown, 0);
-    clearRequests();
+    clearStarts();
     frames(10);
     EXPECT_EQ(board.hintShown, 1);
     EXPECT_EQ(board.hintGroup, 0);
     EXPECT_EQ(countRequests("playSound", "MoveTipShow.ogg"), 2);
-    EXPECT_EQ(countRequests("startEffect", "blik4"), 2);
+    EXPECT_EQ(effectStarts("blik4"), 2);
     frames(260);
     EXPECT_EQ(board.hintShown, 0);
     EXPECT_FLOAT_EQ(board.hintDelayMs, 6000.0f);

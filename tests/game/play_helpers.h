@@ -13,6 +13,14 @@
 #include "resources/texts.h"
 #include "ui/messages.h"
 
+// The menu tree the game's dialogs need: the dialogs every tree has, and "hiscore". No dialog
+// is open afterwards.
+inline void loadTestMenus()
+{
+    static const char16_t tree[] = u"main=\r\nmain\r\nhiscore\r\n\r\n";
+    buildMenuTree(reinterpret_cast<const uint8_t*>(tree), static_cast<int32_t>(sizeof tree - sizeof tree[0]));
+}
+
 inline void resetPlayGame(unsigned seed = 1)
 {
     resetGame(seed);
@@ -33,6 +41,7 @@ inline void playLevel(int mode, int levelIndex, const char* const rows[BOARD_ROW
 {
     resetLevelPlayValues();
     menus.dialogOpen = 0;
+    loadTestMenus();
     play.gameMode = mode;
     play.levelIndex = levelIndex;
     setProfileMode(mode);

@@ -64,12 +64,12 @@ TEST(LevelWon, TheSequenceShowsTheBonusAndOpensTheDialogAtSevenSeconds)
     winFramesUntil(520.0f);
     EXPECT_TRUE(keyMessageShowing("levelcomplete"));
     EXPECT_TRUE(keyMessageShowing("bonustime"));
-    EXPECT_EQ(countRequests("startEffect", "starefIQ"), 1);
-    clearRequests();
+    EXPECT_EQ(effectStarts("starefIQ"), 1);
+    clearStarts();
     winFramesUntil(6990.0f);
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 0);
+    EXPECT_STREQ(currentDialogName(), "");
     winFramesUntil(7010.0f);
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+    EXPECT_STREQ(currentDialogName(), "levelcomplete");
     EXPECT_EQ(menus.dialogOpen, 1);
     EXPECT_EQ(countRequests("updateLevelRecords"), 1);
 }
@@ -81,17 +81,17 @@ TEST(LevelWon, AClickAfterSixHundredMsOrAnyKeyOpensTheDialog)
     winNow();
     winFramesUntil(500.0f);
     boardPress();
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 0);
+    EXPECT_STREQ(currentDialogName(), "");
     winFramesUntil(700.0f);
     boardPress();
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+    EXPECT_STREQ(currentDialogName(), "levelcomplete");
 
     playLevel(ModeAdventure, 0, quietRows());
-    clearRequests();
+    clearStarts();
     winNow();
     playFrames(2);
     gameKeyDown('A');
-    EXPECT_EQ(countRequests("openDialog", "levelcomplete"), 1);
+    EXPECT_STREQ(currentDialogName(), "levelcomplete");
 }
 
 TEST(LevelWon, AfterTheDialogTheNextLevelIsBankedAndAClickGoesBackToTheMenu)
@@ -159,15 +159,16 @@ TEST(LevelLost, TheSequenceSweepsTheRowsAndDecidesAtEightSeconds)
     lostFramesUntil(390.0f);  // this frame passes 400
     EXPECT_EQ(at(1, 5).sweepPending, 0);
     EXPECT_EQ(at(10, 0).sweepPending, 1);
-    clearRequests();
+    clearStarts();
     lostFramesUntil(4010.0f);
     EXPECT_EQ(at(10, 0).sweepPending, 0);
-    EXPECT_EQ(countRequests("startEffect", "refill1"), BOARD_CELLS - 2 * BOARD_COLS);  // rows 2 to 10
+    EXPECT_EQ(effectStarts("refill1"), BOARD_CELLS - 2 * BOARD_COLS);  // rows 2 to 10
     EXPECT_TRUE(keyMessageShowing("loselife"));
-    clearRequests();
+    clearStarts();
     lostFramesUntil(8100.0f);
     EXPECT_EQ(menus.dialogOpen, 1);
-    EXPECT_EQ(countRequests("showMessageBox", "lostlifetime"), 1);
+    EXPECT_STREQ(currentDialogName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "lostlifetime");
 }
 
 TEST(LevelLost, AClickDecidesOnlyAfterFourSeconds)
@@ -181,7 +182,8 @@ TEST(LevelLost, AClickDecidesOnlyAfterFourSeconds)
     lostFramesUntil(4100.0f);
     boardPress();
     EXPECT_EQ(menus.dialogOpen, 1);
-    EXPECT_EQ(countRequests("showMessageBox", "lostlifemoves"), 1);
+    EXPECT_STREQ(currentDialogName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "lostlifemoves");
 }
 
 TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
@@ -206,9 +208,9 @@ TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
     loseNow();
     lostFramesUntil(2100.0f);
     EXPECT_TRUE(keyMessageShowing("gameover"));
-    clearRequests();
+    clearStarts();
     lostFramesUntil(8100.0f);
-    EXPECT_EQ(countRequests("openDialog", "hiscore"), 1);
+    EXPECT_STREQ(currentDialogName(), "hiscore");
     EXPECT_EQ(countRequests("playSound", "DefeatLevel.ogg"), 1);
     EXPECT_EQ(profileLives(), 3);
     EXPECT_EQ(profileScore(), 0);
@@ -227,19 +229,19 @@ TEST(LevelLost, LosingTheSameLevelTwiceOpensTheDefeatDialogButNotOnTheLastLevel)
     play.secondTry = 1;
     loseNow();
     lostFramesUntil(8100.0f);
-    EXPECT_EQ(countRequests("openDialog", "defeat"), 1);
+    EXPECT_STREQ(currentDialogName(), "defeat");
     skipLevel();
     EXPECT_EQ(profileLives(), 2);
     EXPECT_EQ(profileLevel(), 21);
     EXPECT_EQ(play.secondTry, 0);
 
     playLevel(ModeAdventure, 128, quietRows());
-    clearRequests();
+    clearStarts();
     play.secondTry = 1;
     loseNow();
     lostFramesUntil(8100.0f);
-    EXPECT_EQ(countRequests("openDialog", "defeat"), 0);
-    EXPECT_EQ(countRequests("showMessageBox", "lostlifetime"), 1);
+    EXPECT_STREQ(currentDialogName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "lostlifetime");
 }
 
 TEST(Hiscore, InsertionKeepsOrderAndDropsTheTenth)

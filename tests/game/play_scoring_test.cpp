@@ -88,7 +88,7 @@ TEST(Combo, TwoCarryOverAndAThirdAwardsCoolCombo)
     EXPECT_TRUE(keyMessageShowing("coolcombo"));
     EXPECT_TRUE(keyMessageShowing("youwon", "750"));
     EXPECT_EQ(countRequests("playSound", "BonusPrize.ogg"), 1);
-    EXPECT_EQ(countRequests("awardTrophy"), 0);
+    EXPECT_EQ(firstNewTrophy(), 0);  // three in a row wins no trophy
 }
 
 TEST(Combo, ElevenGivesImpossibleAndAsksTheTrophiesInOrder)
@@ -100,19 +100,25 @@ TEST(Combo, ElevenGivesImpossibleAndAsksTheTrophiesInOrder)
     EXPECT_EQ(play.levelScore, 2750);
     EXPECT_TRUE(keyMessageShowing("impossible"));
     EXPECT_TRUE(keyMessageShowing("youwon", "2750"));
-    // The recording trophies award every trophy asked for, so the chain stops at its first.
-    ASSERT_EQ(countRequests("awardTrophy"), 1);
-    EXPECT_EQ(lastRequest("awardTrophy")->a, 3);
-    clearRequests();
-    play.comboCount = 10;
+    // The chain stops at the first trophy that is newly won.
+    EXPECT_TRUE(trophyWon(3));
+    EXPECT_FALSE(trophyWon(9));
+    EXPECT_FALSE(trophyWon(1));
+    play.comboCount = 11;  // 3 is won: the next in the chain
     awardCombo();
-    ASSERT_EQ(countRequests("awardTrophy"), 1);
-    EXPECT_EQ(lastRequest("awardTrophy")->a, 9);
-    clearRequests();
+    EXPECT_TRUE(trophyWon(9));
+    EXPECT_FALSE(trophyWon(1));
+    play.comboCount = 10;  // 9 is won: falls through to 1
+    awardCombo();
+    EXPECT_TRUE(trophyWon(1));
+    int writes = trophies.writes;
+    play.comboCount = 11;  // all three won: nothing new, nothing written
+    awardCombo();
+    EXPECT_EQ(trophies.writes, writes);
+    resetTrophies();
     play.comboCount = 7;
     awardCombo();
-    EXPECT_EQ(countRequests("awardTrophy"), 1);
-    EXPECT_EQ(lastRequest("awardTrophy")->a, 1);
+    EXPECT_EQ(firstNewTrophy(), 1);
 }
 
 TEST(Combo, WaitsForARestingBoardAndAFreeGame)
@@ -146,13 +152,13 @@ TEST(CountUp, StepsByAHundredthPerMsThenJumps)
     app.frameMs = 16.0f;
     updateScoreCountUp();
     EXPECT_EQ(play.shownLevelScore, 160);
-    EXPECT_EQ(countRequests("startEffect", "score"), 1);
+    EXPECT_EQ(effectStarts("score"), 1);
     updateScoreCountUp();
     EXPECT_EQ(play.shownLevelScore, 160 + static_cast<int>(840 * 0.16f));
     play.shownLevelScore = 994;  // 6 left: 6 * 16 * 0.01 = 0.96, so it jumps
     updateScoreCountUp();
     EXPECT_EQ(play.shownLevelScore, 1000);
-    EXPECT_EQ(countRequests("startEffect", "score"), 2);
+    EXPECT_EQ(effectStarts("score"), 2);
 }
 
 TEST(ExtraLife, PassingAMultipleOfTwoHundredFiftyThousandGivesOneLife)

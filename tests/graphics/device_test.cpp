@@ -68,6 +68,7 @@ TEST_F(DeviceTest, WithoutAnEightHundredModeTheFirstEntryIsUsed)
 
 TEST_F(DeviceTest, CreationSetsTheFixedStates)
 {
+    persist.settings.fullscreen = 0;  // a first start is full screen; this one runs in a window
     startHeadless();
     EXPECT_EQ(getRenderState(GpuRenderState::ZEnable), 1u);
     EXPECT_EQ(getRenderState(GpuRenderState::AlphaRef), 128u);
@@ -95,6 +96,33 @@ TEST_F(DeviceTest, GammaRampIsTheIdentityAtHalfAndSaturatesAbove)
     EXPECT_EQ(ramp[100], 38400);
     EXPECT_EQ(ramp[171], 65535);  // 1.5 * 171 * 256 = 65664 > 65535
     EXPECT_EQ(ramp[255], 65535);
+}
+
+TEST_F(DeviceTest, TheBrightnessSurvivesADeviceReset)
+{
+    startHeadless();
+    setGamma(0.8f);
+    presentFrame();
+    uint16_t expected[256];
+    gammaRamp(0.8f, expected);
+    // A lost device is reset at the next present; the reset puts the device's ramp back to
+    // neutral, and the chosen brightness must be on it again right after.
+    gpuSimulateLostDevice();
+    presentFrame();
+    EXPECT_EQ(device.resetCount, 1);
+    uint16_t r[256], g[256], b[256];
+    gpuGetGammaRamp(r, g, b);
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(r[i], expected[i]) << i;
+        ASSERT_EQ(b[i], expected[i]) << i;
+    }
+    // The same after a reset for changed display settings.
+    applyDisplaySettings();
+    presentFrame();
+    EXPECT_EQ(device.resetCount, 2);
+    gpuGetGammaRamp(r, g, b);
+    EXPECT_EQ(g[100], expected[100]);
+    EXPECT_NE(g[100], 100 * 257);
 }
 
 TEST_F(DeviceTest, GammaReachesTheDeviceOnlyAtPresentAndIsNeutralAfterRelease)

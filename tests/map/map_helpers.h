@@ -5,6 +5,7 @@
 #include "audio/audio.h"
 #include "core/appstate.h"
 #include "core/requestlog.h"
+#include "effects/effects.h"
 #include "map/map.h"
 #include "map/mapdraw.h"
 #include "map/stagepicture.h"
@@ -51,11 +52,20 @@ protected:
         ASSERT_TRUE(createProfile("Ann"));
         setProfileMode(0);
         resetMap();
+        // The map's two effects, with their default values (only their starts are counted).
+        resetEffects();
+        ASSERT_GE(addEffect("map01", ""), 0);
+        ASSERT_GE(addEffect("map02", ""), 0);
         std::vector<uint8_t> bytes = splineBytes(141, 2800.0f, [](int i) { return Vec2{20.0f * i, 500.0f}; });
         ASSERT_EQ(parseMapPath(bytes.data(), int32_t(bytes.size()), mapState.path), MapPathStatus::Ok);
         deriveMapPoints();
     }
-    void TearDown() override { resetMap(); }
+    void TearDown() override
+    {
+        resetMap();
+        resetEffects();
+    }
+    int starts(const char* effect) { return effectStarts(effect); }
     void run(int frames, float dt)
     {
         for (int i = 0; i < frames; ++i) updateMap(dt);

@@ -123,7 +123,7 @@ TEST_F(MapTest, LevelMarksCanBeChosenOnlyAfterTheirPredecessor)
     EXPECT_TRUE(mapClick());
     EXPECT_EQ(mapState.selectedLevel, 10);
     EXPECT_EQ(countRequests("playSound", "map1.ogg"), 1);
-    EXPECT_EQ(countRequests("startEffect", "map02"), 1);
+    EXPECT_EQ(starts("map02"), 1);
     // The selected mark again: nothing.
     EXPECT_FALSE(mapClick());
     EXPECT_EQ(countRequests("playSound", "map1.ogg"), 1);
@@ -170,11 +170,13 @@ TEST_F(MapTest, TravellerSpeedsUpWithDistanceAndBurstsOnArrival)
     EXPECT_NEAR(mapState.travellerArc, 1875.0f, 1e-3);
     EXPECT_EQ(countRequests("playSound", "map9.ogg"), 1);  // came within 130
     EXPECT_LT(mapState.ringTimer, RING_START_MS);          // no longer held
-    EXPECT_EQ(countRequests("spawnBurst"), 0);
+    EXPECT_EQ(liveBursts(), 0);
     for (int i = 0; i < 20; ++i) updateMap(100.0f);
     EXPECT_FLOAT_EQ(mapState.travellerArc, 2000.0f);
-    EXPECT_EQ(countRequests("spawnBurst"), 1);  // once, on arrival
-    EXPECT_EQ(lastRequest("spawnBurst")->a, 18);
+    EXPECT_EQ(liveBursts(), 1);  // once, on arrival, at the traveller
+    Vec2 at = mapToScreen(pathPointAt(2000.0f));
+    EXPECT_FLOAT_EQ(effects.bursts[effects.lastBurst].position.x, at.x);
+    EXPECT_FLOAT_EQ(effects.bursts[effects.lastBurst].position.y, at.y);
     EXPECT_EQ(countRequests("playSound", "map9.ogg"), 1);
 }
 
@@ -214,7 +216,7 @@ TEST_F(MapTest, FirstCompletionSendsSparksThenRevealsThePiece)
     EXPECT_EQ(sp.pieceCount, 3);
     EXPECT_EQ(sp.due, 1);
     run(50, 20.0f);  // 1000 ms: the timer passes 4000
-    EXPECT_EQ(countRequests("startEffect", "map02"), 1);
+    EXPECT_EQ(starts("map02"), 1);
     EXPECT_EQ(countRequests("playSound", "map3.ogg"), 1);
     EXPECT_EQ(countRequests("playSound", "map2.ogg"), 0);
     int flying = 0;
@@ -252,7 +254,7 @@ TEST_F(MapTest, ReplayBurstsAndShortensTheTimer)
     EXPECT_EQ(mapState.currentStage, 2);
     EXPECT_FALSE(artefactPanelOpen());
     EXPECT_EQ(countRequests("playSound", "map8.ogg"), 0);
-    EXPECT_EQ(countRequests("startEffect", "map02"), 1);
+    EXPECT_EQ(starts("map02"), 1);
 }
 
 TEST_F(MapTest, CompletingAStageOpensTheArtefactScreenAndStopsTheMap)

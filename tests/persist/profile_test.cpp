@@ -154,31 +154,3 @@ TEST_F(PersistTest, DeletingKeepsTheRightProfileCurrentAndRemovesOnlyItsFiles)
     deleteProfile(0);  // none left: nothing
     EXPECT_EQ(profileState.count, 0);
 }
-
-TEST_F(PersistTest, PerModeAccessorsWorkOnTheCurrentMode)
-{
-    ASSERT_TRUE(createProfile("Ann"));
-    setProfileMode(ModeTimeless);
-    setProfileLevel(4 + 5 + 2);  // stage 2, third level
-    EXPECT_EQ(currentProfile().stage[ModeTimeless], 2);
-    EXPECT_EQ(currentProfile().stagePosition[ModeTimeless], 2);
-    EXPECT_EQ(profileBestLevel(), 11);
-    setProfileLevel(3);
-    EXPECT_EQ(profileBestLevel(), 11);  // the best stays
-    addProfileScore(500);
-    addProfileScore(250);
-    EXPECT_EQ(profileScore(), 750);
-    EXPECT_EQ(currentProfile().score[ModeAdventure], 0);
-    for (int i = 0; i < 5; i++) decrementProfileLives();
-    EXPECT_EQ(profileLives(), 0);
-    incrementProfileLives();
-    EXPECT_EQ(profileLives(), 1);
-    setProfileSavedGame(ModeTimeless, true);
-    EXPECT_TRUE(profileHasSavedGame(ModeTimeless));
-    EXPECT_FALSE(profileHasSavedGame(ModePuzzle));
-    EXPECT_FALSE(profileHasSavedGame(5));
-    resetProgress();
-    EXPECT_EQ(profileScore(), 0);
-    EXPECT_EQ(profileLevel(), 0);
-    EXPECT_EQ(profileLives(), START_LIVES);
-}

@@ -296,3 +296,33 @@ TEST_F(GlGpu, PointSpritesShowTheTextureUprightAtTheirSize)
 }
 
 }  // namespace
+
+TEST_F(GlGpu, PicturesLeaveMainMemoryOnceTheGpuHasThemAndComeBackForChanges)
+{
+    const GpuFormat formats[] = {GpuFormat::A8R8G8B8, GpuFormat::R5G6B5, GpuFormat::A4R4G4B4};
+    for (GpuFormat f : formats) {
+        int tex = gpuCreateTexture(8, 4, 1, f, false);
+        ASSERT_NE(tex, 0);
+        int bpp = gpuFormatBytes(f);
+        int pitch = 0;
+        uint8_t* p = static_cast<uint8_t*>(gpuLockTexture(tex, &pitch));
+        ASSERT_NE(p, nullptr);
+        for (int i = 0; i < 8 * 4 * bpp; ++i) p[i] = static_cast<uint8_t>(i * 7 + 3);
+        gpuUnlockTexture(tex);
+        EXPECT_EQ(gpuCpuTextureBytes(), 0) << int(f);
+        // Locking again gives back exactly what was written (read from the GPU).
+        p = static_cast<uint8_t*>(gpuLockTexture(tex, &pitch));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(pitch, 8 * bpp);
+        for (int i = 0; i < 8 * 4 * bpp; ++i) ASSERT_EQ(p[i], static_cast<uint8_t>(i * 7 + 3)) << int(f) << " byte " << i;
+        EXPECT_EQ(gpuCpuTextureBytes(), 8 * 4 * bpp);
+        gpuUnlockTexture(tex);
+        EXPECT_EQ(gpuCpuTextureBytes(), 0);
+        gpuReleaseTexture(tex);
+    }
+    // Render targets never keep a copy in main memory.
+    int rt = gpuCreateTexture(64, 64, 1, GpuFormat::A8R8G8B8, true);
+    ASSERT_NE(rt, 0);
+    EXPECT_EQ(gpuCpuTextureBytes(), 0);
+    gpuReleaseTexture(rt);
+}

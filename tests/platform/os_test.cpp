@@ -1,5 +1,8 @@
 #include "platform/os/os.h"
+#include "platform/os/os_sdl.h"
+#include "platform/gpu/gpu.h"
 
+#include <cstring>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +12,7 @@
 #include <string>
 #include <sys/file.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -59,10 +63,11 @@ TEST_F(OsHeadless, WindowToClientLetterboxes)
     osWindowToClient(99, 300, 1000, 600, &x, &y);
     EXPECT_EQ(x, -1);
     EXPECT_EQ(y, 300);
-    // Taller window at half scale: bars above and below.
+    // Taller window at half scale: bars above and below. Window pixel (200, 75) covers client
+    // pixels 400..401 and 0..1; its centre is in 401, 1.
     osWindowToClient(200, 75, 400, 450, &x, &y);
-    EXPECT_EQ(x, 400);
-    EXPECT_EQ(y, 0);
+    EXPECT_EQ(x, 401);
+    EXPECT_EQ(y, 1);
     // A degenerate size does not divide by zero.
     osWindowToClient(7, 8, 0, 0, &x, &y);
     EXPECT_EQ(x, 7);
@@ -287,4 +292,108 @@ TEST_F(OsSdl, KeysFocusAndClose)
     EXPECT_EQ(m.wParam, WA_INACTIVE);
     ASSERT_TRUE(osPeekMessage(&m));
     EXPECT_EQ(m.message, WM_CLOSE);
+}
+
+TEST_F(OsHeadless, ScreenshotAndFullScreenKeysStayInTheOsLayer)
+{
+    // F12 only asks for a screenshot: the game never sees it as a key.
+    osKeyEvent(VK_F12, true, false);
+    osKeyEvent(VK_F12, true, true);  // auto-repeat: still one screenshot
+    osKeyEvent(VK_F12, false, false);
+    OsMessage m;
+    EXPECT_FALSE(osPeekMessage(&m));
+    EXPECT_TRUE(osTakeScreenshotRequest());
+    EXPECT_FALSE(osTakeScreenshotRequest());
+    // F11 and Alt+Enter toggle full screen; Alt itself and a plain Enter still reach the game.
+    osKeyEvent(VK_F11, true, false);
+    osKeyEvent(VK_MENU, true, false);
+    osKeyEvent(VK_RETURN, true, false);
+    osKeyEvent(VK_MENU, false, false);
+    osKeyEvent(VK_RETURN, true, false);
+    EXPECT_TRUE(osTakeFullscreenToggle());
+    EXPECT_TRUE(osTakeFullscreenToggle());
+    EXPECT_FALSE(osTakeFullscreenToggle());
+    std::vector<uint32_t> keys;
+    while (osPeekMessage(&m)) keys.push_back(m.message == WM_KEYDOWN ? m.wParam : 1000 + m.wParam);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0], static_cast<uint32_t>(VK_MENU));
+    EXPECT_EQ(keys[1], 1000u + VK_MENU);
+    EXPECT_EQ(keys[2], static_cast<uint32_t>(VK_RETURN));
+}
+
+TEST_F(OsHeadless, WaitingOnTheFakeClockNeverSleeps)
+{
+    osUseFakeClock(5000, 10);
+    uint64_t before = osMonotonicUs();
+    osWaitMessage();
+    osWaitMessage();
+    EXPECT_EQ(osState.waits, 2u);
+    EXPECT_EQ(osMonotonicUs(), before);
+    EXPECT_EQ(osState.sleptUs, 0u);
+    // Sleeping on the fake clock advances it by exactly the time asked for, in microseconds.
+    osSleepUs(1234);
+    EXPECT_EQ(osMonotonicUs(), before + 1234);
+    EXPECT_EQ(timeGetTime(), 5001u);
+    EXPECT_EQ(osRefreshRate(), 60);  // headless: unknown, so 60
+}
+
+TEST_F(OsHeadless, PointerMapsThroughTheLetterboxTheDeviceDraws)
+{
+    // Window size in window coordinates and the drawable's scale (high-DPI: 2 or 1.5 pixels per
+    // window unit). For every client pixel the device draws (gpuLetterbox on the drawable), a
+    // pointer at that pixel's centre maps back to the same client pixel.
+    struct Case {
+        int w, h;
+        double dpi;
+    } cases[] = {{800, 600, 1.0}, {1920, 1080, 1.0}, {1024, 768, 2.0}, {1366, 768, 1.5}, {900, 1400, 1.0}, {2560, 1440, 2.0}};
+    for (const Case& c : cases) {
+        int dw = static_cast<int>(c.w * c.dpi), dh = static_cast<int>(c.h * c.dpi);
+        GpuViewport box = gpuLetterbox(dw, dh, 800, 600);
+        ASSERT_GT(box.width, 0);
+        for (int x : {0, 1, 250, 399, 400, 798, 799})
+            for (int y : {0, 1, 299, 300, 598, 599}) {
+                double px = box.x + (x + 0.5) * box.width / 800.0;
+                double py = box.y + (y + 0.5) * box.height / 600.0;
+                int cx = -99, cy = -99;
+                osPointerToClient(static_cast<int>(px / c.dpi), static_cast<int>(py / c.dpi), c.w, c.h, dw, dh, &cx, &cy);
+                EXPECT_EQ(cx, x) << c.w << "x" << c.h << " dpi " << c.dpi << " at " << x << "," << y;
+                EXPECT_EQ(cy, y) << c.w << "x" << c.h << " dpi " << c.dpi << " at " << x << "," << y;
+            }
+        // The bars are outside the picture: negative, or past 799 / 599.
+        int cx, cy;
+        osPointerToClient(0, 0, c.w, c.h, dw, dh, &cx, &cy);
+        if (box.x > 0) {
+            EXPECT_LT(cx, 0) << c.w;
+        }
+        if (box.y > 0) {
+            EXPECT_LT(cy, 0) << c.h;
+        }
+        osPointerToClient(c.w - 1, c.h - 1, c.w, c.h, dw, dh, &cx, &cy);
+        if (box.x > 0) {
+            EXPECT_GT(cx, 799) << c.w;
+        }
+        if (box.y > 0) {
+            EXPECT_GT(cy, 599) << c.h;
+        }
+    }
+}
+
+TEST_F(OsSdl, TypedTextBecomesOneCharMessagePerCharacter)
+{
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_TEXTINPUT;
+    // "a", "Ж" (two bytes), "€" (three), an emoji beyond the basic plane (dropped), a stray
+    // continuation byte (dropped), then "z".
+    const char text[] = "a\xD0\x96\xE2\x82\xAC\xF0\x9F\x98\x80\x80z";
+    static_assert(sizeof text <= sizeof e.text.text);
+    std::memcpy(e.text.text, text, sizeof text);
+    SDL_PushEvent(&e);
+    OsMessage m;
+    for (uint32_t unit : {0x61u, 0x416u, 0x20ACu, 0x7Au}) {
+        ASSERT_TRUE(osPeekMessage(&m));
+        EXPECT_EQ(m.message, WM_CHAR);
+        EXPECT_EQ(m.wParam, unit);
+    }
+    EXPECT_FALSE(osPeekMessage(&m));
 }

@@ -16,6 +16,9 @@ extern const char* const kFigureFiles[kFigureColours];
 // The 512 x 256 strip of one colour; an empty Image for a colour outside 0..7.
 Image makeFigureStrip(int colour);
 
+// The window icon's art (the diamond figure at rest) drawn at size x size pixels.
+Image windowIconPicture(int size);
+
 // Writes a picture into an archive by member name, or loose below outDir when archive is null.
 bool emitPicture(const char* outDir, const char* archive, const char* name, const std::vector<uint8_t>& bytes);
 

@@ -11,6 +11,10 @@ bool genLevels(const char* srcDir, const char* outDir);
 bool genFont(const char* srcDir, const char* outDir);
 bool genBackdrops(const char* srcDir, const char* outDir);
 bool genMap(const char* srcDir, const char* outDir);
+// The desktop icons (PNG, 32 to 256 pixels) in outDir/icons, for installation; not game data.
+bool genIcons(const char* srcDir, const char* outDir);
+bool genEffects(const char* srcDir, const char* outDir);
+bool genMenus(const char* srcDir, const char* outDir);
 
 // Queues a member for one of the packed archives ("targa.dat", "jpeg.dat", "texts.dat"); the
 // member name is stored as given (backslashes separate folders, as data sets name them).

@@ -651,6 +651,18 @@ Image figureFrame(int colour, int frame)
 
 }  // namespace
 
+Image windowIconPicture(int size)
+{
+    Canvas c;
+    if (size <= 0 || !canvasCreate(c, size, size, 4)) return Image{};
+    // The figure is drawn in the units of a 64-pixel frame; the context scales it to the size.
+    cairo_scale(c.cr, size / static_cast<double>(kFrameSize), size / static_cast<double>(kFrameSize));
+    drawDiamond(c, kRamps[6], 0);
+    Image img = canvasResolve(c);
+    canvasDestroy(c);
+    return img;
+}
+
 const char* const kFigureFiles[kFigureColours] = {"aqua", "blue", "green", "red",
                                                    "orange", "lilac", "white", "yellow"};
 

@@ -18,6 +18,9 @@ int main(int argc, char** argv)
     if (!genFont(src, out)) return 1;
     if (!genBackdrops(src, out)) return 1;
     if (!genMap(src, out)) return 1;
+    if (!genIcons(src, out)) return 1;
+    if (!genEffects(src, out)) return 1;
+    if (!genMenus(src, out)) return 1;
     if (!genArchives(src, out)) return 1;
     return 0;
 }

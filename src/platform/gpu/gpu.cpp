@@ -1,6 +1,7 @@
 // The device front: state shared by both implementations, the headless device, vertex
 // conversion to the device's own vertex form, draw records and counters.
 #include "platform/gpu/gpu_internal.h"
+#include "platform/os/os.h"
 
 #include <cstring>
 
@@ -71,6 +72,11 @@ void setDefaultStates()
     gpu.inScene = false;
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 256; ++i) gpu.gamma[c][i] = static_cast<uint16_t>(i * 257);
+}
+
+void dropCpuCopy(GpuTextureSlot& t)
+{
+    std::vector<uint8_t>().swap(t.texels);
 }
 
 bool stateChange(uint32_t& slot, uint32_t value)
@@ -226,18 +232,10 @@ int gpuFvfStride(uint32_t fvf)
 
 GpuViewport gpuLetterbox(int drawW, int drawH, int backW, int backH)
 {
-    if (drawW <= 0 || drawH <= 0 || backW <= 0 || backH <= 0) return {0, 0, 0, 0};
-    // the larger of the two fits that keeps the whole back buffer inside the drawable
-    long long wideFit = static_cast<long long>(drawW) * backH, tallFit = static_cast<long long>(drawH) * backW;
-    int w, h;
-    if (wideFit <= tallFit) {
-        w = drawW;
-        h = static_cast<int>((static_cast<long long>(drawW) * backH + backW / 2) / backW);
-    } else {
-        h = drawH;
-        w = static_cast<int>((static_cast<long long>(drawH) * backW + backH / 2) / backH);
-    }
-    return {(drawW - w) / 2, (drawH - h) / 2, w, h};
+    // One formula for the picture and the pointer (the OS layer maps positions through it).
+    GpuViewport v;
+    osLetterbox(drawW, drawH, backW, backH, &v.x, &v.y, &v.width, &v.height);
+    return v;
 }
 
 GpuTextureSlot* gpuTextureSlot(int handle)
@@ -515,6 +513,8 @@ int gpuCreateTexture(int width, int height, int levels, GpuFormat format, bool r
         t = GpuTextureSlot();
         return 0;
     }
+    // A render target lives on the GPU only (read back with gpuReadPixels).
+    if (!gpu.headless && renderTarget) dropCpuCopy(t);
     return handle;
 }
 
@@ -546,6 +546,14 @@ void* gpuLockTexture(int texture, int* pitch)
 {
     GpuTextureSlot* t = gpuTextureSlot(texture);
     if (!t || t->renderTarget || t->locked) return nullptr;
+    if (t->texels.empty()) {
+        // The CPU copy went away once the GPU had the picture: fetch it back for the change.
+        t->texels.assign(static_cast<size_t>(t->width) * t->height * gpuFormatBytes(t->format), 0);
+        if (!gpu.headless) {
+            glDeviceFlush();
+            glDeviceDownloadTexture(*t);
+        }
+    }
     t->locked = true;
     if (pitch) *pitch = t->width * gpuFormatBytes(t->format);
     return t->texels.data();
@@ -559,7 +567,18 @@ void gpuUnlockTexture(int texture)
     if (!gpu.headless) {
         glDeviceFlush();
         glDeviceUploadTexture(*t);
+        // The GPU holds the picture now; keeping a second copy in memory helps nobody (a lock
+        // reads it back, and a reset of this device keeps its textures).
+        dropCpuCopy(*t);
     }
+}
+
+int64_t gpuCpuTextureBytes()
+{
+    int64_t total = 0;
+    for (const GpuTextureSlot& t : gpu.textures)
+        if (t.used) total += static_cast<int64_t>(t.texels.capacity());
+    return total;
 }
 
 void gpuSetTexture(int texture)

@@ -270,11 +270,11 @@ struct GpuViewport {
 };
 GpuViewport gpuLetterbox(int drawW, int drawH, int backW, int backH);
 
-// True once for each press of the screenshot key (F12) in the device's window since the last
-// call; always false for the headless device.
-bool gpuScreenshotKeyPressed();
-
 // A hidden window that can hold an OpenGL context, for tests, tools and benchmarks that render
 // offscreen. Null when no video driver is available.
 void* gpuCreateHiddenWindow(int width, int height);
 void gpuDestroyHiddenWindow(void* window);
+
+// Bytes of texture pictures held in main memory by the device (all of them on the headless
+// device; on the GL device only pictures being changed: the GPU keeps the rest).
+int64_t gpuCpuTextureBytes();

@@ -39,8 +39,6 @@ struct GlDevice {
     bool dirty = true;
     std::vector<GpuVertex> batch;
     int batchKind = 0;  // 0 empty, 1 triangles, 2 lines, 3 points
-    bool f12Down = false;
-    bool f12Pressed = false;
     // uniform locations
     GLint uWorld, uView, uProj, uTex, uTexCount, uTexGen, uPixel, uLighting, uAmbient, uMatDiffuse,
         uMatAmbient, uMatEmissive, uLightDir, uLightColor, uLightCount, uPointSize, uPointMin, uPointScale,
@@ -436,7 +434,10 @@ void applyWindowMode(const GpuPresentParams& p)
     if (!gl.window) return;
     SDL_SetWindowFullscreen(gl.window, p.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
     if (p.windowed) SDL_SetWindowPosition(gl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-    SDL_GL_SetSwapInterval(p.vsync && !p.windowed ? 1 : 0);
+    // Present on the vertical blank where the driver offers it: adaptive first (a late frame
+    // is shown at once instead of waiting a whole period), then plain; the loop caps the frame
+    // rate at the display's refresh rate either way.
+    if (SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(1);
 }
 
 GpuFormat formatOfSdl(uint32_t f)
@@ -651,11 +652,6 @@ void glDevicePresent()
     glDrawArrays(GL_TRIANGLES, 0, 3);
     SDL_GL_SwapWindow(gl.window);
     bindTarget(gpu.renderTarget);
-    // the screenshot key, read from the keyboard state the OS layer's event pumping keeps
-    const Uint8* keys = SDL_GetKeyboardState(nullptr);
-    bool down = keys && keys[SDL_SCANCODE_F12] && SDL_GetKeyboardFocus() == gl.window;
-    if (down && !gl.f12Down) gl.f12Pressed = true;
-    gl.f12Down = down;
 }
 
 bool glDeviceCreateTexture(GpuTextureSlot& t)
@@ -726,6 +722,40 @@ void glDeviceUploadTexture(GpuTextureSlot& t)
     gl.dirty = true;
 }
 
+namespace {
+
+// The GL pixel transfer of a texture format: what glTexImage2D was given.
+void transferOf(GpuFormat f, GLenum* format, GLenum* type)
+{
+    *format = GL_BGRA;
+    *type = GL_UNSIGNED_BYTE;
+    switch (f) {
+    case GpuFormat::R5G6B5:
+        *format = GL_RGB;
+        *type = GL_UNSIGNED_SHORT_5_6_5;
+        break;
+    case GpuFormat::X1R5G5B5:
+    case GpuFormat::A1R5G5B5: *type = GL_UNSIGNED_SHORT_1_5_5_5_REV; break;
+    case GpuFormat::A4R4G4B4: *type = GL_UNSIGNED_SHORT_4_4_4_4_REV; break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void glDeviceDownloadTexture(GpuTextureSlot& t)
+{
+    if (!t.glTexture || t.texels.empty()) return;
+    GLenum format, type;
+    transferOf(t.format, &format, &type);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, t.glTexture);
+    glPixelStorei(GL_PACK_ALIGNMENT, gpuFormatBytes(t.format) == 2 ? 2 : 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, format, type, t.texels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl.dirty = true;
+}
+
 bool glDeviceSetRenderTarget(int texture)
 {
     bindTarget(texture);
@@ -772,13 +802,6 @@ bool glDisplayModes(std::vector<GpuDisplayMode>& out, GpuDisplayMode* desktop)
         out.push_back({800, 600, 60, GpuFormat::R5G6B5});
     }
     return true;
-}
-
-bool gpuScreenshotKeyPressed()
-{
-    bool pressed = gl.f12Pressed;
-    gl.f12Pressed = false;
-    return pressed;
 }
 
 void* gpuCreateHiddenWindow(int width, int height)

@@ -16,7 +16,9 @@ struct GpuTextureSlot {
     GpuFormat format = GpuFormat::Unknown;
     bool renderTarget = false;
     bool locked = false;
-    std::vector<uint8_t> texels;  // level 0, rows top to bottom, in the texture's own format
+    // Level 0, rows top to bottom, in the texture's own format. On the GL device it exists only
+    // from creation until the first unlock and while locked: the GPU keeps the picture.
+    std::vector<uint8_t> texels;
     unsigned glTexture = 0;
     unsigned glFramebuffer = 0;
     unsigned glDepth = 0;
@@ -76,6 +78,8 @@ void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
 bool glDeviceCreateTexture(GpuTextureSlot& slot);
 void glDeviceReleaseTexture(GpuTextureSlot& slot);
 void glDeviceUploadTexture(GpuTextureSlot& slot);
+// Reads level 0 back into slot.texels (already sized), in the texture's own format.
+void glDeviceDownloadTexture(GpuTextureSlot& slot);
 bool glDeviceSetRenderTarget(int texture);
 bool glDeviceReadPixels(int renderTarget, uint8_t* out, int width, int height);
 // Vertices in device form; triangle strips and fans arrive as they were given.

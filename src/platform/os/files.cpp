@@ -31,6 +31,104 @@ bool equalNoCase(const char* a, const char* b)
     return *a == *b;
 }
 
+// The upper half of Windows-1251 (0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order).
+const uint16_t CP1251_HIGH[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C,
+    0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x0098, 0x2122, 0x0459, 0x203A,
+    0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9,
+    0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+uint16_t cp1251Char(unsigned char c)
+{
+    if (c < 0x80) return c;
+    if (c >= 0xC0) return static_cast<uint16_t>(0x0410 + (c - 0xC0));
+    return CP1251_HIGH[c - 0x80];
+}
+
+// Length of the valid UTF-8 sequence at s (1..3 bytes here, 4 for the supplementary planes),
+// 0 when the bytes there are not valid UTF-8. *code receives the character.
+int utf8Sequence(const unsigned char* s, uint32_t* code)
+{
+    unsigned char c = s[0];
+    if (c < 0x80) {
+        *code = c;
+        return 1;
+    }
+    int n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    if (n == 0) return 0;
+    uint32_t v = c & (0x3Fu >> (n - 1));
+    for (int i = 1; i < n; ++i) {
+        if ((s[i] & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (s[i] & 0x3Fu);
+    }
+    if ((n == 3 && v < 0x800) || (n == 4 && (v < 0x10000 || v > 0x10FFFF)) || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    *code = v;
+    return n;
+}
+
+bool isUtf8(const char* s)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+    while (*p) {
+        uint32_t code;
+        int n = utf8Sequence(p, &code);
+        if (n == 0) return false;
+        p += n;
+    }
+    return true;
+}
+
+void appendUtf8(std::string& out, uint32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The game's file names are 8-bit (Windows-1251); the file system's are UTF-8. A name that is
+// already valid UTF-8 (every ASCII name is) is used as it is.
+std::string toFileSystemName(const char* name)
+{
+    if (isUtf8(name)) return name;
+    std::string out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) appendUtf8(out, cp1251Char(*p));
+    return out;
+}
+
+// Back to the game's 8-bit names for a listing: a UTF-8 name whose every character exists in
+// Windows-1251 is converted; any other name is given as the file system has it.
+std::string toGameName(const char* name)
+{
+    std::string out;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(name);
+    bool plain = true;
+    while (*p) {
+        uint32_t code;
+        int n = utf8Sequence(p, &code);
+        if (n == 0) return name;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else {
+            plain = false;
+            int found = -1;
+            for (int c = 0x80; c <= 0xFF && found < 0; ++c)
+                if (cp1251Char(static_cast<unsigned char>(c)) == code) found = c;
+            if (found < 0) return name;
+            out += static_cast<char>(found);
+        }
+        p += n;
+    }
+    return plain ? std::string(name) : out;
+}
+
 void ensureCurrentDir()
 {
     if (filesState.currentDir[0] == 0) resetFiles();
@@ -53,9 +151,11 @@ bool findNoCase(const std::string& folder, const std::string& name, std::string&
 }
 
 // Absolute path with the case-insensitive fallback; exists tells whether every component exists.
-std::string resolve(const char* path, bool& exists)
+std::string resolve(const char* rawPath, bool& exists)
 {
     ensureCurrentDir();
+    std::string converted = toFileSystemName(rawPath);
+    const char* path = converted.c_str();
     std::string result;
     if (path[0] != '/' && path[0] != '\\') {
         result = filesState.currentDir;
@@ -331,10 +431,11 @@ int osListFolder(const char* folder, const char* pattern, OsFileName* out, int c
     if (!dir) return -1;
     std::vector<std::string> names;
     while (dirent* e = readdir(dir)) {
-        if (std::strlen(e->d_name) >= size_t(OS_NAME_MAX)) continue;
-        if (!osMatchPattern(pattern ? pattern : "*", e->d_name)) continue;
+        std::string name = toGameName(e->d_name);
+        if (name.size() >= size_t(OS_NAME_MAX)) continue;
+        if (!osMatchPattern(pattern ? pattern : "*", name.c_str())) continue;
         if (!isRegular(dirPath + "/" + e->d_name)) continue;
-        names.push_back(e->d_name);
+        names.push_back(name);
     }
     closedir(dir);
     std::sort(names.begin(), names.end());

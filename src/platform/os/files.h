@@ -7,9 +7,12 @@
 // separators ("Data\\txt\\2\\" and "Data/txt/2" name the same folder). When a path component
 // does not exist under its exact name, it is matched case-insensitively (ASCII letters) against
 // the folder's entries, so data sets copied from case-insensitive file systems work unchanged.
+// Names are the game's 8-bit names: one that is not valid UTF-8 is taken as Windows-1251 (Latin
+// and Cyrillic) and converted to UTF-8 for the file system; listings convert back.
+#include <climits>
 #include <cstdint>
 
-constexpr int OS_PATH_MAX = 1024;  // longest absolute path handled, terminator included
+constexpr int OS_PATH_MAX = PATH_MAX;  // longest absolute path handled, terminator included
 constexpr int OS_NAME_MAX = 256;   // longest single file name, terminator included
 
 struct FilesState {

@@ -1,5 +1,7 @@
 // The window and its messages on SDL2, the headless variant, the timer, the lock and cursors.
 #include "platform/os/os.h"
+#include "platform/os/os_sdl.h"
+#include "platform/os/dirs.h"
 
 #include <SDL.h>
 
@@ -64,12 +66,46 @@ void mouseMovedTo(int x, int y)
     pushMessage(WM_MOUSEMOVE, 0, packMousePosition(x, y));
 }
 
+// Typed text (UTF-8) as one WM_CHAR per character of the basic multilingual plane; malformed
+// bytes and characters beyond it are dropped.
+void pushTypedText(const char* utf8)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
+    while (p && *p) {
+        uint32_t cp = 0;
+        int extra = 0;
+        if (*p < 0x80) cp = *p;
+        else if ((*p & 0xE0) == 0xC0) cp = *p & 0x1F, extra = 1;
+        else if ((*p & 0xF0) == 0xE0) cp = *p & 0x0F, extra = 2;
+        else if ((*p & 0xF8) == 0xF0) cp = *p & 0x07, extra = 3;
+        else {
+            p++;
+            continue;
+        }
+        p++;
+        bool ok = true;
+        for (int i = 0; i < extra; i++, p++) {
+            if ((*p & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (*p & 0x3F);
+        }
+        if (ok && cp <= 0xFFFF && (cp < 0xD800 || cp > 0xDFFF)) pushMessage(WM_CHAR, cp, 0);
+    }
+}
+
 void windowToClient(int wx, int wy, int* cx, int* cy)
 {
     int w = 0;
     int h = 0;
-    if (osState.window) SDL_GetWindowSize(static_cast<SDL_Window*>(osState.window), &w, &h);
-    osWindowToClient(wx, wy, w, h, cx, cy);
+    int dw = 0;
+    int dh = 0;
+    if (osState.window) {
+        SDL_GetWindowSize(static_cast<SDL_Window*>(osState.window), &w, &h);
+        SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(osState.window), &dw, &dh);
+    }
+    osPointerToClient(wx, wy, w, h, dw, dh, cx, cy);
 }
 
 void translateButton(const SDL_MouseButtonEvent& e, bool down)
@@ -113,6 +149,19 @@ void translateEvent(const SDL_Event& e)
         case SDL_WINDOWEVENT_FOCUS_LOST:
             setActive(false);
             break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_HIDDEN:
+            // Nothing to draw for: the loop waits for events until the window is back.
+            osState.minimised = true;
+            setActive(false);
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+            osState.minimised = false;
+            if (osState.window && (SDL_GetWindowFlags(static_cast<SDL_Window*>(osState.window)) & SDL_WINDOW_INPUT_FOCUS))
+                setActive(true);
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             pushMessage(WM_SIZE, 0,
                         packMousePosition(osState.clientWidth, osState.clientHeight));
@@ -128,11 +177,12 @@ void translateEvent(const SDL_Event& e)
     case SDL_KEYUP: {
         int vk = osVirtualKey(e.key.keysym.sym);
         if (vk == 0) break;
-        // lParam bit 30: the key was already down (auto-repeat), bit 31: released.
-        uint32_t lp = 1u | (e.key.repeat ? (1u << 30) : 0u) | (e.type == SDL_KEYUP ? (3u << 30) : 0u);
-        pushMessage(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<uint32_t>(vk), lp);
+        osKeyEvent(vk, e.type == SDL_KEYDOWN, e.key.repeat != 0);
         break;
     }
+    case SDL_TEXTINPUT:
+        pushTypedText(e.text.text);
+        break;
     case SDL_MOUSEMOTION: {
         int x;
         int y;
@@ -151,13 +201,25 @@ void translateEvent(const SDL_Event& e)
     }
 }
 
-uint32_t monotonicMs()
+uint64_t monotonicUs()
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<uint32_t>(ms);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
+
+void sleepRealUs(uint64_t us)
+{
+    timespec ts;
+    ts.tv_sec = static_cast<time_t>(us / 1000000u);
+    ts.tv_nsec = static_cast<long>(us % 1000000u) * 1000L;
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+        if (closeSignalled) break;
+    }
+}
+
+// How long a headless loop with nothing to do sleeps per wait.
+constexpr uint64_t HEADLESS_WAIT_US = 100000;
 
 }  // namespace
 
@@ -196,6 +258,7 @@ void resetOs()
     osShutdown();
     osReleaseSingleInstance();
     osState = OsState{};
+    resetOsDirs();
     closeSignalled = 0;
 }
 
@@ -279,25 +342,53 @@ void osDrawableSize(int* width, int* height)
     if (height) *height = h;
 }
 
-void osWindowToClient(int wx, int wy, int ww, int wh, int* cx, int* cy)
+void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h)
+{
+    *x = *y = *w = *h = 0;
+    if (drawW <= 0 || drawH <= 0 || backW <= 0 || backH <= 0) return;
+    // The larger of the two fits that keeps the whole picture inside the drawable.
+    long long wideFit = static_cast<long long>(drawW) * backH, tallFit = static_cast<long long>(drawH) * backW;
+    if (wideFit <= tallFit) {
+        *w = drawW;
+        *h = static_cast<int>((static_cast<long long>(drawW) * backH + backW / 2) / backW);
+    } else {
+        *h = drawH;
+        *w = static_cast<int>((static_cast<long long>(drawH) * backW + backH / 2) / backH);
+    }
+    *x = (drawW - *w) / 2;
+    *y = (drawH - *h) / 2;
+}
+
+void osPointerToClient(int wx, int wy, int ww, int wh, int dw, int dh, int* cx, int* cy)
 {
     int cw = osState.clientWidth;
     int ch = osState.clientHeight;
-    if (ww <= 0 || wh <= 0 || (ww == cw && wh == ch)) {
+    if (ww <= 0 || wh <= 0 || dw <= 0 || dh <= 0 || (ww == cw && wh == ch && dw == cw && dh == ch)) {
         *cx = wx;
         *cy = wy;
         return;
     }
-    double sx = static_cast<double>(ww) / cw;
-    double sy = static_cast<double>(wh) / ch;
-    double s = sx < sy ? sx : sy;
-    double offX = (ww - cw * s) / 2.0;
-    double offY = (wh - ch * s) / 2.0;
-    double x = (wx - offX) / s;
-    double y = (wy - offY) / s;
+    int bx, by, bw, bh;
+    osLetterbox(dw, dh, cw, ch, &bx, &by, &bw, &bh);
+    if (bw <= 0 || bh <= 0) {
+        *cx = wx;
+        *cy = wy;
+        return;
+    }
+    // A window position names a whole window pixel: its centre, in drawable pixels, then
+    // through the same box the device draws the picture into.
+    double px = (wx + 0.5) * dw / ww;
+    double py = (wy + 0.5) * dh / wh;
+    double x = (px - bx) * cw / bw;
+    double y = (py - by) * ch / bh;
     // Floor, so positions left of or above the picture stay negative.
     *cx = static_cast<int>(std::floor(x));
     *cy = static_cast<int>(std::floor(y));
+}
+
+void osWindowToClient(int wx, int wy, int ww, int wh, int* cx, int* cy)
+{
+    osPointerToClient(wx, wy, ww, wh, ww, wh, cx, cy);
 }
 
 bool osPeekMessage(OsMessage* out)
@@ -328,7 +419,7 @@ bool osPeekMessage(OsMessage* out)
         return true;
     }
     if (osState.idleHook) osState.idleHook(osState.idlePolls, osState.idleHookUser);
-    if (osState.fakeClock) osState.fakeNow += osState.fakeStepMs;
+    if (osState.fakeClock) osState.fakeNowUs += static_cast<uint64_t>(osState.fakeStepMs) * 1000u;
     osState.idlePolls++;
     return false;
 }
@@ -371,7 +462,7 @@ void osCatchCloseSignals()
     sigaction(SIGINT, &sa, nullptr);
 }
 
-int osVirtualKey(int32_t key)
+int osVirtualKey(SDL_Keycode key)
 {
     if (key >= 'a' && key <= 'z') return key - 'a' + 0x41;
     if (key >= '0' && key <= '9') return key;
@@ -410,30 +501,109 @@ int osVirtualKey(int32_t key)
     }
 }
 
+uint64_t osMonotonicUs()
+{
+    return osState.fakeClock ? osState.fakeNowUs : monotonicUs();
+}
+
 uint32_t timeGetTime()
 {
-    return osState.fakeClock ? osState.fakeNow : monotonicMs();
+    return static_cast<uint32_t>(osMonotonicUs() / 1000u);
+}
+
+void osSleepUs(uint64_t us)
+{
+    if (us == 0) return;
+    osState.sleptUs += us;
+    osState.sleeps++;
+    if (osState.fakeClock) {
+        osState.fakeNowUs += us;
+        return;
+    }
+    sleepRealUs(us);
 }
 
 void osSleep(uint32_t ms)
 {
     osState.sleptMs += ms;
-    if (osState.fakeClock) {
-        osState.fakeNow += ms;
+    osSleepUs(static_cast<uint64_t>(ms) * 1000u);
+}
+
+void osWaitMessage()
+{
+    osState.waits++;
+    if (osState.queueCount > 0 || closeSignalled) return;
+    if (osState.sdlVideo) {
+        // Blocks in the window system until something happens; a close signal is noticed within
+        // a quarter of a second (SDL's wait is not interrupted by our signal handler).
+        SDL_Event e;
+        while (osState.queueCount == 0 && !closeSignalled) {
+            if (SDL_WaitEventTimeout(&e, 250)) translateEvent(e);
+        }
         return;
     }
-    timespec ts;
-    ts.tv_sec = static_cast<time_t>(ms / 1000u);
-    ts.tv_nsec = static_cast<long>(ms % 1000u) * 1000000L;
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-        if (closeSignalled) break;
+    if (osState.fakeClock || osState.scriptCount > 0) return;
+    sleepRealUs(HEADLESS_WAIT_US);
+}
+
+bool osWindowMinimised()
+{
+    return osState.minimised;
+}
+
+int osRefreshRate()
+{
+    if (!osState.sdlVideo) return 60;
+    int display = osState.window ? SDL_GetWindowDisplayIndex(static_cast<SDL_Window*>(osState.window)) : 0;
+    SDL_DisplayMode mode;
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) return 60;
+    return mode.refresh_rate;
+}
+
+void osSetFullscreen(bool fullscreen)
+{
+    osState.fullscreen = fullscreen;
+    if (!osState.window) return;
+    SDL_Window* w = static_cast<SDL_Window*>(osState.window);
+    SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!fullscreen) SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void osKeyEvent(int vk, bool down, bool repeat)
+{
+    if (vk == VK_MENU) osState.altDown = down;
+    if (vk == VK_F12) {
+        // The screenshot key only takes a screenshot: the game never sees it.
+        if (down && !repeat) osState.screenshotPresses++;
+        return;
     }
+    if (vk == VK_F11 || (vk == VK_RETURN && osState.altDown)) {
+        if (down && !repeat) osState.fullscreenToggles++;
+        return;
+    }
+    // lParam bit 30: the key was already down (auto-repeat), bit 31: released.
+    uint32_t lp = 1u | (repeat ? (1u << 30) : 0u) | (!down ? (3u << 30) : 0u);
+    pushMessage(down ? WM_KEYDOWN : WM_KEYUP, static_cast<uint32_t>(vk), lp);
+}
+
+bool osTakeScreenshotRequest()
+{
+    if (osState.screenshotPresses == 0) return false;
+    osState.screenshotPresses = 0;
+    return true;
+}
+
+bool osTakeFullscreenToggle()
+{
+    if (osState.fullscreenToggles == 0) return false;
+    osState.fullscreenToggles--;
+    return true;
 }
 
 bool osExecutableDir(char* out, int capacity)
 {
     if (!out || capacity <= 1) return false;
-    char path[4096];
+    char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0) return false;
     path[n] = 0;
@@ -449,30 +619,31 @@ bool osExecutableDir(char* out, int capacity)
 void osUseFakeClock(uint32_t start, uint32_t stepMs)
 {
     osState.fakeClock = true;
-    osState.fakeNow = start;
+    osState.fakeNowUs = static_cast<uint64_t>(start) * 1000u;
     osState.fakeStepMs = stepMs;
 }
 
 void osAdvanceFakeClock(uint32_t ms)
 {
-    osState.fakeNow += ms;
+    osState.fakeNowUs += static_cast<uint64_t>(ms) * 1000u;
 }
 
 bool osAcquireSingleInstance(const char* name)
 {
     if (osState.lockFd >= 0) return true;
     const char* base = name && name[0] ? name : "instance";
-    if (osState.lockDir[0]) {
-        std::snprintf(osState.lockPath, sizeof osState.lockPath, "%s/%s.lock", osState.lockDir, base);
-    } else {
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        struct stat st;
-        if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
-            std::snprintf(osState.lockPath, sizeof osState.lockPath, "%s/%s.lock", runtime, base);
-        else
-            std::snprintf(osState.lockPath, sizeof osState.lockPath, "/tmp/%s-%u.lock", base,
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    int n;
+    if (osState.lockDir[0])
+        n = std::snprintf(osState.lockPath, sizeof osState.lockPath, "%.*s/%s.lock", PATH_MAX - 64, osState.lockDir, base);
+    else if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
+        n = std::snprintf(osState.lockPath, sizeof osState.lockPath, "%.*s/%s.lock", PATH_MAX - 64, runtime, base);
+    else
+        n = std::snprintf(osState.lockPath, sizeof osState.lockPath, "/tmp/%s-%u.lock", base,
                           static_cast<unsigned>(getuid()));
-    }
+    // A folder too long for a path: no lock can be made there, which does not stop the game.
+    if (n < 0 || n >= static_cast<int>(sizeof osState.lockPath)) return true;
     int fd = open(osState.lockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return true;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -8,6 +8,7 @@
 //   osPostMessage and from a script (osSetScript) that tests use to drive the real main loop
 //   frame by frame, and it can run on a fake clock.
 // With osCatchCloseSignals, SIGTERM and SIGINT arrive as WM_CLOSE in both variants.
+#include <climits>
 #include <cstdint>
 
 // Window-procedure messages (the Win32 values, so that logs read as they would there).
@@ -17,6 +18,7 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_KEYUP = 0x0101;
+constexpr uint32_t WM_CHAR = 0x0102;  // one typed character: wParam is its UTF-16 code unit
 constexpr uint32_t WM_MOUSEMOVE = 0x0200;
 constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr uint32_t WM_LBUTTONUP = 0x0202;
@@ -54,6 +56,8 @@ constexpr int VK_INSERT = 45;
 constexpr int VK_DELETE = 46;
 constexpr int VK_NUMPAD0 = 0x60;
 constexpr int VK_F1 = 0x70;
+constexpr int VK_F11 = 0x7A;
+constexpr int VK_F12 = 0x7B;
 
 // One window-procedure message. For mouse messages lParam packs the client position as on
 // Windows: x in the low 16 bits, y in the high 16 bits, each signed.
@@ -89,6 +93,7 @@ struct OsState {
     int clientHeight = 600;
     bool fullscreen = false;
     bool active = false;        // last activation state reported as WM_ACTIVATE
+    bool minimised = false;     // hidden or minimised: the loop draws nothing and waits
     int lastMouseX = -1;        // last position reported as WM_MOUSEMOVE
     int lastMouseY = -1;
     // Messages waiting to be taken (posted, or translated from one SDL event into several).
@@ -106,13 +111,20 @@ struct OsState {
     void* idleHookUser = nullptr;
     // Clock.
     bool fakeClock = false;
-    uint32_t fakeNow = 0;
+    uint64_t fakeNowUs = 0;     // the fake clock, in microseconds
     uint32_t fakeStepMs = 0;    // fake clock advance per idle poll
-    uint32_t sleptMs = 0;       // total requested by osSleep (both clocks)
+    uint32_t sleptMs = 0;       // total requested by osSleep (both clocks), whole milliseconds
+    uint64_t sleptUs = 0;       // total requested by osSleep and osSleepUs, microseconds
+    uint32_t sleeps = 0;        // calls of osSleep / osSleepUs that slept
+    uint32_t waits = 0;         // calls of osWaitMessage
+    // Keys the OS layer keeps for itself (never sent to the game as key messages).
+    int screenshotPresses = 0;  // F12 presses not yet taken by osTakeScreenshotRequest
+    int fullscreenToggles = 0;  // F11 / Alt+Enter presses not yet taken by osTakeFullscreenToggle
+    bool altDown = false;
     // Single instance.
     int lockFd = -1;
-    char lockDir[256] = {};     // overrides the runtime folder when not empty (tests)
-    char lockPath[512] = {};
+    char lockDir[PATH_MAX] = {};  // overrides the runtime folder when not empty (tests)
+    char lockPath[PATH_MAX] = {};
     // Cursor.
     void* cursor = nullptr;     // SDL_Cursor* of the colour cursor in use, if any
     // Window procedure for messages sent at once rather than queued (activation on show).
@@ -147,8 +159,16 @@ void* osWindowHandle();
 void osClientSize(int* width, int* height);
 // The window's size in pixels for drawing (high-DPI aware), the logical size when headless.
 void osDrawableSize(int* width, int* height);
-// Converts a window position (SDL's coordinates) to the logical client area: the game's picture
-// is letterboxed (scaled uniformly to fit and centred) in a window of any size.
+// The letterbox: where a backW x backH picture goes in a drawW x drawH drawable, scaled
+// uniformly to fit and centred (the device draws into exactly this box).
+void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h);
+// Converts a window position (SDL's coordinates, window units) to the logical client area, for a
+// window of windowW x windowH units whose drawable has drawW x drawH pixels (high-DPI: more
+// pixels than units): through the same letterbox the device draws. Positions over the bars fall
+// outside 0..799 / 0..599.
+void osPointerToClient(int windowX, int windowY, int windowW, int windowH, int drawW, int drawH, int* clientX,
+                       int* clientY);
+// The same for a drawable as large as the window.
 void osWindowToClient(int windowX, int windowY, int windowW, int windowH, int* clientX, int* clientY);
 
 // Takes the next message, if any (PeekMessage with PM_REMOVE). False when the queue is empty:
@@ -168,18 +188,40 @@ void osSetIdleHook(void (*hook)(uint32_t idlePoll, void* user), void* user);
 // Turns SIGTERM and SIGINT into WM_CLOSE (the program calls this; tests do not).
 void osCatchCloseSignals();
 
-// SDL key code (SDL_Keycode) to a Windows virtual-key code, 0 when the key has none.
-int osVirtualKey(int32_t sdlKeycode);
+// A key went down or up (virtual-key code; repeat = auto-repeat). The SDL variant calls this for
+// every keyboard event; tests call it directly. F12 is the screenshot key and F11 or Alt+Enter
+// toggle full screen: those are kept by the OS layer (counted, see below) and never reach the
+// game as WM_KEYDOWN. Every other key becomes WM_KEYDOWN / WM_KEYUP.
+void osKeyEvent(int virtualKey, bool down, bool repeat);
+// True (once per press) when the screenshot key was pressed since the last call.
+bool osTakeScreenshotRequest();
+// True (once per press) when full screen was asked to toggle since the last call.
+bool osTakeFullscreenToggle();
+
+// Blocks until a message may be waiting (the window inactive, hidden or minimised: nothing is
+// drawn and nothing is polled). SDL variant: waits for the next event. Headless: on the fake
+// clock it returns at once (the script's next step comes with the next poll); otherwise it
+// sleeps a while, so a loop with nothing to do never spins.
+void osWaitMessage();
+// True while the window is hidden or minimised.
+bool osWindowMinimised();
+// Refresh rate of the display the window is on, in Hz; 60 when unknown or headless.
+int osRefreshRate();
+// Switches the window between windowed and full screen on the desktop's mode (no mode switch).
+void osSetFullscreen(bool fullscreen);
 
 // The 32-bit millisecond timer (wraps after about 49.7 days), from a monotonic clock or the
 // fake clock.
 uint32_t timeGetTime();
+// A monotonic clock in microseconds (or the fake clock), for frame pacing.
+uint64_t osMonotonicUs();
 // Sleeps; on the fake clock it advances the clock instead.
 void osSleep(uint32_t ms);
+void osSleepUs(uint64_t us);
 // Folder of the running program (no trailing separator); false when it cannot be found.
 bool osExecutableDir(char* out, int capacity);
 
-// Switches to a fake clock starting at `start` that advances `stepMs` per idle poll.
+// Switches to a fake clock starting at `start` (ms) that advances `stepMs` per idle poll.
 void osUseFakeClock(uint32_t start, uint32_t stepMs);
 void osAdvanceFakeClock(uint32_t ms);
 

@@ -1,0 +1,130 @@
+// Data set and writable folder (see dirs.h).
+#include "platform/os/dirs.h"
+
+#include "platform/os/files.h"
+#include "platform/os/os.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+OsDirsState osDirs;
+
+namespace {
+
+bool isFolder(const char* path)
+{
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool join(char* out, int capacity, const char* a, const char* b)
+{
+    int n = std::snprintf(out, static_cast<size_t>(capacity), "%s%s%s", a, (a[0] && a[std::strlen(a) - 1] == '/') ? "" : "/", b);
+    return n >= 0 && n < capacity;
+}
+
+// Creates a folder and every missing parent (like mkdir -p).
+bool makeFolders(const char* path)
+{
+    char buf[PATH_MAX];
+    int n = std::snprintf(buf, sizeof buf, "%s", path);
+    if (n <= 0 || n >= static_cast<int>(sizeof buf)) return false;
+    for (char* p = buf + 1; *p; ++p) {
+        if (*p != '/') continue;
+        *p = 0;
+        if (mkdir(buf, 0755) != 0 && errno != EEXIST) return false;
+        *p = '/';
+    }
+    if (mkdir(buf, 0755) != 0 && errno != EEXIST) return false;
+    return isFolder(buf);
+}
+
+}  // namespace
+
+void resetOsDirs()
+{
+    osDirs = OsDirsState{};
+}
+
+bool osLocateData(const char* startDir, const char* exeDir, char* out, int capacity, bool* portable)
+{
+    if (!out || capacity <= 0) return false;
+    out[0] = 0;
+    char candidate[PATH_MAX] = {};
+    bool isPortable = true;
+    bool found = false;
+    char tried[PATH_MAX];
+    if (startDir && startDir[0] && join(tried, sizeof tried, startDir, "Data") &&
+        osResolvePath(tried, candidate, sizeof candidate) && isFolder(candidate))
+        found = true;
+    if (!found && exeDir && exeDir[0] && join(tried, sizeof tried, exeDir, "Data") &&
+        osResolvePath(tried, candidate, sizeof candidate) && isFolder(candidate))
+        found = true;
+    if (!found && exeDir && exeDir[0] && join(tried, sizeof tried, exeDir, "../share/ostrimar") &&
+        osResolvePath(tried, candidate, sizeof candidate) && isFolder(candidate)) {
+        found = true;
+        isPortable = false;
+    }
+    if (!found) {
+        // None: the start folder's "Data" anyway, so the loading error names a sensible place.
+        const char* base = startDir && startDir[0] ? startDir : ".";
+        if (!join(tried, sizeof tried, base, "Data")) return false;
+        if (!osResolvePath(tried, candidate, sizeof candidate) && candidate[0] == 0) return false;
+    }
+    int len = static_cast<int>(std::strlen(candidate));
+    if (len >= capacity) return false;
+    std::memcpy(out, candidate, static_cast<size_t>(len) + 1);
+    if (portable) *portable = isPortable;
+    osDirs.located = true;
+    osDirs.portable = isPortable;
+    std::memcpy(osDirs.dataDir, candidate, static_cast<size_t>(len) + 1);
+    return true;
+}
+
+bool osSettingsDirFor(const char* dataDir, bool portable, const char* xdgDataHome, const char* home, char* out,
+                      int capacity)
+{
+    if (!out || capacity <= 0) return false;
+    out[0] = 0;
+    int n;
+    if (portable) {
+        if (!dataDir || !dataDir[0]) return false;
+        return join(out, capacity, dataDir, "settings");
+    }
+    // Only an absolute $XDG_DATA_HOME counts (the base directory rules say a relative one is
+    // invalid and must be ignored).
+    if (xdgDataHome && xdgDataHome[0] == '/') {
+        n = std::snprintf(out, static_cast<size_t>(capacity), "%s/ostrimar/settings", xdgDataHome);
+    } else {
+        if (!home || home[0] != '/') return false;
+        n = std::snprintf(out, static_cast<size_t>(capacity), "%s/.local/share/ostrimar/settings", home);
+    }
+    if (n < 0 || n >= capacity) {
+        out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+bool osSettingsDirName(char* out, int capacity)
+{
+    if (!osDirs.located) return false;
+    if (!osSettingsDirFor(osDirs.dataDir, osDirs.portable, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), out,
+                          capacity))
+        return false;
+    if (osDirs.portable) {
+        // Inside the data set: the folder name may differ in letter case in a copied data set.
+        char resolved[PATH_MAX];
+        if (osResolvePath(out, resolved, sizeof resolved) && static_cast<int>(std::strlen(resolved)) < capacity)
+            std::memcpy(out, resolved, std::strlen(resolved) + 1);
+    }
+    return true;
+}
+
+bool osSettingsDir(char* out, int capacity)
+{
+    return osSettingsDirName(out, capacity) && makeFolders(out);
+}

@@ -1,0 +1,7 @@
+#pragma once
+// What the SDL variant of the OS layer uses inside itself, kept out of the public header so that
+// nothing above the platform sees SDL's types. Included by os.cpp and the OS layer's tests.
+#include <SDL.h>
+
+// SDL key code to a Windows virtual-key code, 0 when the key has none.
+int osVirtualKey(SDL_Keycode sdlKeycode);

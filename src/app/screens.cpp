@@ -243,6 +243,7 @@ void MenuScreen::render()
     if (menuMode == MENU_MODE_MAIN || menuMode == MENU_MODE_CREDITS) {
         drawBackdrop(false);
     } else if (menuMode == MENU_MODE_MAP) {
+        mapState.unlocked = screens.mapUnlocked;
         drawMap(0);
         drawMap(1);
     }

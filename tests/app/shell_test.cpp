@@ -416,8 +416,7 @@ TEST_F(ShellLoop, DeferredLoadReadsTextsCreatesSettingsAndSavesAtExit)
     EXPECT_EQ(trophies.definitionsLoaded, 1);
     EXPECT_STREQ(trophies.image[0], "cup.tga");
     EXPECT_STREQ(trophies.glow[16], "glow17.tga");
-    const char* order[] = {"loadBackdropCatalogue",
-                           "loadLevelDescriptions", "loadMap"};
+    const char* order[] = {"loadBackdropCatalogue", "loadLevelDescriptions"};
     int last = -1;
     for (const char* op : order) {
         int at = -1;

@@ -1,0 +1,114 @@
+// CPU cost of one adventure-map frame on the headless device (the menu screen in its map mode:
+// the map's update and the submission of the map picture, the frame, stage marks, the ring, the
+// stage picture with its cover, texts and the info panel with the miniature), with the default
+// data set, a player in the middle of stage 9 and the ring flying in.
+//
+//   ./bench/bench_map        (from the build folder; the data set is <build>/Data)
+//
+// Counters: drawCalls = draw calls submitted per frame; triangles = primitives per frame.
+#include "app/screens.h"
+#include "audio/audio.h"
+#include "core/appstate.h"
+#include "core/requestlog.h"
+#include "graphics/device.h"
+#include "graphics/draw.h"
+#include "graphics/textures.h"
+#include "map/map.h"
+#include "menus/menus.h"
+#include "persist/profile.h"
+#include "persist/settings.h"
+#include "platform/gpu/gpu.h"
+#include "platform/os/files.h"
+#include "resources/files.h"
+#include "resources/texts.h"
+#include "ui/font.h"
+
+#include <benchmark/benchmark.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string dataFolder()
+{
+    char exe[PATH_MAX] = {};
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string("./bench/x");
+    path = path.substr(0, path.find_last_of('/'));
+    path = path.substr(0, path.find_last_of('/'));
+    return path + "/Data/";
+}
+
+bool setUp()
+{
+    releaseAllTextures();
+    resetDeviceState();
+    resetPersist();
+    resetFileTable();
+    resetTextTables();
+    resetTextState();
+    if (!createDevice(nullptr)) return false;
+    std::string data = dataFolder();
+    std::snprintf(app.dataDir, sizeof app.dataDir, "%s", data.c_str());
+    if (!osSetCurrentDirectory(app.dataDir)) return false;
+    openArchive("targa.dat");
+    openArchive("jpeg.dat");
+    openArchive("texts.dat");
+    osSetCurrentDirectory((data + "txt/2").c_str());
+    loadTextFile("strings.txt");
+    loadTextFile("menutext.txt");
+    osSetCurrentDirectory(app.dataDir);
+    if (!loadFont("font", 1.0f, 1.0f)) return false;
+    resetScreens();
+    resetAudio();
+    menus = MenusState{};
+    resetMap();
+    loadMap();
+    if (!mapState.picturesLoaded) return false;
+    resetProfiles();
+    createProfile("Bench");
+    setProfileMode(0);
+    setProfileLevel(72);
+    enterMap(-1, false);
+    screens.menu.menuMode = MENU_MODE_MAP;
+    app.frameMs = 16.0f;
+    return true;
+}
+
+void BM_MapFrame(benchmark::State& state)
+{
+    if (!setUp()) {
+        state.SkipWithError("no data set (build the dataset target) or no device");
+        return;
+    }
+    long draws = 0, triangles = 0, frames = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearRequests();
+        if (mapState.ringTimer < 0.0f) mapState.ringTimer = RING_START_MS;  // keep the ring flying
+        gpuResetStats();
+        app.triangleCount = 0;
+        state.ResumeTiming();
+        clearColor(0xFF000000);
+        beginScene();
+        screens.menu.render();
+        endScene();
+        state.PauseTiming();
+        draws += gpuStats().submittedDraws;
+        triangles += app.triangleCount;
+        frames++;
+        state.ResumeTiming();
+    }
+    if (frames > 0) {
+        state.counters["drawCalls"] = static_cast<double>(draws) / static_cast<double>(frames);
+        state.counters["triangles"] = static_cast<double>(triangles) / static_cast<double>(frames);
+    }
+}
+BENCHMARK(BM_MapFrame)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

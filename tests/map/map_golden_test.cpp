@@ -1,0 +1,148 @@
+// The adventure map drawn by the menu screen on the OpenGL device with the default data set, at
+// fixed frame times, against stored pictures: the ring of stage 1, a stage picture in the middle
+// of its reveal, the artefact screen and the congratulation panel.
+#include "graphics/gfx_helpers.h"
+
+#include "app/screens.h"
+#include "audio/audio.h"
+#include "core/requestlog.h"
+#include "map/map.h"
+#include "map/stagepicture.h"
+#include "menus/menus.h"
+#include "persist/profile.h"
+#include "resources/texts.h"
+#include "ui/font.h"
+#include "ui/messages.h"
+
+namespace {
+
+constexpr float FRAME_MS = 20.0f;
+
+class MapGolden : public GraphicsTest {
+protected:
+    void SetUp() override
+    {
+        GraphicsTest::SetUp();
+        data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+        ASSERT_TRUE(std::filesystem::exists(data + "/mapspline.spl")) << "the data set is built by the dataset target";
+        startGl();
+        resetTextTables();
+        resetTextState();
+        resetMessages();
+        resetScreens();
+        resetAudio();
+        menus = MenusState{};
+        clearRequests();
+        std::snprintf(app.dataDir, sizeof app.dataDir, "%s/", data.c_str());
+        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        openArchive("targa.dat");
+        openArchive("jpeg.dat");
+        openArchive("texts.dat");
+        ASSERT_TRUE(osSetCurrentDirectory((data + "/txt/2").c_str()));
+        loadTextFile("menutext.txt");
+        loadTextFile("strings.txt");
+        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        ASSERT_TRUE(loadFont("font", 1.0f, 1.0f));
+        resetMap();
+        loadMap();
+        ASSERT_EQ(mapState.picturesLoaded, 1) << textureManager.lastMessage;
+        ASSERT_GT(mapState.path.count, 100);
+        ASSERT_EQ(ExitRecorder::exits(), 0) << textureManager.lastMessage;
+        resetProfiles();
+        ASSERT_TRUE(createProfile("Mira"));
+        setProfileMode(0);
+        screens.menu.menuMode = MENU_MODE_MAP;
+        app.frameMs = FRAME_MS;
+        pointAt(Vec2{300.0f, -290.0f});  // below the info panel: nothing answers there
+    }
+    void TearDown() override
+    {
+        resetMap();
+        resetTextState();
+        resetMessages();
+        resetTextTables();
+        GraphicsTest::TearDown();
+    }
+    void run(int frames)
+    {
+        for (int i = 0; i < frames; i++) {
+            clearDepth(1.0f);
+            clearColor(0xFF000000);
+            beginScene();
+            screens.menu.render();
+            endScene();
+            app.globalTimeMs += app.frameMs;
+        }
+    }
+    void pointAt(const Vec2& p)
+    {
+        app.mouseX = static_cast<int>(p.x + 400.0f);
+        app.mouseY = static_cast<int>(300.0f - p.y);
+    }
+    std::string data;
+};
+
+TEST_F(MapGolden, RingOfStageOne)
+{
+    setProfileLevel(2);
+    enterMap(-1, false);
+    run(120);  // the ring has flown in; level 2 glows as the chosen one
+    EXPECT_EQ(mapState.currentStage, 0);
+    EXPECT_FLOAT_EQ(mapState.ringTimer, -1.0f);
+    expectGolden(frame(), "map_ring_stage1");
+}
+
+TEST_F(MapGolden, StagePictureMidReveal)
+{
+    setProfileLevel(16);
+    enterMap(15, false);  // the first level of stage 4 was just won
+    int frames = 0;
+    while (!stagePictures.picture.reveal && frames < 200) {
+        run(1);
+        frames++;
+    }
+    ASSERT_EQ(stagePictures.picture.reveal, 1);
+    run(22);  // 440 ms into the blink: the old cover is at its faintest
+    expectGolden(frame(), "map_stage_picture_reveal");
+}
+
+TEST_F(MapGolden, ArtefactScreen)
+{
+    setProfileLevel(9);
+    enterMap(8, false);  // the last level of stage 2 was just won
+    int frames = 0;
+    while (stagePictures.panel.state != 2 && frames < 600) {
+        run(1);
+        frames++;
+    }
+    ASSERT_EQ(stagePictures.panel.state, 2);
+    run(40);  // the title and the story have faded in, "ok" has grown
+    expectGolden(frame(), "map_artefact_screen");
+}
+
+TEST_F(MapGolden, CongratulationPanel)
+{
+    setProfileLevel(128);
+    setProfileLevel(0);
+    enterMap(128, true);
+    int frames = 0;
+    while (stagePictures.panel.state != 2 && frames < 600) {
+        run(1);
+        frames++;
+    }
+    ASSERT_EQ(stagePictures.panel.state, 2);
+    run(40);  // "ok" has grown
+    pointAt(Vec2{0.0f, -220.0f});
+    EXPECT_TRUE(mapClick());
+    EXPECT_EQ(stagePictures.panel.state, 3);
+    pointAt(Vec2{300.0f, -290.0f});
+    while (mapState.congratState != 1 && frames < 1200) {
+        run(1);
+        frames++;
+    }
+    ASSERT_EQ(mapState.congratState, 1);
+    run(5);
+    expectGolden(frame(), "map_congratulation");
+}
+
+} // namespace

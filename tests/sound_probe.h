@@ -60,3 +60,23 @@ inline const char* lastQueuedName()
     const PlayRequest* r = lastQueued();
     return r ? soundNameOf(r->sample) : "";
 }
+
+// Slots of `name` written since the write cursor stood at `cursorBefore` (fewer than a ring's
+// worth of requests since then).
+inline int soundsQueuedSince(int32_t cursorBefore, const char* name)
+{
+    int n = 0;
+    for (int32_t i = cursorBefore; i != audio.writeCursor; i = (i + 1) % REQUEST_RING_SIZE) {
+        const PlayRequest& r = audio.requests[i];
+        if (r.sample != 0 && std::strcmp(soundNameOf(r.sample), name) == 0) n++;
+    }
+    return n;
+}
+
+// The track whose song starts at the requested order, or -1.
+inline int requestedTrack()
+{
+    for (int t = 0; t < 7; t++)
+        if (musicTrackOrder(t) == audio.requestedOrder) return t;
+    return -1;
+}

@@ -134,7 +134,6 @@ bool leaveGameFromMenu()
         saveAll();
         menus.dialogOpen = 1;
         std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "savemsg");
-        gameFlow.dialogWaitMs = 0.0f;
         showMessageBox("savemsg", true);
         return true;
     }

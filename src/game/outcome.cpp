@@ -142,6 +142,11 @@ void bankWonLevel()
 bool resumeSavedGame(int gameMode)
 {
     continueGame(gameMode);
+    return loadSavedGameOverLevel();
+}
+
+bool loadSavedGameOverLevel()
+{
     bool loaded = loadGame();
     // The file was written with the game's dialog flag as it was then (the pause menu was open).
     menus.dialogOpen = 0;

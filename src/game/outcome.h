@@ -68,6 +68,9 @@ int updateLevelRecords(const LevelResult& result, const char16_t* name);
 // banked score (saving had put the level's points so far in it, which are the level's again).
 // False when the saved game could not be read: the level stays freshly started.
 bool resumeSavedGame(int gameMode);
+// Reads the profile's saved game over the level just started for it: clears the dialog flag the
+// file was saved with and puts the banked score back into the profile. False: the level stays fresh.
+bool loadSavedGameOverLevel();
 // The level-complete sequence, once per frame while the level is won.
 void levelCompleteSequence();
 // First call: the "levelcomplete" dialog; after it was closed, once: on to the next level.

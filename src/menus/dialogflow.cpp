@@ -180,7 +180,10 @@ void inGameMain(const char* dialog)
         frontEndMain();
         return;
     }
-    if (saveGame()) hostMessageBox("savemsg", true);
+    if (saveGame()) {
+        saveAll();  // the saved game moved the level's points into the profile
+        hostMessageBox("savemsg", true);
+    }
     else frontEndMain();
 }
 
@@ -486,7 +489,7 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
         // The saved game is read over the freshly started level of the profile; a damaged one
         // leaves that level as it is.
         continueProfileGame(dialogs.modeTab);
-        loadGame();
+        loadSavedGameOverLevel();
     } else if (is(d, "loadgamequest") && is(b, "no")) {
         hostOpenFrom(modeDialogName(dialogs.modeTab), "main");
     // ---- Front-end buttons ----

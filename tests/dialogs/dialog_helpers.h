@@ -9,6 +9,8 @@
 
 #include "core/appstate.h"
 #include "core/requestlog.h"
+#include "effects/effects.h"
+#include "sound_probe.h"
 #include "graphics/device.h"
 #include "menus/dialogflow.h"
 #include "menus/levelresult.h"
@@ -59,6 +61,7 @@ inline void menuFrames(int n)
     for (int i = 0; i < n; i++) {
         app.frameMs = 16.0f;
         drawDialogs(0);
+        updateAudio();  // as the screens do every frame: the sounds' retrigger times run out
     }
 }
 
@@ -123,6 +126,10 @@ inline void resetDialogWorld()
     resetTextTables();
     resetDialogs();
     clearRequests();
+    resetAudio();
+    registerGameSounds();
+    resetEffects();
+    addEffect("wowIQ", "effecttime=0\rparfrequency=0\r");  // counted, makes no particles
     resetDeviceState();
     createDevice(nullptr);
     buildTestTree();

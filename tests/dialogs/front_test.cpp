@@ -107,11 +107,11 @@ TEST_F(FrontEnd, NoNinthProfileAndTheRefusalSound)
     }
     profilesWith(0);
     menus.focus = childNamed("newprofile");
-    clearRequests();
+    int32_t cursor = audio.writeCursor;
     menuKeyDown(13);
     settleMenus();
     EXPECT_EQ(currentName(), "profiles");
-    EXPECT_EQ(countRequests("playSound", "MaxPlayers.ogg"), 1);
+    EXPECT_EQ(soundsQueuedSince(cursor, "MaxPlayers.ogg"), 1);
     EXPECT_EQ(profileState.count, 8);
 }
 
@@ -219,7 +219,7 @@ TEST_F(FrontEnd, CreditsScrollUntilTheLastLineReachesTheMiddleAndAnyKeyLeaves)
     pressButton("credits");
     ASSERT_EQ(currentName(), "credits");
     EXPECT_EQ(menus.focus, -1);
-    EXPECT_EQ(lastRequest("requestMusic")->a, 1);
+    EXPECT_EQ(requestedTrack(), 1);
     menuFrames(1000);
     // 40 x 3 - 50 = 70 = 0.03 t - 200: the clock stops at 9000 ms (within one frame).
     EXPECT_GE(dialogs.creditsTime, 9000.0f);
@@ -231,7 +231,7 @@ TEST_F(FrontEnd, CreditsScrollUntilTheLastLineReachesTheMiddleAndAnyKeyLeaves)
     EXPECT_FLOAT_EQ(creditsAlpha(-300.0f), 0.0f);
     pressKey('Q');
     EXPECT_EQ(currentName(), "main");
-    EXPECT_EQ(lastRequest("requestMusic")->a, 0);
+    EXPECT_EQ(requestedTrack(), 0);
 }
 
 TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheModeDialog)

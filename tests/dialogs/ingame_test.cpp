@@ -138,12 +138,15 @@ TEST_F(InGame, TheLevelResultCountsUpAndTheSecondEnterGoesOn)
     EXPECT_FALSE(beatsRecord(levelResultView.timeMs, rec.results[3]));
     settleMenus();  // the opening is over; the score line is counting
     clearRequests();
+    addEffect("lingering", "effecttime=5000\rparfrequency=0\r");
+    startEffect("lingering", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    ASSERT_EQ(liveEmitters(), 1);
     menuKeyDown(13);
     menuFrames(1);
     EXPECT_EQ(levelResultView.done, 1);
     EXPECT_EQ(levelResultShown(3), 83000);
     EXPECT_EQ(currentName(), "levelcomplete");
-    EXPECT_EQ(countRequests("clearEffects"), 1);
+    EXPECT_EQ(liveEmitters(), 0);  // finishing the count clears the bursts of its lines
     // The second Enter activates the button: the dialog closes and the game waits for a click.
     pressKey(13);
     EXPECT_EQ(menus.dialogOpen, 0);
@@ -154,10 +157,11 @@ TEST_F(InGame, ACountUpLeftAloneBurstsOncePerLine)
 {
     menus.dialogOpen = 1;
     openGameDialog("levelcomplete");
-    clearRequests();
+    clearEffectStarts();
+    int32_t cursor = audio.writeCursor;
     menuFrames(200);
-    EXPECT_EQ(countRequests("playSound", "LevelStatistic.ogg"), 4);
-    EXPECT_EQ(countRequests("startEffect", "wowIQ"), 4);
+    EXPECT_EQ(soundsQueuedSince(cursor, "LevelStatistic.ogg"), 4);
+    EXPECT_EQ(effectStarts("wowIQ"), 4);
     EXPECT_EQ(levelResultView.done, 1);
     // Escape counts as Enter here: with the count-up done it activates the button.
     pressKey(27);

@@ -2,6 +2,7 @@
 // Shared pieces of the map tests: a path file built in memory, and a fixture with a fresh map
 // on a straight path (141 points 20 apart along y = 500, 2800 long, so stage s sits at x = 200 s)
 // and one profile in adventure mode.
+#include "sound_probe.h"
 #include "audio/audio.h"
 #include "core/appstate.h"
 #include "core/requestlog.h"
@@ -47,6 +48,7 @@ protected:
     {
         resetAppState();
         resetAudio();
+        registerGameSounds();
         clearRequests();
         resetProfiles();
         ASSERT_TRUE(createProfile("Ann"));

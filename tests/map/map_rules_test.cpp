@@ -122,11 +122,11 @@ TEST_F(MapTest, LevelMarksCanBeChosenOnlyAfterTheirPredecessor)
     pointAt(ringMarkPosition(10));
     EXPECT_TRUE(mapClick());
     EXPECT_EQ(mapState.selectedLevel, 10);
-    EXPECT_EQ(countRequests("playSound", "map1.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map1.ogg"), 1);
     EXPECT_EQ(starts("map02"), 1);
     // The selected mark again: nothing.
     EXPECT_FALSE(mapClick());
-    EXPECT_EQ(countRequests("playSound", "map1.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map1.ogg"), 1);
 }
 
 TEST_F(MapTest, ClickingACompleteStageSelectsItsFirstLevel)
@@ -141,7 +141,7 @@ TEST_F(MapTest, ClickingACompleteStageSelectsItsFirstLevel)
     EXPECT_EQ(mapState.selectedLevel, firstLevelOfStage(3));
     EXPECT_FLOAT_EQ(mapState.targetArc, mapState.stageArc[3]);
     EXPECT_FLOAT_EQ(mapState.ringTimer, RING_START_MS);
-    EXPECT_EQ(countRequests("playSound", "map5.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map5.ogg"), 1);
     // Back to stage 4: its first level not done is 24.
     pointAt(mapToScreen(pathPointAt(mapState.stageArc[4])));
     EXPECT_TRUE(mapClick());
@@ -168,7 +168,7 @@ TEST_F(MapTest, TravellerSpeedsUpWithDistanceAndBurstsOnArrival)
     mapState.travellerArc = 1860.0f;  // 140 away: 0.15 per ms
     updateMap(100.0f);
     EXPECT_NEAR(mapState.travellerArc, 1875.0f, 1e-3);
-    EXPECT_EQ(countRequests("playSound", "map9.ogg"), 1);  // came within 130
+    EXPECT_EQ(queuedSounds("map9.ogg"), 1);  // came within 130
     EXPECT_LT(mapState.ringTimer, RING_START_MS);          // no longer held
     EXPECT_EQ(liveBursts(), 0);
     for (int i = 0; i < 20; ++i) updateMap(100.0f);
@@ -177,7 +177,7 @@ TEST_F(MapTest, TravellerSpeedsUpWithDistanceAndBurstsOnArrival)
     Vec2 at = mapToScreen(pathPointAt(2000.0f));
     EXPECT_FLOAT_EQ(effects.bursts[effects.lastBurst].position.x, at.x);
     EXPECT_FLOAT_EQ(effects.bursts[effects.lastBurst].position.y, at.y);
-    EXPECT_EQ(countRequests("playSound", "map9.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map9.ogg"), 1);
 }
 
 TEST_F(MapTest, RingMarksFlyInOneAfterAnother)
@@ -217,21 +217,21 @@ TEST_F(MapTest, FirstCompletionSendsSparksThenRevealsThePiece)
     EXPECT_EQ(sp.due, 1);
     run(50, 20.0f);  // 1000 ms: the timer passes 4000
     EXPECT_EQ(starts("map02"), 1);
-    EXPECT_EQ(countRequests("playSound", "map3.ogg"), 1);
-    EXPECT_EQ(countRequests("playSound", "map2.ogg"), 0);
+    EXPECT_EQ(queuedSounds("map3.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map2.ogg"), 0);
     int flying = 0;
     for (const MapSpark& k : mapState.sparks) flying += k.active;
     EXPECT_EQ(flying, 3);
-    EXPECT_EQ(countRequests("playSound", "map4.ogg"), 0);
+    EXPECT_EQ(queuedSounds("map4.ogg"), 0);
     run(50, 20.0f);  // the first spark lands after 900 ms
-    EXPECT_EQ(countRequests("playSound", "map4.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map4.ogg"), 1);
     EXPECT_EQ(sp.reveal, 1);
     EXPECT_EQ(sp.due, 0);
     run(200, 20.0f);  // the stage is not complete: no artefact screen; the timer ends
     EXPECT_FALSE(artefactPanelOpen());
     EXPECT_FLOAT_EQ(mapState.completionTimer, -1.0f);
     EXPECT_EQ(mapState.currentStage, 0);  // the next level is in the same stage
-    EXPECT_EQ(countRequests("playSound", "map8.ogg"), 0);
+    EXPECT_EQ(queuedSounds("map8.ogg"), 0);
     EXPECT_EQ(sp.reveal, 0);  // the blink lasts 5 pi / 0.007 ms
 }
 
@@ -244,8 +244,8 @@ TEST_F(MapTest, ReplayBurstsAndShortensTheTimer)
     EXPECT_EQ(mapState.replay, 1);
     EXPECT_EQ(stagePictures.picture.due, 0);
     run(51, 20.0f);
-    EXPECT_EQ(countRequests("playSound", "map2.ogg"), 1);
-    EXPECT_EQ(countRequests("playSound", "map3.ogg"), 0);
+    EXPECT_EQ(queuedSounds("map2.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map3.ogg"), 0);
     EXPECT_NEAR(mapState.completionTimer, 500.0f - 20.0f, 1e-3);
     run(24, 20.0f);
     EXPECT_FLOAT_EQ(mapState.completionTimer, -1.0f);
@@ -253,7 +253,7 @@ TEST_F(MapTest, ReplayBurstsAndShortensTheTimer)
     // complete), and the only burst was the mark's.
     EXPECT_EQ(mapState.currentStage, 2);
     EXPECT_FALSE(artefactPanelOpen());
-    EXPECT_EQ(countRequests("playSound", "map8.ogg"), 0);
+    EXPECT_EQ(queuedSounds("map8.ogg"), 0);
     EXPECT_EQ(starts("map02"), 1);
 }
 
@@ -266,7 +266,7 @@ TEST_F(MapTest, CompletingAStageOpensTheArtefactScreenAndStopsTheMap)
     run(1, 20.0f);  // 4900 ms: the timer reaches 100
     ASSERT_TRUE(artefactPanelOpen());
     EXPECT_FLOAT_EQ(mapState.completionTimer, 99.0f);
-    EXPECT_EQ(countRequests("playSound", "map6.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map6.ogg"), 1);
     EXPECT_EQ(stagePictures.panel.stage, 0);
     // The map stands still while the screen is open.
     mapState.targetArc = mapState.travellerArc + 100.0f;
@@ -280,12 +280,12 @@ TEST_F(MapTest, CompletingAStageOpensTheArtefactScreenAndStopsTheMap)
     pointAt(Vec2{0.0f, -220.0f});
     EXPECT_TRUE(mapClick());
     EXPECT_EQ(stagePictures.panel.state, 3);
-    EXPECT_EQ(countRequests("playSound", "map7.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map7.ogg"), 1);
     run(70, 20.0f);  // 300 + 1000 ms and closed
     EXPECT_FALSE(artefactPanelOpen());
     run(10, 20.0f);  // the timer runs on: the traveller goes to stage 1
     EXPECT_EQ(mapState.currentStage, 1);
-    EXPECT_EQ(countRequests("playSound", "map8.ogg"), 1);
+    EXPECT_EQ(queuedSounds("map8.ogg"), 1);
     EXPECT_EQ(stagePictures.picture.stage, 1);
     EXPECT_FLOAT_EQ(stagePictures.picture.progress, 0.0f);
 }
@@ -354,7 +354,7 @@ TEST_F(MapTest, GameCompletedShowsTheCongratulationAfterTheStageScreen)
     EXPECT_EQ(mapState.congratState, -1);
     EXPECT_EQ(mapState.gameComplete, 0);
     EXPECT_EQ(mapState.selectedLevel, 0);
-    EXPECT_EQ(lastRequest("requestMusic")->a, 0);
+    EXPECT_EQ(requestedTrack(), 0);
     mapState.onCongratulationDone = nullptr;
 }
 

@@ -129,4 +129,3 @@ void selectDefaultFont()
     selectFont(0);
 }
 
-void drawSoftwareCursor() { recordRequest("drawSoftwareCursor"); }

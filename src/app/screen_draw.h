@@ -25,5 +25,3 @@ void menuRenderSetup();
 void menuRenderFinish();
 // Selects font 0 for the screen's texts.
 void selectDefaultFont();
-// The program's cursor picture at the mouse position (software cursor setting).
-void drawSoftwareCursor();

@@ -35,11 +35,6 @@ constexpr float SPLASH_FADE_START_MS = 3000.0f;
 constexpr float SPLASH_CUT_MS = 3500.0f;
 constexpr float PROMPT_FADE_MS = 800.0f;
 
-bool softwareCursorOn()
-{
-    return persist.settings.softwareCursor != 0;
-}
-
 // Fraction of the loading bar: bytes registered so far over the expected total, full once the
 // music has started. Kept within 0..1 so a data set larger than the expected total does not
 // draw the bar past its picture.
@@ -254,7 +249,6 @@ void MenuScreen::render()
     drawShutter();
     menuRenderFinish();
     boardUpkeep();
-    if (softwareCursorOn()) drawSoftwareCursor();
     updateAudio();
 }
 
@@ -284,7 +278,6 @@ void GameScreen::render()
         drawDialogs(1);
         updateAndDrawEffects();
     }
-    if (softwareCursorOn()) drawSoftwareCursor();
     dumpGameStateIfAsked();
 }
 
@@ -350,7 +343,6 @@ void TrophyScreen::render()
     drawShutter();
     menuRenderFinish();
     boardUpkeep();
-    if (softwareCursorOn()) drawSoftwareCursor();
     updateAudio();
 }
 

@@ -285,15 +285,10 @@ TEST_F(Screens, GameScreenDrawsDialogsOnlyWhenOneIsOpen)
     EXPECT_EQ(countRequests("updateGameplay"), 1);
     EXPECT_EQ(countRequests("drawGame"), 1);
     EXPECT_EQ(testDialogDraws, 0);
-    EXPECT_EQ(countRequests("drawSoftwareCursor"), 0);
     menus.dialogOpen = 1;
-    persist.settings.softwareCursor = 1;
     gameScreen.render();
     EXPECT_EQ(testDialogDraws, 1);
     EXPECT_EQ(testDialogSecondPasses, 1);
-    EXPECT_EQ(countRequests("drawSoftwareCursor"), 1);
-    // The cursor is drawn last.
-    EXPECT_STREQ(requestLog.entries[requestLog.count - 1].op, "drawSoftwareCursor");
 }
 
 TEST_F(Screens, TrophyScreenUsesTheRoomAndOneDialogPass)

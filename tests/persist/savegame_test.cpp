@@ -126,7 +126,7 @@ TEST_F(SavedGameTest, ARoundTripRestoresEveryBlockOfTheGameState)
     EXPECT_EQ(before.size(), 51655u);
     EXPECT_TRUE(profileHasSavedGame(ModePuzzle));
     EXPECT_EQ(currentProfile().score[ModePuzzle], 104000);  // banked plus shown
-    // Where the design's blocks lie in the file.
+    // Where the saved game's blocks lie in the file.
     Cell first;
     std::memcpy(&first, before.data() + CELLS_AT, sizeof first);
     EXPECT_EQ(first.tile, board.cells[0][0].tile);

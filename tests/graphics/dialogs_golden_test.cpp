@@ -51,17 +51,8 @@ protected:
         resetDialogs();
         resetRoute();
         clearRequests();
-        std::snprintf(app.dataDir, sizeof app.dataDir, "%s/", data.c_str());
-        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
-        openArchive("targa.dat");
-        openArchive("jpeg.dat");
-        openArchive("texts.dat");
+        ASSERT_TRUE(openBuiltDataSet(data, true));
         std::string textDir = data + "/txt/2/";
-        ASSERT_TRUE(osSetCurrentDirectory(textDir.c_str()));
-        loadTextFile("menutext.txt");
-        loadTextFile("strings.txt");
-        loadTextFile("tips.txt");
-        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
         loadBoardPictures();
         loadHudPictures();
         resetBackdrop();

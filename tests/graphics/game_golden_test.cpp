@@ -44,16 +44,7 @@ protected:
         resetLevelFiles();
         menus = MenusState{};
         clearRequests();
-        std::snprintf(app.dataDir, sizeof app.dataDir, "%s/", data.c_str());
-        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
-        openArchive("targa.dat");
-        openArchive("jpeg.dat");
-        openArchive("texts.dat");
-        ASSERT_TRUE(osSetCurrentDirectory((data + "/txt/2").c_str()));
-        loadTextFile("menutext.txt");
-        loadTextFile("strings.txt");
-        loadTextFile("tips.txt");
-        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        ASSERT_TRUE(openBuiltDataSet(data, true));
         loadBoardPictures();
         resetBackdrop();
         loadBackdropCatalogue();

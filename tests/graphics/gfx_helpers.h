@@ -16,9 +16,11 @@
 #include "platform/image/image.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
+#include "resources/texts.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -189,4 +191,21 @@ inline void expectGolden(const ImageData& frame, const std::string& name)
     if (differing > allowed) gfxWriteBytes(std::string(OSTRIMAR_BINARY_DIR) + "/golden-actual/" + name + ".png", png);
     EXPECT_LE(differing, allowed) << name << ": " << differing << " pixels differ; frame written to "
                                   << OSTRIMAR_BINARY_DIR << "/golden-actual/" << name << ".png";
+}
+
+// Opens the built data set at `data` as the deferred load does: the three archives, then the
+// text tables of the language folder txt/2 ("tips.txt" too when `tips`). Leaves app.dataDir and
+// the current folder at the data set. False when a folder cannot be entered.
+inline bool openBuiltDataSet(const std::string& data, bool tips)
+{
+    std::snprintf(app.dataDir, sizeof app.dataDir, "%s/", data.c_str());
+    if (!osSetCurrentDirectory(app.dataDir)) return false;
+    openArchive("targa.dat");
+    openArchive("jpeg.dat");
+    openArchive("texts.dat");
+    if (!osSetCurrentDirectory((data + "/txt/2/").c_str())) return false;
+    loadTextFile("menutext.txt");
+    loadTextFile("strings.txt");
+    if (tips) loadTextFile("tips.txt");
+    return osSetCurrentDirectory(app.dataDir);
 }

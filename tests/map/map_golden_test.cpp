@@ -33,15 +33,7 @@ protected:
         resetAudio();
         menus = MenusState{};
         clearRequests();
-        std::snprintf(app.dataDir, sizeof app.dataDir, "%s/", data.c_str());
-        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
-        openArchive("targa.dat");
-        openArchive("jpeg.dat");
-        openArchive("texts.dat");
-        ASSERT_TRUE(osSetCurrentDirectory((data + "/txt/2").c_str()));
-        loadTextFile("menutext.txt");
-        loadTextFile("strings.txt");
-        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        ASSERT_TRUE(openBuiltDataSet(data, false));
         ASSERT_TRUE(loadFont("font", 1.0f, 1.0f));
         resetMap();
         loadMap();

@@ -128,10 +128,16 @@ void leaveForFrontEnd()
 
 } // namespace
 
+bool saveGameForLeaving()
+{
+    if (!saveGame()) return false;
+    saveAll();
+    return true;
+}
+
 bool leaveGameFromMenu()
 {
-    if (saveGame()) {
-        saveAll();
+    if (saveGameForLeaving()) {
         menus.dialogOpen = 1;
         std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "savemsg");
         showMessageBox("savemsg", true);

@@ -57,6 +57,10 @@ void openGameDialog(const char* name);
 void openGameMessage(const char* textKey);
 // Back to the mode's menu (the map with the mode's dialog) with a random game song.
 void goToModeMenu();
+// Saves a touched level in play for leaving it: the mode's saved game, then the state files (the
+// save moved the level's points and the saved-game flag into the profile). False when nothing
+// was saved (an untouched, won or lost level, or a failed write).
+bool saveGameForLeaving();
 // The pause menu's item for leaving the game: a touched level in play is saved (the saved game
 // of the mode, then the state files with the profile's saved-game flag) and the message box
 // "savemsg" confirms it; without a save the game leaves for the front end at once. True when a

@@ -180,10 +180,7 @@ void inGameMain(const char* dialog)
         frontEndMain();
         return;
     }
-    if (saveGame()) {
-        saveAll();  // the saved game moved the level's points into the profile
-        hostMessageBox("savemsg", true);
-    }
+    if (saveGameForLeaving()) hostMessageBox("savemsg", true);
     else frontEndMain();
 }
 

@@ -70,22 +70,33 @@ TEST_F(AtomicSave, KillingASaveAtAnyMomentLeavesEveryFileWhole)
     const int KILLS = 200;
     for (int round = 0; round < KILLS; round++) {
         int ready[2];
+        int saved[2];
         ASSERT_EQ(pipe(ready), 0);
+        ASSERT_EQ(pipe(saved), 0);
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(ready[0]);
+            close(saved[0]);
             char go = 1;
             if (write(ready[1], &go, 1) != 1) _exit(2);
             for (int i = 0;; i++) {
                 setVersion(1 + i % 2);
                 saveAll();
+                // Tell the parent once that a whole newer state is on disk.
+                if (i == 0 && write(saved[1], &go, 1) != 1) _exit(2);
             }
         }
         close(ready[1]);
+        close(saved[1]);
         char go = 0;
         ASSERT_EQ(read(ready[0], &go, 1), 1);
         close(ready[0]);
+        // Every other round lets the first save finish, so that kills also land between and during
+        // later saves however slow the machine is; the other rounds may kill before the first one ends.
+        if (round % 2 == 1) {
+            ASSERT_EQ(read(saved[0], &go, 1), 1);
+        }
         // A random moment: from at once to a few saves later.
         volatile uint32_t spin = 0;
         uint32_t until = static_cast<uint32_t>(rand15()) * 200u + static_cast<uint32_t>(rand15());
@@ -93,14 +104,16 @@ TEST_F(AtomicSave, KillingASaveAtAnyMomentLeavesEveryFileWhole)
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(saved[0]);
         ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_EQ(WTERMSIG(status), SIGKILL);
         for (int f = 0; f < 4; f++) {
             int v = versionOf(f);
             ASSERT_GE(v, 0) << FILES[f] << " torn after kill " << round;
             if (v > 0) newerSeen++;
         }
     }
-    // The kills did land while saves were going on, not only before the first one.
+    // Saves that finished did leave the newer state behind, not only the first one.
     EXPECT_GT(newerSeen, 0);
     // And the files left behind load as one consistent state of profiles.
     resetProfiles();

@@ -441,6 +441,35 @@ Matrix compositeMeshWorld(const CompositeObject* object, int mesh, const Matrix&
     return world;
 }
 
+Matrix spinAboutMeshOrigin(const CompositeObject* object, int mesh, const Matrix& parent, float degrees)
+{
+    if (!object || mesh < 0 || mesh >= object->meshCount || !object->meshes[mesh]) return Matrix();
+    Matrix placed = Matrix::multiply(object->meshes[mesh]->local, parent);
+    Vec3 k = unit({placed.m[2][0], placed.m[2][1], placed.m[2][2]});
+    if (k.x == 0.0f && k.y == 0.0f && k.z == 0.0f) return Matrix();
+    Vec3 h = {placed.m[3][0], placed.m[3][1], placed.m[3][2]};
+    float a = degrees * 0.017453292f, c = std::cos(a), s = std::sin(a);
+    const float kv[3] = {k.x, k.y, k.z};
+    // rotation about the unit axis k for row vectors (the transpose of the column-vector form)
+    Matrix r;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r.m[i][j] = (i == j ? c : 0.0f) + (1.0f - c) * kv[i] * kv[j];
+    r.m[0][1] += s * k.z;
+    r.m[1][0] -= s * k.z;
+    r.m[2][0] += s * k.y;
+    r.m[0][2] -= s * k.y;
+    r.m[1][2] += s * k.x;
+    r.m[2][1] -= s * k.x;
+    Matrix toOrigin, back;
+    toOrigin.m[3][0] = -h.x;
+    toOrigin.m[3][1] = -h.y;
+    toOrigin.m[3][2] = -h.z;
+    back.m[3][0] = h.x;
+    back.m[3][1] = h.y;
+    back.m[3][2] = h.z;
+    return Matrix::multiply(Matrix::multiply(toOrigin, r), back);
+}
+
 bool meshInFrustum(const Frustum& frustum, const MeshModel& mesh, const Matrix& world)
 {
     Vec3 c = transformPoint(mesh.sphereCentre, world);

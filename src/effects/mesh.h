@@ -93,6 +93,10 @@ bool parseComposite(const char* text, CompositeObject* out, char* error, int cap
 // Sets the matrix applied after the parent for one mesh of the object (ignored out of range).
 void setMeshExtraMatrix(CompositeObject* object, int mesh, const Matrix& m);
 void clearMeshExtraMatrix(CompositeObject* object, int mesh);
+// An extra matrix that turns mesh i by degrees about its own z axis through its own origin, both
+// as placed by local x parent (the windmill's sails about their hub). Counter-clockwise as seen
+// from the side the axis points away from.
+Matrix spinAboutMeshOrigin(const CompositeObject* object, int mesh, const Matrix& parent, float degrees);
 // The world matrix of mesh i: local x parent, then x the extra matrix when one is set.
 Matrix compositeMeshWorld(const CompositeObject* object, int mesh, const Matrix& parent);
 // False when the mesh's bounding sphere, placed by world, lies outside one of the planes.

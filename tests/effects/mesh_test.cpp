@@ -401,6 +401,35 @@ TEST_F(MeshFiles, WorldMatrixIsLocalThenParentThenExtra)
     EXPECT_FLOAT_EQ(w.m[3][0], 2);
 }
 
+TEST_F(MeshFiles, SpinTurnsAMeshAboutItsOwnPlacedOrigin)
+{
+    // a tilted sail whose hub (its origin) is placed at (0, 0.5, -0.6) in the object
+    put("sail.msh_s", meshFile(0, squareCorners, squareFaces, {0, 0.5f, -0.6f}, {-0.3f, 0, 0}));
+    putText("mill.cgo", "nummeshes=1\r\nmesh0=sail.msh_s\r\n");
+    CompositeObject* o = loadComposite("mill.cgo");
+    ASSERT_NE(o, nullptr);
+    Matrix parent;
+    parent.setDiagonal(100, 100, 100);
+    parent.m[3][0] = -200;
+    parent.m[3][2] = 250;
+    auto world = [&](float x, float y, float z) {
+        Matrix w = compositeMeshWorld(o, 0, parent);
+        return Vec3{x * w.m[0][0] + y * w.m[1][0] + z * w.m[2][0] + w.m[3][0],
+                    x * w.m[0][1] + y * w.m[1][1] + z * w.m[2][1] + w.m[3][1],
+                    x * w.m[0][2] + y * w.m[1][2] + z * w.m[2][2] + w.m[3][2]};
+    };
+    Vec3 hub = world(0, 0, 0), tip = world(1, 0, 0), axisEnd = world(0, 0, 1);
+    setMeshExtraMatrix(o, 0, spinAboutMeshOrigin(o, 0, parent, 90.0f));
+    Vec3 hub2 = world(0, 0, 0), tip2 = world(1, 0, 0), axisEnd2 = world(0, 0, 1), up = world(0, 1, 0);
+    clearMeshExtraMatrix(o, 0);
+    Vec3 upBefore = world(0, 1, 0);
+    // the hub and the mesh's own z axis stay; its x axis goes where its y axis was
+    expectVec(hub2, hub.x, hub.y, hub.z, 1e-3f);
+    expectVec(axisEnd2, axisEnd.x, axisEnd.y, axisEnd.z, 1e-3f);
+    expectVec(tip2, upBefore.x, upBefore.y, upBefore.z, 1e-3f);
+    EXPECT_GT(std::fabs(up.x - upBefore.x), 50.0f);  // and it really turned
+}
+
 TEST(MeshCulling, SphereOutsideOnePlaneByMoreThanItsRadiusIsCulled)
 {
     MeshModel m;

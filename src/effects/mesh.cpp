@@ -82,7 +82,8 @@ uint32_t coordKey(float f)
 // The device buffers of a built mesh (nothing when no device exists).
 void makeBuffers(MeshModel& mesh)
 {
-    if (!gpuCreated()) return;
+    if (!gpuCreated() || mesh.buffersTried) return;
+    mesh.buffersTried = 1;
     std::vector<Vec3> positions(static_cast<size_t>(mesh.vertexCount)), normals(positions.size());
     std::vector<Vec2> uvs(positions.size());
     for (int i = 0; i < mesh.vertexCount; ++i) {
@@ -498,7 +499,7 @@ void drawComposite(const CompositeObject* object, const Matrix& parent)
             meshState.culledMeshes++;
             continue;
         }
-        if (!mesh->gpu.vertexBuffer) makeBuffers(*const_cast<MeshModel*>(mesh));  // loaded before the device
+        if (!mesh->buffersTried) makeBuffers(*const_cast<MeshModel*>(mesh));  // loaded before the device
         if (!touched) {
             touched = true;
             savedWorld = getTransform(GpuTransform::World);

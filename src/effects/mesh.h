@@ -45,6 +45,7 @@ struct MeshModel {
     Vec3 sphereCentre;             // centre of the box
     float sphereRadius = 0.0f;     // farthest position from the centre
     Mesh gpu;                      // the device buffers (none without a device)
+    uint8_t buffersTried = 0;      // making the buffers was tried on a device (not tried again)
 };
 
 struct CompositeObject {

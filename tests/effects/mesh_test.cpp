@@ -430,6 +430,26 @@ TEST_F(MeshFiles, SpinTurnsAMeshAboutItsOwnPlacedOrigin)
     EXPECT_GT(std::fabs(up.x - upBefore.x), 50.0f);  // and it really turned
 }
 
+TEST_F(MeshFiles, MeshesReadBeforeTheDeviceGetTheirBuffersWhenFirstDrawn)
+{
+    put("a.msh_s", meshFile(1, squareCorners, squareFaces));
+    putText("o.cgo", "nummeshes=1\r\nmesh0=a.msh_s\r\n");
+    CompositeObject* o = loadComposite("o.cgo");
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->meshes[0]->gpu.vertexBuffer, 0);
+    startHeadless();
+    begin2D();
+    Matrix parent;
+    parent.setDiagonal(50, 50, 50);
+    parent.m[3][2] = 50;
+    gpuClearDrawLog();
+    drawComposite(o, parent);
+    EXPECT_NE(o->meshes[0]->gpu.vertexBuffer, 0);
+    EXPECT_NE(o->meshes[0]->gpu.indexBuffer, 0);
+    ASSERT_EQ(gpuDrawLogCount(), 1);
+    EXPECT_EQ(gpuLastDraw()->primitiveCount, 2);
+}
+
 TEST(MeshCulling, SphereOutsideOnePlaneByMoreThanItsRadiusIsCulled)
 {
     MeshModel m;

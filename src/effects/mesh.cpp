@@ -325,12 +325,10 @@ void report(const char* kind, const char* fileName, const char* reason)
     std::fprintf(stderr, "%s\n", meshState.lastError);
 }
 
-// A name from the ".cgo" text without the spaces around it; false when the key is absent or empty.
+// A value of the ".cgo" text without the spaces around it; false when the key is absent or empty.
 bool nameValue(const char* text, const char* key, char* out)
 {
     if (!kvString(out, MESH_NAME_SIZE, text, key)) return false;
-    // values run to the next CR; a name also ends at a line feed (files with LF line ends)
-    if (char* lf = std::strchr(out, '\n')) *lf = 0;
     size_t b = 0, e = std::strlen(out);
     while (b < e && (out[b] == ' ' || out[b] == '\t')) ++b;
     while (e > b && (out[e - 1] == ' ' || out[e - 1] == '\t' || out[e - 1] == '\n')) --e;

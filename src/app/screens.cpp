@@ -272,6 +272,7 @@ void MenuScreen::render()
     drawDialogs(0);
     drawDialogs(1);
     updateAndDrawEffects();
+    drawStatusMessage();
     drawShutter();
     menuRenderFinish();
     boardUpkeep();
@@ -374,6 +375,7 @@ void TrophyScreen::render()
     selectDefaultFont();
     drawDialogs(0);
     updateAndDrawEffects();
+    drawStatusMessage();
     drawShutter();
     menuRenderFinish();
     boardUpkeep();

@@ -680,6 +680,43 @@ TEST_F(ShellLoop, TheScreenshotKeyOnlyTakesAScreenshot)
     EXPECT_EQ(currentScreen(), &splashScreen);
 }
 
+TEST_F(ShellLoop, EveryScreenshotKeyPressSavesOnePictureAndSaysWhere)
+{
+    // Ten quick taps in ten frames on the menu (down and up within the same frame), then two
+    // taps within one frame: twelve pictures beside the data folder, each announced.
+    std::vector<std::u16string> shown;
+    int lastSeen = -1;
+    hook = [&](uint32_t poll) {
+        if (poll >= 60 && poll < 70) {
+            osKeyEvent(VK_F12, true, false);
+            osKeyEvent(VK_F12, false, false);
+        }
+        if (poll == 75) {
+            for (int i = 0; i < 2; i++) {
+                osKeyEvent(VK_F12, true, false);
+                osKeyEvent(VK_F12, false, false);
+            }
+        }
+        std::u16string now(messages.status.text);
+        if (messages.status.timer > 0.0f && poll > 60 && (shown.empty() || shown.back() != now)) shown.push_back(now);
+        lastSeen = static_cast<int>(poll);
+    };
+    resetMessages();
+    run({key(45, VK_RETURN)}, 90, 100);
+    ASSERT_GT(lastSeen, 80);
+    EXPECT_EQ(currentScreen(), &menuScreen);
+    for (int i = 0; i < 12; i++) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/screenshot%03d.png", i);
+        EXPECT_TRUE(osFileExists((root + name).c_str())) << name;
+    }
+    EXPECT_FALSE(osFileExists((root + "/screenshot012.png").c_str()));
+    // A status message per picture, naming its file (the test tables lack the text: its key).
+    ASSERT_EQ(shown.size(), 12u);
+    EXPECT_NE(shown[0].find(u"screenshot000.png"), std::u16string::npos);
+    EXPECT_NE(shown[11].find(u"screenshot011.png"), std::u16string::npos);
+}
+
 TEST_F(ShellLoop, PacedFramesNeverOutrunTheRefreshRate)
 {
     // Frames that cost 2 ms on the fake clock: the loop sleeps the rest of each 60 Hz period,

@@ -80,6 +80,7 @@ void installRoute()
     dialogRoute.setSoftwareCursor = setSoftwareCursor;
     dialogRoute.setFrontEndMode = setFrontEndMode;
     gameFlow.toModeMenu = toModeMenu;
+    gameFlow.toFrontEnd = returnToMainMenu;
     gameFlow.toTrophyRoom = toTrophyRoom;
 }
 

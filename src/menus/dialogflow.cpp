@@ -184,8 +184,9 @@ void inGameMain(const char* dialog)
         frontEndMain();
         return;
     }
-    if (saveGameForLeaving()) hostMessageBox("savemsg", true);
-    else frontEndMain();
+    // The game's own way out: a touched level is saved and "savemsg" says so (its "ok" goes on
+    // through savedMessageClosed); otherwise the game leaves through gameFlow.toFrontEnd at once.
+    leaveGameFromMenu();
 }
 
 void messageBoxAction(const char* button, const char* parent, const char* boxText)
@@ -224,6 +225,8 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
             lifeLostMessageClosed();
         } else if (is(parent, "defeat")) {
             hostOpen("defeat");
+        } else if (is(boxText, "savemsg")) {
+            savedMessageClosed();
         } else if (is(boxText, "noskiplevel") || is(boxText, "nomorelives")) {
             // The question could not be asked: back to the pause menu.
             hostOpen("gameplay");
@@ -333,6 +336,8 @@ void startNewGame(int mode, int level)
     saveAll();
     toGameScreen();
 }
+
+void returnToMainMenu() { frontEndMain(); }
 
 void openModeDialogAfterLevel(int mode, int completedLevel, bool gameComplete)
 {

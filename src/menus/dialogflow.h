@@ -67,6 +67,8 @@ float creditsLineY(int line, float creditsTimeMs);
 float creditsAlpha(float y);
 float advanceCredits(float creditsTimeMs, float dt, int lineCount);
 
+// The front end with "main" open (also the game's hook for leaving a level: gameFlow.toFrontEnd).
+void returnToMainMenu();
 // Back from a game to the mode's dialog over the map (the game's return hook): completedLevel is
 // the level just won (-1 none), gameComplete that it was the last one; the map plays the ring,
 // the completion animation and the cover reveal for it.

@@ -336,6 +336,7 @@ void TrophyScreen::render()
 {
     clockMs += app.frameMs;
     menuRenderSetup();
+    updateTrophyRoom();
     drawTrophyRoom();
     selectDefaultFont();
     drawDialogs(0);

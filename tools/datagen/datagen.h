@@ -17,6 +17,7 @@ bool genEffects(const char* srcDir, const char* outDir);
 bool genSounds(const char* srcDir, const char* outDir);
 bool genMusic(const char* srcDir, const char* outDir);
 bool genMenus(const char* srcDir, const char* outDir);
+bool genTrophies(const char* srcDir, const char* outDir);
 
 // Queues a member for one of the packed archives ("targa.dat", "jpeg.dat", "texts.dat"); the
 // member name is stored as given (backslashes separate folders, as data sets name them).

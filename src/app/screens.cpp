@@ -373,6 +373,7 @@ void TrophyScreen::render()
 {
     clockMs += app.frameMs;
     menuRenderSetup();
+    updateTrophyRoom();
     drawTrophyRoom();
     selectDefaultFont();
     drawDialogs(0);

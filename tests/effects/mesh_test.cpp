@@ -428,6 +428,8 @@ TEST_F(MeshFiles, SpinTurnsAMeshAboutItsOwnPlacedOrigin)
     expectVec(axisEnd2, axisEnd.x, axisEnd.y, axisEnd.z, 1e-3f);
     expectVec(tip2, upBefore.x, upBefore.y, upBefore.z, 1e-3f);
     EXPECT_GT(std::fabs(up.x - upBefore.x), 50.0f);  // and it really turned
+    auto dist = [](Vec3 a, Vec3 b) { Vec3 d = a.sub(b); return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z); };
+    EXPECT_NEAR(dist(tip2, hub), dist(tip, hub), 1e-3f);
 }
 
 TEST_F(MeshFiles, MeshesReadBeforeTheDeviceGetTheirBuffersWhenFirstDrawn)

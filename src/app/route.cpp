@@ -51,12 +51,17 @@ void setSoftwareCursor(bool on)
 
 void setFrontEndMode(int mode) { setMenuMode(mode); }
 
-// After a level (won and clicked on, or the game complete): the map with the mode's dialog.
+// After a level (won and clicked on, or the game complete): the map with the mode's dialog, told
+// which level was just won so that its mark bursts, the cover gives a piece and a finished stage
+// shows its artefact. The play state has already moved on to the next level; after the last one
+// it is back at the first.
 void toModeMenu(int mode)
 {
-    menus.dialogOpen = 0;
+    int completed = -1;
+    if (play.gameComplete) completed = LEVELS_PER_MODE - 1;
+    else if (play.levelAdvance) completed = play.levelIndex - 1;
     requestScreen(&screens.menu);
-    openDialog(modeDialogName(mode));
+    openModeDialogAfterLevel(mode, completed, play.gameComplete != 0);
 }
 
 // The trophy trip of the game: the room returns to the game afterwards.
@@ -86,6 +91,7 @@ void installRoute()
     dialogRoute.setSoftwareCursor = setSoftwareCursor;
     dialogRoute.setFrontEndMode = setFrontEndMode;
     gameFlow.toModeMenu = toModeMenu;
+    gameFlow.toFrontEnd = returnToMainMenu;
     gameFlow.toTrophyRoom = toTrophyRoom;
     trophyRoute.showRoom = showTrophyScreen;
     trophyRoute.toFrontEnd = toFrontEnd;

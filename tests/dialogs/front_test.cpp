@@ -263,7 +263,7 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     pressButton("adventure");
     ASSERT_EQ(currentName(), "adventure");
     EXPECT_EQ(dialogs.modeTab, 0);
-    EXPECT_EQ(dialogs.selectedLevel, 6);
+    EXPECT_EQ(mapSelectedLevel(), 6);
     // Escape is ignored in a mode dialog; "back" leads to "main".
     pressKey(27);
     EXPECT_EQ(currentName(), "adventure");
@@ -275,7 +275,7 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     // Another level while a game has points asks before starting over; "yes" starts at 0 points.
     openDialog("adventure");
     settleMenus();
-    dialogs.selectedLevel = 2;
+    mapState.selectedLevel = 2;
     pressButton("start");
     ASSERT_EQ(currentName(), "messageboxyn");
     EXPECT_STREQ(menus.messageKey, "zeroscore");

@@ -307,7 +307,7 @@ void drawPresentation(float t)
                          tinted(0, 0, 0, 192, t), 2.0f, 1.0f, -1.0f);
         setTextColour(Color(255, 255, 255, 255));
     }
-    drawButton(TROPHY_BUTTON_X, TROPHY_BUTTON_Y, TROPHY_BUTTON_W, TROPHY_BUTTON_H, 18.0f, textOr("ok", u"OK"));
+    drawButtonPicture(TROPHY_BUTTON_X, TROPHY_BUTTON_Y, TROPHY_BUTTON_W, TROPHY_BUTTON_H, 18.0f, textOr("ok", u"OK"), true);
     setTransform(GpuTransform::World, &oldWorld);
 }
 

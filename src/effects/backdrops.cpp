@@ -4,6 +4,7 @@
 #include "graphics/device.h"
 #include "graphics/draw.h"
 #include "menus/menus.h"
+#include "platform/os/files.h"
 #include "resources/files.h"
 
 #include <cmath>
@@ -192,7 +193,7 @@ Rect backdropObjectUv(const PlacedObject& o, const Texture* t, double clockMs)
     switch (o.rule) {
     case RuleSky: {
         float u0 = wrapped(clockMs * -0.000003);
-        float span = h != 0.0f ? (w / h) * (th / tw) : 1.0f;
+        float span = std::fabs(h) > 0.001f ? (w / h) * (th / tw) : 1.0f;
         uv.set(u0, 0.0f, u0 + span, 1.0f);
         break;
     }
@@ -245,9 +246,9 @@ void drawObject(PlacedObject& o, const float tint[4], float alpha, float z, doub
     float cx = (o.rect.left + o.rect.right) / 2, cy = (o.rect.top + o.rect.bottom) / 2;
     if (entry.composite) {
         if (!backdrop.meshHooks.draw) return;
-        // One mesh unit is the rectangle's height; depth is squeezed into the 2-D depth range
-        // and centred just behind the first pass.
-        float s = std::fabs(h);
+        // The decorations are two units tall about their origin: two units are the rectangle's
+        // height. Depth is squeezed into the 2-D depth range, in front of the picture.
+        float s = std::fabs(h) / 2;
         float a = o.drawAngle * PI_F / 180.0f, cs = std::cos(a), sn = std::sin(a);
         Matrix parent;
         parent.m[0][0] = s * cs;
@@ -257,7 +258,11 @@ void drawObject(PlacedObject& o, const float tint[4], float alpha, float z, doub
         parent.m[2][2] = 10.0f;
         parent.m[3][0] = cx;
         parent.m[3][1] = cy;
-        parent.m[3][2] = z + 15.0f;
+        parent.m[3][2] = z + 20.0f;
+        // A windmill's sails (its mesh 1) turn with the object's clock.
+        if (o.rule == RulePlain && std::strstr(entry.name, "windmill") && entry.composite->meshCount > 1)
+            setMeshExtraMatrix(entry.composite, 1,
+                               spinAboutMeshOrigin(entry.composite, 1, parent, o.clockMs * WINDMILL_DEGREES_PER_MS));
         backdrop.meshHooks.draw(entry.composite, parent);
         setTransform(GpuTransform::World, nullptr);
         o.drawn = 1;
@@ -316,12 +321,30 @@ void animateObjects(float dt, bool fading)
             break;
         }
         default:
+            // composites keep a clock of their own (the windmill's sails)
+            if (backdrop.catalogue[o.object].composite) o.clockMs += dt;
             break;
         }
     }
 }
 
 bool inFirstPass(const PlacedObject& o) { return o.rule != RulePlain || o.firstPass; }
+
+// The spray sprites of one texture go to the device as one triangle list.
+struct SprayBatch {
+    QuadVertex vertices[SPRAY_RING_SIZE * 6];
+    int sprites = 0;
+    const Texture* texture = nullptr;
+};
+
+void flushSpray(SprayBatch& b)
+{
+    if (b.sprites > 0 && b.texture) {
+        setTexture(b.texture);
+        drawUserPrimitives(b.vertices, b.sprites * 2, FVF_QUADVERTEX, GpuPrimitive::TriangleList);
+    }
+    b.sprites = 0;
+}
 
 void drawSpray(float dt, const float tint[4])
 {
@@ -330,20 +353,33 @@ void drawSpray(float dt, const float tint[4])
     uint32_t alphaTest = getRenderState(GpuRenderState::AlphaTestEnable);
     setRenderState(GpuRenderState::AlphaTestEnable, 0);
     setBlendMode(1);
+    static SprayBatch batch;
+    batch.sprites = 0;
+    batch.texture = nullptr;
     for (SpraySprite& s : backdrop.spray) {
         if (s.life <= 0.0f) continue;
         float v = std::sin(s.life / SPRAY_LIFE_MS * PI_F);
-        float size = (SPRAY_LIFE_MS - s.life) * 0.011f + 15.0f;
+        float half = ((SPRAY_LIFE_MS - s.life) * 0.011f + 15.0f) / 2;
         int g = static_cast<int>(channel(v));
         Texture* t = liveTexture(s.texture);
         if (t) {
-            setTexture(t);
-            Rect uv;
-            uv.set(0.0f, 0.0f, 1.0f, 1.0f);
-            drawQuadCentered(s.position.x, s.position.y, size, size, uv, scaled(Color(g, g, g, 255), tint, 1.0f));
+            if (t != batch.texture) {
+                flushSpray(batch);
+                batch.texture = t;
+            }
+            uint32_t c = modulateColor(scaled(Color(g, g, g, 255), tint, 1.0f)).asWord();
+            float x0 = s.position.x - half, x1 = s.position.x + half;
+            float y0 = s.position.y + half, y1 = s.position.y - half;
+            const QuadVertex corners[4] = {{{x0, y0, 10.0f}, c, 0.0f, 0.0f}, {{x1, y0, 10.0f}, c, 1.0f, 0.0f},
+                                           {{x1, y1, 10.0f}, c, 1.0f, 1.0f}, {{x0, y1, 10.0f}, c, 0.0f, 1.0f}};
+            static const int order[6] = {0, 1, 2, 0, 2, 3};
+            QuadVertex* out = &batch.vertices[batch.sprites * 6];
+            for (int k = 0; k < 6; ++k) out[k] = corners[order[k]];
+            ++batch.sprites;
         }
         s.life -= dt;
     }
+    flushSpray(batch);
     setBlendMode(0);
     setRenderState(GpuRenderState::AlphaTestEnable, alphaTest);
 }
@@ -382,6 +418,9 @@ void resetBackdrop()
 {
     releasePictureOf(backdrop.number);
     if (backdrop.nextNumber != backdrop.number) releasePictureOf(backdrop.nextNumber);
+    // The backdrop is the only user of the composites: their cached textures may have been
+    // released with every other texture, so they are read again with the next catalogue.
+    resetMeshes();
     backdrop = Backdrop{};
 }
 
@@ -518,6 +557,17 @@ bool parseScene(const uint8_t* bytes, int32_t size)
     return true;
 }
 
+CompositeObject* loadBackdropComposite(const char* fileName)
+{
+    // The names inside a ".cgo" file are relative to its folder.
+    char previous[OS_PATH_MAX];
+    std::snprintf(previous, sizeof previous, "%s", osGetCurrentDirectory());
+    if (!osSetCurrentDirectory("AnimBacks")) return nullptr;
+    CompositeObject* object = loadComposite(fileName);
+    osSetCurrentDirectory(previous);
+    return object;
+}
+
 void loadBackdropCatalogue()
 {
     int32_t size = 0;
@@ -533,7 +583,7 @@ void loadBackdropCatalogue()
     for (int i = 0; i < backdrop.catalogueCount; ++i) {
         CatalogueObject& c = backdrop.catalogue[i];
         std::snprintf(path, sizeof path, "AnimBacks\\%s", c.file);
-        if (isCompositeFile(c.file)) c.composite = backdrop.meshHooks.load ? backdrop.meshHooks.load(path) : nullptr;
+        if (isCompositeFile(c.file)) c.composite = backdrop.meshHooks.load ? backdrop.meshHooks.load(c.file) : nullptr;
         else c.texture = loadTexture(path);
     }
     // The scenes of the lands must exist; they are read again when their backdrop is shown.

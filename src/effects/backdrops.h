@@ -13,6 +13,7 @@
 // pass is drawn nearer than the picture writing depth where its texels are not fully
 // transparent, and the picture drawn after it stays behind it.
 #include "core/math.h"
+#include "effects/mesh.h"
 #include "graphics/textures.h"
 
 #include <cstdint>
@@ -37,11 +38,10 @@ constexpr float SPRAY_LIFE_MS = 2000.0f;
 constexpr int BACKDROP_EXTRA_SPRITES = 128;    // sprites other modules queue for one frame
 constexpr float BACKDROP_FIRST_PASS_Z = 5.0f;  // depth of the first pass (nearer)
 constexpr float BACKDROP_PICTURE_Z = 50.0f;    // depth of the picture (behind the first pass)
+constexpr float WINDMILL_DEGREES_PER_MS = 0.02f; // a windmill's sails turn 20 degrees a second
 
 // Animation rules, chosen by the placed object's name (first match in this order).
 enum BackdropRule : uint8_t { RuleSky, RuleWaterfall, RuleWater, RuleSpray, RuleLeaves, RulePlain };
-
-struct CompositeObject;
 
 // One entry of the object catalogue.
 struct CatalogueObject {
@@ -81,11 +81,13 @@ struct ExtraSprite {
     int blendMode;                   // setBlendMode's numbers
 };
 
-// Composite objects come from the mesh module; the backdrop reaches it through these hooks, so
-// that scenes work (their composites skipped) and can be tested without it.
+// Loads a composite named by the catalogue (a name in the folder "AnimBacks").
+CompositeObject* loadBackdropComposite(const char* fileName);
+
+// Composite objects come from the mesh module through these hooks (tests put their own in).
 struct BackdropMeshHooks {
-    CompositeObject* (*load)(const char* fileName) = nullptr;
-    void (*draw)(const CompositeObject* object, const Matrix& parent) = nullptr;
+    CompositeObject* (*load)(const char* fileName) = loadBackdropComposite;
+    void (*draw)(const CompositeObject* object, const Matrix& parent) = drawComposite;
 };
 
 struct Backdrop {
@@ -130,7 +132,8 @@ struct Backdrop {
 
 extern Backdrop backdrop;
 
-// Releases the pictures and returns the state to its start (for tests and shutdown).
+// Releases the pictures, empties the composite caches and returns the state to its start (for
+// tests and shutdown).
 void resetBackdrop();
 // The picture file of a backdrop number ("AnimBacks\_a_back<n>.jpg"); numbers outside 0..17 give 0's.
 const char* backdropPictureName(int number);

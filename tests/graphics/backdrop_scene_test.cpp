@@ -47,9 +47,12 @@ const char* CATALOGUE =
     "[things/]\r\n"
     "good_mesh = good.cgo\r\n"
     "bad_mesh = bad.cgo\r\n"
+    "windmill = mill.cgo\r\n"
     "[/things]\r\n";
 
-int fakeComposite = 0;  // what the fake mesh loader hands out
+CompositeObject fakeComposite;  // what the fake mesh loader hands out
+CompositeObject fakeMill;
+MeshModel fakeSails;
 struct CompositeDraw {
     const CompositeObject* object;
     Matrix parent;
@@ -58,7 +61,8 @@ std::vector<CompositeDraw> compositeDraws;
 
 CompositeObject* fakeLoad(const char* name)
 {
-    return std::string(name) == "AnimBacks\\good.cgo" ? reinterpret_cast<CompositeObject*>(&fakeComposite) : nullptr;
+    if (std::string(name) == "mill.cgo") return &fakeMill;
+    return std::string(name) == "good.cgo" ? &fakeComposite : nullptr;
 }
 void fakeDraw(const CompositeObject* object, const Matrix& parent) { compositeDraws.push_back({object, parent}); }
 
@@ -124,7 +128,7 @@ protected:
 
 TEST_F(BackdropScene, CatalogueKeepsGroupsAndSkipsWhatItCannotUse)
 {
-    ASSERT_EQ(backdrop.catalogueCount, 11);
+    ASSERT_EQ(backdrop.catalogueCount, 12);
     EXPECT_EQ(backdrop.groupCount, 4);
     EXPECT_STREQ(backdrop.catalogue[0].name, "sky_a");  // whitespace around is skipped
     EXPECT_STREQ(backdrop.catalogue[0].file, "sky.tga");
@@ -282,9 +286,9 @@ TEST_F(BackdropScene, SprayIsBornAtTheRateOfItsAreaExceptDuringAFade)
     EXPECT_EQ(last->destBlend, BlendOne);
     EXPECT_EQ(last->alphaTest, 0u);
     const GpuVertex* v = nullptr;
-    ASSERT_EQ(gpuLastVertices(&v), 4);
-    float size = std::fabs(v[0].pos[0] - v[2].pos[0]) + std::fabs(v[0].pos[0] - v[1].pos[0]);
-    EXPECT_NEAR(size, 30.0f * 0.011f + 15.0f, 1e-3f);
+    ASSERT_EQ(gpuLastVertices(&v), 6);  // one sprite: two triangles
+    EXPECT_NEAR(v[1].pos[0] - v[0].pos[0], 30.0f * 0.011f + 15.0f, 1e-3f);
+    EXPECT_NEAR(v[0].pos[1] - v[2].pos[1], 30.0f * 0.011f + 15.0f, 1e-3f);
     int grey = static_cast<int>(std::sin(1970.0 / 2000.0 * PI_D) * 255.0);
     EXPECT_NEAR(static_cast<int>(v[0].color & 0xFF), grey, 1);
     // with 10 ms frames the clock passes 100 at 110: one sprite every 110 ms, each living
@@ -360,17 +364,35 @@ TEST_F(BackdropScene, PassesAroundThePictureInDrawOrder)
     EXPECT_EQ(textures, want);
     EXPECT_EQ(depth, (std::vector<uint32_t>{0, 1, 1, 1, 0}));
     EXPECT_EQ(backdrop.lastDrawnObjects, 4);
-    // the composite is drawn in the second pass at its rectangle, one mesh unit its height
+    // the composite is drawn in the second pass at its rectangle, two mesh units its height
     ASSERT_EQ(compositeDraws.size(), 1u);
-    EXPECT_EQ(compositeDraws[0].object, reinterpret_cast<CompositeObject*>(&fakeComposite));
+    EXPECT_EQ(compositeDraws[0].object, &fakeComposite);
     EXPECT_FLOAT_EQ(compositeDraws[0].parent.m[3][0], 150.0f);
     EXPECT_FLOAT_EQ(compositeDraws[0].parent.m[3][1], 50.0f);
-    EXPECT_FLOAT_EQ(compositeDraws[0].parent.m[0][0], 100.0f);
+    EXPECT_FLOAT_EQ(compositeDraws[0].parent.m[0][0], 50.0f);
     // the first pass is nearer than the picture
     EXPECT_LT(BACKDROP_FIRST_PASS_Z, BACKDROP_PICTURE_Z);
     // the states are as they were
     EXPECT_EQ(getRenderState(GpuRenderState::ZEnable), 0u);
     EXPECT_EQ(getRenderState(GpuRenderState::AlphaTestEnable), 1u);
+}
+
+TEST_F(BackdropScene, WindmillSailsTurnWithTheObjectClock)
+{
+    fakeMill = CompositeObject{};
+    fakeMill.meshCount = 2;
+    fakeMill.meshes[1] = &fakeSails;
+    show(5, {{"windmill", -100, 100, 100, -100}});
+    ASSERT_EQ(backdrop.objectCount, 1);
+    backdrop.objects[0].clockMs = 0.0f;
+    frame(500.0f);  // drawn at 500 ms: 10 degrees
+    ASSERT_EQ(fakeMill.hasExtra[1], 1);
+    EXPECT_EQ(fakeMill.hasExtra[0], 0);
+    Matrix first = fakeMill.extra[1];
+    EXPECT_NEAR(first.m[0][0], std::cos(10.0 * PI_D / 180.0), 1e-4);
+    frame(500.0f);
+    EXPECT_NEAR(fakeMill.extra[1].m[0][0], std::cos(20.0 * PI_D / 180.0), 1e-4);
+    EXPECT_EQ(compositeDraws.back().object, &fakeMill);
 }
 
 TEST_F(BackdropScene, QueuedSpritesComeLastAndOnlyForOneFrame)
@@ -478,6 +500,8 @@ TEST_F(BackdropScene, SceneFollowsTheBackdropNumberAndIsNotReloadedForTheSameOne
 TEST_F(BackdropScene, MissingSceneIsAFatalLoadError)
 {
     resetBackdrop();
+    backdrop.meshHooks.load = fakeLoad;
+    backdrop.meshHooks.draw = fakeDraw;
     std::filesystem::remove(dir + "/AnimBacks/level12.lev");
     loadBackdropCatalogue();
     EXPECT_EQ(ExitRecorder::exits(), 1);

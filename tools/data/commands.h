@@ -10,3 +10,4 @@ int cmdLevel(int argc, char** argv);
 int cmdPlay(int argc, char** argv);
 int cmdCampaign(int argc, char** argv);
 int cmdScene(int argc, char** argv);
+int cmdMesh(int argc, char** argv);

@@ -1,6 +1,7 @@
 // The backdrop pictures on the headless device: the number range, loading and releasing the
 // pictures, the full-screen quad, the tint drift, the cross-fade clock with its camera move, and
 // missing or damaged pictures.
+#include "backdrop_helpers.h"
 #include "gfx_helpers.h"
 
 #include "effects/backdrops.h"
@@ -18,6 +19,9 @@ protected:
         resetBackdrop();
         startHeadless();
         begin2D();
+        // An empty catalogue and empty scenes: these tests are about the pictures.
+        put("AnimBacks/gameobjs.txt", textBytes("[none/]\r\n[/none]\r\n"));
+        for (int n = 0; n < 18; ++n) put("AnimBacks/level" + std::to_string(n) + ".lev", sceneFile({}));
         loadBackdropCatalogue();  // the loading phase: pictures may load from now on
     }
     void TearDown() override

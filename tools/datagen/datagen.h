@@ -10,6 +10,7 @@ bool genBoardArt(const char* srcDir, const char* outDir);
 bool genLevels(const char* srcDir, const char* outDir);
 bool genFont(const char* srcDir, const char* outDir);
 bool genBackdrops(const char* srcDir, const char* outDir);
+bool genScenes(const char* srcDir, const char* outDir);
 bool genMap(const char* srcDir, const char* outDir);
 // The desktop icons (PNG, 32 to 256 pixels) in outDir/icons, for installation; not game data.
 bool genIcons(const char* srcDir, const char* outDir);

@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     if (!genLevels(src, out)) return 1;
     if (!genFont(src, out)) return 1;
     if (!genBackdrops(src, out)) return 1;
+    if (!genScenes(src, out)) return 1;
     if (!genMap(src, out)) return 1;
     if (!genIcons(src, out)) return 1;
     if (!genEffects(src, out)) return 1;

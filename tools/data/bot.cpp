@@ -20,9 +20,18 @@
 #include "persist/settings.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
+#include "trophies/trophies.h"
 #include "ui/messages.h"
 
 namespace {
+
+// The bot does not look at its trophies: the trip to the room comes straight back, and the new
+// trophies count as seen, as leaving the room makes them.
+void trophyRoomAtOnce()
+{
+    clearNewTrophies(play.profileName);
+    play.paused = 0;
+}
 
 void pointAt(Vec2 p)
 {
@@ -52,6 +61,8 @@ void resetBotWorld(unsigned seed)
     resetMessages();
     resetBoardRender();
     resetGamePlay();
+    gameFlow.toTrophyRoom = trophyRoomAtOnce;
+    resetTrophies();
     resetProfiles();
     resetRecords();
     resetPersist();
@@ -67,6 +78,8 @@ bool botFrame()
     app.frameMs = BOT_FRAME_MS;
     app.globalTimeMs += BOT_FRAME_MS;
     gameFrame();
+    // The shutter moves on as the game screen draws it (the trophy trip closes it).
+    drawShutter();
     // The bot reads no tips: it closes each panel as it opens.
     if (play.tipOpen) closeTip();
     if (play.levelWon && play.levelLost) {

@@ -12,6 +12,7 @@
 #include "core/random.h"
 #include "game/board.h"
 #include "game/gameflow.h"
+#include "trophies/trophies.h"
 #include "game/level.h"
 #include "game/outcome.h"
 #include "game/playstate.h"
@@ -138,7 +139,12 @@ void backToTheMode(int mode)
     attemptStarted();
 }
 
-void noTrophyRoom() { play.paused = 0; }
+// The trophy room is passed by: its new trophies count as seen, as leaving the room makes them.
+void noTrophyRoom()
+{
+    clearNewTrophies(play.profileName);
+    play.paused = 0;
+}
 
 // The front end: the bot comes straight back (leaveAndLoad enters the mode again).
 void atFrontEnd() {}

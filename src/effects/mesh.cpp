@@ -7,6 +7,7 @@
 #include "resources/keyvalue.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -289,13 +290,17 @@ bool buildMesh(const uint8_t* data, int64_t size, MeshModel* out, char* error, i
             m.boxMin = {std::min(m.boxMin.x, p.x), std::min(m.boxMin.y, p.y), std::min(m.boxMin.z, p.z)};
             m.boxMax = {std::max(m.boxMax.x, p.x), std::max(m.boxMax.y, p.y), std::max(m.boxMax.z, p.z)};
         }
-        m.sphereCentre = m.boxMin.add(m.boxMax).scale(0.5f);
-        float r2 = 0.0f;
+        // In double: far-out (finite) positions of a damaged file overflow the float sums, and the
+        // radius stays finite (at most the largest float).
+        double cx = (double(m.boxMin.x) + m.boxMax.x) / 2, cy = (double(m.boxMin.y) + m.boxMax.y) / 2;
+        double cz = (double(m.boxMin.z) + m.boxMax.z) / 2;
+        m.sphereCentre = {float(cx), float(cy), float(cz)};
+        double r2 = 0.0;
         for (const Vec3& p : positions) {
-            Vec3 d = p.sub(m.sphereCentre);
-            r2 = std::max(r2, d.x * d.x + d.y * d.y + d.z * d.z);
+            double dx = p.x - cx, dy = p.y - cy, dz = p.z - cz;
+            r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
         }
-        m.sphereRadius = std::sqrt(r2);
+        m.sphereRadius = float(std::min(std::sqrt(r2), double(FLT_MAX)));
     }
     return true;
 }

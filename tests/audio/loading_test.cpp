@@ -94,6 +94,18 @@ TEST_F(AudioLoading, DamagedOggDataIsRefusedOrCutNeverReadPast)
     }
 }
 
+TEST_F(AudioLoading, AChainedFileWithADamagedLaterLinkPlaysItsFirstLink)
+{
+    std::vector<uint8_t> chained = tinyOgg(880, 0.25, 4);
+    std::vector<uint8_t> second = tinyOgg(440, 0.25, 5);
+    chained.insert(chained.end(), second.begin(), second.begin() + 60);  // cut inside its first header
+    DecodedSample d;
+    ASSERT_TRUE(decodeOggVorbis(chained.data(), static_cast<int32_t>(chained.size()), &d));
+    EXPECT_EQ(d.channels, 1);
+    EXPECT_EQ(d.frames, synth::frames(0.25));
+    freeDecodedSample(&d);
+}
+
 TEST_F(AudioLoading, A257thFileIsNotLoadedAndBadFilesLeaveSilentRows)
 {
     std::vector<uint8_t> ogg = tinyOgg(440, 0.02, 3);

@@ -154,6 +154,19 @@ TEST(MeshBuild, BoundingBoxAndSphereCoverEveryPosition)
     freeMeshModel(&m);
 }
 
+TEST(MeshBuild, FarOutPositionsGiveAFiniteSphere)
+{
+    // Finite, but their squared distances and the box's sum overflow a float.
+    std::vector<Vec3> p = {{-3.0e38f, 0, 0}, {3.0e38f, 1.0e38f, 0}, {0, -3.0e38f, 2.0e38f}};
+    std::vector<Corner> f = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}};
+    MeshModel m;
+    ASSERT_TRUE(build(meshFile(1, p, f), &m));
+    EXPECT_TRUE(std::isfinite(m.sphereCentre.x) && std::isfinite(m.sphereCentre.y) && std::isfinite(m.sphereCentre.z));
+    EXPECT_TRUE(std::isfinite(m.sphereRadius));
+    EXPECT_GE(m.sphereRadius, 3.0e38f);
+    freeMeshModel(&m);
+}
+
 TEST(MeshBuild, LocalMatrixTurnsAboutTheOriginThenTranslates)
 {
     const float quarter = 1.5707964f;

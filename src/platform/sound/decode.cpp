@@ -26,24 +26,6 @@ size_t readMemory(void* dst, size_t size, size_t count, void* source)
     return want / size;
 }
 
-int seekMemory(void* source, ogg_int64_t offset, int whence)
-{
-    auto* r = static_cast<MemoryReader*>(source);
-    ogg_int64_t base = 0;
-    if (whence == SEEK_CUR) base = static_cast<ogg_int64_t>(r->pos);
-    else if (whence == SEEK_END) base = static_cast<ogg_int64_t>(r->size);
-    else if (whence != SEEK_SET) return -1;
-    ogg_int64_t to = base + offset;
-    if (to < 0 || to > static_cast<ogg_int64_t>(r->size)) return -1;
-    r->pos = static_cast<size_t>(to);
-    return 0;
-}
-
-long tellMemory(void* source)
-{
-    return static_cast<long>(static_cast<MemoryReader*>(source)->pos);
-}
-
 } // namespace
 
 bool decodeOggVorbis(const uint8_t* bytes, int32_t size, DecodedSample* out)
@@ -52,7 +34,9 @@ bool decodeOggVorbis(const uint8_t* bytes, int32_t size, DecodedSample* out)
     *out = DecodedSample{};
     if (!bytes || size <= 0) return false;
     MemoryReader reader{bytes, static_cast<size_t>(size), 0};
-    ov_callbacks callbacks{readMemory, seekMemory, nullptr, tellMemory};
+    // Read as a stream, without seeking: the seeking open of libvorbisfile 1.3.7 leaks on some
+    // damaged chained files, and a stream gives the same samples.
+    ov_callbacks callbacks{readMemory, nullptr, nullptr, nullptr};
     OggVorbis_File vf;
     if (ov_open_callbacks(&reader, &vf, nullptr, 0, callbacks) != 0) return false;
     vorbis_info* info = ov_info(&vf, -1);
@@ -62,11 +46,8 @@ bool decodeOggVorbis(const uint8_t* bytes, int32_t size, DecodedSample* out)
     }
     const int channels = info->channels;
     const int32_t rate = static_cast<int32_t>(info->rate);
-    // The length the headers announce is only a first guess for the buffer: the buffer grows as
-    // frames arrive and never beyond the cap, whatever the file claims.
-    ogg_int64_t announced = ov_pcm_total(&vf, -1);
+    // A stream announces no length: the buffer grows as frames arrive and never beyond the cap.
     int32_t capacity = 4096;
-    if (announced > 0) capacity = announced < SOUND_MAX_SAMPLE_FRAMES ? static_cast<int32_t>(announced) : SOUND_MAX_SAMPLE_FRAMES;
     float* pcm = static_cast<float*>(std::malloc(sizeof(float) * channels * static_cast<size_t>(capacity)));
     if (!pcm) {
         ov_clear(&vf);

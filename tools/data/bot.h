@@ -9,6 +9,10 @@
 
 constexpr float BOT_FRAME_MS = 16.0f;
 
+// The planning bot looks at every settled board this long before it clicks, as a quick player
+// does (0.64 s): its adventure times are a person's, not a machine's.
+constexpr int PLAN_THINK_FRAMES = 40;
+
 // The bots of `play`: greedy clicks the largest group; plan forecasts its moves (plan.h).
 enum BotKind { BotGreedy, BotPlan };
 

@@ -9,3 +9,5 @@ int cmdKv(int argc, char** argv);
 int cmdLevel(int argc, char** argv);
 int cmdPlay(int argc, char** argv);
 int cmdCampaign(int argc, char** argv);
+int cmdPreview(int argc, char** argv);
+int cmdSheet(int argc, char** argv);

@@ -20,6 +20,8 @@ const Command commands[] = {
     {"kv", cmdKv, "kv FILE KEY string|int|float|list|vec3"},
     {"level", cmdLevel, "level FILE"},
     {"play", cmdPlay, "play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] [--level-index I] [--runs R] [--bot greedy|plan]"},
+    {"preview", cmdPreview, "preview LEVEL OUT.png [--scale S]"},
+    {"sheet", cmdSheet, "sheet FOLDER OUT.png"},
     {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--seed S] [--max-frames F]"},
 };
 

@@ -19,6 +19,7 @@
 #include "persist/records.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
+#include "trophies/trophies.h"
 #include "resources/files.h"
 #include "ui/messages.h"
 
@@ -41,6 +42,12 @@ void clickAt(Vec2 p)
 
 } // namespace
 
+void backFromTrophyRoom()
+{
+    for (TrophyFlag& f : trophies.flags) f.isNew = 0;  // seen in the room
+    play.paused = 0;
+}
+
 void resetBotWorld(unsigned seed)
 {
     resetAppState();
@@ -58,6 +65,7 @@ void resetBotWorld(unsigned seed)
     menus = MenusState{};
     clearRequests();
     createProfile("Bot");
+    gameFlow.toTrophyRoom = backFromTrophyRoom;
     srand15(seed);
     app.frameMs = BOT_FRAME_MS;
 }
@@ -67,6 +75,12 @@ bool botFrame()
     app.frameMs = BOT_FRAME_MS;
     app.globalTimeMs += BOT_FRAME_MS;
     gameFrame();
+    // The screen-transition shutter runs in the drawing pass, which the bot has not: it opens at
+    // once (it starts nothing when it ends).
+    if (gameFlow.shutter.clockMs != 0.0f) {
+        gameFlow.shutter = Shutter{};
+        play.shutterMoving = 0;
+    }
     // The bot reads no tips: it closes each panel as it opens.
     if (play.tipOpen) closeTip();
     if (play.levelWon && play.levelLost) {

@@ -140,7 +140,6 @@ void backToTheMode(int mode)
     attemptStarted();
 }
 
-void noTrophyRoom() { play.paused = 0; }
 
 // The front end: the bot comes straight back (leaveAndLoad enters the mode again).
 void atFrontEnd() {}
@@ -287,7 +286,7 @@ int cmdCampaign(int argc, char** argv)
     }
     run.levels = static_cast<int>(levels);
     gameFlow.toModeMenu = backToTheMode;
-    gameFlow.toTrophyRoom = noTrophyRoom;
+    gameFlow.toTrophyRoom = backFromTrophyRoom;
     gameFlow.toFrontEnd = atFrontEnd;
     setProfileMode(mode);
     resetProgress();

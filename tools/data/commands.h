@@ -11,3 +11,4 @@ int cmdPlay(int argc, char** argv);
 int cmdCampaign(int argc, char** argv);
 int cmdPreview(int argc, char** argv);
 int cmdSheet(int argc, char** argv);
+int cmdMesh(int argc, char** argv);

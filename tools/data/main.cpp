@@ -22,6 +22,7 @@ const Command commands[] = {
     {"play", cmdPlay, "play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] [--level-index I] [--runs R] [--bot greedy|plan]"},
     {"preview", cmdPreview, "preview LEVEL OUT.png [--scale S]"},
     {"sheet", cmdSheet, "sheet FOLDER OUT.png"},
+    {"mesh", cmdMesh, "mesh FILE.msh_s"},
     {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]"},
 };
 

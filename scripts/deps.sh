@@ -11,6 +11,10 @@ FUZZ_PKGS="clang libclang-rt-14-dev ccache"
 if [ "$1" = "fuzz" ]; then
   PKGS="$PKGS $FUZZ_PKGS"
 fi
+# plot: gnuplot for the win-rate picture of scripts/level_difficulty.sh.
+if [ "$1" = "plot" ]; then
+  PKGS="$PKGS gnuplot-nox"
+fi
 if [ "$1" = "test" ]; then
   PKGS="$PKGS $FUZZ_PKGS xvfb xdotool xauth mesa-utils libgl1-mesa-dri libegl-mesa0 x11-utils desktop-file-utils appstream"
 fi

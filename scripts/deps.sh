@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages the project needs, when any is missing.
-# Usage: scripts/deps.sh [run|test|fuzz]
+# Usage: scripts/deps.sh [run|test|fuzz|plot]
 # test: also what the headless and desktop tests need, and clang, libFuzzer and ccache to build
 # the fuzz targets; fuzz: clang and libFuzzer (scripts/fuzz.sh).
 set -e

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages the project needs, when any is missing.
-# Usage: scripts/deps.sh [run|test|fuzz]
+# Usage: scripts/deps.sh [run|test|fuzz|plot]
 # test: also what the headless and desktop tests need, and clang, libFuzzer and ccache to build
 # the fuzz targets; fuzz: clang and libFuzzer (scripts/fuzz.sh).
 set -e
@@ -10,6 +10,10 @@ libgtest-dev libgmock-dev libbenchmark-dev"
 FUZZ_PKGS="clang libclang-rt-14-dev ccache"
 if [ "$1" = "fuzz" ]; then
   PKGS="$PKGS $FUZZ_PKGS"
+fi
+# plot: gnuplot for the win-rate picture of scripts/level_difficulty.sh.
+if [ "$1" = "plot" ]; then
+  PKGS="$PKGS gnuplot-nox"
 fi
 if [ "$1" = "test" ]; then
   PKGS="$PKGS $FUZZ_PKGS xvfb xdotool xauth mesa-utils libgl1-mesa-dri libegl-mesa0 x11-utils desktop-file-utils appstream"

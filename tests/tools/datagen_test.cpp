@@ -3,6 +3,8 @@
 // and the picture writers of the generator.
 #include "canvas.h"
 #include "datagen.h"
+#include "gen_levels.h"
+#include "game/limits.h"
 #include "platform/image/image.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
@@ -472,6 +474,21 @@ TEST_F(Levels, EveryLevelHasSquaresAndNoPlaceCutOff)
     }
 }
 
+TEST_F(Levels, EveryLayoutKeepsClearOfTheWindowEdges)
+{
+    // The board's top and bottom rows lie at the window's edges and its last column under the
+    // candle: a layout leaves them holes, so every board has a margin all round.
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const LevelFile& lf = levels[i];
+        ASSERT_EQ(lf.rows.size(), 11u);
+        for (int c = 0; c < 12; ++c) {
+            EXPECT_FALSE(place(lf, 0, c)) << "level " << i + 1 << " top row, column " << c;
+            EXPECT_FALSE(place(lf, 10, c)) << "level " << i + 1 << " bottom row, column " << c;
+        }
+        for (int r = 0; r < 11; ++r) EXPECT_FALSE(place(lf, r, 11)) << "level " << i + 1 << " row " << r;
+    }
+}
+
 TEST_F(Levels, NewElementsArriveInOrderAlongTheRoad)
 {
     auto first = [&](auto pred) {
@@ -697,6 +714,74 @@ TEST_F(LevelPlan, DamagedPlansAreRefusedWithTheLine)
     }
 }
 
+TEST_F(LevelPlan, TheCurveSetsTheLimitsThatTheMeasuredNeedFitsIn)
+{
+    // Every level: three runs needing 10, 20 and 30 moves, or 50, 60 and 90 seconds.
+    std::string need = "# test need\n";
+    for (int n = 1; n <= 129; ++n) need += std::to_string(n) + " 30 10 20 | 90 50 60\n";
+    write("need.txt", need);
+    auto limits = [&](int percent, int level, int& moves, int& time) {
+        std::string text = "stages 100 29\ncurve " + std::to_string(percent) + " " + std::to_string(percent) + "\n" + plan();
+        write("plan.txt", text);
+        std::string errors;
+        ASSERT_TRUE(run(errors)) << errors;
+        char name[32];
+        std::snprintf(name, sizeof name, "/out/levels/pack1_%.2i.lvl", level);
+        std::ifstream f(root + name, std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        std::string t = ss.str();
+        moves = std::atoi(t.c_str() + t.find("moves=") + 6);
+        time = std::atoi(t.c_str() + t.find("time=") + 5);
+    };
+    int moves = 0, time = 0;
+    // All runs must fit: the game's limits hold 30 moves and 90 s, and one less would not.
+    limits(100, 40, moves, time);
+    EXPECT_GE(puzzleMoveLimit(39, moves), 30);
+    EXPECT_LT(puzzleMoveLimit(39, moves - 1), 30);
+    EXPECT_GE(adventureTimeLimitMs(39, float(time)), 90000.0f);
+    EXPECT_LT(adventureTimeLimitMs(39, float(time - 1)), 90000.0f);
+    // Two runs in three: 20 moves and 60 s; one in three: 10 moves and 50 s.
+    limits(66, 40, moves, time);
+    EXPECT_GE(puzzleMoveLimit(39, moves), 20);
+    EXPECT_LT(puzzleMoveLimit(39, moves - 1), 20);
+    EXPECT_GE(adventureTimeLimitMs(39, float(time)), 60000.0f);
+    limits(30, 120, moves, time);
+    EXPECT_GE(puzzleMoveLimit(119, moves), 10);
+    EXPECT_LT(puzzleMoveLimit(119, moves - 1), 10);
+    EXPECT_LT(adventureTimeLimitMs(119, float(time - 1)), 50000.0f);
+
+    // A plan whose curve does not match its stages is refused with the line.
+    write("plan.txt", "stages 100 28\ncurve 90 50\n" + plan());
+    std::string errors;
+    EXPECT_FALSE(run(errors));
+    EXPECT_NE(errors.find("plan.txt:2:"), std::string::npos) << errors;
+    write("plan.txt", "stages 100 29\ncurve 90 150\n" + plan());
+    EXPECT_FALSE(run(errors));
+    EXPECT_NE(errors.find("win rates 1..100"), std::string::npos) << errors;
+    // A damaged need file is refused with its line.
+    write("plan.txt", "stages 100 29\ncurve 90 50\n" + plan());
+    write("need.txt", "1 10 20 | 5\n");
+    EXPECT_FALSE(run(errors));
+    EXPECT_NE(errors.find("need.txt:1:"), std::string::npos) << errors;
+}
+
+TEST(LevelLimits, TheLevelMakerCountsTheGamesLimits)
+{
+    for (int index = 0; index < 129; ++index)
+        for (int v = 1; v <= 300; v += 7) {
+            EXPECT_EQ(levelPuzzleMoves(index, v), puzzleMoveLimit(index, v)) << index << " " << v;
+            EXPECT_NEAR(levelAdventureSeconds(index, v) * 1000.0, adventureTimeLimitMs(index, float(v)), 1.0)
+                << index << " " << v;
+        }
+    // The share of the runs a limit must hold: the k-th smallest of n for ceil(share * n); runs
+    // not won count as beyond any limit, and asking for them gives half as much again as the slowest win.
+    EXPECT_EQ(needQuantile({30, 10, 20, -1}, 0.5), 20.0);
+    EXPECT_EQ(needQuantile({30, 10, 20, -1}, 0.75), 30.0);
+    EXPECT_EQ(needQuantile({30, 10, 20, -1}, 1.0), 45.0);
+    EXPECT_EQ(needQuantile({}, 1.0), 0.0);
+}
+
 TEST_F(LevelPlan, AShortPlanOrBrokenShapesAreRefused)
 {
     std::string errors;
@@ -708,6 +793,13 @@ TEST_F(LevelPlan, AShortPlanOrBrokenShapesAreRefused)
     write("shapes.txt", "shape short\n###########\n#########\n");
     EXPECT_FALSE(run(errors));
     EXPECT_NE(errors.find("needs 11 rows of 11 places"), std::string::npos) << errors;
+
+    // A shape that reaches the board's top or bottom row would touch the window's edge.
+    std::string tall = "shape tall\n";
+    for (int r = 0; r < 11; ++r) tall += "..#........\n";
+    write("shapes.txt", tall);
+    EXPECT_FALSE(run(errors));
+    EXPECT_NE(errors.find("top or bottom row"), std::string::npos) << errors;
 
     std::filesystem::remove(root + "/src/levels/shapes.txt");
     EXPECT_FALSE(run(errors));

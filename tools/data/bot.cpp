@@ -25,14 +25,6 @@
 
 namespace {
 
-// The bot does not look at its trophies: the trip to the room comes straight back, and the new
-// trophies count as seen, as leaving the room makes them.
-void trophyRoomAtOnce()
-{
-    clearNewTrophies(play.profileName);
-    play.paused = 0;
-}
-
 void pointAt(Vec2 p)
 {
     app.mouseX = static_cast<int>(p.x + 400.0f);
@@ -50,6 +42,14 @@ void clickAt(Vec2 p)
 
 } // namespace
 
+// The bot does not look at its trophies: the trip to the room comes straight back, and the new
+// trophies count as seen, as leaving the room makes them.
+void backFromTrophyRoom()
+{
+    clearNewTrophies(play.profileName);
+    play.paused = 0;
+}
+
 void resetBotWorld(unsigned seed)
 {
     resetAppState();
@@ -61,7 +61,6 @@ void resetBotWorld(unsigned seed)
     resetMessages();
     resetBoardRender();
     resetGamePlay();
-    gameFlow.toTrophyRoom = trophyRoomAtOnce;
     resetTrophies();
     resetProfiles();
     resetRecords();
@@ -69,6 +68,7 @@ void resetBotWorld(unsigned seed)
     menus = MenusState{};
     clearRequests();
     createProfile("Bot");
+    gameFlow.toTrophyRoom = backFromTrophyRoom;
     srand15(seed);
     app.frameMs = BOT_FRAME_MS;
 }

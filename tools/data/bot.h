@@ -9,6 +9,10 @@
 
 constexpr float BOT_FRAME_MS = 16.0f;
 
+// The planning bot looks at every settled board this long before it clicks, as a quick player
+// does (0.64 s): its adventure times are a person's, not a machine's.
+constexpr int PLAN_THINK_FRAMES = 40;
+
 // The bots of `play`: greedy clicks the largest group; plan forecasts its moves (plan.h).
 enum BotKind { BotGreedy, BotPlan };
 
@@ -35,6 +39,9 @@ bool botChoosePlanned(uint32_t seed, const PlanSearch& search, PlanMove* out, lo
 bool botMake(const PlanMove& move);
 // One move of the bot of that kind on a settled board; false when none was made.
 bool botMove(BotKind kind, uint32_t seed);
+// A won trophy takes the game to the trophy room: the bot looks at it (the trophy is no longer
+// new) and comes straight back to the level. Every bot world sets it as the trophy-room hook.
+void backFromTrophyRoom();
 // A key press on the game screen (the route of any key).
 void botKey(int vk);
 // Clicks the HUD's "menu" button, which opens the pause menu; true when it opened.

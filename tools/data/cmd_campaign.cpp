@@ -47,6 +47,8 @@ struct Campaign {
     bool savingOn;
     long saveAtFrame;  // frame of this attempt at which the bot leaves the game; -1 none
     int saves;
+    BotKind bot;       // greedy: aims at squares and chains and strikes with a ready hammer
+    unsigned seed;
 };
 
 // What must come back from a saved game.
@@ -139,12 +141,6 @@ void backToTheMode(int mode)
     attemptStarted();
 }
 
-// The trophy room is passed by: its new trophies count as seen, as leaving the room makes them.
-void noTrophyRoom()
-{
-    clearNewTrophies(play.profileName);
-    play.paused = 0;
-}
 
 // The front end: the bot comes straight back (leaveAndLoad enters the mode again).
 void atFrontEnd() {}
@@ -231,6 +227,7 @@ int cmdCampaign(int argc, char** argv)
     long maxFrames = DEFAULT_MAX_FRAMES;
     int mode = -1;
     const char* settings = nullptr;
+    BotKind bot = BotGreedy;
     for (int i = 0; i < argc; i++) {
         const char* a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -246,6 +243,9 @@ int cmdCampaign(int argc, char** argv)
             i++;
         } else if (std::strcmp(a, "--max-frames") == 0 && parseLong(v, &maxFrames) && maxFrames > 0) {
             i++;
+        } else if (std::strcmp(a, "--bot") == 0 && v && (std::strcmp(v, "greedy") == 0 || std::strcmp(v, "plan") == 0)) {
+            bot = std::strcmp(v, "plan") == 0 ? BotPlan : BotGreedy;
+            i++;
         } else if (std::strcmp(a, "--settings") == 0 && v) {
             settings = v;
             i++;
@@ -259,7 +259,7 @@ int cmdCampaign(int argc, char** argv)
     }
     if (!dataDir || mode < 0) {
         std::fprintf(stderr, "usage: ostrimar-data campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] "
-                             "[--seed S] [--max-frames F]\n");
+                             "[--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]\n");
         return 1;
     }
     resetBotWorld(static_cast<unsigned>(seed));
@@ -274,6 +274,8 @@ int cmdCampaign(int argc, char** argv)
     }
     run = Campaign{};
     run.mode = mode;
+    run.bot = bot;
+    run.seed = static_cast<unsigned>(seed);
     if (settings) {
         // The state files and saved games go to this folder (never into the data set's).
         std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s", settings);
@@ -285,7 +287,7 @@ int cmdCampaign(int argc, char** argv)
     }
     run.levels = static_cast<int>(levels);
     gameFlow.toModeMenu = backToTheMode;
-    gameFlow.toTrophyRoom = noTrophyRoom;
+    gameFlow.toTrophyRoom = backFromTrophyRoom;
     gameFlow.toFrontEnd = atFrontEnd;
     setProfileMode(mode);
     resetProgress();
@@ -305,8 +307,10 @@ int cmdCampaign(int argc, char** argv)
         answer();
         if (run.saveAtFrame >= 0 && run.frames >= run.saveAtFrame && !leaveAndLoad()) return 1;
         bool ready = botBoardReady();
-        if (ready && run.wasReady && run.frames - run.lastMoveFrame >= run.thinkFrames) {
-            if (botUseHammer() || botClickTargets()) {
+        long think = run.bot == BotPlan && run.thinkFrames < PLAN_THINK_FRAMES ? PLAN_THINK_FRAMES : run.thinkFrames;
+        if (ready && run.wasReady && run.frames - run.lastMoveFrame >= think) {
+            bool moved = run.bot == BotPlan ? botMove(BotPlan, run.seed) : (botUseHammer() || botClickTargets());
+            if (moved) {
                 run.lastMoveFrame = run.frames;
                 ready = false;
             }

@@ -85,7 +85,7 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
     long lastMoveFrame = 0;
     bool won = false;
     bool lost = false;
-    bool wasReady = false;
+    long readyFrames = 0;
     for (;;) {
         // The game's own frame: board step, limits, outcome and the rest, in the game's order.
         if (!botFrame()) return PlayFailed;
@@ -102,12 +102,14 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
         if (frames - lastMoveFrame > STALL_FRAMES) break;
         // The bot clicks on the second frame of rest, so the board step has seen the settled board
         // (and checked for a cleared level) before the next move.
+        // The planning bot takes its time to look at the board.
         bool ready = botBoardReady();
-        if (ready && wasReady && botMove(bot, static_cast<uint32_t>(seed))) {
+        readyFrames = ready ? readyFrames + 1 : 0;
+        long wait = bot == BotPlan ? PLAN_THINK_FRAMES : 2;
+        if (readyFrames >= wait && botMove(bot, static_cast<uint32_t>(seed))) {
             lastMoveFrame = frames;
-            ready = false;
+            readyFrames = 0;
         }
-        wasReady = ready;
     }
     int targetsLeft = 0;
     for (const auto& row : board.cells) {

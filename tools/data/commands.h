@@ -10,4 +10,6 @@ int cmdLevel(int argc, char** argv);
 int cmdPlay(int argc, char** argv);
 int cmdCampaign(int argc, char** argv);
 int cmdScene(int argc, char** argv);
+int cmdPreview(int argc, char** argv);
+int cmdSheet(int argc, char** argv);
 int cmdMesh(int argc, char** argv);

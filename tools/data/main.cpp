@@ -21,8 +21,10 @@ const Command commands[] = {
     {"level", cmdLevel, "level FILE"},
     {"scene", cmdScene, "scene FILE.lev"},
     {"play", cmdPlay, "play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] [--level-index I] [--runs R] [--bot greedy|plan]"},
+    {"preview", cmdPreview, "preview LEVEL OUT.png [--scale S]"},
+    {"sheet", cmdSheet, "sheet FOLDER OUT.png"},
     {"mesh", cmdMesh, "mesh FILE.msh_s"},
-    {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--seed S] [--max-frames F]"},
+    {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]"},
 };
 
 void usage()

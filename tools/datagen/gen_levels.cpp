@@ -1,6 +1,9 @@
 // The 129 level files of the default data set, "levels/pack1_NN.lvl", made from the hand-written
 // plan in data/levels: shapes.txt (board outlines) and plan.txt (one line per level: shape, how
 // squares and dual squares cover it, colours, time, moves, backdrop, chains and fixed bonuses).
+// The plan's "curve" asks a win rate of every stage of the road; with need.txt (what the data
+// tool's planning bot needs to clear each level, measured by scripts/level_need.sh) each level
+// gets the "time=" and "moves=" that the bot, and so a good player, meets that often.
 //
 // A level file is key=value text with CR LF line ends:
 //   figures=N / time=T / moves=M / back=B / level= and 11 rows of 12 place codes.
@@ -8,7 +11,11 @@
 #include "core/random.h"
 #include "canvas.h"
 #include "datagen.h"
+#include "gen_levels.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -135,6 +142,12 @@ bool parseShapes(const std::string& path, std::vector<Shape>& shapes)
                 s.cell[r][c] = (ch == '#');
             }
         }
+        for (int c = 0; c < kShapeCols; ++c)
+            if (s.cell[0][c] || s.cell[kRows - 1][c]) {
+                std::fprintf(stderr, "%s:%zu: shape %s reaches the top or bottom row (they stay holes, so the board keeps clear of the window's edges)\n",
+                             path.c_str(), i + 1, s.name.c_str());
+                return false;
+            }
         i += kRows;
         shapes.push_back(s);
     }
@@ -144,7 +157,14 @@ bool parseShapes(const std::string& path, std::vector<Shape>& shapes)
 const char* const kFills[] = {"sq", "sq-core", "sq-rim", "sq-rows", "sq-check", "du", "du-core",
                               "du-rim", "du-centre", "du-rows", "du-check", "rings"};
 
-bool parsePlan(const std::string& path, const std::vector<Shape>& shapes, std::vector<PlanLine>& plan)
+// The win rate the plan asks of each stage of the road (percent), and the stage sizes.
+struct Curve {
+    std::vector<int> stages;
+    std::vector<int> percent;
+    int line = 0;
+};
+
+bool parsePlan(const std::string& path, const std::vector<Shape>& shapes, std::vector<PlanLine>& plan, Curve& curve)
 {
     std::string text;
     if (!readText(path, text)) return false;
@@ -156,6 +176,19 @@ bool parsePlan(const std::string& path, const std::vector<Shape>& shapes, std::v
             std::fprintf(stderr, "%s:%zu: %s\n", path.c_str(), i + 1, what);
             return false;
         };
+        if (w[0] == "stages" || w[0] == "curve") {
+            std::vector<int>& list = w[0] == "stages" ? curve.stages : curve.percent;
+            list.clear();
+            for (size_t k = 1; k < w.size(); ++k) {
+                int v = 0;
+                if (!parseInt(w[k], v) || v < 1 || (w[0] == "curve" && v > 100))
+                    return fail("stages are level counts > 0, the curve win rates 1..100 (percent)");
+                list.push_back(v);
+            }
+            if (list.empty()) return fail("stages and curve need one number per stage");
+            curve.line = int(i + 1);
+            continue;
+        }
         if (w.size() < 7) return fail("expected: level shape fill colours time moves backdrop [extras]");
         PlanLine p;
         p.sourceLine = int(i + 1);
@@ -187,7 +220,75 @@ bool parsePlan(const std::string& path, const std::vector<Shape>& shapes, std::v
         std::fprintf(stderr, "%s: %zu levels planned, %d needed\n", path.c_str(), plan.size(), kLevels);
         return false;
     }
+    if (!curve.stages.empty() || !curve.percent.empty()) {
+        int sum = 0;
+        for (int n : curve.stages) sum += n;
+        if (curve.stages.size() != curve.percent.size() || sum != kLevels) {
+            std::fprintf(stderr, "%s:%d: the curve needs one win rate per stage, and the stages %d levels in all\n",
+                         path.c_str(), curve.line, kLevels);
+            return false;
+        }
+    }
     return true;
+}
+
+// need.txt: per level the moves and the seconds of every run of the planning bot, '-' for a run
+// it did not win. A missing file is no error (the limits then come from the targets).
+bool parseNeed(const std::string& path, std::vector<LevelNeed>& need)
+{
+    need.assign(size_t(kLevels), LevelNeed{});
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return true;
+    std::fclose(f);
+    std::string text;
+    if (!readText(path, text)) return false;
+    std::vector<std::string> lines = splitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::vector<std::string> w = words(lines[i]);
+        if (w.empty() || w[0][0] == '#') continue;
+        int level = 0;
+        auto fail = [&]() {
+            std::fprintf(stderr, "%s:%zu: expected: level moves... | seconds... (numbers or '-')\n", path.c_str(), i + 1);
+            return false;
+        };
+        if (!parseInt(w[0], level) || level < 1 || level > kLevels) return fail();
+        LevelNeed& n = need[size_t(level - 1)];
+        n = LevelNeed{};
+        bool seconds = false;
+        for (size_t k = 1; k < w.size(); ++k) {
+            if (w[k] == "|") {
+                if (seconds) return fail();
+                seconds = true;
+                continue;
+            }
+            double v = -1.0;
+            if (w[k] != "-") {
+                char* end = nullptr;
+                v = std::strtod(w[k].c_str(), &end);
+                if (*end != 0 || !(v >= 0.0) || v > 1e6) return fail();
+            }
+            (seconds ? n.seconds : n.moves).push_back(v);
+        }
+        if (!seconds || n.moves.empty() || n.moves.size() != n.seconds.size()) return fail();
+    }
+    return true;
+}
+
+// The win rate the curve asks of a level (0-based index): the stage's rate, easing towards the
+// next stage's across the stage.
+double targetRate(const Curve& curve, int index)
+{
+    int first = 0;
+    for (size_t s = 0; s < curve.stages.size(); ++s) {
+        int size = curve.stages[s];
+        if (index < first + size) {
+            double here = curve.percent[s];
+            double next = s + 1 < curve.percent.size() ? curve.percent[s + 1] : here;
+            return (here + (next - here) * double(index - first) / double(size)) / 100.0;
+        }
+        first += size;
+    }
+    return curve.percent.empty() ? 1.0 : curve.percent.back() / 100.0;
 }
 
 // Distance of every place from the outside (1 at the edge of the shape).
@@ -291,7 +392,7 @@ bool placeFixed(const Shape& s, char grid[kRows][kCols], int kind, int count, in
     return true;
 }
 
-bool buildLevel(const PlanLine& p, const Shape& s, Level& out)
+bool buildLevel(const PlanLine& p, const Shape& s, const Curve& curve, const LevelNeed& need, Level& out)
 {
     int depth[kRows][kShapeCols];
     depths(s, depth);
@@ -321,6 +422,13 @@ bool buildLevel(const PlanLine& p, const Shape& s, Level& out)
     // down with the level number as well).
     out.time = p.time > 0 ? p.time : int(25 + out.targets * 1.5 + 2.5) / 5 * 5;
     out.moves = p.moves > 0 ? p.moves : 8 + (out.targets * 10 + 11) / 22;
+    // With a curve and a measured need, the limits give the curve's win rate instead.
+    if (!curve.percent.empty() && !need.moves.empty()) {
+        const int index = p.level - 1;
+        const double rate = targetRate(curve, index);
+        if (p.moves <= 0) out.moves = levelMovesFor(index, needQuantile(need.moves, rate));
+        if (p.time <= 0) out.time = levelTimeFor(index, needQuantile(need.seconds, rate));
+    }
     return true;
 }
 
@@ -362,15 +470,68 @@ void writeLevelSheet(const char* preview, const std::vector<Level>& levels)
 
 }  // namespace
 
+double needQuantile(const std::vector<double>& runs, double rate)
+{
+    std::vector<double> sorted;
+    double worst = 0.0;
+    for (double v : runs) {
+        sorted.push_back(v < 0.0 ? 1e9 : v);  // a run not won needs more than any limit
+        if (v > worst) worst = v;
+    }
+    if (sorted.empty()) return 0.0;
+    std::sort(sorted.begin(), sorted.end());
+    int k = int(std::ceil(rate * double(sorted.size()) - 1e-9));
+    k = std::clamp(k, 1, int(sorted.size()));
+    double v = sorted[size_t(k - 1)];
+    // More than the bot ever won with: half as much again as its slowest win.
+    return v >= 1e9 ? worst * 1.5 : v;
+}
+
+double levelAdventureSeconds(int index, int time)
+{
+    if (index <= 0) return 300.0;
+    if (index == 1) return 150.0;
+    double n = std::min(index, kLevels - 1) + 1;
+    double factor = 110.0 / (32.0 * std::sqrt(n) - 5.5 * n + 0.08 * n * n) + 0.9;
+    return factor * time;
+}
+
+int levelPuzzleMoves(int index, int moves)
+{
+    if (index <= 1) return moves * 2;
+    double n = std::min(index, kLevels - 1) + 1;
+    double factor = 29.0 / (20.0 * std::sqrt(n) - 5.5 * n + 0.3 * n * n) + 1.0;
+    return int(moves * factor);
+}
+
+int levelMovesFor(int index, double moves)
+{
+    int v = 1;
+    while (v < 9999 && double(levelPuzzleMoves(index, v)) < moves) ++v;
+    return v;
+}
+
+int levelTimeFor(int index, double seconds)
+{
+    // The first two levels have a time of their own; their value is the need, for the records.
+    if (index <= 1) return std::max(1, int(std::ceil(seconds)));
+    int v = 1;
+    while (v < 3600 && levelAdventureSeconds(index, v) < seconds) ++v;
+    return v;
+}
+
 bool genLevels(const char* srcDir, const char* outDir)
 {
     std::vector<Shape> shapes;
     std::vector<PlanLine> plan;
+    std::vector<LevelNeed> need;
+    Curve curve;
     if (!parseShapes(std::string(srcDir) + "/levels/shapes.txt", shapes)) return false;
-    if (!parsePlan(std::string(srcDir) + "/levels/plan.txt", shapes, plan)) return false;
+    if (!parsePlan(std::string(srcDir) + "/levels/plan.txt", shapes, plan, curve)) return false;
+    if (!parseNeed(std::string(srcDir) + "/levels/need.txt", need)) return false;
     std::vector<Level> levels(plan.size());
     for (size_t i = 0; i < plan.size(); ++i) {
-        if (!buildLevel(plan[i], shapes[size_t(plan[i].shape)], levels[i])) return false;
+        if (!buildLevel(plan[i], shapes[size_t(plan[i].shape)], curve, need[i], levels[i])) return false;
         std::string text = levelText(plan[i], levels[i]);
         char name[32];
         std::snprintf(name, sizeof name, "pack1_%.2i.lvl", plan[i].level);

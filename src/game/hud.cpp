@@ -33,8 +33,11 @@ const Color GREEN(90, 230, 90, 255);
 
 // Button places (text centres) and hit boxes.
 constexpr float MENU_X = -338.0f, MENU_Y = 15.0f;
-constexpr float TROPHIES_X = -338.0f, TROPHIES_Y = -232.0f;
-constexpr float TROPHY_PICTURE_Y = -190.0f;
+// The trophy button sits on the bar's foot below the hammer panel: the cup, its label under it.
+constexpr float TROPHIES_X = -342.0f, TROPHIES_Y = -193.0f;
+constexpr float TROPHY_PICTURE_Y = -165.0f;
+constexpr float TROPHY_PICTURE_SIZE = 34.0f;
+constexpr float TROPHIES_TEXT_SIZE = 10.0f;
 
 bool inside(Vec2 p, float x0, float y0, float x1, float y1)
 {
@@ -93,7 +96,7 @@ void resetHud()
 {
     hud = HudState{};
     hud.menuButton = HudButton{12.5f, 1};
-    hud.trophiesButton = HudButton{11.5f, 1};
+    hud.trophiesButton = HudButton{TROPHIES_TEXT_SIZE, 1};
 }
 
 void showTip(const char* key, float x, float y, float delayMs, bool needsButton, int arrow)
@@ -214,7 +217,7 @@ void updateHudButtons(Vec2 cursor)
 {
     bool active = play.limitRunning && !menus.dialogOpen && !play.tipOpen;
     stepButton(hud.menuButton, 12.5f, active && overMenuButton(cursor));
-    stepButton(hud.trophiesButton, 11.5f, active && overTrophiesButton(cursor));
+    stepButton(hud.trophiesButton, TROPHIES_TEXT_SIZE, active && overTrophiesButton(cursor));
 }
 
 bool overMenuButton(Vec2 p)
@@ -224,12 +227,19 @@ bool overMenuButton(Vec2 p)
 
 bool overTrophiesButton(Vec2 p)
 {
-    return inside(p, TROPHIES_X - 40.0f, TROPHIES_Y - 14.0f, TROPHIES_X + 40.0f, TROPHY_PICTURE_Y + 24.0f);
+    return inside(p, TROPHIES_X - 40.0f, TROPHIES_Y - 12.0f, TROPHIES_X + 40.0f, TROPHY_PICTURE_Y + TROPHY_PICTURE_SIZE / 2.0f);
 }
 
 bool overHammerButton(Vec2 p)
 {
     return inside(p, -378.0f, -136.0f, -314.0f, -2.0f);
+}
+
+float hammerShakeOffset(float remainingMs)
+{
+    if (remainingMs <= 0.0f) return 0.0f;
+    float left = remainingMs > HAMMER_SHAKE_MS ? 1.0f : remainingMs / HAMMER_SHAKE_MS;
+    return 4.0f * left * std::sin((HAMMER_SHAKE_MS - remainingMs) * 0.06f);
 }
 
 float pausePulse(float pauseClockMs)
@@ -290,41 +300,72 @@ void drawHearts(float ls)
     }
 }
 
+// The hammer panel in its three states, each unmistakable at a glance:
+// - charging: the meter fills from the bottom in a dull, dimmed amber with a spark at its level;
+//   the frame stays dark;
+// - ready: the well shines at full brightness, the hammer, handle and frame glow in turn and the
+//   frame burns gold, breathing slowly;
+// - armed (the hammer is in the player's hand, the pointer shows it): the well is empty and the
+//   frame burns red, pulsing quickly, until the hammer is used or put back.
 void drawHammerPanel(float ls)
 {
-    float x0 = -378.0f + ls;
+    hud.hammerClockMs += app.frameMs;
+    float shake = 0.0f;
+    if (hud.hammerShakeMs > 0.0f) {
+        shake = hammerShakeOffset(hud.hammerShakeMs);
+        hud.hammerShakeMs -= app.frameMs;
+        if (hud.hammerShakeMs < 0.0f) hud.hammerShakeMs = 0.0f;
+    }
+    float x0 = -378.0f + ls + shake;
     float y0 = -136.0f;
-    drawPicture("hammer.texture1.tga", x0 + 32.0f, y0 + 64.0f, 64.0f, 128.0f, WHITE);
+    float cx = x0 + 32.0f;
+    float cy = y0 + 64.0f;
+    bool armed = board.hammerArmed != 0;
+    bool ready = !armed && board.hammerShown >= board.hammerFull;
+    Texture* flare = findTexture("flare.jpg");
+    drawPicture("hammer.texture1.tga", cx, cy, 64.0f, 128.0f, WHITE);
     float shown = board.hammerShown;
     if (shown < 0.0f) shown = 0.0f;
     if (shown > 1.0f) shown = 1.0f;
-    if (!board.hammerCursor) {
+    if (!armed) {
         Texture* fill = findTexture("hammer.texture2.tga");
         if (fill && shown > 0.0f) {
             setTexture(fill);
             float h = 128.0f * shown;
-            drawQuadCentered(x0 + 32.0f, y0 + h / 2.0f, 64.0f, h, Rect{0.0f, 1.0f - shown, 1.0f, 1.0f}, WHITE);
+            // Charging: dimmed, so that a nearly full meter never passes for a ready hammer.
+            Color tint = ready ? WHITE : Color(125, 105, 92, 255);
+            drawQuadCentered(cx, y0 + h / 2.0f, 64.0f, h, Rect{0.0f, 1.0f - shown, 1.0f, 1.0f}, tint);
         }
     }
-    if (board.hammerShown < board.hammerFull) {
-        Texture* flare = findTexture("flare.jpg");
+    if (!ready && !armed) {
         if (flare) {
             float size = 100.0f + 50.0f * std::sin(0.005f * board.boardClockMs);
             setBlendMode(1);
             setTexture(flare);
-            drawQuadCentered(x0 + 32.0f, y0 + 128.0f * shown, size * 0.5f, size * 0.25f, Rect{0.0f, 0.0f, 1.0f, 1.0f},
+            drawQuadCentered(cx, y0 + 128.0f * shown, size * 0.5f, size * 0.25f, Rect{0.0f, 0.0f, 1.0f, 1.0f},
                              Color(255, 220, 60, 255));
             setBlendMode(0);
         }
-    } else {
+    } else if (ready) {
         hud.hammerGlowClockMs += app.frameMs * (0.5f + randomUpTo(0.5f));
         static const char* const lum[3] = {"hammer.texturelum1.jpg", "hammer.texturelum2.jpg", "hammer.texturelum3.jpg"};
         setBlendMode(1);
         for (int i = 0; i < 3; i++) {
             float b = 0.5f + 0.5f * std::sin(0.005f * hud.hammerGlowClockMs + 2.0f * PI * static_cast<float>(i) / 3.0f);
             int g = static_cast<int>(b * 255.0f);
-            drawPicture(lum[i], x0 + 32.0f, y0 + 64.0f, 64.0f, 128.0f, Color(g, g, g, 255));
+            drawPicture(lum[i], cx, cy, 64.0f, 128.0f, Color(g, g, g, 255));
         }
+        // And the frame burns gold, breathing slowly.
+        float breath = 0.75f + 0.25f * std::sin(0.004f * hud.hammerClockMs);
+        int a = static_cast<int>(255.0f * breath);
+        drawPicture("hammer.texturelum3.jpg", cx, cy, 64.0f, 128.0f, Color(a, a * 4 / 5, a / 3, 255));
+        setBlendMode(0);
+    } else {
+        // Armed: the frame's glow in red, twice, pulsing fast.
+        float p = 0.6f + 0.4f * std::sin(0.012f * hud.hammerClockMs);
+        int r = static_cast<int>(255.0f * p);
+        setBlendMode(1);
+        for (int i = 0; i < 2; i++) drawPicture("hammer.texturelum3.jpg", cx, cy, 64.0f, 128.0f, Color(r, r / 5, r / 10, 255));
         setBlendMode(0);
     }
 }
@@ -349,9 +390,9 @@ void drawHud()
     shadowed("lives", -336.0f + ls, 114.0f, 11.0f, WHITE);
     drawHearts(ls);
     bool menuHot = hud.menuButton.size > 12.5f;
-    bool trophiesHot = hud.trophiesButton.size > 11.5f;
+    bool trophiesHot = hud.trophiesButton.size > TROPHIES_TEXT_SIZE;
     shadowed("menu", MENU_X + ls, MENU_Y, hud.menuButton.size, menuHot ? YELLOW : WHITE);
-    drawPicture("trophybutton.tga", TROPHIES_X + ls, TROPHY_PICTURE_Y, 48.0f, 48.0f, WHITE);
+    drawPicture("trophybutton.tga", TROPHIES_X + ls, TROPHY_PICTURE_Y, TROPHY_PICTURE_SIZE, TROPHY_PICTURE_SIZE, WHITE);
     shadowed("trophies", TROPHIES_X + ls, TROPHIES_Y, hud.trophiesButton.size, trophiesHot ? YELLOW : WHITE);
     drawHammerPanel(ls);
 }

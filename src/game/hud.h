@@ -33,7 +33,14 @@ struct HudState {
     HudButton trophiesButton;
     float hammerGlowClockMs;
     float afterWinPulseMs;
+    float hammerShakeMs;  // the panel shakes while > 0: the hammer was pressed before it was ready
+    float hammerClockMs;  // drives the ready halo and the armed frame's pulse
 };
+
+// How long the hammer panel shakes after a press on a hammer that is not ready.
+constexpr float HAMMER_SHAKE_MS = 450.0f;
+// The panel's sideways offset for the shake's remaining time (0 when still).
+float hammerShakeOffset(float remainingMs);
 
 extern HudState hud;
 

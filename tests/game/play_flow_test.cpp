@@ -68,7 +68,7 @@ TEST(GameClicks, MenuAndTrophiesWorkOnlyWhileTimeIsLeft)
     EXPECT_STREQ(currentDialogName(), "gameplay");
     menus.dialogOpen = 0;
     loadTestMenus();  // no dialog: a later one would show
-    pointAtXY(-338.0f, -232.0f);
+    pointAtXY(-342.0f, -193.0f);
     boardPress();
     EXPECT_EQ(play.trophyTrip, 1);
     play.trophyTrip = 0;
@@ -76,7 +76,7 @@ TEST(GameClicks, MenuAndTrophiesWorkOnlyWhileTimeIsLeft)
     play.limitRunning = 0;
     pointAtXY(-338.0f, 15.0f);
     boardPress();
-    pointAtXY(-338.0f, -232.0f);
+    pointAtXY(-342.0f, -193.0f);
     boardPress();
     EXPECT_STREQ(currentDialogName(), "");
     EXPECT_EQ(play.trophyTrip, 0);

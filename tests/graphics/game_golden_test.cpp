@@ -3,6 +3,8 @@
 // running bomb, the pause overlay and a won level 3000 ms into its sequence.
 #include "gfx_helpers.h"
 
+#include <cstring>
+
 #include "core/random.h"
 #include "core/requestlog.h"
 #include "app/screens.h"
@@ -116,6 +118,21 @@ protected:
     std::string data;
 };
 
+// The left bar's part with the hammer panel and the trophy button (x 0..119, y 280..519), without
+// the board beside it.
+ImageData hammerArea(const ImageData& f)
+{
+    ImageData out;
+    out.width = 120;
+    out.height = 240;
+    out.hasAlpha = false;
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height * 4);
+    for (int y = 0; y < out.height; y++)
+        std::memcpy(&out.pixels[static_cast<size_t>(y) * out.width * 4],
+                    &f.pixels[(static_cast<size_t>(y + 280) * f.width) * 4], static_cast<size_t>(out.width) * 4);
+    return out;
+}
+
 TEST_F(GameGolden, FreshLevel)
 {
     run(50);  // 1000 ms: the board has faded in and its figures have come to rest
@@ -179,6 +196,47 @@ TEST_F(GameGolden, WonLevelAt3000Ms)
     while (play.completeClockMs < 3000.0f) run(1);
     EXPECT_FLOAT_EQ(play.completeClockMs, 3000.0f);
     expectGolden(frame(), "game_won_level_3000ms");
+}
+
+} // namespace
+
+namespace {
+
+// The hammer panel charging (nearly full), ready and armed: three pictures that must not be
+// mistaken for each other.
+TEST_F(GameGolden, HammerPanelCharging)
+{
+    run(50);
+    board.hammerShown = board.hammerTarget = board.hammerEmpty + 0.93f * (board.hammerFull - board.hammerEmpty);
+    run(10);
+    EXPECT_EQ(board.hammerReady, 0);
+    expectGolden(hammerArea(frame()), "game_hammer_charging");
+}
+
+TEST_F(GameGolden, HammerPanelReady)
+{
+    run(50);
+    board.hammerTarget = board.hammerFull + 0.05f;
+    for (int i = 0; i < 400 && !board.hammerReady; i++) run(1);
+    ASSERT_EQ(board.hammerReady, 1);
+    run(25);
+    expectGolden(hammerArea(frame()), "game_hammer_ready");
+}
+
+TEST_F(GameGolden, HammerPanelArmed)
+{
+    run(50);
+    board.hammerTarget = board.hammerFull + 0.05f;
+    for (int i = 0; i < 400 && !board.hammerReady; i++) run(1);
+    ASSERT_EQ(board.hammerReady, 1);
+    app.mouseX = 54;  // the hammer button
+    app.mouseY = 370;
+    screens.game.lButtonDown();
+    ASSERT_EQ(board.hammerArmed, 1);
+    app.mouseX = 0;
+    app.mouseY = 0;
+    run(25);
+    expectGolden(hammerArea(frame()), "game_hammer_armed");
 }
 
 } // namespace

@@ -266,11 +266,13 @@ void MenuScreen::render()
     } else if (menuMode == MENU_MODE_MAP) {
         mapState.unlocked = screens.mapUnlocked;
         drawMap(0);
-        drawMap(1);
     }
     selectDefaultFont();
     drawDialogs(0);
     drawDialogs(1);
+    // The artefact screen and the congratulation lie over the mode dialog's buttons, which they
+    // hold while they are open.
+    if (menuMode == MENU_MODE_MAP) drawMap(1);
     updateAndDrawEffects();
     drawStatusMessage();
     drawShutter();
@@ -371,6 +373,7 @@ void TrophyScreen::render()
 {
     clockMs += app.frameMs;
     menuRenderSetup();
+    updateTrophyRoom();
     drawTrophyRoom();
     selectDefaultFont();
     drawDialogs(0);

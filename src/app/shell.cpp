@@ -368,6 +368,8 @@ int shellMain(const ShellOptions& options)
                 app.quitRequested = 1;
             else
                 windowProc(msg);
+            // Anything the window system reports (input, focus, size) ends an idle spell.
+            if (options.paceFrames) pacerInputSeen(shell.pacer, osMonotonicUs());
             continue;
         }
         if (osTakeFullscreenToggle()) toggleFullscreen();

@@ -23,6 +23,21 @@
 
 HudState hud;
 
+// The bar's picture (tools/datagen gen_board_pieces.cpp) has the score plaque at x 10..106,
+// y 34..60, the level plaque at 24..92 / 112..148, the lives plaque at 8..108 / 206..234 and the
+// menu plaque at 14..102 / 272..299 (pixels from its top left corner, the screen's too); the
+// boxes keep 4 units off each plaque's ends.
+const HudTextBox HUD_TEXT_BOXES[HUD_BOX_COUNT] = {
+    {"score", -340.0f, 280.0f, 12.0f, 104.0f, 24.0f},
+    {"", -342.0f, 253.0f, 12.0f, 88.0f, 26.0f},
+    {"level", -340.0f, 200.0f, 12.0f, 104.0f, 24.0f},
+    {"", -342.0f, 170.0f, 15.0f, 60.0f, 36.0f},
+    {"lives", -340.0f, 114.0f, 11.0f, 104.0f, 22.0f},
+    {"lastlife", -342.0f, 80.0f, 10.0f, 92.0f, 28.0f},
+    {"menu", -342.0f, 15.0f, 12.5f, 80.0f, 27.0f},
+    {"trophies", -342.0f, -193.0f, 10.0f, 90.0f, 16.0f},
+};
+
 namespace {
 
 constexpr float PI = 3.14159265358979f;
@@ -32,7 +47,7 @@ const Color YELLOW(255, 230, 60, 255);
 const Color GREEN(90, 230, 90, 255);
 
 // Button places (text centres) and hit boxes.
-constexpr float MENU_X = -338.0f, MENU_Y = 15.0f;
+constexpr float MENU_X = -342.0f, MENU_Y = 15.0f;
 // The trophy button sits on the bar's foot below the hammer panel: the cup, its label under it.
 constexpr float TROPHIES_X = -342.0f, TROPHIES_Y = -193.0f;
 constexpr float TROPHY_PICTURE_Y = -165.0f;
@@ -52,6 +67,11 @@ void drawPicture(const char* name, float x, float y, float w, float h, Color col
     drawQuadCentered(x, y, w, h, Rect{0.0f, 0.0f, 1.0f, 1.0f}, colour);
 }
 
+// The left bar (down to its foot) and the candle on the right: a tip panel keeps off them when
+// the screen leaves room beside them, which it always does sideways.
+constexpr float BAR_RIGHT = -282.0f, BAR_BOTTOM = -210.0f;
+constexpr float CANDLE_LEFT = 272.0f, CANDLE_TOP = -30.0f;
+
 Vec2 tipPanelCentre()
 {
     float x = hud.tip.pos.x;
@@ -59,9 +79,14 @@ Vec2 tipPanelCentre()
     float y = hud.tip.pos.y + 40.0f + h / 2.0f;
     if (y > 300.0f - h / 2.0f - 10.0f) y = hud.tip.pos.y - 40.0f - h / 2.0f;
     if (y < -300.0f + h / 2.0f + 10.0f) y = -300.0f + h / 2.0f + 10.0f;
-    float maxX = 400.0f - TIP_PANEL_WIDTH / 2.0f - 10.0f;
+    float halfW = TIP_PANEL_WIDTH / 2.0f;
+    float maxX = 400.0f - halfW - 10.0f;
     if (x > maxX) x = maxX;
     if (x < -maxX) x = -maxX;
+    float top = y + h / 2.0f;
+    float bottom = y - h / 2.0f;
+    if (x - halfW < BAR_RIGHT && bottom < 300.0f && top > BAR_BOTTOM) x = BAR_RIGHT + halfW + 6.0f;
+    if (x + halfW > CANDLE_LEFT && bottom < CANDLE_TOP) x = CANDLE_LEFT - halfW - 6.0f;
     return Vec2{x, y};
 }
 
@@ -275,11 +300,6 @@ void drawWrappedTipText(const char* key, const char16_t* wrapped, float x, float
     noteHudText(key, x, y, TIP_TEXT_SIZE, WHITE, true);
 }
 
-void shadowed(const char* key, float x, float y, float size, Color colour)
-{
-    hudText(key, x, y, size, colour, true);
-}
-
 void drawHearts(float ls)
 {
     float px = -392.0f + ls;
@@ -289,7 +309,8 @@ void drawHearts(float ls)
     if (play.lifeGained && play.lifeGainedMs < 2400.0f) grow = 2.0f * std::sin(play.lifeGainedMs * PI / 200.0f);
     float size = 24.0f + 2.0f * grow;
     if (lives <= 0) {
-        shadowed("lastlife", px + 65.0f, py - 12.0f, 10.0f, WHITE);
+        const HudTextBox& b = HUD_TEXT_BOXES[HUD_BOX_LAST_LIFE];
+        hudTextInBox(b.key, b.x + ls, b.y, b.size, b.width, b.height, WHITE);
     } else if (lives <= 3) {
         for (int i = 0; i < lives; i++) drawPicture("heart.tga", px + 26.0f * static_cast<float>(i + 1), py, size, size, WHITE);
     } else {
@@ -380,20 +401,28 @@ void drawHud()
         setTexture(bar);
         drawPixelRect(ls, 0.0f, ls + 127.0f, 511.0f, 0.0f, 0.0f, 1.0f, 1.0f, WHITE);
     }
+    auto boxed = [ls](HudBox which, float size, Color colour) {
+        const HudTextBox& b = HUD_TEXT_BOXES[which];
+        hudTextInBox(b.key, b.x + ls, b.y, size, b.width, b.height, colour);
+    };
+    auto number = [ls](HudBox which, const char* value) {
+        const HudTextBox& b = HUD_TEXT_BOXES[which];
+        hudLiteralInBox(value, b.x + ls, b.y, b.size, b.width, b.height, YELLOW);
+    };
     char buf[24];
-    shadowed("score", -340.0f + ls, 280.0f, 12.0f, WHITE);
+    boxed(HUD_BOX_SCORE_LABEL, 12.0f, WHITE);
     std::snprintf(buf, sizeof buf, "%i", play.bankedScore + play.shownLevelScore);
-    hudLiteral(buf, -340.0f + ls, 253.0f, 12.0f, YELLOW, true);
-    shadowed("level", -340.0f + ls, 200.0f, 12.0f, WHITE);
+    number(HUD_BOX_SCORE, buf);
+    boxed(HUD_BOX_LEVEL_LABEL, 12.0f, WHITE);
     std::snprintf(buf, sizeof buf, "%i", play.levelIndex + 1);
-    hudLiteral(buf, -342.0f + ls, 170.0f, 15.0f, YELLOW, true);
-    shadowed("lives", -336.0f + ls, 114.0f, 11.0f, WHITE);
+    number(HUD_BOX_LEVEL, buf);
+    boxed(HUD_BOX_LIVES_LABEL, 11.0f, WHITE);
     drawHearts(ls);
     bool menuHot = hud.menuButton.size > 12.5f;
     bool trophiesHot = hud.trophiesButton.size > TROPHIES_TEXT_SIZE;
-    shadowed("menu", MENU_X + ls, MENU_Y, hud.menuButton.size, menuHot ? YELLOW : WHITE);
+    boxed(HUD_BOX_MENU, hud.menuButton.size, menuHot ? YELLOW : WHITE);
     drawPicture("trophybutton.tga", TROPHIES_X + ls, TROPHY_PICTURE_Y, TROPHY_PICTURE_SIZE, TROPHY_PICTURE_SIZE, WHITE);
-    shadowed("trophies", TROPHIES_X + ls, TROPHIES_Y, hud.trophiesButton.size, trophiesHot ? YELLOW : WHITE);
+    boxed(HUD_BOX_TROPHIES, hud.trophiesButton.size, trophiesHot ? YELLOW : WHITE);
     drawHammerPanel(ls);
 }
 
@@ -424,7 +453,9 @@ void drawPauseOverlay()
         hudText("keytoresume", 0.0f, -280.0f, 13.0f + p, Color(255, 255, 255, static_cast<int>(255.0f * p)), true);
     } else if (play.levelAdvance) {
         hud.afterWinPulseMs += app.frameMs;
-        float a = (std::cos(0.0002f * hud.afterWinPulseMs) + 1.0f) / 2.0f;
+        // The slow pulse never fades the prompt out completely: the still picture after a won
+        // level always says that a key goes on.
+        float a = 0.35f + 0.65f * (std::cos(0.0002f * hud.afterWinPulseMs) + 1.0f) / 2.0f;
         hudText("keytoresume", 0.0f, -280.0f, 13.0f + a, Color(255, 255, 255, static_cast<int>(255.0f * a)), true);
     }
 }

@@ -5,6 +5,7 @@
 #include "game/board.h"
 #include "game/bonus.h"
 #include "game/boardstep.h"
+#include "game/hud.h"
 #include "game/pending.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
@@ -309,6 +310,13 @@ void onRightButtonDown()
 
 void pressHammerButton()
 {
+    if (!board.hammerReady && !board.hammerArmed) {
+        // Not charged yet: the panel shakes gently (once per press; a press during the shake
+        // starts it again).
+        hud.hammerShakeMs = HAMMER_SHAKE_MS;
+        playSound("MenuLineSelect.ogg");
+        return;
+    }
     if (board.hammerReady) {
         board.hammerArmed = 1;
         board.hammerReady = 0;

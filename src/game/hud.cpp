@@ -23,6 +23,21 @@
 
 HudState hud;
 
+// The bar's picture (tools/datagen gen_board_pieces.cpp) has the score plaque at x 10..106,
+// y 34..60, the level plaque at 24..92 / 112..148, the lives plaque at 8..108 / 206..234 and the
+// menu plaque at 14..102 / 272..299 (pixels from its top left corner, the screen's too); the
+// boxes keep 4 units off each plaque's ends.
+const HudTextBox HUD_TEXT_BOXES[HUD_BOX_COUNT] = {
+    {"score", -340.0f, 280.0f, 12.0f, 104.0f, 24.0f},
+    {"", -342.0f, 253.0f, 12.0f, 88.0f, 26.0f},
+    {"level", -340.0f, 200.0f, 12.0f, 104.0f, 24.0f},
+    {"", -342.0f, 170.0f, 15.0f, 60.0f, 36.0f},
+    {"lives", -340.0f, 114.0f, 11.0f, 104.0f, 22.0f},
+    {"lastlife", -342.0f, 80.0f, 10.0f, 92.0f, 28.0f},
+    {"menu", -342.0f, 15.0f, 12.5f, 80.0f, 27.0f},
+    {"trophies", -342.0f, -193.0f, 10.0f, 90.0f, 16.0f},
+};
+
 namespace {
 
 constexpr float PI = 3.14159265358979f;
@@ -32,9 +47,12 @@ const Color YELLOW(255, 230, 60, 255);
 const Color GREEN(90, 230, 90, 255);
 
 // Button places (text centres) and hit boxes.
-constexpr float MENU_X = -338.0f, MENU_Y = 15.0f;
-constexpr float TROPHIES_X = -338.0f, TROPHIES_Y = -232.0f;
-constexpr float TROPHY_PICTURE_Y = -190.0f;
+constexpr float MENU_X = -342.0f, MENU_Y = 15.0f;
+// The trophy button sits on the bar's foot below the hammer panel: the cup, its label under it.
+constexpr float TROPHIES_X = -342.0f, TROPHIES_Y = -193.0f;
+constexpr float TROPHY_PICTURE_Y = -165.0f;
+constexpr float TROPHY_PICTURE_SIZE = 34.0f;
+constexpr float TROPHIES_TEXT_SIZE = 10.0f;
 
 bool inside(Vec2 p, float x0, float y0, float x1, float y1)
 {
@@ -49,6 +67,11 @@ void drawPicture(const char* name, float x, float y, float w, float h, Color col
     drawQuadCentered(x, y, w, h, Rect{0.0f, 0.0f, 1.0f, 1.0f}, colour);
 }
 
+// The left bar (down to its foot) and the candle on the right: a tip panel keeps off them when
+// the screen leaves room beside them, which it always does sideways.
+constexpr float BAR_RIGHT = -282.0f, BAR_BOTTOM = -210.0f;
+constexpr float CANDLE_LEFT = 272.0f, CANDLE_TOP = -30.0f;
+
 Vec2 tipPanelCentre()
 {
     float x = hud.tip.pos.x;
@@ -56,9 +79,14 @@ Vec2 tipPanelCentre()
     float y = hud.tip.pos.y + 40.0f + h / 2.0f;
     if (y > 300.0f - h / 2.0f - 10.0f) y = hud.tip.pos.y - 40.0f - h / 2.0f;
     if (y < -300.0f + h / 2.0f + 10.0f) y = -300.0f + h / 2.0f + 10.0f;
-    float maxX = 400.0f - TIP_PANEL_WIDTH / 2.0f - 10.0f;
+    float halfW = TIP_PANEL_WIDTH / 2.0f;
+    float maxX = 400.0f - halfW - 10.0f;
     if (x > maxX) x = maxX;
     if (x < -maxX) x = -maxX;
+    float top = y + h / 2.0f;
+    float bottom = y - h / 2.0f;
+    if (x - halfW < BAR_RIGHT && bottom < 300.0f && top > BAR_BOTTOM) x = BAR_RIGHT + halfW + 6.0f;
+    if (x + halfW > CANDLE_LEFT && bottom < CANDLE_TOP) x = CANDLE_LEFT - halfW - 6.0f;
     return Vec2{x, y};
 }
 
@@ -93,7 +121,7 @@ void resetHud()
 {
     hud = HudState{};
     hud.menuButton = HudButton{12.5f, 1};
-    hud.trophiesButton = HudButton{11.5f, 1};
+    hud.trophiesButton = HudButton{TROPHIES_TEXT_SIZE, 1};
 }
 
 void showTip(const char* key, float x, float y, float delayMs, bool needsButton, int arrow)
@@ -214,7 +242,7 @@ void updateHudButtons(Vec2 cursor)
 {
     bool active = play.limitRunning && !menus.dialogOpen && !play.tipOpen;
     stepButton(hud.menuButton, 12.5f, active && overMenuButton(cursor));
-    stepButton(hud.trophiesButton, 11.5f, active && overTrophiesButton(cursor));
+    stepButton(hud.trophiesButton, TROPHIES_TEXT_SIZE, active && overTrophiesButton(cursor));
 }
 
 bool overMenuButton(Vec2 p)
@@ -224,12 +252,19 @@ bool overMenuButton(Vec2 p)
 
 bool overTrophiesButton(Vec2 p)
 {
-    return inside(p, TROPHIES_X - 40.0f, TROPHIES_Y - 14.0f, TROPHIES_X + 40.0f, TROPHY_PICTURE_Y + 24.0f);
+    return inside(p, TROPHIES_X - 40.0f, TROPHIES_Y - 12.0f, TROPHIES_X + 40.0f, TROPHY_PICTURE_Y + TROPHY_PICTURE_SIZE / 2.0f);
 }
 
 bool overHammerButton(Vec2 p)
 {
     return inside(p, -378.0f, -136.0f, -314.0f, -2.0f);
+}
+
+float hammerShakeOffset(float remainingMs)
+{
+    if (remainingMs <= 0.0f) return 0.0f;
+    float left = remainingMs > HAMMER_SHAKE_MS ? 1.0f : remainingMs / HAMMER_SHAKE_MS;
+    return 4.0f * left * std::sin((HAMMER_SHAKE_MS - remainingMs) * 0.06f);
 }
 
 float pausePulse(float pauseClockMs)
@@ -265,11 +300,6 @@ void drawWrappedTipText(const char* key, const char16_t* wrapped, float x, float
     noteHudText(key, x, y, TIP_TEXT_SIZE, WHITE, true);
 }
 
-void shadowed(const char* key, float x, float y, float size, Color colour)
-{
-    hudText(key, x, y, size, colour, true);
-}
-
 void drawHearts(float ls)
 {
     float px = -392.0f + ls;
@@ -279,7 +309,8 @@ void drawHearts(float ls)
     if (play.lifeGained && play.lifeGainedMs < 2400.0f) grow = 2.0f * std::sin(play.lifeGainedMs * PI / 200.0f);
     float size = 24.0f + 2.0f * grow;
     if (lives <= 0) {
-        shadowed("lastlife", px + 65.0f, py - 12.0f, 10.0f, WHITE);
+        const HudTextBox& b = HUD_TEXT_BOXES[HUD_BOX_LAST_LIFE];
+        hudTextInBox(b.key, b.x + ls, b.y, b.size, b.width, b.height, WHITE);
     } else if (lives <= 3) {
         for (int i = 0; i < lives; i++) drawPicture("heart.tga", px + 26.0f * static_cast<float>(i + 1), py, size, size, WHITE);
     } else {
@@ -290,41 +321,72 @@ void drawHearts(float ls)
     }
 }
 
+// The hammer panel in its three states, each unmistakable at a glance:
+// - charging: the meter fills from the bottom in a dull, dimmed amber with a spark at its level;
+//   the frame stays dark;
+// - ready: the well shines at full brightness, the hammer, handle and frame glow in turn and the
+//   frame burns gold, breathing slowly;
+// - armed (the hammer is in the player's hand, the pointer shows it): the well is empty and the
+//   frame burns red, pulsing quickly, until the hammer is used or put back.
 void drawHammerPanel(float ls)
 {
-    float x0 = -378.0f + ls;
+    hud.hammerClockMs += app.frameMs;
+    float shake = 0.0f;
+    if (hud.hammerShakeMs > 0.0f) {
+        shake = hammerShakeOffset(hud.hammerShakeMs);
+        hud.hammerShakeMs -= app.frameMs;
+        if (hud.hammerShakeMs < 0.0f) hud.hammerShakeMs = 0.0f;
+    }
+    float x0 = -378.0f + ls + shake;
     float y0 = -136.0f;
-    drawPicture("hammer.texture1.tga", x0 + 32.0f, y0 + 64.0f, 64.0f, 128.0f, WHITE);
+    float cx = x0 + 32.0f;
+    float cy = y0 + 64.0f;
+    bool armed = board.hammerArmed != 0;
+    bool ready = !armed && board.hammerShown >= board.hammerFull;
+    Texture* flare = findTexture("flare.jpg");
+    drawPicture("hammer.texture1.tga", cx, cy, 64.0f, 128.0f, WHITE);
     float shown = board.hammerShown;
     if (shown < 0.0f) shown = 0.0f;
     if (shown > 1.0f) shown = 1.0f;
-    if (!board.hammerCursor) {
+    if (!armed) {
         Texture* fill = findTexture("hammer.texture2.tga");
         if (fill && shown > 0.0f) {
             setTexture(fill);
             float h = 128.0f * shown;
-            drawQuadCentered(x0 + 32.0f, y0 + h / 2.0f, 64.0f, h, Rect{0.0f, 1.0f - shown, 1.0f, 1.0f}, WHITE);
+            // Charging: dimmed, so that a nearly full meter never passes for a ready hammer.
+            Color tint = ready ? WHITE : Color(125, 105, 92, 255);
+            drawQuadCentered(cx, y0 + h / 2.0f, 64.0f, h, Rect{0.0f, 1.0f - shown, 1.0f, 1.0f}, tint);
         }
     }
-    if (board.hammerShown < board.hammerFull) {
-        Texture* flare = findTexture("flare.jpg");
+    if (!ready && !armed) {
         if (flare) {
             float size = 100.0f + 50.0f * std::sin(0.005f * board.boardClockMs);
             setBlendMode(1);
             setTexture(flare);
-            drawQuadCentered(x0 + 32.0f, y0 + 128.0f * shown, size * 0.5f, size * 0.25f, Rect{0.0f, 0.0f, 1.0f, 1.0f},
+            drawQuadCentered(cx, y0 + 128.0f * shown, size * 0.5f, size * 0.25f, Rect{0.0f, 0.0f, 1.0f, 1.0f},
                              Color(255, 220, 60, 255));
             setBlendMode(0);
         }
-    } else {
+    } else if (ready) {
         hud.hammerGlowClockMs += app.frameMs * (0.5f + randomUpTo(0.5f));
         static const char* const lum[3] = {"hammer.texturelum1.jpg", "hammer.texturelum2.jpg", "hammer.texturelum3.jpg"};
         setBlendMode(1);
         for (int i = 0; i < 3; i++) {
             float b = 0.5f + 0.5f * std::sin(0.005f * hud.hammerGlowClockMs + 2.0f * PI * static_cast<float>(i) / 3.0f);
             int g = static_cast<int>(b * 255.0f);
-            drawPicture(lum[i], x0 + 32.0f, y0 + 64.0f, 64.0f, 128.0f, Color(g, g, g, 255));
+            drawPicture(lum[i], cx, cy, 64.0f, 128.0f, Color(g, g, g, 255));
         }
+        // And the frame burns gold, breathing slowly.
+        float breath = 0.75f + 0.25f * std::sin(0.004f * hud.hammerClockMs);
+        int a = static_cast<int>(255.0f * breath);
+        drawPicture("hammer.texturelum3.jpg", cx, cy, 64.0f, 128.0f, Color(a, a * 4 / 5, a / 3, 255));
+        setBlendMode(0);
+    } else {
+        // Armed: the frame's glow in red, twice, pulsing fast.
+        float p = 0.6f + 0.4f * std::sin(0.012f * hud.hammerClockMs);
+        int r = static_cast<int>(255.0f * p);
+        setBlendMode(1);
+        for (int i = 0; i < 2; i++) drawPicture("hammer.texturelum3.jpg", cx, cy, 64.0f, 128.0f, Color(r, r / 5, r / 10, 255));
         setBlendMode(0);
     }
 }
@@ -339,20 +401,28 @@ void drawHud()
         setTexture(bar);
         drawPixelRect(ls, 0.0f, ls + 127.0f, 511.0f, 0.0f, 0.0f, 1.0f, 1.0f, WHITE);
     }
+    auto boxed = [ls](HudBox which, float size, Color colour) {
+        const HudTextBox& b = HUD_TEXT_BOXES[which];
+        hudTextInBox(b.key, b.x + ls, b.y, size, b.width, b.height, colour);
+    };
+    auto number = [ls](HudBox which, const char* value) {
+        const HudTextBox& b = HUD_TEXT_BOXES[which];
+        hudLiteralInBox(value, b.x + ls, b.y, b.size, b.width, b.height, YELLOW);
+    };
     char buf[24];
-    shadowed("score", -340.0f + ls, 280.0f, 12.0f, WHITE);
+    boxed(HUD_BOX_SCORE_LABEL, 12.0f, WHITE);
     std::snprintf(buf, sizeof buf, "%i", play.bankedScore + play.shownLevelScore);
-    hudLiteral(buf, -340.0f + ls, 253.0f, 12.0f, YELLOW, true);
-    shadowed("level", -340.0f + ls, 200.0f, 12.0f, WHITE);
+    number(HUD_BOX_SCORE, buf);
+    boxed(HUD_BOX_LEVEL_LABEL, 12.0f, WHITE);
     std::snprintf(buf, sizeof buf, "%i", play.levelIndex + 1);
-    hudLiteral(buf, -342.0f + ls, 170.0f, 15.0f, YELLOW, true);
-    shadowed("lives", -336.0f + ls, 114.0f, 11.0f, WHITE);
+    number(HUD_BOX_LEVEL, buf);
+    boxed(HUD_BOX_LIVES_LABEL, 11.0f, WHITE);
     drawHearts(ls);
     bool menuHot = hud.menuButton.size > 12.5f;
-    bool trophiesHot = hud.trophiesButton.size > 11.5f;
-    shadowed("menu", MENU_X + ls, MENU_Y, hud.menuButton.size, menuHot ? YELLOW : WHITE);
-    drawPicture("trophybutton.tga", TROPHIES_X + ls, TROPHY_PICTURE_Y, 48.0f, 48.0f, WHITE);
-    shadowed("trophies", TROPHIES_X + ls, TROPHIES_Y, hud.trophiesButton.size, trophiesHot ? YELLOW : WHITE);
+    bool trophiesHot = hud.trophiesButton.size > TROPHIES_TEXT_SIZE;
+    boxed(HUD_BOX_MENU, hud.menuButton.size, menuHot ? YELLOW : WHITE);
+    drawPicture("trophybutton.tga", TROPHIES_X + ls, TROPHY_PICTURE_Y, TROPHY_PICTURE_SIZE, TROPHY_PICTURE_SIZE, WHITE);
+    boxed(HUD_BOX_TROPHIES, hud.trophiesButton.size, trophiesHot ? YELLOW : WHITE);
     drawHammerPanel(ls);
 }
 
@@ -383,7 +453,9 @@ void drawPauseOverlay()
         hudText("keytoresume", 0.0f, -280.0f, 13.0f + p, Color(255, 255, 255, static_cast<int>(255.0f * p)), true);
     } else if (play.levelAdvance) {
         hud.afterWinPulseMs += app.frameMs;
-        float a = (std::cos(0.0002f * hud.afterWinPulseMs) + 1.0f) / 2.0f;
+        // The slow pulse never fades the prompt out completely: the still picture after a won
+        // level always says that a key goes on.
+        float a = 0.35f + 0.65f * (std::cos(0.0002f * hud.afterWinPulseMs) + 1.0f) / 2.0f;
         hudText("keytoresume", 0.0f, -280.0f, 13.0f + a, Color(255, 255, 255, static_cast<int>(255.0f * a)), true);
     }
 }

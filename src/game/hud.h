@@ -33,7 +33,36 @@ struct HudState {
     HudButton trophiesButton;
     float hammerGlowClockMs;
     float afterWinPulseMs;
+    float hammerShakeMs;  // the panel shakes while > 0: the hammer was pressed before it was ready
+    float hammerClockMs;  // drives the ready halo and the armed frame's pulse
 };
+
+// The HUD's texts on the left bar and the boxes (plaques, or the wood between them) they are kept
+// inside: centre (x before the bar's slide), the size they are drawn at when they fit, and the
+// box's width and height. Texts too wide are scaled or wrapped (fitHudText, game/hudtext.h).
+struct HudTextBox {
+    const char* key;  // the text key; "" for a number
+    float x, y;
+    float size;
+    float width, height;
+};
+enum HudBox {
+    HUD_BOX_SCORE_LABEL,
+    HUD_BOX_SCORE,
+    HUD_BOX_LEVEL_LABEL,
+    HUD_BOX_LEVEL,
+    HUD_BOX_LIVES_LABEL,
+    HUD_BOX_LAST_LIFE,
+    HUD_BOX_MENU,
+    HUD_BOX_TROPHIES,
+    HUD_BOX_COUNT
+};
+extern const HudTextBox HUD_TEXT_BOXES[HUD_BOX_COUNT];
+
+// How long the hammer panel shakes after a press on a hammer that is not ready.
+constexpr float HAMMER_SHAKE_MS = 450.0f;
+// The panel's sideways offset for the shake's remaining time (0 when still).
+float hammerShakeOffset(float remainingMs);
 
 extern HudState hud;
 

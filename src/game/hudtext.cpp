@@ -22,6 +22,7 @@ void record(const char* text, float x, float y, float size, Color colour, bool c
     e.size = size;
     e.colour = colour;
     e.centred = centred ? 1 : 0;
+    e.lines = 1;
 }
 
 void draw(const char16_t* text, float x, float y, float size, Color colour, bool centred)
@@ -109,6 +110,86 @@ void hudLiteral(const char* text, float x, float y, float size, Color colour, bo
     for (; text && text[n] && n < TEXT_UNITS - 1; n++) buf[n] = static_cast<unsigned char>(text[n]);
     buf[n] = 0;
     draw(buf, x, y, size, colour, centred);
+}
+
+HudTextFit fitHudText(const char16_t* text, float size, float maxWidth, float maxHeight)
+{
+    HudTextFit fit{size, 1, -1};
+    float width = text ? measureText(text, size) : 0.0f;
+    if (width <= maxWidth || width <= 0.0f) return fit;
+    float scaled = size * maxWidth / width;
+    if (scaled >= 0.75f * size) {
+        fit.size = scaled;
+        return fit;
+    }
+    // Two lines, split at the space nearest the middle of the text's width.
+    int best = -1;
+    float bestWidest = 0.0f;
+    char16_t first[256];
+    for (int i = 0; text[i] && i < 255; i++) {
+        if (text[i] != u' ') continue;
+        for (int k = 0; k < i; k++) first[k] = text[k];
+        first[i] = 0;
+        float a = measureText(first, size);
+        float b = measureText(text + i + 1, size);
+        float widest = a > b ? a : b;
+        if (best < 0 || widest < bestWidest) {
+            best = i;
+            bestWidest = widest;
+        }
+    }
+    // Two lines need about 1.8 + 1.4 line heights.
+    float twoLines = best >= 0 ? size * maxWidth / bestWidest : 0.0f;
+    if (twoLines > size) twoLines = size;
+    if (twoLines > maxHeight / 3.2f) twoLines = maxHeight / 3.2f;
+    if (best >= 0 && twoLines > scaled) {
+        fit.size = twoLines;
+        fit.lines = 2;
+        fit.split = best;
+        return fit;
+    }
+    fit.size = scaled;
+    return fit;
+}
+
+namespace {
+
+void drawInBox(const char* name, const char16_t* text, float x, float y, float size, float maxWidth, float maxHeight,
+               Color colour)
+{
+    HudTextFit fit = fitHudText(text, size, maxWidth, maxHeight);
+    record(name, x, y, fit.size, colour, true);
+    if (hudTexts.count > 0 && std::strncmp(hudTexts.entries[hudTexts.count - 1].text, name, 47) == 0)
+        hudTexts.entries[hudTexts.count - 1].lines = static_cast<uint8_t>(fit.lines);
+    if (fit.lines == 1) {
+        draw(text, x, y, fit.size, colour, true);
+        return;
+    }
+    char16_t line[TEXT_UNITS];
+    int k = 0;
+    for (; k < fit.split && k < TEXT_UNITS - 1; k++) line[k] = text[k];
+    line[k] = 0;
+    float half = 0.9f * fit.size;
+    draw(line, x, y + half, fit.size, colour, true);
+    draw(text + fit.split + 1, x, y - half, fit.size, colour, true);
+}
+
+} // namespace
+
+void hudTextInBox(const char* key, float x, float y, float size, float maxWidth, float maxHeight, Color colour)
+{
+    char16_t buf[TEXT_UNITS];
+    keyText(key, buf, TEXT_UNITS);
+    drawInBox(key, buf, x, y, size, maxWidth, maxHeight, colour);
+}
+
+void hudLiteralInBox(const char* text, float x, float y, float size, float maxWidth, float maxHeight, Color colour)
+{
+    char16_t buf[TEXT_UNITS];
+    int n = 0;
+    for (; text && text[n] && n < TEXT_UNITS - 1; n++) buf[n] = static_cast<unsigned char>(text[n]);
+    buf[n] = 0;
+    drawInBox(text ? text : "", buf, x, y, size, maxWidth, maxHeight, colour);
 }
 
 const HudTextEntry* findHudText(const char* text)

@@ -16,6 +16,7 @@ struct HudTextEntry {
     float size;
     Color colour;
     uint8_t centred;
+    uint8_t lines;    // 2 when a boxed text was wrapped onto two lines, else 1
 };
 
 struct HudTextState {
@@ -31,6 +32,23 @@ void hudText(const char* key, float x, float y, float size, Color colour, bool c
 void hudTextFormat(const char* key, const char* value, float x, float y, float size, Color colour, bool centred);
 // Literal text (numbers).
 void hudLiteral(const char* text, float x, float y, float size, Color colour, bool centred);
+
+// How a text goes into a box of maxWidth x maxHeight (a plaque of the HUD): at `size` when it is
+// narrow enough; else scaled down to the width, as long as that keeps at least 3/4 of the size;
+// else, when the text has a space, on two lines split at the space nearest the middle, at the
+// size at which the longer line fits the width and both lines the height (lines 1.8 x size apart,
+// about 3.2 x size together), when that is larger than one line could be; else scaled down to
+// the width on one line. Measured with the current font (at `size` without one).
+struct HudTextFit {
+    float size;
+    int lines;  // 1 or 2
+    int split;  // the index of the space that breaks the lines (lines == 2), else -1
+};
+HudTextFit fitHudText(const char16_t* text, float size, float maxWidth, float maxHeight);
+// A key's text (or a literal text) centred at (x, y) inside such a box; recorded with the size
+// it was drawn at and its number of lines.
+void hudTextInBox(const char* key, float x, float y, float size, float maxWidth, float maxHeight, Color colour);
+void hudLiteralInBox(const char* text, float x, float y, float size, float maxWidth, float maxHeight, Color colour);
 // Notes a text drawn by other means (wrapped tip texts) in this frame's list without drawing it.
 void noteHudText(const char* text, float x, float y, float size, Color colour, bool centred);
 // The UTF-16 text of a key (the key itself when the tables lack it), cut to capacity - 1 units.

@@ -1,5 +1,7 @@
 #include "game/scoring.h"
 
+#include <cmath>
+
 #include <cstdio>
 
 #include "core/appstate.h"
@@ -29,7 +31,11 @@ void addScorePopup(float x, float y, int value)
     // Also recorded, so tests of the board's point rules can see each number.
     recordRequest("addScorePopup", "", value, 0, x, y);
     ScorePopup& p = scoring.popups[scoring.nextPopup];
-    p = ScorePopup{Vec2{x, y}, Vec2{0.0f, 0.03f}, 14.0f, 0.0f, 255.0f, -0.09f, value};
+    // Neighbouring places of a row would run their numbers together ("+100+100+100"): every
+    // other column's number starts higher, and drawScorePopups keeps each within a place's width.
+    long column = std::lround((x + 243.0f) / 54.0f);
+    float lift = (column & 1) != 0 ? SCORE_POPUP_STAGGER : 0.0f;
+    p = ScorePopup{Vec2{x, y + lift}, Vec2{0.0f, 0.03f}, 14.0f, 0.0f, 255.0f, -0.09f, value};
     scoring.nextPopup = (scoring.nextPopup + 1) % SCORE_POPUP_COUNT;
 }
 
@@ -128,7 +134,7 @@ void drawScorePopups()
         char buf[24];
         std::snprintf(buf, sizeof buf, "+%i", p.value);
         int a = static_cast<int>(p.alpha);
-        hudLiteral(buf, p.pos.x, p.pos.y, p.size, Color(255, 255, 255, a > 255 ? 255 : a), true);
+        hudLiteralInBox(buf, p.pos.x, p.pos.y, p.size, SCORE_POPUP_WIDTH, 100.0f, Color(255, 255, 255, a > 255 ? 255 : a));
         p.pos.x += p.rise.x * frameMs;
         p.pos.y += p.rise.y * frameMs;
         p.size += p.sizeChange * frameMs;

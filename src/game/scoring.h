@@ -10,6 +10,10 @@ constexpr int SCORE_POPUP_COUNT = 64;
 constexpr int SCORE_SPRITE_COUNT = 128;
 constexpr int EXTRA_LIFE_POINTS = 250000;
 constexpr int COMBO_POINTS = 250;
+// Score numbers of neighbouring places stay apart: every other column's starts this much higher,
+// and each is drawn at most this wide (a place is 54 units wide).
+constexpr float SCORE_POPUP_STAGGER = 16.0f;
+constexpr float SCORE_POPUP_WIDTH = 48.0f;
 
 struct ScorePopup {
     Vec2 pos;

@@ -2,6 +2,8 @@
 // debug keys.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "board_helpers.h"
 #include "sound_probe.h"
 
@@ -418,6 +420,35 @@ TEST(Hammer, MeterFillsThenTheButtonArmsAndTheRightButtonPutsItBack)
     pressHammerButton();  // a second press puts the armed hammer back
     EXPECT_EQ(board.hammerArmed, 0);
     EXPECT_EQ(board.hammerReady, 1);
+}
+
+TEST(Hammer, APressBeforeItIsReadyOnlyShakesThePanel)
+{
+    resetGame();
+    resetHud();
+    drawNoMovesBoard();
+    board.hammerShown = board.hammerEmpty + 0.95f * (board.hammerFull - board.hammerEmpty);
+    pressHammerButton();
+    EXPECT_EQ(board.hammerArmed, 0);
+    EXPECT_EQ(board.hammerReady, 0);
+    EXPECT_FLOAT_EQ(hud.hammerShakeMs, HAMMER_SHAKE_MS);
+    EXPECT_EQ(queuedSounds("MenuLineSelect.ogg"), 1);
+    // A short, small shake that dies down to nothing.
+    float largest = 0.0f;
+    for (float left = HAMMER_SHAKE_MS; left > 0.0f; left -= 10.0f) {
+        float d = std::fabs(hammerShakeOffset(left));
+        EXPECT_LE(d, 4.0f);
+        if (d > largest) largest = d;
+    }
+    EXPECT_GT(largest, 2.0f);
+    EXPECT_FLOAT_EQ(hammerShakeOffset(0.0f), 0.0f);
+    EXPECT_LT(std::fabs(hammerShakeOffset(20.0f)), 0.3f);
+    // Once ready, the same press arms it and nothing shakes.
+    hud.hammerShakeMs = 0.0f;
+    board.hammerReady = 1;
+    pressHammerButton();
+    EXPECT_EQ(board.hammerArmed, 1);
+    EXPECT_FLOAT_EQ(hud.hammerShakeMs, 0.0f);
 }
 
 TEST(DebugKeys, ChangeScoreMovesSquaresAndBonuses)

@@ -70,7 +70,7 @@ TEST(GameClicks, MenuAndTrophiesWorkOnlyWhileTimeIsLeft)
     EXPECT_STREQ(currentDialogName(), "gameplay");
     menus.dialogOpen = 0;
     loadTestMenus();  // no dialog: a later one would show
-    pointAtXY(-338.0f, -232.0f);
+    pointAtXY(-342.0f, -193.0f);
     boardPress();
     EXPECT_EQ(play.trophyTrip, 1);
     play.trophyTrip = 0;
@@ -78,7 +78,7 @@ TEST(GameClicks, MenuAndTrophiesWorkOnlyWhileTimeIsLeft)
     play.limitRunning = 0;
     pointAtXY(-338.0f, 15.0f);
     boardPress();
-    pointAtXY(-338.0f, -232.0f);
+    pointAtXY(-342.0f, -193.0f);
     boardPress();
     EXPECT_STREQ(currentDialogName(), "");
     EXPECT_EQ(play.trophyTrip, 0);
@@ -229,6 +229,33 @@ TEST(HudSlide, PausedPanelsSlideOutAndBackAtPointTwoPerMs)
     EXPECT_LT(play.rightSlide, 0.0f);
 }
 
+TEST(Hud, TipPanelsKeepOffTheBarAndTheCandle)
+{
+    struct Case {
+        float x, y;
+        bool nearCandle;
+    };
+    // The hammer, a place in the board's first column, the candle, a place in the last column low
+    // down, and a place in the middle (which stays centred over its place).
+    const Case cases[] = {{-314.0f, -42.0f, false}, {-243.0f, 0.0f, false}, {330.0f, -100.0f, true},
+                          {351.0f, -200.0f, true}, {0.0f, 0.0f, false}};
+    for (const Case& c : cases) {
+        resetPlayGame();
+        playLevel(ModeAdventure, 0, quietRows());
+        showTip("sometip", c.x, c.y);
+        ASSERT_EQ(play.tipOpen, 1);
+        Rect r = tipButtonRect();
+        float centre = (r.left + r.right) / 2.0f;
+        EXPECT_GE(centre - TIP_PANEL_WIDTH / 2.0f, -282.0f) << c.x;
+        if (c.nearCandle) {
+            EXPECT_LE(centre + TIP_PANEL_WIDTH / 2.0f, 272.0f) << c.x;
+        }
+        if (c.x == 0.0f) {
+            EXPECT_FLOAT_EQ(centre, 0.0f);
+        }
+    }
+}
+
 TEST(Hud, HeartsAndTheLivesCount)
 {
     resetPlayGame();
@@ -292,6 +319,24 @@ TEST(PauseOverlay, PauseTextForSevenSecondsAndThePulsingPrompt)
     drawPauseOverlay();
     EXPECT_EQ(findHudText("pause"), nullptr);
     EXPECT_NE(findHudText("keytoresume"), nullptr);
+}
+
+TEST(PauseOverlay, ThePromptAfterAWonLevelNeverFadesOut)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    play.levelAdvance = 1;
+    app.frameMs = 100.0f;
+    int faintest = 255;
+    for (int i = 0; i < 400; i++) {  // 40 s: more than one whole pulse
+        clearHudTexts();
+        drawPauseOverlay();
+        const HudTextEntry* prompt = findHudText("keytoresume");
+        ASSERT_NE(prompt, nullptr);
+        if (prompt->colour.a < faintest) faintest = prompt->colour.a;
+    }
+    EXPECT_GE(faintest, 85);
+    EXPECT_LE(faintest, 95);
 }
 
 TEST(TrophyTrip, ThePausedShutterThenTheTrophyRoom)

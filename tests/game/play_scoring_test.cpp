@@ -37,7 +37,7 @@ TEST(Scoring, PopupRingWrapsAndANumberRisesAndFades)
     EXPECT_EQ(scoring.popups[0].value, SCORE_POPUP_COUNT + 1);
     EXPECT_EQ(scoring.popups[2].value, 3);
     resetScoring();
-    addScorePopup(10.0f, 20.0f, 90);
+    addScorePopup(-27.0f, 20.0f, 90);  // a place of column 4
     app.frameMs = 10.0f;
     int frames = 0;
     while (scoring.popups[0].alpha > 0.0f && frames < 1000) {
@@ -49,6 +49,22 @@ TEST(Scoring, PopupRingWrapsAndANumberRisesAndFades)
     clearHudTexts();
     drawScorePopups();
     EXPECT_EQ(hudTexts.count, 0);  // faded out: no longer drawn
+}
+
+TEST(Scoring, NumbersOfNeighbouringPlacesStartAtDifferentHeights)
+{
+    resetPlayGame();
+    for (int col = 3; col <= 6; col++) addScorePopup(54.0f * col - 243.0f, 52.0f, 100);
+    // The request log keeps the places; the numbers of odd columns start higher.
+    EXPECT_FLOAT_EQ(lastRequest("addScorePopup")->y, 52.0f);
+    EXPECT_FLOAT_EQ(scoring.popups[0].pos.y, 52.0f + SCORE_POPUP_STAGGER);
+    EXPECT_FLOAT_EQ(scoring.popups[1].pos.y, 52.0f);
+    EXPECT_FLOAT_EQ(scoring.popups[2].pos.y, 52.0f + SCORE_POPUP_STAGGER);
+    EXPECT_FLOAT_EQ(scoring.popups[3].pos.y, 52.0f);
+    // They rise together, so the steps stay.
+    app.frameMs = 16.0f;
+    for (int i = 0; i < 20; i++) drawScorePopups();
+    EXPECT_NEAR(scoring.popups[0].pos.y - scoring.popups[1].pos.y, SCORE_POPUP_STAGGER, 0.01f);
 }
 
 TEST(Combo, TheTableOfPrizes)

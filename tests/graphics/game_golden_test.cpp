@@ -3,6 +3,8 @@
 // running bomb, the pause overlay and a won level 3000 ms into its sequence.
 #include "gfx_helpers.h"
 
+#include <cstring>
+
 #include "core/random.h"
 #include "core/requestlog.h"
 #include "app/screens.h"
@@ -12,10 +14,14 @@
 #include "game/boardrender.h"
 #include "game/boardstep.h"
 #include "game/gameflow.h"
+#include "game/hud.h"
+#include "game/hudtext.h"
 #include "game/level.h"
 #include "game/outcome.h"
+#include "game/scoring.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
+#include "persist/profile.h"
 #include "resources/texts.h"
 #include "ui/font.h"
 #include "ui/messages.h"
@@ -116,6 +122,35 @@ protected:
     std::string data;
 };
 
+// The left bar's upper part, with the score, level, lives and menu plaques (x 0..119, y 0..309).
+ImageData hammerAreaTop(const ImageData& f)
+{
+    ImageData out;
+    out.width = 120;
+    out.height = 310;
+    out.hasAlpha = false;
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height * 4);
+    for (int y = 0; y < out.height; y++)
+        std::memcpy(&out.pixels[static_cast<size_t>(y) * out.width * 4], &f.pixels[static_cast<size_t>(y) * f.width * 4],
+                    static_cast<size_t>(out.width) * 4);
+    return out;
+}
+
+// The left bar's part with the hammer panel and the trophy button (x 0..119, y 280..519), without
+// the board beside it.
+ImageData hammerArea(const ImageData& f)
+{
+    ImageData out;
+    out.width = 120;
+    out.height = 240;
+    out.hasAlpha = false;
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height * 4);
+    for (int y = 0; y < out.height; y++)
+        std::memcpy(&out.pixels[static_cast<size_t>(y) * out.width * 4],
+                    &f.pixels[(static_cast<size_t>(y + 280) * f.width) * 4], static_cast<size_t>(out.width) * 4);
+    return out;
+}
+
 TEST_F(GameGolden, FreshLevel)
 {
     run(50);  // 1000 ms: the board has faded in and its figures have come to rest
@@ -179,6 +214,165 @@ TEST_F(GameGolden, WonLevelAt3000Ms)
     while (play.completeClockMs < 3000.0f) run(1);
     EXPECT_FLOAT_EQ(play.completeClockMs, 3000.0f);
     expectGolden(frame(), "game_won_level_3000ms");
+}
+
+} // namespace
+
+namespace {
+
+// The hammer panel charging (nearly full), ready and armed: three pictures that must not be
+// mistaken for each other.
+TEST_F(GameGolden, HammerPanelCharging)
+{
+    run(50);
+    board.hammerShown = board.hammerTarget = board.hammerEmpty + 0.93f * (board.hammerFull - board.hammerEmpty);
+    run(10);
+    EXPECT_EQ(board.hammerReady, 0);
+    expectGolden(hammerArea(frame()), "game_hammer_charging");
+}
+
+TEST_F(GameGolden, HammerPanelReady)
+{
+    run(50);
+    board.hammerTarget = board.hammerFull + 0.05f;
+    for (int i = 0; i < 400 && !board.hammerReady; i++) run(1);
+    ASSERT_EQ(board.hammerReady, 1);
+    run(25);
+    expectGolden(hammerArea(frame()), "game_hammer_ready");
+}
+
+TEST_F(GameGolden, HammerPanelArmed)
+{
+    run(50);
+    board.hammerTarget = board.hammerFull + 0.05f;
+    for (int i = 0; i < 400 && !board.hammerReady; i++) run(1);
+    ASSERT_EQ(board.hammerReady, 1);
+    app.mouseX = 54;  // the hammer button
+    app.mouseY = 370;
+    screens.game.lButtonDown();
+    ASSERT_EQ(board.hammerArmed, 1);
+    app.mouseX = 0;
+    app.mouseY = 0;
+    run(25);
+    expectGolden(hammerArea(frame()), "game_hammer_armed");
+}
+
+} // namespace
+
+namespace {
+
+// Switches the text tables to a language folder of the built data set: 1 Russian, 2 English.
+void useLanguage(const std::string& data, int folder)
+{
+    resetTextTables();
+    std::string dir = data + "/txt/" + std::to_string(folder) + "/";
+    ASSERT_TRUE(osSetCurrentDirectory(dir.c_str()));
+    loadTextFile("menutext.txt");
+    loadTextFile("strings.txt");
+    loadTextFile("tips.txt");
+    ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+}
+
+// The width of one line of an entry's text as drawn (a wrapped text: its wider line).
+float drawnWidth(const char16_t* text, const HudTextEntry& e)
+{
+    std::u16string t(text);
+    if (e.lines < 2) return measureText(t.c_str(), e.size);
+    size_t best = std::u16string::npos;
+    float widest = 1e9f;
+    for (size_t i = t.find(u' '); i != std::u16string::npos; i = t.find(u' ', i + 1)) {
+        float a = measureText(t.substr(0, i).c_str(), e.size);
+        float b = measureText(t.substr(i + 1).c_str(), e.size);
+        float w = a > b ? a : b;
+        if (w < widest) {
+            widest = w;
+            best = i;
+        }
+    }
+    return best == std::u16string::npos ? measureText(t.c_str(), e.size) : widest;
+}
+
+// Every text of the left bar inside its box in both languages, with the last life showing, the
+// menu button at its largest hover size and long numbers; and never shrunk past legibility.
+TEST_F(GameGolden, EveryHudTextFitsItsPlaqueInBothLanguages)
+{
+    run(5);
+    for (int folder : {1, 2}) {
+        useLanguage(data, folder);
+        setProfileLives(0);
+        play.bankedScore = 9999999;
+        play.levelIndex = 98;
+        hud.menuButton.size = 13.5f;
+        hud.trophiesButton.size = 11.0f;
+        clearHudTexts();
+        drawHud();
+        int checked = 0;
+        for (const HudTextBox& b : HUD_TEXT_BOXES) {
+            std::string name = b.key;
+            if (name.empty()) name = b.y > 200.0f ? "9999999" : "99";
+            const HudTextEntry* e = findHudText(name.c_str());
+            ASSERT_NE(e, nullptr) << folder << " " << name;
+            char16_t text[256];
+            if (b.key[0]) {
+                keyText(b.key, text, 256);
+            } else {
+                for (size_t i = 0; i <= name.size(); i++) text[i] = static_cast<char16_t>(name[i]);
+            }
+            float w = drawnWidth(text, *e);
+            EXPECT_LE(w, b.width + 0.01f) << folder << " " << name << " size " << e->size;
+            EXPECT_LE((e->lines == 2 ? 3.2f : 1.4f) * e->size, b.height + 0.01f) << folder << " " << name;
+            EXPECT_GE(e->size, 6.5f) << folder << " " << name;
+            checked++;
+        }
+        EXPECT_EQ(checked, HUD_BOX_COUNT);
+    }
+    // The Russian "Last life!" is the longest: it takes two lines in its plaque.
+    useLanguage(data, 1);
+    clearHudTexts();
+    drawHud();
+    const HudTextEntry* last = findHudText("lastlife");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->lines, 2);
+}
+
+TEST_F(GameGolden, LastLifeInsideTheLivesPlaqueInEnglishAndRussian)
+{
+    run(50);
+    setProfileLives(0);
+    run(1);
+    expectGolden(hammerAreaTop(frame()), "game_hud_last_life_english");
+    useLanguage(data, 1);
+    run(1);
+    expectGolden(hammerAreaTop(frame()), "game_hud_last_life_russian");
+}
+
+} // namespace
+
+namespace {
+
+ImageData cropFrame(const ImageData& f, int x0, int y0, int w, int h)
+{
+    ImageData out;
+    out.width = w;
+    out.height = h;
+    out.hasAlpha = false;
+    out.pixels.resize(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; y++)
+        std::memcpy(&out.pixels[static_cast<size_t>(y) * w * 4], &f.pixels[(static_cast<size_t>(y + y0) * f.width + x0) * 4],
+                    static_cast<size_t>(w) * 4);
+    return out;
+}
+
+// Five neighbouring places of a row score at once: five numbers that can be read one by one.
+TEST_F(GameGolden, NeighbouringScoreNumbers)
+{
+    run(50);
+    for (int col = 2; col <= 6; col++) {
+        Vec2 c = cellCentre(col, 4);
+        addScorePopup(c.x, c.y, col == 4 ? 1250 : 100);
+    }
+    run(12);
+    expectGolden(cropFrame(frame(), 240, 150, 340, 150), "game_neighbouring_score_numbers");
 }
 
 } // namespace

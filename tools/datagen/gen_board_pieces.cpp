@@ -382,8 +382,8 @@ Image podsvetPicture()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Hammer panel (64 x 128): a wooden frame with a well; empty, the hammer is a dim shape; full,
-// the well glows and the hammer shines. The three glow pictures light the head, the handle and
+// Hammer panel (64 x 128): a wooden frame with a well and a meter scale; empty, the hammer is a
+// dim shape; full, the well glows and the hammer shines. The three glow pictures light the head, the handle and
 // the frame in turn.
 
 void hammerShape(cairo_t* cr, double cx, double cy, double s, double angle, bool head)
@@ -499,6 +499,21 @@ Image hammerPanel(bool full)
     cairo_stroke(cr);
     cairo_restore(cr);
     drawHammer(c, 32, 66, 1.0, -0.18, full);
+    // The meter's scale along the well's right edge, from the empty level (18 % of the height) to
+    // the full one (88 %): short notches and a long one at "full", so a part-filled well reads as
+    // a meter that is not full yet.
+    for (int i = 1; i <= 10; ++i) {
+        double y = 128.0 - 128.0 * (0.18 + 0.07 * i);
+        cairo_new_path(cr);
+        cairo_move_to(cr, i == 10 ? 42 : 49, y);
+        cairo_line_to(cr, 56, y);
+        cairo_set_line_width(cr, i == 10 ? 1.6 : 1.0);
+        if (full)
+            setColour(cr, 0x5A2208, 0.75);
+        else
+            usePattern(cr, goldPattern(48, y - 1, 56, y + 1));
+        cairo_stroke(cr);
+    }
     Image img = canvasResolve(c);
     canvasDestroy(c);
     return img;
@@ -613,7 +628,7 @@ Image gameBar()
     usePattern(cr, goldPattern(18, 298, 90, 440));
     cairo_stroke(cr);
     // Small ornaments between the sections.
-    const double dots[] = {86, 168, 256, 462};
+    const double dots[] = {86, 168, 256};
     for (double y : dots) {
         regularPolygon(cr, 58, y, 4, 4, 0);
         usePattern(cr, goldPattern(54, y - 4, 62, y + 4));

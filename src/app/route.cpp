@@ -10,6 +10,7 @@
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
+#include "trophies/trophyroom.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,10 +64,20 @@ void toModeMenu(int mode)
     openModeDialogAfterLevel(mode, completed, play.gameComplete != 0);
 }
 
-void toTrophyRoom()
+// The trophy trip of the game: the room returns to the game afterwards.
+void toTrophyRoom() { enterTrophyRoom(TROPHY_RETURN_GAME); }
+
+void showTrophyScreen()
 {
-    // The trophy room is not part of the game yet: the trip ends at once and play goes on.
-    play.paused = 0;
+    route.trophyVisits += 1;
+    requestScreen(&screens.trophy);
+}
+
+// Back from the trophy room to the game it was reached from: the shutter opens over the board.
+void trophyRoomToGame()
+{
+    requestScreen(&screens.game);
+    openShutter(1000.0f, "");
 }
 
 } // namespace
@@ -82,6 +93,9 @@ void installRoute()
     gameFlow.toModeMenu = toModeMenu;
     gameFlow.toFrontEnd = returnToMainMenu;
     gameFlow.toTrophyRoom = toTrophyRoom;
+    trophyRoute.showRoom = showTrophyScreen;
+    trophyRoute.toFrontEnd = toFrontEnd;
+    trophyRoute.toGame = trophyRoomToGame;
 }
 
 void resetRoute()

@@ -19,6 +19,7 @@
 #include "persist/savegame.h"
 #include "persist/settings.h"
 #include "resources/texts.h"
+#include "trophies/trophyroom.h"
 #include "ui/messages.h"
 
 DialogsState dialogs;
@@ -539,8 +540,11 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
     } else if (is(b, "exit") || is(b, "quit")) {
         hostMessageBox("quit", false);
     } else if (is(b, "trophyroom")) {
-        // The trophy room is not part of the game yet: the dialog comes straight back.
-        hostOpen(d);
+        // The room fades in over its first second; leaving it opens "main" again.
+        MenuNode* node = findDialog("trophyroom");
+        MenuNode* from = findDialog(d);
+        if (node && from) node->parent = from;
+        enterTrophyRoom(TROPHY_RETURN_MAIN);
     } else if (is(b, "apply")) {
         if ((dialogs.fullscreenChoice != 0) != (persist.settings.fullscreen != 0)) {
             persist.settings.fullscreen = dialogs.fullscreenChoice;

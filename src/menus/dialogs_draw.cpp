@@ -136,7 +136,7 @@ void buttonRow(const Scaler& k, float y, float width, float height, float textSc
 void fillRect(float left, float top, float right, float bottom, Color c)
 {
     setTexture(nullptr);
-    drawQuadRect(Rect(left, top, right, bottom), Rect(0, 0, 1, 1), c);
+    drawQuadRect(Rect{left, top, right, bottom}, Rect{0, 0, 1, 1}, c);
 }
 
 // ---- "main" ----

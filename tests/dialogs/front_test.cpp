@@ -1,6 +1,7 @@
 // The front-end dialogs driven as a player drives them: keys and buttons through the framework,
 // with the profiles, the settings and the high scores they change.
 #include "dialog_helpers.h"
+#include "trophies/trophyroom.h"
 
 namespace {
 
@@ -298,11 +299,18 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     EXPECT_EQ(currentName(), "main");
 }
 
-TEST_F(FrontEnd, TheTrophyRoomButtonComesStraightBack)
+TEST_F(FrontEnd, TheTrophyRoomButtonOpensTheRoomWhichReturnsToMain)
 {
     createProfile("ANNA");
     openDialog("main");
     settleMenus();
+    resetTrophyRoom();
     pressButton("trophyroom");
+    EXPECT_EQ(trophyRoom.open, 1);
+    EXPECT_EQ(trophyRoom.returnTarget, TROPHY_RETURN_MAIN);
+    EXPECT_EQ(countRequests("toTrophyScreen"), 1);
+    EXPECT_STREQ(trophyRoom.profile, "ANNA");
+    leaveTrophyRoom();
     EXPECT_EQ(currentName(), "main");
+    resetTrophyRoom();
 }

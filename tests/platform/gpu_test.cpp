@@ -226,6 +226,44 @@ TEST_F(GlGpu, SixteenBitTexturesAndRenderTargets)
     EXPECT_EQ(gpuStats().presents, 1);
 }
 
+TEST_F(GlGpu, TheWindowShowsTheFrameUprightThroughTheBrightnessRamp)
+{
+    gpuClear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
+    V quad[4] = {{1, 1, 0.5f, 0xFFFF0000, 0, 0}, {1, 0.6667f, 0.5f, 0xFFFF0000, 0, 0},
+                 {-1, 1, 0.5f, 0xFFFF0000, 0, 0}, {-1, 0.6667f, 0.5f, 0xFFFF0000, 0, 0}};
+    gpuSetRenderState(GpuRenderState::Lighting, 0);
+    gpuSetRenderState(GpuRenderState::CullMode, CullNone);
+    gpuSetVertexFormat(0x142);
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, quad, sizeof(V));
+    gpuCapturePresents(true);
+    auto shown = [](float fx, float fy) {
+        const uint8_t* px = nullptr;
+        int w = 0, h = 0;
+        EXPECT_TRUE(gpuPresentedPixels(&px, &w, &h));
+        if (!px) return 0u;
+        GpuViewport box = gpuLetterbox(w, h, 800, 600);
+        int x = box.x + int(fx * box.width), y = box.y + int(fy * box.height);
+        uint32_t v;
+        std::memcpy(&v, px + (size_t(y) * w + x) * 4, 4);
+        return v & 0xFFFFFF;
+    };
+    // The neutral ramp: the picture as drawn, top rows on top.
+    uint16_t ramp[256];
+    for (int i = 0; i < 256; ++i) ramp[i] = uint16_t(i * 257);
+    gpuSetGammaRamp(ramp, ramp, ramp);
+    gpuPresent();
+    EXPECT_EQ(shown(0.5f, 0.05f), 0xFF0000u);
+    EXPECT_EQ(shown(0.5f, 0.9f), 0x102030u);
+    // A brighter ramp doubles every level (the display takes each entry's high byte).
+    for (int i = 0; i < 256; ++i) ramp[i] = uint16_t((i * 2 > 255 ? 255 : i * 2) << 8);
+    gpuSetGammaRamp(ramp, ramp, ramp);
+    gpuPresent();
+    EXPECT_EQ(shown(0.5f, 0.05f), 0xFF0000u);
+    EXPECT_EQ(shown(0.5f, 0.9f), 0x204060u);
+    // The back buffer itself keeps the frame as drawn.
+    EXPECT_EQ(pixel(0, 800, 400, 500) & 0xFFFFFF, 0x102030u);
+}
+
 TEST_F(GlGpu, DirectionalLightFollowsTheNormals)
 {
     gpuClear(CLEAR_TARGET, 0xFF000000, 1.0f, 0);

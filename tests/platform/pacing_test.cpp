@@ -91,3 +91,46 @@ TEST(FramePacing, UnknownOrOddRefreshRates)
     FramePacer fresh;
     EXPECT_EQ(pacerWaitUs(fresh, 123456), 0u);
 }
+
+TEST(FramePacing, AnIdleWindowDropsToTheIdleRateAndTheFirstInputRestoresTheFullRate)
+{
+    FramePacer pacer;
+    pacerSetRefreshRate(pacer, 60);
+    uint64_t now = 5000;
+    std::vector<uint64_t> starts;
+    auto frame = [&] {
+        now += pacerWaitUs(pacer, now);
+        pacerFrameStarted(pacer, now);
+        starts.push_back(now);
+        now += 1000;
+    };
+    // Ten seconds without input: full rate for the first three, the idle rate after.
+    while (now < 5000 + 10000000) frame();
+    int early = 0, late = 0;
+    for (size_t i = 1; i < starts.size(); ++i) {
+        uint64_t t = starts[i] - 5000;
+        if (t < PACING_IDLE_AFTER_US) {
+            ++early;
+            EXPECT_GE(starts[i] - starts[i - 1], 16666u) << i;
+        } else if (t > PACING_IDLE_AFTER_US + 100000) {
+            ++late;
+            EXPECT_GE(starts[i] - starts[i - 1], 1000000u / PACING_IDLE_HZ) << i;
+        }
+    }
+    EXPECT_GE(early, 175);
+    EXPECT_LE(late, 7 * PACING_IDLE_HZ);
+    EXPECT_GE(late, 6 * PACING_IDLE_HZ);
+    // Input arrives just after an idle frame started: the next frame is due one refresh period
+    // after that start, not a whole idle period, and the full rate stays.
+    uint64_t last = starts.back();
+    pacerInputSeen(pacer, now);
+    EXPECT_EQ(pacerWaitUs(pacer, now), last + 16666u - now);
+    size_t before = starts.size();
+    uint64_t until = now + 2000000;
+    while (now < until) frame();
+    EXPECT_GE(starts.size() - before, 118u);
+    for (size_t i = before + 1; i < starts.size(); ++i) EXPECT_LT(starts[i] - starts[i - 1], 20000u) << i;
+    // A display slower than the idle rate keeps its own rate.
+    pacerSetRefreshRate(pacer, 24);
+    EXPECT_EQ(pacerActivePeriodUs(pacer, now + PACING_IDLE_AFTER_US * 2), 41666u);
+}

@@ -337,6 +337,7 @@ void gpuRelease()
     gpu.textures.clear();
     gpu.buffers.clear();
     gpu.headlessBackBuffer.clear();
+    gpuCapturePresents(false);
     gpu.created = false;
     gpu.headless = true;
 }
@@ -356,6 +357,25 @@ void gpuPresent()
     if (!gpu.created) return;
     gpu.stats.presents++;
     if (!gpu.headless) glDevicePresent();
+}
+
+void gpuCapturePresents(bool on)
+{
+    gpu.capturePresents = on;
+    if (!on) {
+        gpu.presented.clear();
+        gpu.presented.shrink_to_fit();
+        gpu.presentedWidth = gpu.presentedHeight = 0;
+    }
+}
+
+bool gpuPresentedPixels(const uint8_t** pixels, int* width, int* height)
+{
+    if (gpu.presented.empty() || !pixels || !width || !height) return false;
+    *pixels = gpu.presented.data();
+    *width = gpu.presentedWidth;
+    *height = gpu.presentedHeight;
+    return true;
 }
 
 void gpuSetGammaRamp(const uint16_t red[256], const uint16_t green[256], const uint16_t blue[256])

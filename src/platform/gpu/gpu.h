@@ -198,6 +198,10 @@ GpuCoopLevel gpuTestCooperativeLevel();
 // Headless only: make the device report a lost device until the next reset (for tests).
 void gpuSimulateLostDevice();
 void gpuPresent();
+// While on, each present also keeps a copy of the window's pixels as shown (after scaling and
+// the gamma ramp): BGRA bytes, rows top to bottom, drawable size. For checking the window.
+void gpuCapturePresents(bool on);
+bool gpuPresentedPixels(const uint8_t** pixels, int* width, int* height);
 void gpuSetGammaRamp(const uint16_t red[256], const uint16_t green[256], const uint16_t blue[256]);
 void gpuGetGammaRamp(uint16_t red[256], uint16_t green[256], uint16_t blue[256]);
 // Logical size of the back buffer.

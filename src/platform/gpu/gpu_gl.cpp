@@ -34,6 +34,8 @@ struct GlDevice {
     GLuint backColor = 0;
     GLuint backDepth = 0;
     GLuint gammaTexture = 0;
+    uint16_t gammaShown[3][256] = {};  // the ramp in gammaTexture
+    bool gammaUploaded = false;
     int targetWidth = 0;
     int targetHeight = 0;
     bool dirty = true;
@@ -621,6 +623,19 @@ void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
     gl.dirty = true;
 }
 
+namespace {
+
+// True when the ramp's high bytes (what the display uses) map every level to itself.
+bool gammaIsNeutral()
+{
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < 256; ++i)
+            if ((gpu.gamma[c][i] >> 8) != i) return false;
+    return true;
+}
+
+}  // namespace
+
 void glDevicePresent()
 {
     glDeviceFlush();
@@ -634,22 +649,51 @@ void glDevicePresent()
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glViewport(box.x, box.y, box.width, box.height);
-    glUseProgram(gl.presentProgram);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, gl.gammaTexture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_R16UI, 256, 3, 0, GL_RED_INTEGER, GL_UNSIGNED_SHORT, gpu.gamma);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, gl.backColor);
-    glBindSampler(0, 0);
-    glUniform1i(gl.pBack, 0);
-    glUniform1i(gl.pGamma, 1);
-    glBindVertexArray(gl.presentVao);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
+    if (box.x != 0 || box.y != 0 || box.width != w || box.height != h) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    if (gammaIsNeutral()) {
+        // The common case costs one copy (a plain one when the window has the picture's size):
+        // rows are stored top first, so the copy turns them over.
+        int bw = gpu.params.backBufferWidth, bh = gpu.params.backBufferHeight;
+        bool sameSize = box.width == bw && box.height == bh;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, gl.backFramebuffer);
+        glBlitFramebuffer(0, 0, bw, bh, box.x, box.y + box.height, box.x + box.width, box.y, GL_COLOR_BUFFER_BIT,
+                          sameSize ? GL_NEAREST : GL_LINEAR);
+    } else {
+        glViewport(box.x, box.y, box.width, box.height);
+        glUseProgram(gl.presentProgram);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, gl.gammaTexture);
+        if (!gl.gammaUploaded || std::memcmp(gl.gammaShown, gpu.gamma, sizeof gl.gammaShown) != 0) {
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_R16UI, 256, 3, 0, GL_RED_INTEGER, GL_UNSIGNED_SHORT, gpu.gamma);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+            std::memcpy(gl.gammaShown, gpu.gamma, sizeof gl.gammaShown);
+            gl.gammaUploaded = true;
+        }
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, gl.backColor);
+        glBindSampler(0, 0);
+        glUniform1i(gl.pBack, 0);
+        glUniform1i(gl.pGamma, 1);
+        glBindVertexArray(gl.presentVao);
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+    }
+    if (gpu.capturePresents) {
+        // GL's rows run bottom up: turned over into the device's order.
+        size_t row = static_cast<size_t>(w) * 4;
+        gpu.presented.resize(row * static_cast<size_t>(h));
+        std::vector<uint8_t> bottomUp(gpu.presented.size());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
+        for (int y = 0; y < h; ++y)
+            std::memcpy(&gpu.presented[static_cast<size_t>(y) * row], &bottomUp[static_cast<size_t>(h - 1 - y) * row], row);
+        gpu.presentedWidth = w;
+        gpu.presentedHeight = h;
+    }
     SDL_GL_SwapWindow(gl.window);
     bindTarget(gpu.renderTarget);
 }

@@ -60,6 +60,10 @@ struct GpuState {
     GpuVertex lastVertices[GPU_LAST_VERTICES] = {};
     int lastVertexCount = 0;
     std::vector<GpuVertex> scratch;
+    bool capturePresents = false;
+    std::vector<uint8_t> presented;  // the window's pixels at the last present, when captured
+    int presentedWidth = 0;
+    int presentedHeight = 0;
 };
 
 extern GpuState gpu;

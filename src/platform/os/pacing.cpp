@@ -15,15 +15,31 @@ uint64_t pacerWaitUs(const FramePacer& pacer, uint64_t nowUs)
     return pacer.dueUs - nowUs;
 }
 
+uint64_t pacerActivePeriodUs(const FramePacer& pacer, uint64_t nowUs)
+{
+    bool idle = pacer.started && nowUs >= pacer.lastInputUs && nowUs - pacer.lastInputUs >= PACING_IDLE_AFTER_US;
+    uint64_t idlePeriod = 1000000u / static_cast<uint64_t>(PACING_IDLE_HZ);
+    return idle && idlePeriod > pacer.periodUs ? idlePeriod : pacer.periodUs;
+}
+
 void pacerFrameStarted(FramePacer& pacer, uint64_t nowUs)
 {
-    if (!pacer.started || nowUs >= pacer.dueUs + pacer.periodUs || nowUs < pacer.dueUs) {
+    if (!pacer.started) pacer.lastInputUs = nowUs;
+    uint64_t period = pacerActivePeriodUs(pacer, nowUs);
+    pacer.lastStartUs = nowUs;
+    if (!pacer.started || nowUs >= pacer.dueUs + period || nowUs < pacer.dueUs) {
         // First frame, more than a period late, or started early anyway (the caller chose not
         // to wait): the cadence restarts from this frame.
-        pacer.dueUs = nowUs + pacer.periodUs;
+        pacer.dueUs = nowUs + period;
         pacer.started = true;
         return;
     }
     // On time or a little late: keep the cadence.
-    pacer.dueUs += pacer.periodUs;
+    pacer.dueUs += period;
+}
+
+void pacerInputSeen(FramePacer& pacer, uint64_t nowUs)
+{
+    pacer.lastInputUs = nowUs;
+    if (pacer.started && pacer.dueUs > pacer.lastStartUs + pacer.periodUs) pacer.dueUs = pacer.lastStartUs + pacer.periodUs;
 }

@@ -261,6 +261,7 @@ void resetMap()
 
 void loadMap()
 {
+    resetMap();  // idle timers and no miniature before the first entry
     int32_t size = 0;
     const uint8_t* data = readFile("mapspline.spl", &size, false);
     parseMapPath(data, size, mapState.path);
@@ -340,7 +341,8 @@ void enterMap(int completedLevel, bool gameComplete)
     for (MapSpark& k : m.sparks) k = MapSpark{};
     resetStagePictures();
     if (completedLevel >= 0) {
-        m.selectedLevel = completedLevel;
+        // The chosen level stays the profile's (the one after the level just won), so "start"
+        // goes on with the game; the level just won has the completion animation.
         m.replay = completedLevel + 1 < MAP_LEVEL_COUNT && m.levelDone[completedLevel + 1] ? 1 : 0;
         m.completionTimer = COMPLETION_START_MS;
         setTarget(stageOfLevel(completedLevel), true);

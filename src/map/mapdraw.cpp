@@ -361,7 +361,7 @@ bool readMiniature(int level)
     if (level == levelMiniature.level) return true;
     if (level < 0 || level >= MAP_LEVEL_COUNT) return false;
     char name[32];
-    std::snprintf(name, sizeof name, "pack1_%.2i.lvl", level);
+    std::snprintf(name, sizeof name, "pack1_%.2i.lvl", level + 1);  // files are numbered from 1
     char previous[OS_PATH_MAX];
     std::snprintf(previous, sizeof previous, "%s", osGetCurrentDirectory());
     bool entered = osSetCurrentDirectory("levels");

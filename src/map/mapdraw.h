@@ -12,7 +12,7 @@ Vec2 pointerForPanels();
 // The place kinds of a level's 11 x 12 grid as the miniature shows them.
 enum MiniPlace : int8_t { MiniHole = -1, MiniBare = 0, MiniSquare = 1, MiniDual = 2, MiniFixed = 3 };
 struct LevelMiniature {
-    int level;               // -1 when nothing is read
+    int level = -1;          // -1 when nothing is read
     int8_t places[11][12];
     int8_t colours[11][12];  // colour of a fixed figure, else -1
 };

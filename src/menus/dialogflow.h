@@ -10,14 +10,14 @@
 
 struct DialogsState {
     int32_t modeTab;          // 0 adventure, 1 timeless, 2 puzzle
-    int32_t newScoreRow;      // high-score row to highlight, -1 none
+    int32_t newScoreRow = -1; // high-score row to highlight, -1 none
     float creditsTime;        // ms since "credits" opened
     uint8_t fullscreenChoice; // working copy of the full-screen option
     uint8_t hiscoreFromGame;  // "hiscore" was opened by the game (game over)
     // The map under the mode dialogs: the mode it is set up for (-1: set it up on the next open of
     // a mode dialog), and what the next set-up is told about the level just won.
-    int32_t mapMode;
-    int32_t mapCompletedLevel;  // -1 when the map is entered from the main menu
+    int32_t mapMode = -1;
+    int32_t mapCompletedLevel = -1;  // -1 when the map is entered from the main menu
     uint8_t mapGameComplete;    // the last level was won
     int32_t gameTipsShown;    // numbered game tips already shown
     int32_t continuedGames;   // "okcontinuegame" presses

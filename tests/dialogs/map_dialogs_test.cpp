@@ -65,10 +65,13 @@ TEST_F(MapDialogs, StartGoesByTheMapsChoiceAndABoxOverTheMapKeepsIt)
 {
     setProfileLevel(6);
     setProfileScore(1200);
+    dialogs = DialogsState{};  // as the program starts: nothing has set the dialogs up yet
     openMode("adventure");
     ASSERT_EQ(currentName(), "adventure");
     EXPECT_EQ(mapSelectedLevel(), 6);
     EXPECT_EQ(mapState.currentStage, 1);
+    EXPECT_EQ(mapState.completedLevel, -1);  // entered from the main menu
+    EXPECT_GT(mapState.ringTimer, 0.0f);     // the ring flies in
     // Another level of the stage while the game has points: asked first; "no" returns to the map
     // with the level still chosen.
     mapState.selectedLevel = 5;
@@ -139,7 +142,7 @@ TEST_F(MapDialogs, BackFromAWonLevelTheMapPlaysItsCompletion)
     settleMenus();
     ASSERT_EQ(currentName(), "adventure");
     EXPECT_EQ(mapState.completedLevel, 3);
-    EXPECT_EQ(mapSelectedLevel(), 3);
+    EXPECT_EQ(mapSelectedLevel(), 4);  // "start" goes on with the game
     EXPECT_EQ(mapState.completionTimer, COMPLETION_START_MS - 0.0f);
     // The completion runs to the stage's artefact screen, which holds the dialog.
     mapFrames(250);

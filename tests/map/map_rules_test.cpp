@@ -3,6 +3,12 @@
 // sparks and the artefact screen, clicks, the start item and the congratulation.
 #include "map_helpers.h"
 
+#include "platform/os/files.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
 namespace {
 
 TEST(MapPath, ReadsPointsShiftedAndRefusesDamage)
@@ -207,7 +213,8 @@ TEST_F(MapTest, FirstCompletionSendsSparksThenRevealsThePiece)
     // Level 1 of stage 0 was just won for the first time: the progress points at level 2.
     setProfileLevel(2);
     enterMap(1, false);
-    EXPECT_EQ(mapState.selectedLevel, 1);
+    EXPECT_EQ(mapState.selectedLevel, 2);  // "start" goes on with the game
+    EXPECT_EQ(startMapLevel(), MapStart::Continue);
     EXPECT_EQ(mapState.replay, 0);
     EXPECT_FLOAT_EQ(mapState.completionTimer, COMPLETION_START_MS);
     const StagePicture& sp = stagePictures.picture;
@@ -476,6 +483,23 @@ TEST(MapMiniature, ReadsTheGridLikeTheLevelReader)
     // A text cut in the middle of the key reads as an empty grid.
     parseMiniature(text, 14, mini);
     EXPECT_EQ(mini.places[0][0], MiniBare);
+}
+
+TEST_F(MapTest, TheMiniatureOfLevelNIsReadFromTheFileNumberedNPlusOne)
+{
+    // Level files are numbered from 1, as the game's level reader names them.
+    std::filesystem::path dir = std::filesystem::path(OSTRIMAR_BINARY_DIR) / "map-miniature-test";
+    std::filesystem::create_directories(dir / "levels");
+    std::ofstream(dir / "levels" / "pack1_01.lvl", std::ios::binary) << "figures=5\r\nlevel=\r\n1\r\n";
+    std::string previous = osGetCurrentDirectory();
+    ASSERT_TRUE(osSetCurrentDirectory(dir.string().c_str()));
+    levelMiniature.level = -1;
+    EXPECT_TRUE(readMiniature(0));
+    EXPECT_EQ(levelMiniature.places[0][0], MiniSquare);
+    EXPECT_FALSE(readMiniature(1));  // "pack1_02.lvl" is missing
+    EXPECT_EQ(levelMiniature.level, -1);
+    osSetCurrentDirectory(previous.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

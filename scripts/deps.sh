@@ -1,12 +1,18 @@
 #!/bin/sh
 # Installs the Debian 12 packages the project needs, when any is missing.
-# Usage: scripts/deps.sh [run|test]
+# Usage: scripts/deps.sh [run|test|fuzz]
+# test: also what the headless and desktop tests need, and clang, libFuzzer and ccache to build
+# the fuzz targets; fuzz: clang and libFuzzer (scripts/fuzz.sh).
 set -e
 PKGS="build-essential cmake pkg-config git libsdl2-dev libepoxy-dev libturbojpeg0-dev libstb-dev \
 libvorbis-dev libopenmpt-dev libcairo2-dev libfreetype-dev fonts-dejavu-core \
 libgtest-dev libgmock-dev libbenchmark-dev"
+FUZZ_PKGS="clang libclang-rt-14-dev ccache"
+if [ "$1" = "fuzz" ]; then
+  PKGS="$PKGS $FUZZ_PKGS"
+fi
 if [ "$1" = "test" ]; then
-  PKGS="$PKGS xvfb xdotool xauth mesa-utils libgl1-mesa-dri libegl-mesa0 x11-utils desktop-file-utils appstream"
+  PKGS="$PKGS $FUZZ_PKGS xvfb xdotool xauth mesa-utils libgl1-mesa-dri libegl-mesa0 x11-utils desktop-file-utils appstream"
 fi
 MISSING=""
 for p in $PKGS; do

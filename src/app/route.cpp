@@ -10,6 +10,7 @@
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
+#include "trophies/trophyroom.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,18 +51,33 @@ void setSoftwareCursor(bool on)
 
 void setFrontEndMode(int mode) { setMenuMode(mode); }
 
-// After a level (won and clicked on, or the game complete): the map with the mode's dialog.
+// After a level (won and clicked on, or the game complete): the map with the mode's dialog, told
+// which level was just won so that its mark bursts, the cover gives a piece and a finished stage
+// shows its artefact. The play state has already moved on to the next level; after the last one
+// it is back at the first.
 void toModeMenu(int mode)
 {
-    menus.dialogOpen = 0;
+    int completed = -1;
+    if (play.gameComplete) completed = LEVELS_PER_MODE - 1;
+    else if (play.levelAdvance) completed = play.levelIndex - 1;
     requestScreen(&screens.menu);
-    openDialog(modeDialogName(mode));
+    openModeDialogAfterLevel(mode, completed, play.gameComplete != 0);
 }
 
-void toTrophyRoom()
+// The trophy trip of the game: the room returns to the game afterwards.
+void toTrophyRoom() { enterTrophyRoom(TROPHY_RETURN_GAME); }
+
+void showTrophyScreen()
 {
-    // The trophy room is not part of the game yet: the trip ends at once and play goes on.
-    play.paused = 0;
+    route.trophyVisits += 1;
+    requestScreen(&screens.trophy);
+}
+
+// Back from the trophy room to the game it was reached from: the shutter opens over the board.
+void trophyRoomToGame()
+{
+    requestScreen(&screens.game);
+    openShutter(1000.0f, "");
 }
 
 } // namespace
@@ -75,7 +91,11 @@ void installRoute()
     dialogRoute.setSoftwareCursor = setSoftwareCursor;
     dialogRoute.setFrontEndMode = setFrontEndMode;
     gameFlow.toModeMenu = toModeMenu;
+    gameFlow.toFrontEnd = returnToMainMenu;
     gameFlow.toTrophyRoom = toTrophyRoom;
+    trophyRoute.showRoom = showTrophyScreen;
+    trophyRoute.toFrontEnd = toFrontEnd;
+    trophyRoute.toGame = trophyRoomToGame;
 }
 
 void resetRoute()

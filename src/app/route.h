@@ -11,6 +11,7 @@ constexpr int FRONT_END_BACKDROP = 15;
 struct RouteState {
     int32_t frontEndVisits;  // times the front end was asked for
     int32_t gameVisits;      // times the game screen was asked for after a level started
+    int32_t trophyVisits;    // times the trophy screen was asked for
 };
 
 extern RouteState route;

@@ -89,10 +89,27 @@ void finishFrameSwitch()
     app.globalTimeMs += app.frameMs;
 }
 
-void processTypedCodes(Screen* screen)
+bool pushKey(KeyQueue& queue, int vk)
 {
-    signed char c = static_cast<signed char>(screen->pendingKey & 0xFF);
-    screen->pendingKey = 0;
+    if (queue.count >= KEY_QUEUE_SIZE) return false;
+    queue.keys[queue.count++] = vk;
+    return true;
+}
+
+int popKey(KeyQueue& queue)
+{
+    if (queue.count == 0) return 0;
+    int vk = queue.keys[0];
+    queue.count--;
+    for (int i = 0; i < queue.count; i++) queue.keys[i] = queue.keys[i + 1];
+    return vk;
+}
+
+namespace {
+
+void typedCode(int vk)
+{
+    signed char c = static_cast<signed char>(vk & 0xFF);
     if (c < 'A' || c > 'Z') return;
     char* buf = screens.cheatBuffer;
     for (int i = 15; i >= 1; i--) buf[i] = buf[i - 1];
@@ -113,6 +130,14 @@ void processTypedCodes(Screen* screen)
             resetProfileListValue();
         }
     }
+}
+
+}  // namespace
+
+void processTypedCodes(Screen* screen)
+{
+    for (int i = 0; i < screen->typedKeys.count; i++) typedCode(screen->typedKeys.keys[i]);
+    screen->typedKeys.count = 0;
 }
 
 void Screen::update()
@@ -160,23 +185,24 @@ void SplashScreen::activate()
 
 void SplashScreen::keyDown(int vk)
 {
-    pendingKey = vk;
+    pushKey(pendingKeys, vk);
 }
 
 void SplashScreen::lButtonDown()
 {
-    pendingKey = 13;
+    pushKey(pendingKeys, 13);
 }
 
 void SplashScreen::update()
 {
-    if (pendingKey != 0) {
+    // Any number of keys in one frame acts as one.
+    if (pendingKeys.count != 0) {
         if (splashTimer < SPLASH_CUT_MS)
             splashTimer = SPLASH_CUT_MS;
         else if (fadeTimer == 0.0f)
             fadeTimer = 1.0f;
     }
-    pendingKey = 0;
+    pendingKeys.count = 0;
 }
 
 void SplashScreen::render()
@@ -226,8 +252,8 @@ void SplashScreen::render()
 
 void MenuScreen::update()
 {
-    // Keys reach the dialogs once per frame, here rather than in keyDown.
-    menuKeyDown(pendingKey);
+    // Keys reach the dialogs one per frame, here rather than in keyDown; the others wait.
+    menuKeyDown(popKey(pendingKeys));
     processTypedCodes(this);
 }
 
@@ -240,19 +266,26 @@ void MenuScreen::render()
     } else if (menuMode == MENU_MODE_MAP) {
         mapState.unlocked = screens.mapUnlocked;
         drawMap(0);
-        drawMap(1);
     }
     selectDefaultFont();
     drawDialogs(0);
     drawDialogs(1);
+    // The artefact screen and the congratulation lie over the mode dialog's buttons, which they
+    // hold while they are open.
+    if (menuMode == MENU_MODE_MAP) drawMap(1);
     updateAndDrawEffects();
+    drawStatusMessage();
     drawShutter();
     menuRenderFinish();
     boardUpkeep();
     updateAudio();
 }
 
-void MenuScreen::keyDown(int vk) { pendingKey = vk; }
+void MenuScreen::keyDown(int vk)
+{
+    pushKey(pendingKeys, vk);
+    pushKey(typedKeys, vk);
+}
 void MenuScreen::lButtonDown() { menuLeftDown(); }
 void MenuScreen::lButtonDblClk() { menuDoubleClick(); }
 void MenuScreen::lButtonUp() { menuLeftUp(); }
@@ -263,6 +296,10 @@ void MenuScreen::textInput(char16_t unit) { menuTextInput(unit); }
 
 void GameScreen::update()
 {
+    // Keys for a dialog reach it one per frame; those left when it closed are dropped.
+    int vk = popKey(pendingKeys);
+    if (menus.dialogOpen) menuKeyDown(vk);
+    else pendingKeys.count = 0;
     processTypedCodes(this);
 }
 
@@ -286,10 +323,10 @@ void GameScreen::keyDown(int vk)
     // The board's debug keys answer while the typed cheat code has them on.
     gameFlow.debugKeysOn = screens.cheatKeysOn;
     if (menus.dialogOpen)
-        menuKeyDown(vk);
+        pushKey(pendingKeys, vk);
     else
         gameKeyDown(vk);
-    pendingKey = vk;
+    pushKey(typedKeys, vk);
 }
 
 void GameScreen::lButtonDown()
@@ -328,7 +365,7 @@ void GameScreen::textInput(char16_t unit)
 
 void TrophyScreen::update()
 {
-    trophyRoomKeyDown(pendingKey);
+    trophyRoomKeyDown(popKey(pendingKeys));
     processTypedCodes(this);
 }
 
@@ -336,17 +373,23 @@ void TrophyScreen::render()
 {
     clockMs += app.frameMs;
     menuRenderSetup();
+    updateTrophyRoom();
     drawTrophyRoom();
     selectDefaultFont();
     drawDialogs(0);
     updateAndDrawEffects();
+    drawStatusMessage();
     drawShutter();
     menuRenderFinish();
     boardUpkeep();
     updateAudio();
 }
 
-void TrophyScreen::keyDown(int vk) { pendingKey = vk; }
+void TrophyScreen::keyDown(int vk)
+{
+    pushKey(pendingKeys, vk);
+    pushKey(typedKeys, vk);
+}
 void TrophyScreen::lButtonDown() { trophyRoomPress(); }
 void TrophyScreen::lButtonDblClk() { trophyRoomDoubleClick(); }
 void TrophyScreen::lButtonUp() { trophyRoomRelease(); }

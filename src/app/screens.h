@@ -12,6 +12,19 @@
 
 #include <cstdint>
 
+// Keys that arrived between two frames, oldest first. The window's messages all reach the screen
+// before the frame runs, so several keys can arrive within one frame: none is dropped (up to the
+// capacity; a key beyond it is).
+constexpr int KEY_QUEUE_SIZE = 32;
+struct KeyQueue {
+    int keys[KEY_QUEUE_SIZE] = {};
+    int count = 0;
+};
+// Appends a key; false when the queue is full.
+bool pushKey(KeyQueue& queue, int vk);
+// Takes the oldest key; 0 when there is none.
+int popKey(KeyQueue& queue);
+
 class Screen {
 public:
     virtual ~Screen() = default;
@@ -32,7 +45,11 @@ public:
     // A typed character (UTF-16 code unit) from the window's text input, after its key press.
     virtual void textInput(char16_t unit) { (void)unit; }
 
-    int pendingKey = 0;  // last virtual-key code stored by keyDown, 0 when none
+    // Every key of the frame, for the typed codes (all read by the next update).
+    KeyQueue typedKeys;
+    // Keys waiting for the screen's own handler (dialogs, trophy room, splash), which takes one
+    // per frame.
+    KeyQueue pendingKeys;
 };
 
 class SplashScreen : public Screen {
@@ -133,7 +150,7 @@ void requestScreen(Screen* next);
 // global clock advances by the frame time.
 void finishFrameSwitch();
 
-// The typed-code buffer step of every screen's update; consumes pendingKey of `screen`.
+// The typed-code buffer step of every screen's update; consumes every key in `screen`'s typedKeys.
 void processTypedCodes(Screen* screen);
 
 // Menu screen mode; a change starts the 1000 ms shutter that covers it.

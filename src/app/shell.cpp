@@ -16,6 +16,7 @@
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "graphics/device.h"
+#include "graphics/screenshot.h"
 #include "map/map.h"
 #include "menus/menus.h"
 #include "persist/records.h"
@@ -27,11 +28,15 @@
 #include "platform/os/os.h"
 #include "resources/files.h"
 #include "resources/texts.h"
+#include "resources/unicode.h"
 #include "trophies/trophies.h"
 #include "ui/debugoverlay.h"
+#include "ui/messages.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 ShellState shell;
 
@@ -78,6 +83,24 @@ void copyText(char* out, int capacity, const char* text)
 }
 
 }  // namespace
+
+void showScreenshotSaved(const char* path)
+{
+    // The home folder is written "~", so the name fits the message line.
+    std::string shown = path ? path : "";
+    const char* home = std::getenv("HOME");
+    size_t homeLen = home ? std::strlen(home) : 0;
+    if (homeLen > 1 && shown.compare(0, homeLen, home) == 0 && (shown.size() == homeLen || shown[homeLen] == '/'))
+        shown = "~" + shown.substr(homeLen);
+    std::u16string name;
+    if (!utf8ToUtf16(shown, name)) name.assign(shown.begin(), shown.end());
+    const char16_t* format = text("screenshotsaved");
+    std::u16string message = format ? std::u16string(format) : std::u16string(u"screenshotsaved %s");
+    size_t at = message.find(u"%s");
+    if (at != std::u16string::npos) message.replace(at, 2, name);
+    else message += u" " + name;
+    showStatusMessage(message.c_str());
+}
 
 void resetShell()
 {
@@ -198,6 +221,8 @@ void runFrame()
     app.triangleCount = 0;
     endScene();
     presentFrame();
+    char saved[PATH_MAX + 32];
+    if (takeSavedScreenshot(saved, sizeof saved)) showScreenshotSaved(saved);
     measureFrameTime(timeGetTime());
     screen = screens.currentScreen;
     if (screen) screen->update();

@@ -72,3 +72,7 @@ void chooseDataDir();
 
 // Releases the device, audio, text tables and the window.
 void shutdownShell();
+
+// Tells the player where a screenshot went: the status message "screenshotsaved" with the file's
+// path (the home folder written "~") in place of its "%s".
+void showScreenshotSaved(const char* path);

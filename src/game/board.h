@@ -160,6 +160,13 @@ struct Board {
     uint8_t hammerReady;
     uint8_t hammerArmed;
     uint8_t hammerCursor;       // 1 while the pointer shows the hammer
+
+    // A left click the board could not take yet (figures moving, settle timer running): the
+    // latest one, at its client position, played once the board is at rest.
+    uint8_t clickHeld;
+    int32_t heldClickX;
+    int32_t heldClickY;
+    float heldClickAgeMs;
 };
 
 extern Board board;

@@ -588,6 +588,7 @@ void boardUpdate()
         updateHammerMeter();
         updateHover();
     }
+    updateHeldClick();
 }
 
 void boardPassLogic()

@@ -64,10 +64,9 @@ void buildGroup(int row, int col)
     }
 }
 
-void hammerStrike()
+void hammerStrike(Vec2 p)
 {
     forgetThunderDrawings();
-    Vec2 p = boardCursor();
     CellPos at = cellAt(p.x, p.y);
     if (hasCell(at.row, at.col)) {
         Cell& c = board.cells[at.row][at.col];
@@ -83,6 +82,31 @@ void hammerStrike()
     board.hintTimerMs = 0.0f;
     playSound("UseHammer.ogg");
     fireBreakingBonuses(0);
+}
+
+bool boardReady() { return isIdle() && board.idleTimerMs < 0.0f; }
+
+void dropHeldClick()
+{
+    board.clickHeld = 0;
+    board.heldClickAgeMs = 0.0f;
+}
+
+// The group (or hammer target) under a client position on a board at rest.
+void clickAtClient(int x, int y)
+{
+    Vec2 p{static_cast<float>(x) - 400.0f, -(static_cast<float>(y) - 300.0f)};
+    CellPos at = cellAt(p.x, p.y);
+    if (!hasFigure(at.row, at.col)) return;
+    // The hover group follows the pointer a frame late: a click right after a move takes the
+    // group under the click, never the one the pointer just left.
+    if (board.groupSize <= 0 || board.groupCols[0] != at.col || board.groupRows[0] != at.row) buildGroup(at.row, at.col);
+    if (board.hammerArmed) {
+        play.gameInProgress = 1;
+        hammerStrike(p);
+        return;
+    }
+    boardClick();
 }
 
 } // namespace
@@ -111,15 +135,57 @@ void onLeftButtonDown()
 {
     Vec2 p = boardCursor();
     if (p.x < -270.0f) return;
+    if (boardReady()) {
+        dropHeldClick();
+        clickAtClient(app.mouseX, app.mouseY);
+        return;
+    }
+    // Not ready: the latest click waits (a place that is empty now may be filled by then).
     CellPos at = cellAt(p.x, p.y);
-    if (isIdle() && hasFigure(at.row, at.col)) boardClick();
+    if (!hasCell(at.row, at.col)) return;
+    board.clickHeld = 1;
+    board.heldClickX = app.mouseX;
+    board.heldClickY = app.mouseY;
+    board.heldClickAgeMs = 0.0f;
+}
+
+void updateHeldClick()
+{
+    if (!board.clickHeld) return;
+    if (menus.dialogOpen || play.paused || play.tipOpen || play.shutterMoving || play.levelWon || play.levelLost ||
+        play.levelAdvance || play.gameComplete) {
+        dropHeldClick();
+        return;
+    }
+    board.heldClickAgeMs += app.frameMs;
+    if (board.heldClickAgeMs > HELD_CLICK_MAX_MS) {
+        dropHeldClick();
+        return;
+    }
+    if (!boardReady()) return;
+    int x = board.heldClickX;
+    int y = board.heldClickY;
+    dropHeldClick();
+    // A single figure is not a move: the held click then does nothing (not even reset the
+    // quick-click run, as a click on a single figure would).
+    Vec2 p{static_cast<float>(x) - 400.0f, -(static_cast<float>(y) - 300.0f)};
+    CellPos at = cellAt(p.x, p.y);
+    if (!hasFigure(at.row, at.col)) return;
+    if (!board.hammerArmed) {
+        buildGroup(at.row, at.col);
+        if (board.groupSize < 2) {
+            board.groupSize = 0;  // the hover group is rebuilt under the pointer next frame
+            return;
+        }
+    }
+    clickAtClient(x, y);
 }
 
 void boardClick()
 {
     play.gameInProgress = 1;
     if (board.idleTimerMs < 0.0f && board.hammerArmed && board.groupSize > 0) {
-        hammerStrike();
+        hammerStrike(boardCursor());
         return;
     }
     if (board.idleTimerMs >= 0.0f || board.groupSize <= 1) {

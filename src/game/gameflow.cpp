@@ -26,6 +26,7 @@
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "menus/menus.h"
+#include "trophies/trophies.h"
 #include "persist/savegame.h"
 #include "persist/settings.h"
 #include "ui/messages.h"
@@ -259,7 +260,7 @@ void updateGameplay()
     updateAudio();             // (14)
     if (play.paused) play.pauseClockMs += frameMs;  // (15)
     updateTipPanel();          // (16)
-    if (updateTrophyTrip(false)) leaveForTrophyRoom();  // (17)
+    if (updateTrophyTrip(firstNewTrophy() != 0)) leaveForTrophyRoom();  // (17)
     stepPlayClock();           // (18)
     if (play.lifeGained) {
         play.lifeGainedMs += frameMs;

@@ -292,9 +292,9 @@ void drawCandle()
     }
 
     Color white(255, 255, 255, 255);
-    drawPicture("_a_candlestick.jpg", 336.0f - s, -44.0f, 128.0f, 512.0f, Rect(0.0f, 0.0f, 1.0f, 1.0f), white);
+    drawPicture("_a_candlestick.jpg", 336.0f - s, -44.0f, 128.0f, 512.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
     drawPicture("_a_candle.jpg", x, -240.0f * burnt - 24.0f, 64.0f, (1.0f - burnt) * 480.0f + 32.0f,
-                Rect(0.0f, 0.9375f * burnt, 1.0f, 1.0f), white);
+                Rect{0.0f, 0.9375f * burnt, 1.0f, 1.0f}, white);
     static const char* const dropNames[4] = {"drop1.tga", "drop2.tga", "drop3.tga", "drop4.tga"};
     for (const WaxDrop& d : candle.drops) {
         if (d.waiting) continue;
@@ -302,12 +302,12 @@ void drawCandle()
         if (a < 0) a = 0;
         if (a > 255) a = 255;
         int pic = d.picture >= 0 && d.picture < 4 ? d.picture : 0;
-        drawPicture(dropNames[pic], d.pos.x - s, d.pos.y, d.size.x, d.size.y, Rect(0.0f, 0.0f, 1.0f, 1.0f),
+        drawPicture(dropNames[pic], d.pos.x - s, d.pos.y, d.size.x, d.size.y, Rect{0.0f, 0.0f, 1.0f, 1.0f},
                     Color(255, 255, 255, a));
     }
-    if (burnt < 1.0f) drawPicture("candlefire.tga", x, candle.flameY - 24.0f, 64.0f, 64.0f, Rect(0.0f, 0.0f, 1.0f, 1.0f), white);
+    if (burnt < 1.0f) drawPicture("candlefire.tga", x, candle.flameY - 24.0f, 64.0f, 64.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
     drawPicture("candlepool.tga", 336.0f - s, -240.0f - 32.0f * (1.0f - burnt) - 16.0f, burnt * 128.0f, burnt * 64.0f,
-                Rect(0.0f, 0.0f, 1.0f, 1.0f), white);
+                Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
 
     // The countdown written on the candle.
     char buf[32];

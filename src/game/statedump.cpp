@@ -28,6 +28,8 @@ bool formatGameState(char* out, size_t capacity)
                   play.levelIndex + 1, play.bankedScore + play.levelScore, play.movesMade, play.levelWon, play.levelLost,
                   play.paused, play.tipOpen);
     s += line;
+    std::snprintf(line, sizeof line, "timeused=%d\n", static_cast<int>(play.timeUsedMs));
+    s += line;
     for (int row = 0; row < BOARD_ROWS; row++) {
         s += "row=";
         for (int col = 0; col < BOARD_COLS; col++) {

@@ -6,6 +6,7 @@
 //   score=<banked score + level score>
 //   moves=<moves made>
 //   won=<0|1> lost=<0|1> paused=<0|1> tip=<0|1: a tip panel is open>
+//   timeused=<whole ms of the level's time used (the candle)>
 //   row=<12 characters per board row, top row first: '.' hole, '-' no figure, 'a'.. a figure
 //       of colour 0..>   (11 lines)
 // Players never set it; without it nothing is written.

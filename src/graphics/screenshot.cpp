@@ -3,6 +3,7 @@
 
 #include "core/appstate.h"
 #include "platform/gpu/gpu.h"
+#include "platform/os/dirs.h"
 #include "platform/os/files.h"
 
 #include <cstdio>
@@ -13,6 +14,7 @@ namespace {
 
 struct ScreenshotState {
     bool requested = false;
+    bool savedNotice = false;  // a requested picture was saved and nobody asked for its name yet
     char lastPath[PATH_MAX + 32] = {};
 };
 
@@ -49,11 +51,23 @@ const char* takeRequestedScreenshot()
 {
     if (!shots.requested) return "";
     shots.requested = false;
+    char folder[PATH_MAX];
     const char* dir = app.startDir[0] ? app.startDir : ".";
+    if (osScreenshotDir(folder, sizeof folder)) dir = folder;
     for (int i = 0; i < 1000; ++i) {
         std::snprintf(shots.lastPath, sizeof shots.lastPath, "%s/screenshot%03d.png", dir, i);
         if (osFileExists(shots.lastPath)) continue;
-        return saveScreenshot(shots.lastPath) ? shots.lastPath : "";
+        if (!saveScreenshot(shots.lastPath)) return "";
+        shots.savedNotice = true;
+        return shots.lastPath;
     }
     return "";
+}
+
+bool takeSavedScreenshot(char* out, int capacity)
+{
+    if (!shots.savedNotice || !out || capacity <= 0) return false;
+    shots.savedNotice = false;
+    std::snprintf(out, static_cast<size_t>(capacity), "%s", shots.lastPath);
+    return true;
 }

@@ -4,7 +4,6 @@
 
 #include "audio/audio.h"
 #include "core/appstate.h"
-#include "core/requestlog.h"
 #include "effects/effects.h"
 #include "map/mapdraw.h"
 #include "map/stagepicture.h"
@@ -136,10 +135,7 @@ void finishCongratulation()
     m.frozen = 0;
     m.selectedLevel = 0;
     requestMusic(0);
-    if (m.onCongratulationDone)
-        m.onCongratulationDone();
-    else
-        recordRequest("mapCongratulationDone");
+    if (m.onCongratulationDone) m.onCongratulationDone();
 }
 
 void updateCongratulation(float dt)

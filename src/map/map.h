@@ -96,7 +96,7 @@ struct MapState {
     uint8_t frozen;           // the map stands still behind the congratulation
 
     // Called when the congratulation panel has closed (the caller clears the game-complete
-    // state, shows the main-menu backdrop and opens "hiscore"). Null: recorded.
+    // state, shows the main-menu backdrop and opens "hiscore"; the dialogs set it).
     void (*onCongratulationDone)();
 
     // The typed unlock code's state, mirrored by the menu screen each frame: levels 0..127 count

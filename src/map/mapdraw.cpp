@@ -10,6 +10,7 @@
 #include "graphics/textures.h"
 #include "map/map.h"
 #include "map/stagepicture.h"
+#include "menus/menus.h"
 #include "persist/profile.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
@@ -52,14 +53,6 @@ void sprite(const Texture* t, const Vec2& c, float size, float angle, Color colo
     if (!t) return;
     setTexture(t);
     drawSprite(c.x, c.y, c.x, c.y, angle, size, size, FULL_UV, colour);
-}
-
-void plainRect(float left, float top, float right, float bottom, Color c)
-{
-    setTexture(nullptr);
-    Rect r;
-    r.set(left, top, right, bottom);
-    drawQuadRect(r, FULL_UV, c);
 }
 
 // Appends an ASCII text to a UTF-16 buffer.
@@ -300,7 +293,7 @@ void drawCongratulation()
     if (f <= 0.0f) return;
     if (f > 1.0f) f = 1.0f;
     // Scaled about the panel's centre (0, 0): 400 x 400 from (-200, 200).
-    drawMapPanel(0.0f, 0.0f, 400.0f * f, 400.0f * f);
+    drawPanel(0.0f, 0.0f, 400.0f * f, 400.0f * f);
     selectFont(0);
     setTextColour(255, 235, 120, 255);
     const char16_t* words = text("congratulation");
@@ -310,7 +303,7 @@ void drawCongratulation()
     const char16_t* ok = text("ok");
     Vec2 p = pointerForPanels();
     bool over = m.congratState == 1 && std::fabs(p.x) <= 64.0f && std::fabs(p.y + 144.0f) <= 32.0f;
-    drawMapPanelButton(0.0f, -144.0f * f, 128.0f * f, 64.0f * f, 18.0f * f, ok && ok[0] ? ok : u"OK", over);
+    drawButtonPicture(0.0f, -144.0f * f, 128.0f * f, 64.0f * f, 18.0f * f, ok && ok[0] ? ok : u"OK", over);
 }
 
 bool isPlaceCode(unsigned char ch) { return ch == '.' || (ch >= '0' && ch <= 'z') || ch >= 0xC0; }
@@ -336,48 +329,6 @@ void placeFromCode(unsigned char ch, int8_t& place, int8_t& colour)
 Vec2 pointerForPanels()
 {
     return pointerToScreen();
-}
-
-void drawMapPanel(float x, float y, float w, float h)
-{
-    if (w <= 0.0f || h <= 0.0f) return;
-    float l = x - w / 2, r = x + w / 2, t = y + h / 2, b = y - h / 2;
-    plainRect(l - 4, t + 4, r + 4, b - 4, Color(20, 8, 2, 150));     // soft dark edge
-    plainRect(l, t, r, b, Color(214, 170, 80, 255));                  // gold trim
-    plainRect(l + 3, t - 3, r - 3, b + 3, Color(70, 32, 14, 255));    // dark wood
-    // A lighter band across the top gives the panel its light from above.
-    float band = h * 0.3f < 60.0f ? h * 0.3f : 60.0f;
-    setTexture(nullptr);
-    Rect q;
-    q.set(l + 3, t - 3, r - 3, t - 3 - band);
-    drawQuadRectColors(q, FULL_UV, Color(120, 60, 28, 255), Color(70, 32, 14, 255), Color(120, 60, 28, 255),
-                       Color(70, 32, 14, 255));
-    if (w > 20.0f && h > 20.0f) {
-        // A thin inner gold line.
-        Color g(170, 125, 55, 255);
-        plainRect(l + 9, t - 9, r - 9, t - 10, g);
-        plainRect(l + 9, b + 10, r - 9, b + 9, g);
-        plainRect(l + 9, t - 9, l + 10, b + 9, g);
-        plainRect(r - 10, t - 9, r - 9, b + 9, g);
-    }
-}
-
-void drawMapPanelButton(float x, float y, float w, float h, float textScale, const char16_t* caption, bool hover)
-{
-    if (w <= 0.0f || h <= 0.0f) return;
-    float l = x - w / 2, r = x + w / 2, t = y + h * 0.3f, b = y - h * 0.3f;
-    plainRect(l, t, r, b, Color(220, 175, 80, 255));
-    setTexture(nullptr);
-    Rect q;
-    q.set(l + 2, t - 2, r - 2, b + 2);
-    Color top = hover ? Color(190, 80, 40, 255) : Color(150, 55, 25, 255);
-    Color bottom = hover ? Color(120, 40, 20, 255) : Color(90, 28, 12, 255);
-    drawQuadRectColors(q, FULL_UV, top, bottom, top, bottom);
-    selectFont(0);
-    drawTextShadowed(x + 2.0f, y - 0.15f * textScale, textScale, caption, true,
-                     hover ? Color(255, 240, 120, 255) : Color(255, 255, 255, 255), Color(0, 0, 0, 192), 2.0f, 1.0f,
-                     -1.0f);
-    setTextColour(255, 255, 255, 255);
 }
 
 void parseMiniature(const char* text, int32_t size, LevelMiniature& out)

@@ -1,14 +1,11 @@
 #pragma once
-// Drawing pieces the map and the artefact screen share: a dark wood panel with a gold trim and
-// a plain button, and the miniature of a level's layout for the info panel.
+// Drawing pieces the map and the artefact screen share: the pointer for their panels (which are
+// the dialog framework's panel and button), and the miniature of a level's layout for the info
+// panel.
 #include "core/math.h"
 
 #include <cstdint>
 
-// A panel centred at (x, y).
-void drawMapPanel(float x, float y, float w, float h);
-// A button centred at (x, y) with its caption at textScale (brighter while hovered).
-void drawMapPanelButton(float x, float y, float w, float h, float textScale, const char16_t* caption, bool hover);
 // The pointer in centred screen units.
 Vec2 pointerForPanels();
 

@@ -5,6 +5,7 @@
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "map/mapdraw.h"
+#include "menus/menus.h"
 #include "resources/texts.h"
 #include "ui/font.h"
 
@@ -286,7 +287,7 @@ void drawArtefactPanel()
     const ArtefactPanel& a = stagePictures.panel;
     if (a.state < 0) return;
     float h = artefactPanelHeight();
-    if (h > 0.0f) drawMapPanel(0.0f, 0.0f, 0.68f * h, h);
+    if (h > 0.0f) drawPanel(0.0f, 0.0f, 0.68f * h, h);
     Vec2 c;
     float s;
     artefactPictureAt(&c, &s);
@@ -303,6 +304,6 @@ void drawArtefactPanel()
         drawTextBox(-1.5f * d, -100.0f - 0.18f * d, 3.0f * d, 88.0f, 0.12f * d, stageText("stage%i", a.stage), true);
     }
     const char16_t* ok = text("ok");
-    drawMapPanelButton(0.0f, -240.0f, 128.0f, 64.0f, 12.0f, ok && ok[0] ? ok : u"OK",
-                       artefactOkArea().contains(pointerForPanels()));
+    drawButtonPicture(0.0f, -240.0f, 128.0f, 64.0f, 12.0f, ok && ok[0] ? ok : u"OK",
+                      artefactOkArea().contains(pointerForPanels()));
 }

@@ -11,6 +11,7 @@
 #include "game/hud.h"
 #include "game/outcome.h"
 #include "game/playstate.h"
+#include "map/map.h"
 #include "effects/effects.h"
 #include "menus/levelresult.h"
 #include "menus/menus.h"
@@ -18,6 +19,7 @@
 #include "persist/savegame.h"
 #include "persist/settings.h"
 #include "resources/texts.h"
+#include "trophies/trophyroom.h"
 #include "ui/messages.h"
 
 DialogsState dialogs;
@@ -80,6 +82,8 @@ void hostSetEditText(const char16_t* text)
 
 bool isModeDialog(const char* name) { return modeOfDialog(name) >= 0; }
 
+bool isMessageBox(const char* name) { return is(name, "messageboxok") || is(name, "messageboxyn"); }
+
 void toFrontEnd()
 {
     if (dialogRoute.toFrontEnd) dialogRoute.toFrontEnd();
@@ -138,18 +142,19 @@ void chooseMode(int mode, const char* from)
     }
 }
 
-// "start" in a mode dialog.
-void startSelected(int mode)
+// "start" in a mode dialog: the map says whether the selected level continues the profile's game.
+void startSelected(const char* dialog)
 {
-    int level = dialogs.selectedLevel;
-    // Until the map chooses levels, the selected level is the profile's own position, which the
-    // map accepts as the continuation of its progress.
-    if (level == profileLevel()) {
-        continueProfileGame(mode);
-    } else if (profileScore() <= 0) {
-        startNewGame(mode, level);
-    } else {
-        hostMessageBox("zeroscore", false);
+    int mode = modeOfDialog(dialog);
+    switch (startMapLevel()) {
+    case MapStart::Continue:
+        // A saved game of the level is offered first.
+        if (profileHasSavedGame(mode)) hostOpenFrom("loadgamequest", dialog);
+        else continueProfileGame(mode);
+        break;
+    case MapStart::NewGame: startNewGame(mode, mapSelectedLevel()); break;
+    case MapStart::AskZeroScore: hostMessageBox("zeroscore", false); break;
+    case MapStart::None: hostOpen(dialog); break;
     }
 }
 
@@ -180,8 +185,9 @@ void inGameMain(const char* dialog)
         frontEndMain();
         return;
     }
-    if (saveGameForLeaving()) hostMessageBox("savemsg", true);
-    else frontEndMain();
+    // The game's own way out: a touched level is saved and "savemsg" says so (its "ok" goes on
+    // through savedMessageClosed); otherwise the game leaves through gameFlow.toFrontEnd at once.
+    leaveGameFromMenu();
 }
 
 void messageBoxAction(const char* button, const char* parent, const char* boxText)
@@ -195,7 +201,8 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
             if (profileState.count > 0) hostOpen("profiles");
             else hostOpen("newprofile");
         } else if (isModeDialog(parent)) {
-            startNewGame(modeOfDialog(parent), dialogs.selectedLevel);
+            mapConfirmNewGame();
+            startNewGame(modeOfDialog(parent), mapSelectedLevel());
         } else if (is(parent, "gameplay")) {
             if (is(boxText, "skipquest") && profileLives() > 0) {
                 menus.dialogOpen = 0;
@@ -219,6 +226,8 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
             lifeLostMessageClosed();
         } else if (is(parent, "defeat")) {
             hostOpen("defeat");
+        } else if (is(boxText, "savemsg")) {
+            savedMessageClosed();
         } else if (is(boxText, "noskiplevel") || is(boxText, "nomorelives")) {
             // The question could not be asked: back to the pause menu.
             hostOpen("gameplay");
@@ -260,6 +269,8 @@ void resetDialogs()
 {
     dialogs = DialogsState{};
     dialogs.newScoreRow = -1;
+    dialogs.mapMode = -1;
+    dialogs.mapCompletedLevel = -1;
     dialogRoute = DialogRoute{};
 }
 
@@ -308,6 +319,7 @@ namespace {
 // by its reset) and fresh play values; the profile's tip flags are merged in when the level starts.
 void prepareGame()
 {
+    dialogs.mapMode = -1;  // the map is set up afresh when a mode dialog opens after the game
     resetBoard();
     resetPlayState();
 }
@@ -326,6 +338,28 @@ void startNewGame(int mode, int level)
     toGameScreen();
 }
 
+void returnToMainMenu() { frontEndMain(); }
+
+void openModeDialogAfterLevel(int mode, int completedLevel, bool gameComplete)
+{
+    dialogs.mapMode = -1;
+    dialogs.mapCompletedLevel = completedLevel;
+    dialogs.mapGameComplete = gameComplete ? 1 : 0;
+    menus.dialogOpen = 0;
+    hostOpen(modeDialogName(mode));
+}
+
+void congratulationDone()
+{
+    // The game's row of the high scores is highlighted while the play state still holds its score.
+    dialogs.newScoreRow = play.gameComplete ? gameScoreRow() : -1;
+    play.gameComplete = 0;
+    menus.dialogOpen = 0;
+    dialogs.hiscoreFromGame = 0;
+    toFrontEnd();
+    hostOpen("hiscore");
+}
+
 void continueProfileGame(int mode)
 {
     prepareGame();
@@ -338,6 +372,7 @@ void continueProfileGame(int mode)
 
 void dialogOpened(const char* d)
 {
+    if (!isModeDialog(d) && !isMessageBox(d)) dialogs.mapMode = -1;
     if (is(d, "main")) {
         menus.mainDismissed = false;
         requestMusic(0);
@@ -348,7 +383,14 @@ void dialogOpened(const char* d)
         dialogs.modeTab = modeOfDialog(d);
         frontEndMode(1);
         setProfileMode(dialogs.modeTab);
-        dialogs.selectedLevel = profileLevel();
+        // Back from a message box over it (or reopened by itself) the map keeps its state: the
+        // chosen level and the animations go on.
+        if (dialogs.mapMode != dialogs.modeTab) {
+            enterMap(dialogs.mapCompletedLevel, dialogs.mapGameComplete != 0);
+            dialogs.mapMode = dialogs.modeTab;
+        }
+        dialogs.mapCompletedLevel = -1;
+        dialogs.mapGameComplete = 0;
     } else if (is(d, "profiles")) {
         menus.selected = menus.profileIndex;
     } else if (is(d, "rename")) {
@@ -413,6 +455,8 @@ int dialogKeyRule(const char* d, const char* focused, int vk)
         return 0;
     }
     if (is(d, "credits") && vk != 0) return KEY_ESCAPE;
+    // The artefact screen or the congratulation over the map holds the mode dialog's buttons.
+    if (isModeDialog(d) && mapBlocksInput()) return 0;
     if ((is(d, "loadgamequest") || isModeDialog(d) || is(d, "defeat") || is(d, "newprofile")) && vk == KEY_ESCAPE)
         return 0;
     if ((is(d, "levelcomplete") || is(d, "gameplaytip")) && vk == KEY_ESCAPE) vk = KEY_ENTER;
@@ -481,20 +525,26 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
     } else if (modeOfDialog(b) >= 0 && !isModeDialog(d)) {
         chooseMode(modeOfDialog(b), d);
     } else if (is(b, "start") && isModeDialog(d)) {
-        startSelected(modeOfDialog(d));
+        startSelected(d);
     } else if (is(d, "loadgamequest") && is(b, "yes")) {
         // The saved game is read over the freshly started level of the profile; a damaged one
         // leaves that level as it is.
         continueProfileGame(dialogs.modeTab);
         loadSavedGameOverLevel();
     } else if (is(d, "loadgamequest") && is(b, "no")) {
-        hostOpenFrom(modeDialogName(dialogs.modeTab), "main");
+        // Asked by the map's start item, "no" starts the level afresh (asking again would go round
+        // in a circle); asked on choosing the mode, it opens the mode's map.
+        if (isModeDialog(parent)) continueProfileGame(dialogs.modeTab);
+        else hostOpenFrom(modeDialogName(dialogs.modeTab), "main");
     // ---- Front-end buttons ----
     } else if (is(b, "exit") || is(b, "quit")) {
         hostMessageBox("quit", false);
     } else if (is(b, "trophyroom")) {
-        // The trophy room is not part of the game yet: the dialog comes straight back.
-        hostOpen(d);
+        // The room fades in over its first second; leaving it opens "main" again.
+        MenuNode* node = findDialog("trophyroom");
+        MenuNode* from = findDialog(d);
+        if (node && from) node->parent = from;
+        enterTrophyRoom(TROPHY_RETURN_MAIN);
     } else if (is(b, "apply")) {
         if ((dialogs.fullscreenChoice != 0) != (persist.settings.fullscreen != 0)) {
             persist.settings.fullscreen = dialogs.fullscreenChoice;

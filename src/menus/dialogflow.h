@@ -14,7 +14,11 @@ struct DialogsState {
     float creditsTime;        // ms since "credits" opened
     uint8_t fullscreenChoice; // working copy of the full-screen option
     uint8_t hiscoreFromGame;  // "hiscore" was opened by the game (game over)
-    int32_t selectedLevel;    // the level a mode dialog starts (the map chooses it)
+    // The map under the mode dialogs: the mode it is set up for (-1: set it up on the next open of
+    // a mode dialog), and what the next set-up is told about the level just won.
+    int32_t mapMode;
+    int32_t mapCompletedLevel;  // -1 when the map is entered from the main menu
+    uint8_t mapGameComplete;    // the last level was won
     int32_t gameTipsShown;    // numbered game tips already shown
     int32_t continuedGames;   // "okcontinuegame" presses
     uint8_t gameTipsOff;      // the "showgametip" box was unticked
@@ -62,6 +66,16 @@ int stepModeTab(int tab, int step);
 float creditsLineY(int line, float creditsTimeMs);
 float creditsAlpha(float y);
 float advanceCredits(float creditsTimeMs, float dt, int lineCount);
+
+// The front end with "main" open (also the game's hook for leaving a level: gameFlow.toFrontEnd).
+void returnToMainMenu();
+// Back from a game to the mode's dialog over the map (the game's return hook): completedLevel is
+// the level just won (-1 none), gameComplete that it was the last one; the map plays the ring,
+// the completion animation and the cover reveal for it.
+void openModeDialogAfterLevel(int mode, int completedLevel, bool gameComplete);
+// The congratulation after the last level has closed: the main-menu backdrop and "hiscore" with
+// the game's row.
+void congratulationDone();
 
 // Starting play from the front end (also used by the route's tests): a new game of a mode at a
 // level (score 0, lives 3), or the profile's game of a mode continued.

@@ -12,6 +12,7 @@
 #include "game/playstate.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
+#include "map/map.h"
 #include "menus/levelresult.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
@@ -110,11 +111,6 @@ Scaler dialogScale()
     return Scaler{s < 0.0f ? 0.0f : s};
 }
 
-void shadowed(float x, float y, float scale, const char16_t* t, bool centred, Color colour)
-{
-    drawTextShadowed(x, y, scale, t, centred, colour, Color(0, 0, 0, colour.a * 3 / 4), 2.0f, 1.0f, -1.0f);
-}
-
 bool pointerIn(float left, float top, float right, float bottom)
 {
     Vec2 p = pointerToScreen();
@@ -140,7 +136,7 @@ void buttonRow(const Scaler& k, float y, float width, float height, float textSc
 void fillRect(float left, float top, float right, float bottom, Color c)
 {
     setTexture(nullptr);
-    drawQuadRect(Rect(left, top, right, bottom), Rect(0, 0, 1, 1), c);
+    drawQuadRect(Rect{left, top, right, bottom}, Rect{0, 0, 1, 1}, c);
 }
 
 // ---- "main" ----
@@ -355,24 +351,41 @@ void optionsOpened(MenuNode*)
 
 // ---- Mode dialogs ----
 
+// The map (drawn by the menu screen under the dialog) with the dialog's two picture buttons: the
+// start button at the lower right and the back button in the map's upper left corner. The map's
+// own picture serves each button; the caption is the dialog's.
 void drawModeDialog(MenuNode* d)
 {
-    (void)d;
     float fade = 1.0f - menus.anim;
-    setColorMultiplier(1.0f, 1.0f, 1.0f, fade);
-    drawButton(258.0f, -252.0f, 256.0f, 106.0f, 26.0f, nullptr);
-    if (menus.current && menus.current->childCount > 1) drawButton(-364.0f, 264.0f, 64.0f, 64.0f, 18.0f, nullptr);
-    setColorMultiplier(1.0f, 1.0f, 1.0f, 1.0f);
-    // Which level the start button starts.
-    char16_t line[64];
-    int numbers[1] = {dialogs.selectedLevel + 1};
-    formatText(line, 64, keyOr("level"), nullptr, 0);
-    int n = 0;
-    while (line[n]) n++;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, " %d", numbers[0]);
-    appendAscii(line, 64, &n, buf);
-    shadowed(258.0f, -180.0f, 14.0f, line, true, Color(255, 255, 155, static_cast<int>(255.0f * fade)));
+    if (fade < 0.0f) fade = 0.0f;
+    bool blocked = mapBlocksInput();
+    struct Place {
+        float x, y, w, h, scale;
+    };
+    static const Place places[2] = {{258.0f, -252.0f, 256.0f, 106.0f, 26.0f}, {-364.0f, 264.0f, 64.0f, 64.0f, 18.0f}};
+    int count = d->childCount < 2 ? d->childCount : 2;
+    for (int i = 0; i < count; i++) {
+        const Place& p = places[i];
+        bool focused = !blocked && menus.focus == i;
+        drawMapButton(i, p.x, p.y, p.w, p.h, fade, focused);
+        Color colour = focused ? menus.focusTextColour : WHITE;
+        colour.a = static_cast<uint8_t>(static_cast<float>(colour.a) * fade);
+        drawTextShadowed(p.x + 2.0f, p.y - 0.15f * p.scale, p.scale, d->children[i]->caption, true, colour,
+                         Color(0, 0, 0, static_cast<int>(192.0f * fade)), 2.0f, 1.0f, -1.0f);
+        registerButton(p.x - p.w / 2.0f, p.y + p.h / 2.0f, p.x + p.w / 2.0f, p.y - p.h / 2.0f);
+    }
+    setTextColour(WHITE);
+}
+
+// A press over a mode dialog reaches the map first; while the artefact screen or the
+// congratulation is open the map takes every press.
+bool modeDialogPress(MenuNode*)
+{
+    if (mapBlocksInput()) {
+        mapClick();
+        return true;
+    }
+    return mapClick();
 }
 
 // ---- "loadgamequest" ----
@@ -641,11 +654,13 @@ void action(MenuNode* d, MenuNode* b)
     dialogAction(d ? d->key : "", b ? b->key : "", parent, menus.messageKey);
 }
 
-void reg(const char* name, MenuDrawHandler draw, void (*open)(MenuNode*) = onOpen)
+void reg(const char* name, MenuDrawHandler draw, void (*open)(MenuNode*) = onOpen,
+         bool (*press)(MenuNode*) = nullptr)
 {
     DialogHandlers h;
     h.draw = draw;
     h.onOpen = open;
+    h.press = press;
     h.keyRule = keyRule;
     h.back = back;
     registerDialog(name, h);
@@ -655,14 +670,15 @@ void reg(const char* name, MenuDrawHandler draw, void (*open)(MenuNode*) = onOpe
 
 void registerGameDialogs()
 {
+    mapState.onCongratulationDone = congratulationDone;
     reg("main", drawMain);
     reg("profiles", drawProfiles);
     reg("newprofile", drawNameDialog);
     reg("rename", drawNameDialog);
     reg("options", drawOptions, onOpenOptions);
-    reg("adventure", drawModeDialog);
-    reg("timeless", drawModeDialog);
-    reg("puzzle", drawModeDialog);
+    reg("adventure", drawModeDialog, onOpen, modeDialogPress);
+    reg("timeless", drawModeDialog, onOpen, modeDialogPress);
+    reg("puzzle", drawModeDialog, onOpen, modeDialogPress);
     reg("loadgamequest", drawLoadGameQuest);
     reg("gameplaytip", drawGameplayTip);
     reg("credits", drawCredits, onOpenCredits);

@@ -759,6 +759,8 @@ void menuLeftDown()
     }
     menus.buttonHeld = true;
     menus.pointerMoved = true;
+    if (const DialogHandlers* h = dialogHandlers(menus.current))
+        if (h->press && h->press(menus.current)) return;
     if (nodeIs(menus.current, "credits")) {
         menus.pendingKey = MENU_KEY_ENTER;
         return;

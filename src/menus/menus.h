@@ -230,6 +230,10 @@ void drawStandardDialog(float x, float y, float scale, bool centred, int first, 
 // Graphic button; caption null: the caption of the child whose index is the number of buttons
 // registered so far in this frame.
 void drawButton(float x, float y, float width, float height, float textScale, const char16_t* caption);
+// The same picture and caption without registering a button (for panels drawn over a dialog that
+// handle their own press); focused draws the caption in the focus colour.
+void drawButtonPicture(float x, float y, float width, float height, float textScale, const char16_t* caption,
+                       bool focused);
 // Widest caption of children first..last (-1 for all) at scale s.
 float widestCaption(const MenuNode* dialog, float scale, int first, int last);
 // A glowing highlight behind a widget (the glow rectangle grown by 32 across, 16 up and down).
@@ -267,6 +271,9 @@ struct DialogHandlers {
     // Back step; return false to fall back to the default (the parent).
     bool (*back)(MenuNode* dialog) = nullptr;
     MenuDrawHandler secondPass = nullptr;   // drawn by drawDialogs(1)
+    // A left press, before the dialog's buttons and widgets see it; true when it was used up
+    // (a dialog over the map passes the press to the map first).
+    bool (*press)(MenuNode* dialog) = nullptr;
 };
 // Registers the handlers of a dialog by name (replacing earlier ones); they reach the node at
 // once if the tree is loaded, and on every later load.

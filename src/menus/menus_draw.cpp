@@ -218,14 +218,9 @@ void drawStandardDialog(float x, float y, float s, bool centred, int first, int 
     drawButtonList(x, y, s, centred, first, last);
 }
 
-void drawButton(float x, float y, float w, float h, float ts, const char16_t* caption)
+void drawButtonPicture(float x, float y, float w, float h, float ts, const char16_t* caption, bool focused)
 {
     float left = x - w / 2.0f, top = y + h / 2.0f, right = left + w, bottom = top - h;
-    int index = menus.buttonCount;
-    if (!caption) {
-        MenuNode* dialog = menus.current;
-        caption = dialog && index < dialog->childCount ? dialog->children[index]->caption : u"";
-    }
     if (menus.button && w > 0.0f && h > 0.0f) {
         setTexture(menus.button);
         float imgW = static_cast<float>(menus.button->width), imgH = static_cast<float>(menus.button->height);
@@ -237,9 +232,21 @@ void drawButton(float x, float y, float w, float h, float ts, const char16_t* ca
                          WHITE);
         drawQuadRect(screenRect(right - endW, top, right, bottom), screenRect(0.5f, 0.0f, 1.0f, 1.0f), WHITE);
     }
-    Color colour = index == menus.focus ? menus.focusTextColour : WHITE;
-    drawTextShadowed(x + 2.0f, y - 0.15f * ts, ts, caption, true, colour, Color(0, 0, 0, 192), 2.0f, 1.0f, -1.0f);
+    Color colour = focused ? menus.focusTextColour : WHITE;
+    drawTextShadowed(x + 2.0f, y - 0.15f * ts, ts, caption ? caption : u"", true, colour, Color(0, 0, 0, 192), 2.0f,
+                     1.0f, -1.0f);
     setTextColour(WHITE);
+}
+
+void drawButton(float x, float y, float w, float h, float ts, const char16_t* caption)
+{
+    float left = x - w / 2.0f, top = y + h / 2.0f, right = left + w, bottom = top - h;
+    int index = menus.buttonCount;
+    if (!caption) {
+        MenuNode* dialog = menus.current;
+        caption = dialog && index < dialog->childCount ? dialog->children[index]->caption : u"";
+    }
+    drawButtonPicture(x, y, w, h, ts, caption, index == menus.focus);
     registerButton(left, top, right, bottom);
 }
 

@@ -1,7 +1,9 @@
 #include "trophies/trophies.h"
 
 #include "core/appstate.h"
+#include "platform/os/files.h"
 #include "resources/files.h"
+#include "trophies/trophylayout.h"
 #include "resources/keyvalue.h"
 #include "resources/texts.h"
 #include "ui/messages.h"
@@ -46,13 +48,27 @@ void parseTrophyList(const char* text)
 
 bool loadTrophies()
 {
+    char previous[OS_PATH_MAX];
+    std::snprintf(previous, sizeof previous, "%s", osGetCurrentDirectory());
+    // The folder "trophyes" holds the list, the layout and the pictures; a data set without it
+    // may keep "trophy.txt" in the data folder itself.
+    bool inFolder = osSetCurrentDirectory(TROPHY_FOLDER);
+    std::snprintf(trophies.folder, sizeof trophies.folder, "%s", osGetCurrentDirectory());
     int32_t size = 0;
     char* text = readTextData("trophy.txt", &size, false);
-    if (!text) return false;
-    parseTrophyList(text);
-    if (size > 0) releaseFile(text);
-    trophies.definitionsLoaded = 1;
-    return true;
+    if (!text && inFolder) {
+        osSetCurrentDirectory(previous);
+        std::snprintf(trophies.folder, sizeof trophies.folder, "%s", previous);
+        text = readTextData("trophy.txt", &size, false);
+    }
+    if (text) {
+        parseTrophyList(text);
+        if (size > 0) releaseFile(text);
+        trophies.definitionsLoaded = 1;
+    }
+    loadTrophyLayout();
+    osSetCurrentDirectory(previous);
+    return text != nullptr;
 }
 
 int trophyProfileIndex(const char* profileName)
@@ -78,10 +94,18 @@ void loadTrophyFlags(const char* profileName)
     uint8_t bytes[TROPHY_FILE_SIZE];
     int index = trophyProfileIndex(profileName);
     if (index < 0 || !readTrophyFile(index, bytes)) return;  // missing or damaged: no trophies
+    trophyFlagsFromBytes(bytes, TROPHY_FILE_SIZE);
+}
+
+bool trophyFlagsFromBytes(const uint8_t* data, int32_t size)
+{
+    std::memset(trophies.flags, 0, sizeof trophies.flags);
+    if (!data || size != TROPHY_FILE_SIZE) return false;
     for (int i = 0; i < TROPHY_COUNT; i++) {
-        trophies.flags[i].won = bytes[i * 2 + 1] != 0;
-        trophies.flags[i].isNew = trophies.flags[i].won && bytes[i * 2] != 0;  // new only means won, not yet shown
+        trophies.flags[i].won = data[i * 2 + 1] != 0;
+        trophies.flags[i].isNew = trophies.flags[i].won && data[i * 2] != 0;  // new only means won, not yet shown
     }
+    return true;
 }
 
 bool saveTrophyFlags(const char* profileName)

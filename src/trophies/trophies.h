@@ -5,12 +5,14 @@
 // A trophy is won once per profile; a won trophy stays "new" until the trophy room has presented
 // it. The trophy room itself (shelves, presentation) is in trophyroom.*.
 #include "persist/profile.h"
+#include "platform/os/files.h"
 
 #include <cstdint>
 
 constexpr int TROPHY_COUNT = 17;                 // numbers 1..17
 static_assert(TROPHY_FILE_SIZE == TROPHY_COUNT * 2);
 constexpr int TROPHY_IMAGE_NAME_SIZE = 64;
+constexpr const char* TROPHY_FOLDER = "trophyes";
 
 struct TrophyFlag {
     uint8_t isNew;  // won but not yet presented
@@ -22,6 +24,7 @@ struct TrophiesState {
     char image[TROPHY_COUNT][TROPHY_IMAGE_NAME_SIZE];  // "trophy%i=": picture in the folder "trophyes"
     char glow[TROPHY_COUNT][TROPHY_IMAGE_NAME_SIZE];   // "trophylum%i=": its glow picture
     uint8_t definitionsLoaded;                        // "trophy.txt" was read
+    char folder[OS_PATH_MAX];                              // where it was found (the pictures are there)
     TrophyFlag flags[TROPHY_COUNT];
     char profile[32];     // whose flags these are
     uint8_t profileLoaded;  // 0 until the flags of a profile were loaded
@@ -34,8 +37,10 @@ extern TrophiesState trophies;
 void resetTrophies();
 // Reads the definitions from key=value text (missing names stay empty).
 void parseTrophyList(const char* text);
-// Start-up: reads "trophy.txt" in the current (data) folder. False when it is missing: the
-// definitions stay empty (the trophy room needs them; play does not).
+// Start-up, in the data folder: reads "trophy.txt" and the shelf layout (trophylayout.h) from
+// the folder "trophyes" ("trophy.txt" also from the data folder itself when the folder has none).
+// False when "trophy.txt" is missing: the definitions stay empty (play does not need them; the
+// trophy room then shows no trophies). The pictures are loaded by the trophy room.
 bool loadTrophies();
 
 // The index of the profile with this name (as 8-bit text, non-ASCII characters as '?'), or -1.
@@ -43,6 +48,8 @@ int trophyProfileIndex(const char* profileName);
 // Reads the profile's flags. A missing file, one of another size than 34 bytes, or a name no
 // profile has gives no trophies; bytes other than 0 count as 1; "new" without "won" is not new.
 void loadTrophyFlags(const char* profileName);
+// Decodes a trophy file's bytes into the flags: anything but 34 bytes gives no trophies (false).
+bool trophyFlagsFromBytes(const uint8_t* data, int32_t size);
 // Writes the flags (atomically). False when it cannot be written (the old file stays as it was)
 // or no profile has the name (the flags then live in memory only).
 bool saveTrophyFlags(const char* profileName);

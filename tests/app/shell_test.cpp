@@ -606,11 +606,10 @@ TEST_F(ShellLoop, TypedCodesThroughTheLoop)
     // Frame 60: the map mode is set by the hook; type ZAGRUM one letter per frame...
     const char* unlock = "ZAGRUM";
     for (int i = 0; unlock[i]; i++) script.push_back(key(61 + i, unlock[i]));
-    // ...then two letters in one frame: X then M; only M reaches the buffer after "GRU".
+    // ...then "GRUM" with its last two letters in one frame: both arrive, in order.
     script.push_back(key(70, 'G'));
     script.push_back(key(71, 'R'));
-    script.push_back(key(72, 'U'));
-    script.push_back(key(73, 'X'));
+    script.push_back(key(73, 'U'));
     script.push_back(key(73, 'M'));
     // The overlay code on the game screen, and the cheat-key code there.
     const char* overlay = "ZQV";
@@ -644,6 +643,7 @@ TEST_F(ShellLoop, TypedCodesThroughTheLoop)
     EXPECT_EQ(std::u16string(messages.status.text), enabled ? std::u16string(enabled) : u"cheatkeyenabled");
     // The game screen passed the keys on to the game's key handler as well.
     EXPECT_EQ(countRequests("gameKeyDown"), 11);
+    EXPECT_STREQ(std::string(screens.cheatBuffer, 8).c_str(), "KOTSMIRB");
 }
 
 TEST_F(ShellLoop, RequestingTheCurrentScreenReactivatesIt)
@@ -721,6 +721,43 @@ TEST_F(ShellLoop, TheScreenshotKeyOnlyTakesAScreenshot)
     EXPECT_FALSE(osFileExists((root + "/screenshot001.png").c_str()));
     EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 0.0f);
     EXPECT_EQ(currentScreen(), &splashScreen);
+}
+
+TEST_F(ShellLoop, EveryScreenshotKeyPressSavesOnePictureAndSaysWhere)
+{
+    // Ten quick taps in ten frames on the menu (down and up within the same frame), then two
+    // taps within one frame: twelve pictures beside the data folder, each announced.
+    std::vector<std::u16string> shown;
+    int lastSeen = -1;
+    hook = [&](uint32_t poll) {
+        if (poll >= 60 && poll < 70) {
+            osKeyEvent(VK_F12, true, false);
+            osKeyEvent(VK_F12, false, false);
+        }
+        if (poll == 75) {
+            for (int i = 0; i < 2; i++) {
+                osKeyEvent(VK_F12, true, false);
+                osKeyEvent(VK_F12, false, false);
+            }
+        }
+        std::u16string now(messages.status.text);
+        if (messages.status.timer > 0.0f && poll > 60 && (shown.empty() || shown.back() != now)) shown.push_back(now);
+        lastSeen = static_cast<int>(poll);
+    };
+    resetMessages();
+    run({key(45, VK_RETURN)}, 90, 100);
+    ASSERT_GT(lastSeen, 80);
+    EXPECT_EQ(currentScreen(), &menuScreen);
+    for (int i = 0; i < 12; i++) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/screenshot%03d.png", i);
+        EXPECT_TRUE(osFileExists((root + name).c_str())) << name;
+    }
+    EXPECT_FALSE(osFileExists((root + "/screenshot012.png").c_str()));
+    // A status message per picture, naming its file (the test tables lack the text: its key).
+    ASSERT_EQ(shown.size(), 12u);
+    EXPECT_NE(shown[0].find(u"screenshot000.png"), std::u16string::npos);
+    EXPECT_NE(shown[11].find(u"screenshot011.png"), std::u16string::npos);
 }
 
 TEST_F(ShellLoop, PacedFramesNeverOutrunTheRefreshRate)

@@ -12,6 +12,7 @@
 #include "effects/effects.h"
 #include "sound_probe.h"
 #include "graphics/device.h"
+#include "map/map.h"
 #include "menus/dialogflow.h"
 #include "menus/levelresult.h"
 #include "menus/menus.h"
@@ -125,6 +126,7 @@ inline void resetDialogWorld()
     resetRecords();
     resetTextTables();
     resetDialogs();
+    resetMap();
     clearRequests();
     resetAudio();
     registerGameSounds();

@@ -1,6 +1,7 @@
 // The front-end dialogs driven as a player drives them: keys and buttons through the framework,
 // with the profiles, the settings and the high scores they change.
 #include "dialog_helpers.h"
+#include "trophies/trophyroom.h"
 
 namespace {
 
@@ -262,7 +263,7 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     pressButton("adventure");
     ASSERT_EQ(currentName(), "adventure");
     EXPECT_EQ(dialogs.modeTab, 0);
-    EXPECT_EQ(dialogs.selectedLevel, 6);
+    EXPECT_EQ(mapSelectedLevel(), 6);
     // Escape is ignored in a mode dialog; "back" leads to "main".
     pressKey(27);
     EXPECT_EQ(currentName(), "adventure");
@@ -274,7 +275,7 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     // Another level while a game has points asks before starting over; "yes" starts at 0 points.
     openDialog("adventure");
     settleMenus();
-    dialogs.selectedLevel = 2;
+    mapState.selectedLevel = 2;
     pressButton("start");
     ASSERT_EQ(currentName(), "messageboxyn");
     EXPECT_STREQ(menus.messageKey, "zeroscore");
@@ -298,11 +299,18 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     EXPECT_EQ(currentName(), "main");
 }
 
-TEST_F(FrontEnd, TheTrophyRoomButtonComesStraightBack)
+TEST_F(FrontEnd, TheTrophyRoomButtonOpensTheRoomWhichReturnsToMain)
 {
     createProfile("ANNA");
     openDialog("main");
     settleMenus();
+    resetTrophyRoom();
     pressButton("trophyroom");
+    EXPECT_EQ(trophyRoom.open, 1);
+    EXPECT_EQ(trophyRoom.returnTarget, TROPHY_RETURN_MAIN);
+    EXPECT_EQ(countRequests("toTrophyScreen"), 1);
+    EXPECT_STREQ(trophyRoom.profile, "ANNA");
+    leaveTrophyRoom();
     EXPECT_EQ(currentName(), "main");
+    resetTrophyRoom();
 }

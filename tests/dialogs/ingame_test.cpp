@@ -1,6 +1,7 @@
 // The dialogs over the board: the pause menu, the level result, the dialogs after a lost level and
 // the questions before skipping or restarting, with what each answer does to the game.
 #include "dialog_helpers.h"
+#include "game/gameflow.h"
 #include "game/play_helpers.h"
 
 namespace {
@@ -17,6 +18,7 @@ protected:
         createProfile("TESTER");
         frontEndCalls = 0;
         dialogRoute.toFrontEnd = countFrontEnd;
+        gameFlow.toFrontEnd = returnToMainMenu;  // as the shell's route sets it
         playLevel(ModeAdventure, 3, quietRows());
         buildTestTree();
         setProfileLevel(3);
@@ -117,6 +119,24 @@ TEST_F(InGame, MainLeavesForTheFrontEndWhenNothingWasSaved)
     EXPECT_EQ(frontEndCalls >= 1, true);
     EXPECT_EQ(currentName(), "main");
     EXPECT_EQ(menus.dialogOpen, 0);
+}
+
+TEST_F(InGame, MainSavesATouchedLevelAndSavemsgLeavesThroughTheGame)
+{
+    play.gameInProgress = 1;
+    play.levelTouched = 1;
+    openPauseMenu();
+    pressButton("main");
+    ASSERT_EQ(currentName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "savemsg");
+    EXPECT_STREQ(gameFlow.gameDialog, "savemsg");  // the game knows which box is up
+    EXPECT_TRUE(profileHasSavedGame(ModeAdventure));
+    EXPECT_EQ(frontEndCalls, 0);                   // not before its "ok"
+    pressButton("ok");
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_STREQ(gameFlow.gameDialog, "");
+    EXPECT_GE(frontEndCalls, 1);
 }
 
 TEST_F(InGame, TheLevelResultCountsUpAndTheSecondEnterGoesOn)

@@ -83,8 +83,10 @@ std::string run(const std::string& cmd)
 
 struct GameState {
     bool valid = false;
+    int level = 0;
     int score = 0;
     int moves = 0;
+    int timeUsed = 0;
     bool tip = false;
     std::vector<std::string> rows;
 };
@@ -95,7 +97,9 @@ GameState readState(const std::string& path)
     std::ifstream f(path);
     std::string line;
     while (std::getline(f, line)) {
-        if (line.rfind("score=", 0) == 0) s.score = std::atoi(line.c_str() + 6);
+        if (line.rfind("level=", 0) == 0) s.level = std::atoi(line.c_str() + 6);
+        else if (line.rfind("timeused=", 0) == 0) s.timeUsed = std::atoi(line.c_str() + 9);
+        else if (line.rfind("score=", 0) == 0) s.score = std::atoi(line.c_str() + 6);
         else if (line.rfind("moves=", 0) == 0) s.moves = std::atoi(line.c_str() + 6);
         else if (line.rfind("row=", 0) == 0) s.rows.push_back(line.substr(4));
         else if (line.rfind("won=", 0) == 0) s.tip = line.find("tip=1") != std::string::npos;
@@ -201,16 +205,21 @@ protected:
         }
         return false;
     }
-    // Moves the focus of the open dialog down to a button, then presses Return.
+    // Moves the focus of the open dialog down to a button, then presses Return. After each Down
+    // it waits for the dump to show the focus moved: under load a frame can take long, and a
+    // stale dump would otherwise send one Down too many (and Return to the wrong button).
     bool choose(const std::string& button)
     {
         for (int i = 0; i < 20; i++) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            if (readScreen(screenFile).focus == button) {
+            std::string focus = readScreen(screenFile).focus;
+            if (focus == button) {
                 key("Return");
                 return true;
             }
             key("Down");
+            for (int k = 0; k < 30 && readScreen(screenFile).focus == focus; k++)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return false;
     }
@@ -227,6 +236,57 @@ protected:
         xdotool("mousemove --window " + window + " " + std::to_string(x * w / 800) + " " + std::to_string(y * h / 600));
     }
     std::string where() { return readScreen(screenFile).screen + "/" + readScreen(screenFile).dialog; }
+    // Starts the program with the dumps and finds its window; false when no window came up.
+    bool launch(const std::string& stateFile)
+    {
+        game = spawn({program},
+                     {"DISPLAY=" + display, "XDG_RUNTIME_DIR=" + dir + "/run", "OSTRIMAR_STATE_FILE=" + stateFile,
+                      "OSTRIMAR_SCREEN_FILE=" + screenFile, "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=x11",
+                      "ASAN_OPTIONS=detect_leaks=0"},
+                     dir, dir + "/game.log");
+        if (game <= 0) return false;
+        window.clear();
+        for (int i = 0; i < 100 && window.empty(); i++) {
+            window = xdotool("search --name Ostrimar");
+            if (window.find('\n') != std::string::npos) window = window.substr(0, window.find('\n'));
+            if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return !window.empty();
+    }
+    // Keys through the splash and at the prompt until the menu screen shows.
+    void throughTheSplash()
+    {
+        for (int i = 0; i < 120 && readScreen(screenFile).screen != "menu"; i++) {
+            key("Return");
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+    }
+    void click() { xdotool("click --window " + window + " 1"); }
+    // Clicks groups of the board until the score has grown (a tip panel waits for a key, as a
+    // player would press one); the state after the last click. False in `clicked` when the board
+    // had no group.
+    GameState clickGroups(const std::string& stateFile, const GameState& before, bool* clicked)
+    {
+        GameState after = before;
+        *clicked = false;
+        for (int attempt = 0; attempt < 4 && after.score <= before.score; attempt++) {
+            GameState now = readState(stateFile);
+            for (int i = 0; i < 10 && now.tip; i++) {
+                key("Return");
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+                now = readState(stateFile);
+            }
+            int row = -1, col = -1;
+            if (!now.valid || !findGroup(now, &row, &col)) break;
+            pointAt(54 * col + 157, 54 * row + 32);  // a place's centre is (54 col - 243, 268 - 54 row) around the middle
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the hover finds the group
+            click();
+            *clicked = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+            after = readState(stateFile);
+        }
+        return after;
+    }
 
     std::string program, dir, display, window, screenFile;
     pid_t xvfb = -1, game = -1;
@@ -236,23 +296,9 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
 {
     std::string stateFile = dir + "/state.txt";
     screenFile = dir + "/screen.txt";
-    game = spawn({program},
-                 {"DISPLAY=" + display, "XDG_RUNTIME_DIR=" + dir + "/run", "OSTRIMAR_STATE_FILE=" + stateFile,
-                  "OSTRIMAR_SCREEN_FILE=" + screenFile, "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=x11",
-                  "ASAN_OPTIONS=detect_leaks=0"},
-                 dir, dir + "/game.log");
-    ASSERT_GT(game, 0);
-    for (int i = 0; i < 100 && window.empty(); i++) {
-        window = xdotool("search --name Ostrimar");
-        if (window.find('\n') != std::string::npos) window = window.substr(0, window.find('\n'));
-        if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    ASSERT_FALSE(window.empty()) << "no window; see " << dir << "/game.log";
-    // Keys through the splash and at the prompt; a first start asks for a name.
-    for (int i = 0; i < 120 && readScreen(screenFile).screen != "menu"; i++) {
-        key("Return");
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    }
+    ASSERT_TRUE(launch(stateFile)) << "no window; see " << dir << "/game.log";
+    // A first start asks for a name.
+    throughTheSplash();
     ASSERT_TRUE(waitFor("menu", "newprofile")) << where();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     for (const char* letter : {"A", "N", "N", "A"}) key(letter);
@@ -273,27 +319,8 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
     GameState before = readState(stateFile);
     ASSERT_TRUE(before.valid);
     EXPECT_EQ(before.score, 0);
-    GameState after = before;
     bool clicked = false;
-    for (int attempt = 0; attempt < 4 && after.score <= before.score; attempt++) {
-        GameState now = readState(stateFile);
-        // A one-time tip panel waits for a key, as a player would press one.
-        for (int i = 0; i < 10 && now.tip; i++) {
-            key("Return");
-            std::this_thread::sleep_for(std::chrono::milliseconds(400));
-            now = readState(stateFile);
-        }
-        int row = -1, col = -1;
-        if (!now.valid || !findGroup(now, &row, &col)) break;
-        int x = 54 * col + 157;  // a place's centre is (54 col - 243, 268 - 54 row) around the middle
-        int y = 54 * row + 32;
-        pointAt(x, y);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the hover finds the group
-        xdotool("click --window " + window + " 1");
-        clicked = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-        after = readState(stateFile);
-    }
+    GameState after = clickGroups(stateFile, before, &clicked);
     ASSERT_TRUE(clicked) << "no group on the board";
     EXPECT_GT(after.moves, before.moves);
     EXPECT_GT(after.score, before.score);
@@ -338,6 +365,95 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
     for (const auto& entry : fs::directory_iterator(settings))
         if (entry.path().extension() == ".sav") saves++;
     EXPECT_EQ(saves, 1);
+}
+
+// A player who has seen the prologue: the adventure opens its map, "start" is clicked, a group is
+// broken, and the window is closed in the middle of the level (the close signal arrives as the
+// window's close message, WM_CLOSE, which saves a touched level). Started again, the adventure
+// offers the saved game, and continuing it shows the same level, board, score, moves and candle.
+TEST_F(PlayE2e, MapStartClickCloseTheWindowStartAgainAndContinueTheSavedGame)
+{
+    // One profile, "ANNA", 3 lives in every mode, every tip and the prologue already seen.
+    std::string settings = dir + "/Data/settings/";
+    const int32_t options[11] = {100, 80, 800, 600, 0, 1, 0, 0, 0, 1, 0};  // windowed, 1 profile, the first
+    std::ofstream(settings + "settings.dat", std::ios::binary)
+        .write(reinterpret_cast<const char*>(options), sizeof options);
+    uint8_t profile[160] = {};
+    const char* name = "ANNA";
+    for (int i = 0; name[i]; i++) profile[2 * i] = static_cast<uint8_t>(name[i]);  // UTF-16 LE
+    for (int m = 0; m < 3; m++) profile[112 + 4 * m] = 3;                            // lives
+    std::ofstream(settings + "profiles.dat", std::ios::binary)
+        .write(reinterpret_cast<const char*>(profile), sizeof profile);
+
+    std::string stateFile = dir + "/state.txt";
+    screenFile = dir + "/screen.txt";
+    ASSERT_TRUE(launch(stateFile)) << "no window; see " << dir << "/game.log";
+    throughTheSplash();
+    ASSERT_TRUE(waitFor("menu", "main")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(choose("adventure")) << where();
+    ASSERT_TRUE(waitFor("menu", "adventure")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the map's shutter and the ring
+    // The map's start button at the lower right (centred at (258, -252) in screen units).
+    for (int i = 0; i < 3 && readScreen(screenFile).screen != "game"; i++) {
+        pointAt(658, 552);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    }
+    ASSERT_TRUE(waitFor("game", "")) << where();
+    for (int i = 0; i < 100 && !fs::exists(stateFile); i++) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(fs::exists(stateFile)) << "the game screen never started";
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // the board comes to rest
+    GameState before = readState(stateFile);
+    ASSERT_TRUE(before.valid);
+    EXPECT_EQ(before.level, 1);
+    bool clicked = false;
+    GameState left = clickGroups(stateFile, before, &clicked);
+    ASSERT_TRUE(clicked) << "no group on the board";
+    ASSERT_GT(left.score, before.score);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // the figures have fallen
+    left = readState(stateFile);
+    ASSERT_TRUE(left.valid);
+
+    // Closed in the middle of the level: the adventure's saved game and the profile's flag.
+    stop(game);
+    game = -1;
+    std::string save;
+    for (const auto& entry : fs::directory_iterator(settings)) {
+        std::string file = entry.path().filename().string();
+        if (file.size() > 8 && file.compare(file.size() - 8, 8, "_cls.sav") == 0) save = entry.path().string();
+    }
+    ASSERT_FALSE(save.empty()) << "no saved game of the adventure";
+    EXPECT_EQ(fs::file_size(save), 51655u);
+    std::ifstream profiles(settings + "profiles.dat", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(profiles)), std::istreambuf_iterator<char>());
+    ASSERT_GE(bytes.size(), 160u);
+    EXPECT_EQ(bytes[144], 1) << "the adventure's saved-game flag";
+
+    // Started again: the adventure offers the saved game; "yes" continues it as it was left.
+    fs::remove(stateFile);
+    fs::remove(screenFile);
+    ASSERT_TRUE(launch(stateFile)) << "no window; see " << dir << "/game.log";
+    throughTheSplash();
+    ASSERT_TRUE(waitFor("menu", "main")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(choose("adventure")) << where();
+    ASSERT_TRUE(waitFor("menu", "loadgamequest")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(choose("yes")) << where();
+    ASSERT_TRUE(waitFor("game", "")) << where();
+    for (int i = 0; i < 100 && !fs::exists(stateFile); i++) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    GameState resumed = readState(stateFile);
+    ASSERT_TRUE(resumed.valid);
+    EXPECT_EQ(resumed.level, left.level);
+    EXPECT_EQ(resumed.score, left.score);
+    EXPECT_EQ(resumed.moves, left.moves);
+    EXPECT_EQ(resumed.rows, left.rows);
+    // The candle goes on from where it was (a fresh level would start near 0).
+    EXPECT_GE(resumed.timeUsed, left.timeUsed);
+    EXPECT_LT(resumed.timeUsed, left.timeUsed + 30000);
 }
 
 } // namespace

@@ -65,22 +65,134 @@ TEST(Click, AGroupBreaksAndCountsAMove)
     EXPECT_EQ(play.levelScore, 20);
 }
 
-TEST(Click, ClicksWhileBusyAreIgnored)
+TEST(HeldClick, AClickWhileTheBoardMovesIsPlayedOnceWhenItSettles)
 {
     resetGame();
     drawTopPairs();
     clickAt(0, 0);
     ASSERT_EQ(play.movesMade, 1);
-    clickAt(0, 3);  // the settle timer still runs
+    clickAt(0, 3);  // the settle timer still runs: held, not lost
     EXPECT_EQ(play.movesMade, 1);
     EXPECT_EQ(at(0, 3).state, FigureState::Idle);
-    frames(4);      // resolved; new figures are still falling in
-    EXPECT_FALSE(isIdle());
-    clickAt(0, 6);
-    EXPECT_EQ(play.movesMade, 1);
+    EXPECT_EQ(board.clickHeld, 1);
+    int waited = 0;
+    while (play.movesMade == 1 && waited < 200) {
+        frames(1);
+        waited++;
+    }
+    ASSERT_EQ(play.movesMade, 2);
+    EXPECT_EQ(at(0, 3).state, FigureState::Breaking);
+    EXPECT_EQ(at(0, 4).state, FigureState::Breaking);
+    EXPECT_EQ(board.clickHeld, 0);
+    // Played at the first frame the board was at rest again, and only once.
+    EXPECT_LE(waited * TEST_FRAME_MS, 500.0f);
     ASSERT_GE(settle(), 0);
-    clickAt(0, 6);
+    frames(30);
     EXPECT_EQ(play.movesMade, 2);
+    EXPECT_EQ(countRequests("moveMade"), 2);
+
+    // During the fall of new figures: the latest click wins.
+    clickAt(0, 9);
+    frames(4);
+    ASSERT_FALSE(isIdle());
+    clickAt(0, 0);  // replaced by the next one
+    clickAt(0, 6);
+    for (int i = 0; i < 200 && play.movesMade == 3; i++) frames(1);
+    EXPECT_EQ(play.movesMade, 4);
+    // The fourth click on colour 9 in a row: (0, 6) keeps the thunder it earned, (0, 7) breaks.
+    EXPECT_EQ(at(0, 6).bonus, BonusKind::Thunder);
+    EXPECT_EQ(at(0, 7).state, FigureState::Breaking);
+}
+
+TEST(HeldClick, AnOldClickOrOneBeforeADialogPauseOrLevelEndIsDropped)
+{
+    // Held for 1.6 s (a long settle timer): too old.
+    resetGame();
+    drawTopPairs();
+    board.idleTimerMs = 1600.0f;
+    clickAt(0, 3);
+    ASSERT_EQ(board.clickHeld, 1);
+    ASSERT_GE(settle(), 0);
+    frames(2);
+    EXPECT_EQ(play.movesMade, 0);
+    EXPECT_EQ(board.clickHeld, 0);
+    // Held for 1.4 s: still played.
+    board.idleTimerMs = 1400.0f;
+    clickAt(0, 3);
+    ASSERT_GE(settle(), 0);
+    frames(1);
+    EXPECT_EQ(play.movesMade, 1);
+
+    for (int what = 0; what < 4; what++) {
+        resetGame();
+        drawTopPairs();
+        board.idleTimerMs = 100.0f;
+        clickAt(0, 3);
+        ASSERT_EQ(board.clickHeld, 1);
+        if (what == 0) menus.dialogOpen = 1;
+        if (what == 1) play.paused = 1;
+        if (what == 2) play.levelWon = 1;
+        if (what == 3) play.tipOpen = 1;
+        frames(1);
+        menus.dialogOpen = 0;
+        play.paused = 0;
+        play.levelWon = 0;
+        play.tipOpen = 0;
+        ASSERT_GE(settle(), 0);
+        frames(2);
+        EXPECT_EQ(play.movesMade, 0) << what;
+        EXPECT_EQ(at(0, 3).state, FigureState::Idle) << what;
+    }
+}
+
+TEST(HeldClick, AGroupThatVanishedMeanwhileIsNotClicked)
+{
+    resetGame();
+    drawTopPairs();
+    board.quickClicks = 2;
+    board.idleTimerMs = 100.0f;
+    clickAt(0, 3);
+    at(0, 4).colour = 5;  // (0, 3) stands alone now
+    ASSERT_GE(settle(), 0);
+    frames(2);
+    EXPECT_EQ(play.movesMade, 0);
+    EXPECT_EQ(breakingCount(), 0);
+    EXPECT_EQ(board.clickHeld, 0);
+    EXPECT_EQ(board.quickClicks, 2);
+    // The hover group is back under the pointer.
+    EXPECT_EQ(board.groupCols[0], 3);
+    EXPECT_EQ(board.groupSize, 1);
+}
+
+TEST(HeldClick, AnArmedHammerStrikesTheHeldPlace)
+{
+    resetGame();
+    drawNoMovesBoard();
+    addSpareGroup();
+    board.hammerArmed = 1;
+    board.idleTimerMs = 100.0f;
+    clickAt(5, 5);
+    pointAt(2, 2);  // the pointer moves on; the strike goes where the click was
+    EXPECT_EQ(board.hammerArmed, 1);
+    ASSERT_GE(settle(), 0);
+    frames(1);
+    EXPECT_EQ(board.hammerArmed, 0);
+    EXPECT_EQ(queuedSounds("UseHammer.ogg"), 1);
+    EXPECT_EQ(play.movesMade, 0);
+}
+
+TEST(Click, AClickRightAfterAMoveTakesTheGroupUnderIt)
+{
+    resetGame();
+    drawTopPairs();
+    pointAt(0, 3);
+    updateHover();
+    ASSERT_EQ(board.groupCols[0], 3);
+    pointAt(0, 6);  // no frame between the move and the click
+    onLeftButtonDown();
+    EXPECT_EQ(play.movesMade, 1);
+    EXPECT_EQ(at(0, 6).state, FigureState::Breaking);
+    EXPECT_EQ(at(0, 3).state, FigureState::Idle);
 }
 
 TEST(Click, AGroupOfChainedFiguresCostsAMoveAndOnlyBreaksTheChains)

@@ -2,6 +2,8 @@
 // the trophy trip and the screen-transition shutter.
 #include <cmath>
 
+#include "trophies/trophies.h"
+
 #include <gtest/gtest.h>
 
 #include "play_helpers.h"
@@ -311,6 +313,24 @@ TEST(TrophyTrip, ThePausedShutterThenTheTrophyRoom)
     EXPECT_EQ(queuedSounds("GetTrophy.ogg"), 1);
     EXPECT_EQ(play.trophyTrip, 0);
     EXPECT_EQ(play.paused, 0);
+    playFrames(100);
+    EXPECT_EQ(tripCalls, 1);
+}
+
+TEST(TrophyTrip, ANewTrophyIsAnnouncedAndTakesThePlayerToTheRoomOnce)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    tripCalls = 0;
+    gameFlow.toTrophyRoom = countTrip;
+    ASSERT_TRUE(awardTrophy(13, play.profileName));
+    playFrames(32);  // 512 ms
+    ASSERT_EQ(countRequests("closeShutter"), 1);
+    EXPECT_STREQ(lastRequest("closeShutter")->name, "gettrophy");
+    playFrames(62);
+    EXPECT_EQ(tripCalls, 1);
+    // The room presents it (here: leaving clears it) and the game does not set off again.
+    clearNewTrophies(play.profileName);
     playFrames(100);
     EXPECT_EQ(tripCalls, 1);
 }

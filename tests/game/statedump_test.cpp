@@ -20,10 +20,11 @@ TEST(StateDump, ListsScoreMovesFlagsAndTheBoardRowByRow)
     play.levelScore = 230;
     play.movesMade = 7;
     play.paused = 1;
+    play.timeUsedMs = 12345.6f;
     char text[1024];
     ASSERT_TRUE(formatGameState(text, sizeof text));
     std::string s = text;
-    EXPECT_NE(s.find("level=5\nscore=1230\nmoves=7\nwon=0 lost=0 paused=1 tip=0\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("level=5\nscore=1230\nmoves=7\nwon=0 lost=0 paused=1 tip=0\ntimeused=12345\n"), std::string::npos) << s;
     EXPECT_NE(s.find("row=ab..........\nrow=-c----------\n"), std::string::npos) << s;
     EXPECT_NE(s.find("row=-----------q\n"), std::string::npos) << s;  // colour 16
     // A buffer too small for the dump is refused, not overrun.

@@ -1,6 +1,6 @@
 // The adventure map drawn by the menu screen on the OpenGL device with the default data set, at
-// fixed frame times, against stored pictures: the ring of stage 1, a stage picture in the middle
-// of its reveal, the artefact screen and the congratulation panel.
+// fixed frame times, under the adventure's dialog, against stored pictures: the ring of stage 1,
+// a stage picture in the middle of its reveal, the artefact screen and the congratulation panel.
 #include "graphics/gfx_helpers.h"
 
 #include "app/screens.h"
@@ -8,6 +8,7 @@
 #include "core/requestlog.h"
 #include "map/map.h"
 #include "map/stagepicture.h"
+#include "menus/dialogflow.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "resources/texts.h"
@@ -35,6 +36,11 @@ protected:
         clearRequests();
         ASSERT_TRUE(openBuiltDataSet(data, false));
         ASSERT_TRUE(loadFont("font", 1.0f, 1.0f));
+        // The mode dialog over the map, with the framework's panels and buttons.
+        resetDialogs();
+        loadMenus("txt/2/");
+        loadMenuPictures();
+        ASSERT_NE(findDialog("adventure"), nullptr);
         resetMap();
         loadMap();
         ASSERT_EQ(mapState.picturesLoaded, 1) << textureManager.lastMessage;
@@ -50,6 +56,8 @@ protected:
     void TearDown() override
     {
         resetMap();
+        resetDialogs();
+        resetMenus();
         resetTextState();
         resetMessages();
         resetTextTables();
@@ -77,7 +85,7 @@ protected:
 TEST_F(MapGolden, RingOfStageOne)
 {
     setProfileLevel(2);
-    enterMap(-1, false);
+    openDialog("adventure");
     run(120);  // the ring has flown in; level 2 glows as the chosen one
     EXPECT_EQ(mapState.currentStage, 0);
     EXPECT_FLOAT_EQ(mapState.ringTimer, -1.0f);
@@ -87,7 +95,7 @@ TEST_F(MapGolden, RingOfStageOne)
 TEST_F(MapGolden, StagePictureMidReveal)
 {
     setProfileLevel(16);
-    enterMap(15, false);  // the first level of stage 4 was just won
+    openModeDialogAfterLevel(0, 15, false);  // the first level of stage 4 was just won
     int frames = 0;
     while (!stagePictures.picture.reveal && frames < 200) {
         run(1);
@@ -101,7 +109,7 @@ TEST_F(MapGolden, StagePictureMidReveal)
 TEST_F(MapGolden, ArtefactScreen)
 {
     setProfileLevel(9);
-    enterMap(8, false);  // the last level of stage 2 was just won
+    openModeDialogAfterLevel(0, 8, false);  // the last level of stage 2 was just won
     int frames = 0;
     while (stagePictures.panel.state != 2 && frames < 600) {
         run(1);
@@ -116,7 +124,7 @@ TEST_F(MapGolden, CongratulationPanel)
 {
     setProfileLevel(128);
     setProfileLevel(0);
-    enterMap(128, true);
+    openModeDialogAfterLevel(0, 128, true);
     int frames = 0;
     while (stagePictures.panel.state != 2 && frames < 600) {
         run(1);

@@ -304,6 +304,14 @@ TEST_F(OsHeadless, ScreenshotAndFullScreenKeysStayInTheOsLayer)
     EXPECT_FALSE(osPeekMessage(&m));
     EXPECT_TRUE(osTakeScreenshotRequest());
     EXPECT_FALSE(osTakeScreenshotRequest());
+    // Two presses before anyone asks: two pictures, one per request.
+    osKeyEvent(VK_F12, true, false);
+    osKeyEvent(VK_F12, false, false);
+    osKeyEvent(VK_F12, true, false);
+    osKeyEvent(VK_F12, false, false);
+    EXPECT_TRUE(osTakeScreenshotRequest());
+    EXPECT_TRUE(osTakeScreenshotRequest());
+    EXPECT_FALSE(osTakeScreenshotRequest());
     // F11 and Alt+Enter toggle full screen; Alt itself and a plain Enter still reach the game.
     osKeyEvent(VK_F11, true, false);
     osKeyEvent(VK_MENU, true, false);

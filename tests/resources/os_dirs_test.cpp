@@ -22,6 +22,7 @@ protected:
     {
         resetOsDirs();
         unsetenv("XDG_DATA_HOME");
+        unsetenv("XDG_PICTURES_DIR");
         if (savedHome) setenv("HOME", savedHomeValue.c_str(), 1);
     }
     void setHome(const std::string& home)
@@ -100,6 +101,43 @@ TEST_F(OsDirsTest, AnInstalledGameReadsShareAndWritesUnderTheUsersDataHome)
     // Nowhere to write: no home and no data home.
     EXPECT_FALSE(osSettingsDirFor("/x", false, nullptr, nullptr, settings, sizeof settings));
     EXPECT_FALSE(osSettingsDirFor("/x", false, "/a", nullptr, settings, 10));
+}
+
+TEST_F(OsDirsTest, ScreenshotsGoBesideAPortableDataSetOrIntoTheUsersPictures)
+{
+    char out[PATH_MAX];
+    // Portable: the folder that holds the data folder, whatever the environment says.
+    EXPECT_TRUE(osScreenshotDirFor("/games/ostrimar/Data", true, "/pics", "/home/u", out, sizeof out));
+    EXPECT_STREQ(out, "/games/ostrimar");
+    EXPECT_TRUE(osScreenshotDirFor("/games/ostrimar/Data/", true, nullptr, nullptr, out, sizeof out));
+    EXPECT_STREQ(out, "/games/ostrimar");
+    EXPECT_TRUE(osScreenshotDirFor("/Data", true, nullptr, nullptr, out, sizeof out));
+    EXPECT_STREQ(out, "/");
+    EXPECT_FALSE(osScreenshotDirFor("", true, nullptr, nullptr, out, sizeof out));
+    EXPECT_FALSE(osScreenshotDirFor("/games/ostrimar/Data", true, nullptr, nullptr, out, 8));
+    // Installed: $XDG_PICTURES_DIR/Ostrimar when absolute, else ~/Pictures/Ostrimar.
+    EXPECT_TRUE(osScreenshotDirFor("/usr/share/ostrimar", false, "/home/u/Bilder", "/home/u", out, sizeof out));
+    EXPECT_STREQ(out, "/home/u/Bilder/Ostrimar");
+    EXPECT_TRUE(osScreenshotDirFor("/usr/share/ostrimar", false, "Bilder", "/home/u", out, sizeof out));
+    EXPECT_STREQ(out, "/home/u/Pictures/Ostrimar");
+    EXPECT_FALSE(osScreenshotDirFor("/usr/share/ostrimar", false, nullptr, nullptr, out, sizeof out));
+    EXPECT_FALSE(osScreenshotDirFor("/usr/share/ostrimar", false, "/a", nullptr, out, 10));
+
+    // Created with its parents for the data set that was found.
+    std::filesystem::create_directories(dir + "/prefix/bin");
+    std::filesystem::create_directories(dir + "/prefix/share/ostrimar");
+    char data[PATH_MAX];
+    bool portable = true;
+    EXPECT_FALSE(osScreenshotDir(out, sizeof out));  // nothing located yet
+    ASSERT_TRUE(osLocateData(dir.c_str(), (dir + "/prefix/bin").c_str(), data, sizeof data, &portable));
+    setHome(dir + "/home");
+    ASSERT_TRUE(osScreenshotDir(out, sizeof out));
+    EXPECT_EQ(std::string(out), dir + "/home/Pictures/Ostrimar");
+    EXPECT_TRUE(std::filesystem::is_directory(out));
+    setenv("XDG_PICTURES_DIR", (dir + "/pics").c_str(), 1);
+    ASSERT_TRUE(osScreenshotDir(out, sizeof out));
+    EXPECT_EQ(std::string(out), dir + "/pics/Ostrimar");
+    EXPECT_TRUE(std::filesystem::is_directory(out));
 }
 
 TEST_F(OsDirsTest, NoDataAnywhereFallsBackToTheStartFolder)

@@ -56,9 +56,10 @@ TEST(PlayModes, APuzzleLevelIsLostWhenItsMovesAreUsedUp)
 TEST(PlayModes, TheLevelIndexComesFromTheFileNameUnlessGiven)
 {
     // Index 0 has five minutes whatever the file says; index 2 has 3.67 times the file's second.
-    ToolResult first = play(playDir + "squares.lvl --seed 2 --mode adventure --max-moves 60", "index0");
-    ToolResult named = play(playDir + "pack1_03.lvl --seed 2 --mode adventure", "named");
-    ToolResult given = play(playDir + "squares.lvl --seed 2 --mode adventure --level-index 2", "given");
+    // The greedy bot's clicks: the frame count below follows its moves.
+    ToolResult first = play(playDir + "squares.lvl --seed 2 --mode adventure --max-moves 60 --bot greedy", "index0");
+    ToolResult named = play(playDir + "pack1_03.lvl --seed 2 --mode adventure --bot greedy", "named");
+    ToolResult given = play(playDir + "squares.lvl --seed 2 --mode adventure --level-index 2 --bot greedy", "given");
     ASSERT_EQ(named.code, 0) << named.err;
     EXPECT_EQ(parse(first.out).result, "stopped");
     Line l = parse(named.out);
@@ -122,4 +123,8 @@ TEST(PlayModes, BadModeAndIndexAreReported)
     EXPECT_EQ(play(playDir + "open.lvl --seed 1 --level-index -1", "negindex").code, 1);
     EXPECT_EQ(play(playDir + "open.lvl --seed 1 --runs 0", "noruns").code, 1);
     EXPECT_EQ(play(playDir + "open.lvl --seed 1 --mode", "nomode").code, 1);
+    ToolResult bot = play(playDir + "open.lvl --seed 1 --bot clever", "badbot");
+    EXPECT_EQ(bot.code, 1);
+    EXPECT_NE(bot.err.find("--bot"), std::string::npos);
+    EXPECT_EQ(play(playDir + "open.lvl --seed 1 --bot", "nobot").code, 1);
 }

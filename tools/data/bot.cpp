@@ -143,6 +143,36 @@ bool botUseHammer()
     return false;
 }
 
+bool botChoosePlanned(uint32_t seed, const PlanSearch& search, PlanMove* out, long* evaluated)
+{
+    PlanBoard forecast;
+    planFromGame(forecast, seed);
+    return planChoose(forecast, board.hammerReady != 0, PlanWeights{}, search, out, evaluated);
+}
+
+bool botMake(const PlanMove& move)
+{
+    if (!hasFigure(move.row, move.col)) return false;
+    if (move.hammer) {
+        if (!board.hammerReady) return false;
+        clickAt(Vec2{-346.0f, -70.0f});  // the hammer button on the HUD
+        if (!board.hammerArmed) return false;
+        clickAt(cellCentre(move.col, move.row));
+        return !board.hammerArmed && !board.hammerReady;
+    }
+    int before = play.movesMade;
+    clickAt(cellCentre(move.col, move.row));
+    return play.movesMade > before;
+}
+
+bool botMove(BotKind kind, uint32_t seed)
+{
+    if (kind == BotGreedy) return botClickLargestGroup();
+    PlanMove move;
+    uint32_t stream = seed * 2654435761u + static_cast<uint32_t>(play.movesMade) * 40503u + 1u;
+    return botChoosePlanned(stream, PlanSearch{}, &move) && botMake(move);
+}
+
 void botKey(int vk) { gameKeyDown(vk); }
 
 bool botOpenPauseMenu()

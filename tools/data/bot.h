@@ -3,7 +3,14 @@
 // game's own frame (gameFrame) at a fixed frame time, and the bot's moves, which go through the
 // game screen's click route as a player's clicks would.
 
+#include <cstdint>
+
+#include "plan.h"
+
 constexpr float BOT_FRAME_MS = 16.0f;
+
+// The bots of `play`: greedy clicks the largest group; plan forecasts its moves (plan.h).
+enum BotKind { BotGreedy, BotPlan };
 
 // Every module state a run touches back to its start, the random numbers seeded, one profile.
 void resetBotWorld(unsigned seed);
@@ -20,6 +27,14 @@ bool botClickTargets();
 // With the hammer ready: arms it with the HUD button and strikes the first place that still
 // holds a square or a chain. False when the hammer was not used.
 bool botUseHammer();
+// The planning bot's choice on the settled board, the hammer only when it is ready; the forecast
+// draws its new figures from a stream of its own made from `seed`. False when there is no move.
+bool botChoosePlanned(uint32_t seed, const PlanSearch& search, PlanMove* out, long* evaluated = nullptr);
+// Makes a chosen move through the game's click route (a hammer strike arms the hammer with the
+// HUD button first). True when the game took it: a move was counted or the hammer was used.
+bool botMake(const PlanMove& move);
+// One move of the bot of that kind on a settled board; false when none was made.
+bool botMove(BotKind kind, uint32_t seed);
 // A key press on the game screen (the route of any key).
 void botKey(int vk);
 // Clicks the HUD's "menu" button, which opens the pause menu; true when it opened.

@@ -1,5 +1,5 @@
 // Level commands of ostrimar-data: print a level as the game reads it, and play it headless
-// with a simple bot. See docs/board.md.
+// with the greedy or the planning bot. See docs/board.md.
 #include "commands.h"
 
 #include <cstdio>
@@ -73,7 +73,7 @@ int levelIndexFromName(const char* path)
     return 0;
 }
 
-PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int levelIndex)
+PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int levelIndex, BotKind bot)
 {
     resetBotWorld(static_cast<unsigned>(seed));
     setProfileMode(mode);
@@ -103,7 +103,7 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
         // The bot clicks on the second frame of rest, so the board step has seen the settled board
         // (and checked for a cleared level) before the next move.
         bool ready = botBoardReady();
-        if (ready && wasReady && botClickLargestGroup()) {
+        if (ready && wasReady && botMove(bot, static_cast<uint32_t>(seed))) {
             lastMoveFrame = frames;
             ready = false;
         }
@@ -165,6 +165,7 @@ int cmdPlay(int argc, char** argv)
     long runs = 1;
     long levelIndex = -1;  // from the file name
     int mode = ModeAdventure;
+    BotKind bot = BotPlan;
     for (int i = 0; i < argc; i++) {
         const char* a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -199,6 +200,14 @@ int cmdPlay(int argc, char** argv)
                 return 1;
             }
             i++;
+        } else if (std::strcmp(a, "--bot") == 0) {
+            if (v && std::strcmp(v, "greedy") == 0) bot = BotGreedy;
+            else if (v && std::strcmp(v, "plan") == 0) bot = BotPlan;
+            else {
+                std::fprintf(stderr, "play: --bot needs greedy or plan\n");
+                return 1;
+            }
+            i++;
         } else if (!path && a[0] != '-') {
             path = a;
         } else {
@@ -209,13 +218,13 @@ int cmdPlay(int argc, char** argv)
     if (!path || !haveSeed) {
         std::fprintf(stderr,
                      "usage: ostrimar-data play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] "
-                     "[--level-index I] [--runs R]\n");
+                     "[--level-index I] [--runs R] [--bot greedy|plan]\n");
         return 1;
     }
     if (levelIndex < 0) levelIndex = levelIndexFromName(path);
     long counts[3] = {};
     for (long r = 0; r < runs; r++) {
-        PlayResult result = playOnce(path, seed + r, maxMoves, mode, static_cast<int>(levelIndex));
+        PlayResult result = playOnce(path, seed + r, maxMoves, mode, static_cast<int>(levelIndex), bot);
         if (result == PlayFailed) return 1;
         counts[result]++;
     }

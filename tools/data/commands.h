@@ -9,3 +9,4 @@ int cmdKv(int argc, char** argv);
 int cmdLevel(int argc, char** argv);
 int cmdPlay(int argc, char** argv);
 int cmdCampaign(int argc, char** argv);
+int cmdMesh(int argc, char** argv);

@@ -19,7 +19,8 @@ const Command commands[] = {
     {"texts", cmdTexts, "texts FILE..."},
     {"kv", cmdKv, "kv FILE KEY string|int|float|list|vec3"},
     {"level", cmdLevel, "level FILE"},
-    {"play", cmdPlay, "play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] [--level-index I] [--runs R]"},
+    {"play", cmdPlay, "play FILE --seed N [--max-moves K] [--mode adventure|timeless|puzzle] [--level-index I] [--runs R] [--bot greedy|plan]"},
+    {"mesh", cmdMesh, "mesh FILE.msh_s"},
     {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--seed S] [--max-frames F]"},
 };
 

@@ -23,6 +23,8 @@ int main(int argc, char** argv)
     if (!genSounds(src, out)) return 1;
     if (!genMusic(src, out)) return 1;
     if (!genMenus(src, out)) return 1;
+    if (!genMeshes(src, out)) return 1;
+    if (!genTrophies(src, out)) return 1;
     if (!genArchives(src, out)) return 1;
     return 0;
 }

@@ -128,3 +128,43 @@ bool osSettingsDir(char* out, int capacity)
 {
     return osSettingsDirName(out, capacity) && makeFolders(out);
 }
+
+bool osScreenshotDirFor(const char* dataDir, bool portable, const char* xdgPicturesDir, const char* home, char* out,
+                        int capacity)
+{
+    if (!out || capacity <= 0) return false;
+    out[0] = 0;
+    int n;
+    if (portable) {
+        if (!dataDir || dataDir[0] != '/') return false;
+        // The folder that holds the data folder (a trailing separator does not count).
+        int len = static_cast<int>(std::strlen(dataDir));
+        while (len > 1 && dataDir[len - 1] == '/') len--;
+        int slash = len - 1;
+        while (slash > 0 && dataDir[slash] != '/') slash--;
+        if (slash == 0) slash = 1;  // the data folder lies in the root
+        if (slash >= capacity) return false;
+        std::memcpy(out, dataDir, static_cast<size_t>(slash));
+        out[slash] = 0;
+        return true;
+    }
+    if (xdgPicturesDir && xdgPicturesDir[0] == '/') {
+        n = std::snprintf(out, static_cast<size_t>(capacity), "%s/Ostrimar", xdgPicturesDir);
+    } else {
+        if (!home || home[0] != '/') return false;
+        n = std::snprintf(out, static_cast<size_t>(capacity), "%s/Pictures/Ostrimar", home);
+    }
+    if (n < 0 || n >= capacity) {
+        out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+bool osScreenshotDir(char* out, int capacity)
+{
+    if (!osDirs.located) return false;
+    return osScreenshotDirFor(osDirs.dataDir, osDirs.portable, std::getenv("XDG_PICTURES_DIR"), std::getenv("HOME"),
+                              out, capacity) &&
+           makeFolders(out);
+}

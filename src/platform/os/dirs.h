@@ -8,6 +8,10 @@
 // The writable folder "settings": a portable copy keeps it inside its Data folder; an installed
 // game keeps it in "$XDG_DATA_HOME/ostrimar/settings" ("~/.local/share/ostrimar/settings" when
 // the variable is unset or not an absolute path) and never writes into the installed tree.
+//
+// Screenshots: a portable copy saves them beside its Data folder (in the folder that holds it);
+// an installed game in "$XDG_PICTURES_DIR/Ostrimar" ("~/Pictures/Ostrimar" when the variable is
+// unset or not an absolute path).
 #include <climits>
 
 struct OsDirsState {
@@ -38,3 +42,11 @@ bool osSettingsDirFor(const char* dataDir, bool portable, const char* xdgDataHom
 bool osSettingsDir(char* out, int capacity);
 // The same folder's name only: nothing is created.
 bool osSettingsDirName(char* out, int capacity);
+
+// The screenshot folder under the rules above, from the given environment values (null when
+// unset). Pure: creates nothing. False when it does not fit or no home is known.
+bool osScreenshotDirFor(const char* dataDir, bool portable, const char* xdgPicturesDir, const char* home, char* out,
+                        int capacity);
+// The screenshot folder for the data set osLocateData found, created with its parents when
+// missing. False when it cannot be named or created, and when osLocateData has not run.
+bool osScreenshotDir(char* out, int capacity);

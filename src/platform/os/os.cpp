@@ -599,7 +599,7 @@ void osKeyEvent(int vk, bool down, bool repeat)
 bool osTakeScreenshotRequest()
 {
     if (osState.screenshotPresses == 0) return false;
-    osState.screenshotPresses = 0;
+    osState.screenshotPresses--;
     return true;
 }
 

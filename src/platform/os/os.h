@@ -193,7 +193,8 @@ void osCatchCloseSignals();
 // toggle full screen: those are kept by the OS layer (counted, see below) and never reach the
 // game as WM_KEYDOWN. Every other key becomes WM_KEYDOWN / WM_KEYUP.
 void osKeyEvent(int virtualKey, bool down, bool repeat);
-// True (once per press) when the screenshot key was pressed since the last call.
+// True once for every press of the screenshot key not yet taken (presses within one frame are
+// taken one per call, so each saves its own picture).
 bool osTakeScreenshotRequest();
 // True (once per press) when full screen was asked to toggle since the last call.
 bool osTakeFullscreenToggle();

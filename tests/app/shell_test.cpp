@@ -10,6 +10,7 @@
 #include "game/level.h"
 #include "graphics/device.h"
 #include "graphics/textures.h"
+#include "menus/dialogflow.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
@@ -776,6 +777,27 @@ TEST_F(ShellLoop, PacedFramesNeverOutrunTheRefreshRate)
     EXPECT_GE(osState.sleeps, 58u);
     EXPECT_GE(osState.sleptUs, 58u * 14000u);
     EXPECT_EQ(osState.waits, 0u);
+}
+
+TEST_F(ShellLoop, TheOptionsFullScreenChoiceSwitchesTheWindowAtOnce)
+{
+    int initial = -1;
+    bool windowAfter = false;
+    int resetsBefore = -1;
+    hook = [&](uint32_t poll) {
+        if (poll == 2) {
+            initial = persist.settings.fullscreen;
+            resetsBefore = device.resetCount;
+            ASSERT_NE(dialogRoute.applyFullscreen, nullptr);
+            dialogRoute.applyFullscreen(initial == 0);
+        }
+        if (poll == 4) windowAfter = osState.fullscreen;
+    };
+    run({}, 6, 50);
+    ASSERT_TRUE(initial == 0 || initial == 1);
+    EXPECT_EQ(persist.settings.fullscreen, 1 - initial);
+    EXPECT_EQ(windowAfter, initial == 0);
+    EXPECT_GT(device.resetCount, resetsBefore);
 }
 
 TEST_F(ShellLoop, FullScreenToggleIsRememberedInTheSettings)

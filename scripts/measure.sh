@@ -1,7 +1,9 @@
 #!/bin/sh
 # Starts the game under a virtual X display and prints what a player's machine would feel:
 # the time from start to a mapped window, the CPU the game takes while it waits at the splash
-# prompt and on a settled board, and its peak memory.
+# prompt, in the main menu and on a settled board, and its peak memory. It plays a first start
+# with the keyboard: a key at the prompt, the name "ANNA", then Enter through the main menu's
+# "Adventure", the story panel and the map into level 1.
 # Usage: scripts/measure.sh [BUILD_DIR] [SECONDS_PER_SAMPLE]
 #   BUILD_DIR defaults to build-rel (make it with
 #   cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DOSTRIMAR_TESTS=OFF -DOSTRIMAR_BENCH=OFF
@@ -56,14 +58,32 @@ done
 MAPPED=$(date +%s%N)
 echo "start to window:        $(( (MAPPED - START) / 1000000 )) ms"
 
+# Waits until the game's memory has stayed within 1 MiB for two seconds (a load is over).
+settle() {
+  last=0; still=0; waited=0
+  while [ $still -lt 4 ] && [ $waited -lt 240 ]; do
+    sleep 0.5; waited=$((waited + 1))
+    now=$(awk '/VmRSS/ { print $2 }' "/proc/$PID/status")
+    d=$((now - last)); [ $d -lt 0 ] && d=$((-d))
+    if [ $d -lt 1024 ]; then still=$((still + 1)); else still=0; last=$now; fi
+  done
+}
+keys() { for k in "$@"; do xdotool key --window "$WIN" "$k"; sleep 2; done; }
+
 # The splash runs 4 s, then the deferred load, then the prompt waits for a key.
-sleep 8
-echo "idle splash prompt CPU: $(cpuPercent) % of a core"
-echo "menu CPU:               n/a (the splash leads straight into a level in this build)"
-xdotool key --window "$WIN" space
 sleep 6
+settle
+sleep 4
+echo "idle splash prompt CPU: $(cpuPercent) % of a core"
+keys Return
+xdotool type --window "$WIN" --delay 150 ANNA
+keys Return
+settle
+sleep 4
+echo "main menu CPU:          $(cpuPercent) % of a core"
+keys Return Return Return
+settle
+sleep 4
 echo "settled board CPU:      $(cpuPercent) % of a core"
-xdotool windowminimize "$WIN" 2>/dev/null
-sleep 1
-echo "minimised CPU:          $(cpuPercent) % of a core"
 echo "peak memory:            $(awk '/VmHWM/ { printf "%.1f MiB", $2 / 1024 }' "/proc/$PID/status")"
+echo "load average:           $(cut -d ' ' -f 1-3 /proc/loadavg)"

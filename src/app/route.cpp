@@ -6,10 +6,12 @@
 #include "effects/backdrops.h"
 #include "game/gameflow.h"
 #include "game/playstate.h"
+#include "graphics/device.h"
 #include "menus/dialogflow.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
+#include "platform/os/os.h"
 #include "trophies/trophyroom.h"
 
 #include <cstdio>
@@ -39,8 +41,11 @@ void quitProgram() { app.quitRequested = 1; }
 
 void applyFullscreen(bool on)
 {
-    // The window keeps its mode until the next start, which opens it as the setting says.
+    // At once, as F11 does: the desktop's full screen or the window, never a mode switch; the
+    // device takes the new presentation at its next frame.
     persist.settings.fullscreen = on ? 1 : 0;
+    osSetFullscreen(on);
+    applyDisplaySettings();
 }
 
 void setSoftwareCursor(bool on)

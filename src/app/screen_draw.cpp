@@ -24,6 +24,7 @@ struct ScreenDrawState {
     Texture* splash2 = nullptr;
     Texture* loadscreen = nullptr;
     Texture* loadbar = nullptr;
+    bool loaded = false;  // loadSplashPictures ran: the later pictures load when first drawn
 };
 
 ScreenDrawState pictures;
@@ -41,20 +42,40 @@ bool loadSplashPictures()
 {
     setRenderState(GpuRenderState::CullMode, CullNone);
     pictures = ScreenDrawState();
+    // Only the first picture is needed for the first frame: the others are decoded when they are
+    // first drawn, and each picture that has had its turn is released when the next one shows.
     pictures.splash1 = loadTextureSized("splash1.jpg", 800, 600);
+    pictures.loaded = true;
     bool second = osFileExists("splash2.jpg");
-    if (second) pictures.splash2 = loadTextureSized("splash2.jpg", 800, 600);
-    pictures.loadscreen = loadTextureSized("loadscreen.jpg", 800, 600);
-    pictures.loadbar = loadTextureSized("loadbar.tga", 472, 72);
     recordRequest("loadSplashPictures", "", second ? 1 : 0);
     return second;
 }
+
+namespace {
+
+Texture* picture(Texture** slot, const char* name, int width, int height)
+{
+    if (!*slot && pictures.loaded) *slot = loadTextureSized(name, width, height);
+    return *slot;
+}
+
+void releasePicture(Texture** slot)
+{
+    releaseTexture(*slot);
+    *slot = nullptr;
+}
+
+}  // namespace
 
 void drawSplashPicture(bool second, int brightness)
 {
     recordRequest("drawSplashPicture", "", second ? 1 : 0, brightness);
     begin2D();
-    setTexture(second ? pictures.splash2 : pictures.splash1);
+    if (second && !pictures.splash2 && pictures.loaded) {
+        picture(&pictures.splash2, "splash2.jpg", 800, 600);
+        releasePicture(&pictures.splash1);
+    }
+    setTexture(second ? pictures.splash2 : picture(&pictures.splash1, "splash1.jpg", 800, 600));
     disableSwitch(7);
     // pixel (0, 0) to (799, 599) in centred coordinates
     uint8_t b = static_cast<uint8_t>(brightness);
@@ -66,11 +87,16 @@ void drawLoadingPictureAndBar(const Color& tint, float progress)
 {
     recordRequest("drawLoadingPictureAndBar", "", static_cast<int>(tint.asWord()), 0, progress);
     begin2D();
+    if (!pictures.loadscreen && pictures.loaded) {
+        picture(&pictures.loadscreen, "loadscreen.jpg", 800, 600);
+        releasePicture(&pictures.splash1);
+        releasePicture(&pictures.splash2);
+    }
     setTexture(pictures.loadscreen);
     drawQuadRect(rect(-400.0f, 300.0f, 400.0f, -300.0f), rect(0.0f, 0.0f, PICTURE_U, PICTURE_V), tint);
     if (progress < 0.0f) progress = 0.0f;
     if (progress > 1.0f) progress = 1.0f;
-    setTexture(pictures.loadbar);
+    setTexture(picture(&pictures.loadbar, "loadbar.tga", 472, 72));
     drawQuadRect(rect(-224.0f, -229.0f, -224.0f + progress * BAR_WIDTH, -229.0f - BAR_HEIGHT),
                  rect(0.001f, 0.001f, progress * BAR_WIDTH / 512.0f + 0.001f, BAR_HEIGHT / 128.0f + 0.001f), tint, 10.0f);
 }

@@ -7,8 +7,9 @@
 // Size of every file the loading bar expects to see registered (bytes).
 constexpr int LOAD_TOTAL_BYTES = 25176136;
 
-// Loads "splash1.jpg", "loadscreen.jpg" and "loadbar.tga", and "splash2.jpg" when that file can
-// be opened in the current folder; sets culling off. True when the second splash exists.
+// Loads "splash1.jpg" and sets culling off; true when "splash2.jpg" can be opened in the current
+// folder. "splash2.jpg", "loadscreen.jpg" and "loadbar.tga" are loaded when first drawn; the
+// splash pictures are released when the next picture takes their place.
 bool loadSplashPictures();
 // The full-screen splash picture (the second one when `second`) at brightness 0..255.
 void drawSplashPicture(bool second, int brightness);

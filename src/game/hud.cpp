@@ -499,15 +499,9 @@ void loadHudPictures()
                                         "drop4.tga", "heart.tga", "trophybutton.tga", "hammer.texture1.tga",
                                         "hammer.texture2.tga", "hammer.texturelum1.jpg", "hammer.texturelum2.jpg",
                                         "hammer.texturelum3.jpg", "flare.jpg"};
-    // The font is required where it exists; a data set without one plays without texts.
-    if (!currentFont()) {
-        int32_t size = 0;
-        uint8_t* metrics = readFile("font.dat", &size, false);
-        if (metrics) {
-            releaseFile(metrics);
-            loadFont("font", 1.0f, 1.0f);
-        }
-    }
+    // The font is required: a missing picture or metrics file ends the load with the file and
+    // texture layers' message box.
+    if (!currentFont()) loadFont("font", 1.0f, 1.0f);
     selectFont(0);
     for (const char* n : jpegAlpha) {
         if (!findTexture(n)) loadJpegAlpha(n, false);

@@ -10,6 +10,8 @@
 #include "audio/audio.h"
 #include "game/level.h"
 #include "graphics/device.h"
+#include "graphics/textures.h"
+#include "menus/dialogflow.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
@@ -20,6 +22,7 @@
 #include "resources/files.h"
 #include "resources/texts.h"
 #include "ui/debugoverlay.h"
+#include "ui/font.h"
 #include "ui/messages.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +69,25 @@ std::string pictureFile(bool tga)
     bool ok = tga ? imageEncodeTga(img, true, &bytes) : imageEncodeJpeg(img, 90, &bytes);
     EXPECT_TRUE(ok);
     return std::string(bytes.begin(), bytes.end());
+}
+
+// Glyph metrics: a 64 x 64 picture in 8 columns, every cell 8 pixels wide, cell i drawing the
+// code unit 32 + i.
+std::string fontMetricsFile()
+{
+    std::string m(4104, '\0');
+    auto put16 = [&](size_t at, int v) {
+        m[at] = char(v & 0xFF);
+        m[at + 1] = char(v >> 8);
+    };
+    put16(0, 64);
+    put16(2, 64);
+    put16(4, 8);
+    for (int i = 0; i < 1024; ++i) {
+        put16(8 + size_t(i) * 4, 8);
+        put16(10 + size_t(i) * 4, 32 + i);
+    }
+    return m;
 }
 
 void removeTree(const std::string& path)
@@ -133,6 +155,7 @@ protected:
         resetProfiles();
         resetFileTable();
         resetTextTables();
+        resetTextState();
         resetDeviceState();
         gpuResetStats();
         clearRequests();
@@ -177,6 +200,10 @@ protected:
                                  "bonus2.tga"})
             writeFileBytes(data + "/" + name, pictureFile(true));
         writeFileBytes(data + "/flare.jpg", pictureFile(false));
+        // The font (its picture, glyph metrics of an 8 x 8 grid, the glow picture): required.
+        writeFileBytes(data + "/font.tga", pictureFile(true));
+        writeFileBytes(data + "/font.dat", fontMetricsFile());
+        writeFileBytes(data + "/podsvet.jpg", pictureFile(false));
         // The menu tree and the panel pictures.
         writeFileBytes(data + "/menu.txt", utf16File("main=\r\nmain\r\nexit\r\n\r\n"));
         writeFileBytes(data + "/white.jpg", pictureFile(false));
@@ -519,6 +546,23 @@ TEST_F(ShellLoop, MissingTextFileIsFatalWithTheLoadingError)
     EXPECT_NE(std::string(fileTable.lastFatalText).find("tips.txt"), std::string::npos);
 }
 
+TEST_F(ShellLoop, AMissingFontIsFatalWithTheLoadingError)
+{
+    // The picture: the texture layer's message.
+    std::remove((data + "/font.tga").c_str());
+    run({}, SPLASH_END_FRAME + 3, 100);
+    EXPECT_GE(exitCalls, 1);
+    EXPECT_STREQ(textureManager.lastMessage, "Couldn't load texture: font.tga");
+    // The glyph metrics: the file layer's message.
+    makeDataSet("eng", false);
+    resetEverything();
+    exitCalls = 0;
+    std::remove((data + "/font.dat").c_str());
+    run({}, SPLASH_END_FRAME + 3, 100);
+    EXPECT_GE(exitCalls, 1);
+    EXPECT_NE(std::string(fileTable.lastFatalText).find("font.dat"), std::string::npos);
+}
+
 TEST_F(ShellLoop, KeyDuringTheSplashCutsItShort)
 {
     // A key at frame 10 (timer 900 after its render) jumps to 3500: 5 frames more reach 4000.
@@ -738,6 +782,27 @@ TEST_F(ShellLoop, PacedFramesNeverOutrunTheRefreshRate)
     EXPECT_GE(osState.sleeps, 58u);
     EXPECT_GE(osState.sleptUs, 58u * 14000u);
     EXPECT_EQ(osState.waits, 0u);
+}
+
+TEST_F(ShellLoop, TheOptionsFullScreenChoiceSwitchesTheWindowAtOnce)
+{
+    int initial = -1;
+    bool windowAfter = false;
+    int resetsBefore = -1;
+    hook = [&](uint32_t poll) {
+        if (poll == 2) {
+            initial = persist.settings.fullscreen;
+            resetsBefore = device.resetCount;
+            ASSERT_NE(dialogRoute.applyFullscreen, nullptr);
+            dialogRoute.applyFullscreen(initial == 0);
+        }
+        if (poll == 4) windowAfter = osState.fullscreen;
+    };
+    run({}, 6, 50);
+    ASSERT_TRUE(initial == 0 || initial == 1);
+    EXPECT_EQ(persist.settings.fullscreen, 1 - initial);
+    EXPECT_EQ(windowAfter, initial == 0);
+    EXPECT_GT(device.resetCount, resetsBefore);
 }
 
 TEST_F(ShellLoop, FullScreenToggleIsRememberedInTheSettings)

@@ -50,7 +50,7 @@ protected:
         put("loadscreen.jpg", encodedJpeg(splashPicture(0xFF40FF40, 0xFF402010, 0xFF806040), 95));
         put("loadbar.tga", encodedTga(barPicture(), true));
         loadSplash();
-        ASSERT_EQ(textureManager.count, 4);
+        ASSERT_EQ(textureManager.count, 1);  // the others when first drawn
         ASSERT_TRUE(screens.splash.secondSplashExists);
     }
     void TearDown() override
@@ -102,6 +102,28 @@ TEST_F(SplashGolden, SecondSplashFollowsTheFirst)
     ImageData f = renderFrame();
     EXPECT_TRUE(nearRgb(pixelAt(f, 2, 300), 0xFFFF4040, 8));
     expectGolden(f, "splash_second");
+}
+
+TEST_F(SplashGolden, EachPictureIsDecodedWhenFirstShownAndLetGoWhenTheNextShows)
+{
+    EXPECT_NE(findTexture("splash1.jpg"), nullptr);
+    EXPECT_EQ(findTexture("splash2.jpg"), nullptr);
+    EXPECT_EQ(findTexture("loadscreen.jpg"), nullptr);
+    screens.splash.splashTimer = 3990;
+    app.frameMs = 20;
+    renderFrame();
+    app.frameMs = 0;
+    ImageData second = renderFrame();
+    EXPECT_TRUE(nearRgb(pixelAt(second, 2, 300), 0xFFFF4040, 8));
+    EXPECT_EQ(findTexture("splash1.jpg"), nullptr);
+    EXPECT_NE(findTexture("splash2.jpg"), nullptr);
+    screens.splash.splashTimer = 4000;
+    ImageData prompt = renderFrame();
+    EXPECT_TRUE(nearRgb(pixelAt(prompt, 2, 100), 0xFF40FF40, 10));
+    EXPECT_EQ(findTexture("splash2.jpg"), nullptr);
+    EXPECT_NE(findTexture("loadscreen.jpg"), nullptr);
+    EXPECT_NE(findTexture("loadbar.tga"), nullptr);
+    EXPECT_EQ(textureManager.count, 2);  // the loading picture and the bar
 }
 
 TEST_F(SplashGolden, LoadingFrameFromTheProgressCallback)

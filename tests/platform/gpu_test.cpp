@@ -262,6 +262,16 @@ TEST_F(GlGpu, TheWindowShowsTheFrameUprightThroughTheBrightnessRamp)
     EXPECT_EQ(shown(0.5f, 0.9f), 0x204060u);
     // The back buffer itself keeps the frame as drawn.
     EXPECT_EQ(pixel(0, 800, 400, 500) & 0xFFFFFF, 0x102030u);
+    // A frame that is only a clear is shown by clearing the window: the same colour, ramped.
+    gpuClear(CLEAR_TARGET, 0xFF204060, 1.0f, 0);
+    gpuPresent();
+    EXPECT_EQ(shown(0.1f, 0.05f), 0x4080C0u);
+    EXPECT_EQ(shown(0.9f, 0.9f), 0x4080C0u);
+    // Something drawn after the clear is shown through the copy again.
+    gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, quad, sizeof(V));
+    gpuPresent();
+    EXPECT_EQ(shown(0.5f, 0.05f), 0xFF0000u);
+    EXPECT_EQ(shown(0.5f, 0.9f), 0x4080C0u);
 }
 
 TEST_F(GlGpu, DirectionalLightFollowsTheNormals)

@@ -35,6 +35,10 @@ struct GlDevice {
     GLuint backDepth = 0;
     GLuint gammaTexture = 0;
     uint16_t gammaShown[3][256] = {};  // the ramp in gammaTexture
+    // Since the last present the back buffer was only cleared to a colour (nothing drawn): that
+    // frame is shown by clearing the window, with no copy and no shader.
+    bool frameIsClear = false;
+    uint32_t frameClearColor = 0;
     bool gammaUploaded = false;
     int targetWidth = 0;
     int targetHeight = 0;
@@ -410,6 +414,7 @@ bool makeBackBuffer(const GpuPresentParams& p)
         if (gl.backDepth) glDeleteRenderbuffers(1, &gl.backDepth);
         gl.backFramebuffer = gl.backColor = gl.backDepth = 0;
     }
+    gl.frameIsClear = false;
     glGenFramebuffers(1, &gl.backFramebuffer);
     glGenTextures(1, &gl.backColor);
     glBindTexture(GL_TEXTURE_2D, gl.backColor);
@@ -554,6 +559,7 @@ void glDeviceFlush()
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gl.batch.size() * sizeof(GpuVertex)), gl.batch.data(), GL_STREAM_DRAW);
     GLenum mode = gl.batchKind == 1 ? GL_TRIANGLES : gl.batchKind == 2 ? GL_LINES : GL_POINTS;
     glDrawArrays(mode, 0, static_cast<GLsizei>(gl.batch.size()));
+    if (gpu.renderTarget == 0) gl.frameIsClear = false;
     gpu.stats.drawCalls++;
     gl.batch.clear();
     gl.batchKind = 0;
@@ -620,6 +626,10 @@ void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
         bits |= GL_STENCIL_BUFFER_BIT;
     }
     glClear(bits);
+    if (gpu.renderTarget == 0 && (flags & CLEAR_TARGET)) {
+        gl.frameIsClear = true;
+        gl.frameClearColor = color;
+    }
     gl.dirty = true;
 }
 
@@ -653,7 +663,17 @@ void glDevicePresent()
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    if (gammaIsNeutral()) {
+    if (gl.frameIsClear) {
+        // A plain colour (the first frame at start-up is one): the ramp applied here.
+        float c[4];
+        colorVec(gl.frameClearColor, c);
+        for (int i = 0; i < 3; ++i) c[i] = static_cast<float>(gpu.gamma[i][static_cast<int>(c[i] * 255.0f + 0.5f)] >> 8) / 255.0f;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(box.x, box.y, box.width, box.height);
+        glClearColor(c[0], c[1], c[2], 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+    } else if (gammaIsNeutral()) {
         // The common case costs one copy (a plain one when the window has the picture's size):
         // rows are stored top first, so the copy turns them over.
         int bw = gpu.params.backBufferWidth, bh = gpu.params.backBufferHeight;

@@ -13,6 +13,9 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -226,6 +229,13 @@ constexpr uint64_t HEADLESS_WAIT_US = 100000;
 bool osInit(bool headless)
 {
     if (osState.initialised) osShutdown();
+#ifdef __GLIBC__
+    // Pictures are decoded into buffers of a few megabytes that live only until the device has
+    // them. glibc would raise its mmap threshold after the first such buffer is freed and serve
+    // the following ones from the heap, which then stays at its high-water mark; a fixed
+    // threshold keeps every large buffer mapped on its own and gives it back when it is freed.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     osState.headless = headless;
     osState.sdlVideo = false;
     if (!headless) {

@@ -158,7 +158,9 @@ protected:
         std::ifstream texts(std::string(OSTRIMAR_BINARY_DIR) + "/Data/texts.dat", std::ios::binary);
         std::string archive((std::istreambuf_iterator<char>(texts)), std::istreambuf_iterator<char>());
         if (archive.find("menu.txt") == std::string::npos) GTEST_SKIP() << "the data set has no menu.txt";
-        dir = std::string(OSTRIMAR_BINARY_DIR) + "/scratch/e2e";
+        // A folder of each test's own: CTest runs the end-to-end tests side by side.
+        dir = std::string(OSTRIMAR_BINARY_DIR) + "/scratch/e2e/" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(dir);
         fs::create_directories(dir + "/run");
         // The program takes "Data" in its current folder: the data set's files and a settings

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/backdrops.h"
 #include "board_helpers.h"
 #include "sound_probe.h"
 #include "platform/os/files.h"
@@ -230,9 +231,10 @@ TEST_F(LevelTest, StartingALevelRunsTheWholeSequence)
     ASSERT_TRUE(startLevel(1, ModePuzzle));
     EXPECT_EQ(play.levelIndex, 1);
     EXPECT_EQ(play.gameMode, ModePuzzle);
-    EXPECT_EQ(lastRequest("setBackdropTint")->a, 1);
+    EXPECT_FLOAT_EQ(backdrop.targetTint[0], 1.0f);  // the reddish preset 1
+    EXPECT_FLOAT_EQ(backdrop.targetTint[1], 0.8f);
     // The backdrop is set before the file is read, from the number known since the scan.
-    EXPECT_EQ(lastRequest("setBackdrop")->a, scannedBackdrop);
+    EXPECT_EQ(backdrop.number, scannedBackdrop);
     EXPECT_EQ(audio.requestedOrder, musicTrackOrder(1));
     EXPECT_EQ(play.moveLimit, levelFiles.rawMoves * 2);  // the limits of the level read
     // Starting a level forgets the saved game of its mode only.

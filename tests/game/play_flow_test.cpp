@@ -2,6 +2,7 @@
 // the trophy trip and the screen-transition shutter.
 #include <cmath>
 
+#include "effects/backdrops.h"
 #include "trophies/trophies.h"
 
 #include <gtest/gtest.h>
@@ -426,10 +427,12 @@ TEST(GameplayUpdate, NothingRunsBeforeALevelAndOnlyAudioWhileWaiting)
     EXPECT_FLOAT_EQ(play.timeUsedMs, 160.0f);
     EXPECT_FLOAT_EQ(play.playClockMs, 160.0f);
     // Backdrop tint by parity, white while paused.
-    EXPECT_EQ(lastRequest("setBackdropTint")->a, 0);
+    EXPECT_FLOAT_EQ(backdrop.targetTint[0], 0.8f);  // the bluish preset 0
+    EXPECT_FLOAT_EQ(backdrop.targetTint[2], 1.0f);
     play.paused = 1;
     playFrames(1);
-    EXPECT_EQ(lastRequest("setBackdropTint")->a, 2);
+    EXPECT_FLOAT_EQ(backdrop.targetTint[0], 1.0f);  // white, preset 2
+    EXPECT_FLOAT_EQ(backdrop.targetTint[1], 1.0f);
     EXPECT_FLOAT_EQ(play.pauseClockMs, 16.0f);
     EXPECT_FLOAT_EQ(play.playClockMs, 160.0f);
     play.paused = 0;

@@ -9,6 +9,7 @@
 #include "core/appstate.h"
 #include "core/random.h"
 #include "app/screens.h"
+#include "screen_frames.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/boardrender.h"
@@ -103,27 +104,7 @@ void BM_GameScreenFrame(benchmark::State& state)
     app.mouseX = static_cast<int>(hover.x + 400.0f);
     app.mouseY = static_cast<int>(300.0f - hover.y);
     keepBusy();
-    long draws = 0, triangles = 0, frames = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        keepBusy();
-        gpuResetStats();
-        app.triangleCount = 0;
-        state.ResumeTiming();
-        clearColor(0xFF000000);
-        beginScene();
-        screens.game.render();
-        endScene();
-        state.PauseTiming();
-        draws += gpuStats().submittedDraws;
-        triangles += app.triangleCount;
-        frames++;
-        state.ResumeTiming();
-    }
-    if (frames > 0) {
-        state.counters["drawCalls"] = static_cast<double>(draws) / static_cast<double>(frames);
-        state.counters["triangles"] = static_cast<double>(triangles) / static_cast<double>(frames);
-    }
+    measureScreenFrames(state, screens.game, [] { keepBusy(); });
 }
 BENCHMARK(BM_GameScreenFrame)->Unit(benchmark::kMicrosecond);
 

@@ -7,6 +7,7 @@
 //
 // Counters: drawCalls = draw calls submitted per frame; triangles = primitives per frame.
 #include "app/screens.h"
+#include "screen_frames.h"
 #include "audio/audio.h"
 #include "core/appstate.h"
 #include "core/requestlog.h"
@@ -84,28 +85,10 @@ void BM_MapFrame(benchmark::State& state)
         state.SkipWithError("no data set (build the dataset target) or no device");
         return;
     }
-    long draws = 0, triangles = 0, frames = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
+    measureScreenFrames(state, screens.menu, [] {
         clearRequests();
         if (mapState.ringTimer < 0.0f) mapState.ringTimer = RING_START_MS;  // keep the ring flying
-        gpuResetStats();
-        app.triangleCount = 0;
-        state.ResumeTiming();
-        clearColor(0xFF000000);
-        beginScene();
-        screens.menu.render();
-        endScene();
-        state.PauseTiming();
-        draws += gpuStats().submittedDraws;
-        triangles += app.triangleCount;
-        frames++;
-        state.ResumeTiming();
-    }
-    if (frames > 0) {
-        state.counters["drawCalls"] = static_cast<double>(draws) / static_cast<double>(frames);
-        state.counters["triangles"] = static_cast<double>(triangles) / static_cast<double>(frames);
-    }
+    });
 }
 BENCHMARK(BM_MapFrame)->Unit(benchmark::kMicrosecond);
 

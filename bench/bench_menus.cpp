@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/screens.h"
+#include "screen_frames.h"
 #include "core/appstate.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
@@ -71,26 +72,7 @@ void setUp()
 void runFrames(benchmark::State& state)
 {
     for (int i = 0; i < 30; i++) screens.menu.render();  // past the opening animation
-    long draws = 0, triangles = 0, frames = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        gpuResetStats();
-        app.triangleCount = 0;
-        state.ResumeTiming();
-        clearColor(0xFF000000);
-        beginScene();
-        screens.menu.render();
-        endScene();
-        state.PauseTiming();
-        draws += gpuStats().submittedDraws;
-        triangles += app.triangleCount;
-        frames++;
-        state.ResumeTiming();
-    }
-    if (frames > 0) {
-        state.counters["drawCalls"] = static_cast<double>(draws) / static_cast<double>(frames);
-        state.counters["triangles"] = static_cast<double>(triangles) / static_cast<double>(frames);
-    }
+    measureScreenFrames(state, screens.menu, [] {});
 }
 
 void BM_MenuFrameStandardDialog(benchmark::State& state)

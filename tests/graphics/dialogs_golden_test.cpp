@@ -1,7 +1,7 @@
 // The dialogs drawn by the real screens on the OpenGL device with the default data set, at fixed
 // frame times, against stored pictures: "main", "options", "profiles", "newprofile" with a typed
 // name, "hiscore", the level result while it counts and the pause menu over the board.
-#include "gfx_helpers.h"
+#include "graphics/screen_golden.h"
 
 #include "app/route.h"
 #include "app/screens.h"
@@ -28,19 +28,13 @@ namespace {
 
 constexpr float FRAME_MS = 20.0f;
 
-class DialogGolden : public GraphicsTest {
+class DialogGolden : public ScreenGoldenTest {
 protected:
     void SetUp() override
     {
         GraphicsTest::SetUp();
-        data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
-        ASSERT_TRUE(std::filesystem::exists(data + "/targa.dat")) << "the data set is built by the dataset target";
-        startGl();
-        resetTextTables();
-        resetTextState();
-        resetMessages();
-        resetScreens();
-        resetAudio();
+        startWithBuiltDataSet("targa.dat");
+        if (HasFatalFailure()) return;
         resetBoard();
         resetBoardRender();
         resetPlayState();
@@ -97,7 +91,6 @@ protected:
             app.globalTimeMs += app.frameMs;
         }
     }
-    std::string data;
 };
 
 } // namespace

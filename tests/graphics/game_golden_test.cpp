@@ -1,7 +1,7 @@
 // The game screen drawn by the real screen on the OpenGL device with the default data set, at
 // fixed seeds and frame times, against stored pictures: a fresh level, a hovered group, a
 // running bomb, the pause overlay and a won level 3000 ms into its sequence.
-#include "gfx_helpers.h"
+#include "graphics/screen_golden.h"
 
 #include <cstring>
 
@@ -30,19 +30,13 @@ namespace {
 
 constexpr float FRAME_MS = 20.0f;
 
-class GameGolden : public GraphicsTest {
+class GameGolden : public ScreenGoldenTest {
 protected:
     void SetUp() override
     {
         GraphicsTest::SetUp();
-        data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
-        ASSERT_TRUE(std::filesystem::exists(data + "/targa.dat")) << "the data set is built by the dataset target";
-        startGl();
-        resetTextTables();
-        resetTextState();
-        resetMessages();
-        resetScreens();
-        resetAudio();
+        startWithBuiltDataSet("targa.dat");
+        if (HasFatalFailure()) return;
         resetBoard();
         resetBoardRender();
         resetPlayState();
@@ -119,7 +113,6 @@ protected:
         return CellPos{-1, -1};
     }
 
-    std::string data;
 };
 
 // The left bar's upper part, with the score, level, lives and menu plaques (x 0..119, y 0..309).

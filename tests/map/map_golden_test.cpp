@@ -1,7 +1,7 @@
 // The adventure map drawn by the menu screen on the OpenGL device with the default data set, at
 // fixed frame times, under the adventure's dialog, against stored pictures: the ring of stage 1,
 // a stage picture in the middle of its reveal, the artefact screen and the congratulation panel.
-#include "graphics/gfx_helpers.h"
+#include "graphics/screen_golden.h"
 
 #include "app/screens.h"
 #include "audio/audio.h"
@@ -19,19 +19,13 @@ namespace {
 
 constexpr float FRAME_MS = 20.0f;
 
-class MapGolden : public GraphicsTest {
+class MapGolden : public ScreenGoldenTest {
 protected:
     void SetUp() override
     {
         GraphicsTest::SetUp();
-        data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
-        ASSERT_TRUE(std::filesystem::exists(data + "/mapspline.spl")) << "the data set is built by the dataset target";
-        startGl();
-        resetTextTables();
-        resetTextState();
-        resetMessages();
-        resetScreens();
-        resetAudio();
+        startWithBuiltDataSet("mapspline.spl");
+        if (HasFatalFailure()) return;
         menus = MenusState{};
         clearRequests();
         ASSERT_TRUE(openBuiltDataSet(data, false));
@@ -79,7 +73,6 @@ protected:
         app.mouseX = static_cast<int>(p.x + 400.0f);
         app.mouseY = static_cast<int>(300.0f - p.y);
     }
-    std::string data;
 };
 
 TEST_F(MapGolden, RingOfStageOne)

@@ -1,7 +1,7 @@
 // The trophy room drawn by the trophy screen on the OpenGL device with the default data set, at
 // fixed frame times, against stored pictures: the hall with two trophies won (the others
 // glowing), and the presentation dialog of a newly won trophy.
-#include "graphics/gfx_helpers.h"
+#include "graphics/screen_golden.h"
 
 #include "app/screens.h"
 #include "audio/audio.h"
@@ -20,19 +20,13 @@ namespace {
 
 constexpr float FRAME_MS = 20.0f;
 
-class RoomGolden : public GraphicsTest {
+class RoomGolden : public ScreenGoldenTest {
 protected:
     void SetUp() override
     {
         GraphicsTest::SetUp();
-        data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
-        ASSERT_TRUE(std::filesystem::exists(data + "/trophyes/trophy.cfg")) << "the data set is built by the dataset target";
-        startGl();
-        resetTextTables();
-        resetTextState();
-        resetMessages();
-        resetScreens();
-        resetAudio();
+        startWithBuiltDataSet("trophyes/trophy.cfg");
+        if (HasFatalFailure()) return;
         resetMenus();
         resetEffects();
         resetBackdrop();
@@ -78,7 +72,6 @@ protected:
             app.globalTimeMs += app.frameMs;
         }
     }
-    std::string data;
 };
 
 TEST_F(RoomGolden, TwoTrophiesWonAndTheOthersGlowing)

@@ -5,6 +5,7 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]   each target for SECONDS seconds (default 60)
 #   scripts/fuzz.sh all [TARGET...]         each target until 10 million executions or 10 minutes,
 #                                           whichever comes first (FUZZ_ALL_SECONDS changes the 10 minutes)
+# FUZZ_JOBS=N runs N targets at a time (default 1).
 # TARGET is a name from tests/fuzz/fuzz_NAME.cpp; without any, every target runs.
 # New inputs are kept in build-fuzz/corpus/NAME, crashing inputs in build-fuzz/artifacts/NAME-*,
 # the fuzzer's output in build-fuzz/logs/NAME.log. The exit status is 1 when any target crashed.
@@ -47,9 +48,9 @@ export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 mkdir -p build-fuzz/logs build-fuzz/artifacts
 table=build-fuzz/logs/summary.txt
-printf '%-16s %14s %10s %8s %8s\n' target executions coverage seconds crashes >"$table"
-failed=0
-for t in $targets; do
+# One target's run; its row of the table goes to build-fuzz/logs/NAME.row.
+fuzzOne() {
+  t=$1
   mkdir -p "build-fuzz/corpus/$t"
   log="build-fuzz/logs/$t.log"
   stamp="build-fuzz/logs/$t.stamp"
@@ -67,9 +68,34 @@ for t in $targets; do
   crashes=$(find build-fuzz/artifacts -name "$t-*" -newer "$stamp" | wc -l)
   # A crash the fuzzer could not write out (or a failure to start) still counts.
   if [ "$status" -ne 0 ] && [ "$crashes" -eq 0 ]; then crashes=1; fi
-  [ "$crashes" -ne 0 ] && failed=1 && tail -n 40 "$log"
-  printf '%-16s %14s %10s %8s %8s\n' "$t" "${execs:-?}" "${cov:-?}" "$((end - start))" "$crashes" >>"$table"
-  tail -n 1 "$table"
+  [ "$crashes" -ne 0 ] && tail -n 40 "$log"
+  printf '%-16s %14s %10s %8s %8s\n' "$t" "${execs:-?}" "${cov:-?}" "$((end - start))" "$crashes" \
+    >"build-fuzz/logs/$t.row"
+  cat "build-fuzz/logs/$t.row"
+}
+# FUZZ_JOBS lanes (default 1) share the targets in turn, each lane running its targets one after
+# another; the table keeps the targets' order.
+jobs=${FUZZ_JOBS:-1}
+case "$jobs" in '' | *[!0-9]* | 0) echo "fuzz.sh: FUZZ_JOBS must be a positive whole number" >&2; exit 2 ;; esac
+for t in $targets; do rm -f "build-fuzz/logs/$t.row"; done
+lane=0
+while [ "$lane" -lt "$jobs" ]; do
+  (
+    i=0
+    for t in $targets; do
+      [ $((i % jobs)) -eq "$lane" ] && fuzzOne "$t"
+      i=$((i + 1))
+    done
+  ) &
+  lane=$((lane + 1))
+done
+wait
+printf '%-16s %14s %10s %8s %8s\n' target executions coverage seconds crashes >"$table"
+failed=0
+for t in $targets; do
+  row="build-fuzz/logs/$t.row"
+  if [ -f "$row" ]; then cat "$row" >>"$table"; else printf '%-16s %14s %10s %8s %8s\n' "$t" ? ? ? 1 >>"$table"; fi
+  [ "$(awk '{print $5}' "$row" 2>/dev/null || echo 1)" = "0" ] || failed=1
 done
 echo
 cat "$table"

@@ -151,8 +151,9 @@ void loadScene(int number)
     if (!bytes) return;
     parseScene(bytes, size);
     releaseFile(bytes);
-    // Outside a cross-fade the objects start at random points of their cycles.
-    bool fading = backdrop.fadeMs > 0.0f;
+    // Outside a cross-fade the objects start at random points of their cycles; a scene that
+    // completes one starts them at 0.
+    bool fading = backdrop.fadeMs > 0.0f || backdrop.sceneFadeMs > 0.0f;
     for (int i = 0; i < backdrop.objectCount; ++i)
         backdrop.objects[i].clockMs = fading ? 0.0f : static_cast<float>(backdropRand() % 501);
 }
@@ -597,8 +598,12 @@ void loadBackdropCatalogue()
 void setBackdrop(int number)
 {
     number = clampNumber(number);
-    backdrop.fadeMs = 0.0f;
     int next = backdrop.nextNumber;
+    // Completing a cross-fade towards another backdrop: its scene fades in over the picture
+    // the cross-fade has already shown, rather than appearing at once.
+    bool completes = backdrop.fadeMs > 0.0f && next == number && number != backdrop.number;
+    backdrop.sceneFadeMs = completes ? BACKDROP_SCENE_FADE_MS : 0.0f;
+    backdrop.fadeMs = 0.0f;
     backdrop.nextNumber = -1;
     backdrop.nextPicture = nullptr;
     backdrop.nextFailed = 0;
@@ -622,6 +627,8 @@ void prepareBackdrop(int number)
     backdrop.nextPicture = registeredPicture(number);
     backdrop.fadeMs = BACKDROP_FADE_MS;
 }
+
+bool backdropFadeHeld() { return backdrop.fadeMs > 0.0f && backdrop.fadeMs < BACKDROP_FADE_HOLD_MS; }
 
 void setBackdropTint(int preset)
 {
@@ -687,6 +694,12 @@ void drawBackdrop(bool withCameraMove)
             shiftY = std::sin(s * PI_F) * 30.0f * s2;
             scale = 1.0f + 1.5f * s2;
         }
+    }
+    // A scene that completed a cross-fade fades in.
+    if (!fading && backdrop.sceneFadeMs > 0.0f) {
+        backdrop.sceneFadeMs -= dt;
+        if (backdrop.sceneFadeMs < 0.0f) backdrop.sceneFadeMs = 0.0f;
+        objectAlpha = plainAlpha = 1.0f - backdrop.sceneFadeMs / BACKDROP_SCENE_FADE_MS;
     }
     backdrop.lastShift[0] = shiftX;
     backdrop.lastShift[1] = shiftY;

@@ -238,11 +238,23 @@ void drawFeathered(const Rect& r, const Rect& uv, Color colour, float z)
     }
 }
 
+// Textures that flow repeat across their rectangles; the others are clamped at their edges, so
+// that the filtering does not bring in the texels of the opposite edge (a line along the top of
+// a grass tuft that grows from its bottom edge, a speck at the tip of a twig).
+void setAddressing(uint8_t rule, bool composite)
+{
+    bool repeatU = composite || rule == RuleSky || rule == RuleWaterfall || rule == RuleWater;
+    bool repeatV = composite || rule == RuleWaterfall || rule == RuleWater;
+    setTextureStageState(GpuTextureStageState::AddressU, repeatU ? AddressWrap : AddressClamp);
+    setTextureStageState(GpuTextureStageState::AddressV, repeatV ? AddressWrap : AddressClamp);
+}
+
 // One placed object: a textured rectangle turned by its angle (about its centre, or about the
 // middle of the left edge, the right one when mirrored, for leaves), or its composite.
 void drawObject(PlacedObject& o, const float tint[4], float alpha, float z, double clockMs)
 {
     const CatalogueObject& entry = backdrop.catalogue[o.object];
+    setAddressing(o.rule, entry.composite != nullptr);
     float w = o.rect.right - o.rect.left, h = o.rect.top - o.rect.bottom;
     float cx = (o.rect.left + o.rect.right) / 2, cy = (o.rect.top + o.rect.bottom) / 2;
     if (entry.composite) {
@@ -612,6 +624,8 @@ void setBackdrop(int number)
         releasePictureOf(backdrop.number);
         backdrop.number = number;
         backdrop.pictureFailed = 0;
+        // The old scene's spray would hang in the new land's air where its foam was.
+        for (SpraySprite& sprite : backdrop.spray) sprite.life = 0.0f;
     }
     backdrop.picture = registeredPicture(number);
 }
@@ -758,6 +772,7 @@ void drawBackdrop(bool withCameraMove)
         drawnObjects += o.drawn;
     }
     setRenderState(GpuRenderState::ZEnable, 0);
+    setAddressing(RulePlain, true);  // the device's repeating default
     drawSpray(dt, tint);
     drawExtras(tint);
     backdrop.lastDrawnObjects = drawnObjects;

@@ -367,6 +367,34 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     EXPECT_EQ(currentName(), "main");
 }
 
+TEST_F(FrontEnd, ATrophyRoomButtonInAModeDialogReturnsToThatModeDialog)
+{
+    // A data set may give the mode dialogs the button too: leaving the room opens the mode's map
+    // again, not "main".
+    std::string text = dialogTreeText();
+    const std::string puzzle = "puzzle=\r\nstart\r\nback\r\n";
+    size_t at = text.find(puzzle);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, puzzle.size(), "puzzle=\r\nstart\r\ntrophyroom\r\nback\r\n");
+    std::string bytes = "\xFF\xFE";
+    for (char c : text) {
+        bytes += c;
+        bytes += '\0';
+    }
+    buildMenuTree(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size()));
+    createProfile("ANNA");
+    openDialog("puzzle");
+    settleMenus();
+    ASSERT_EQ(currentName(), "puzzle");
+    resetTrophyRoom();
+    pressButton("trophyroom");
+    EXPECT_EQ(trophyRoom.open, 1);
+    EXPECT_EQ(trophyRoom.returnTarget, 2);
+    leaveTrophyRoom();
+    EXPECT_EQ(currentName(), "puzzle");
+    resetTrophyRoom();
+}
+
 TEST_F(FrontEnd, TheTrophyRoomButtonOpensTheRoomWhichReturnsToMain)
 {
     createProfile("ANNA");

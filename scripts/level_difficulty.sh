@@ -69,7 +69,8 @@ END {
       total += won[m, i]; stops += stopped[m, i]
       if (won[m, i] == 0) never++
       if (i <= 4) s1 += won[m, i]
-      if (i > 1 && i < count[m] && rate[m, i] < (rate[m, i - 1] + rate[m, i + 1]) / 2 - 0.5) cliffs = cliffs " " i
+      # More than 0.5 below the neighbours' average, in whole runs (no rounding of tenths).
+      if (i > 1 && i < count[m] && 2 * won[m, i] < won[m, i - 1] + won[m, i + 1] - runs) cliffs = cliffs " " i
     }
     printf "| %s | %d of %d | %d | %.0f %% | %.2f | %s | %d |\n", m, total, count[m] * runs, never,
       100 * s1 / (4 * runs), spearman(m), cliffs == "" ? "none" : cliffs, stops

@@ -304,8 +304,9 @@ int cmdCampaign(int argc, char** argv)
         run.frames++;
         reportEnd();
         // Done once the next level to play lies beyond the goal: after a win (waiting to go on)
-        // or after a skip (already started).
-        if (play.levelIndex >= run.levels && (play.levelAdvance || !play.levelWon)) {
+        // or after a skip (already started); or once the last level is won (the game is complete
+        // and the next one would start at the first level).
+        if (play.gameComplete || (play.levelIndex >= run.levels && (play.levelAdvance || !play.levelWon))) {
             reached = true;
             break;
         }
@@ -328,7 +329,7 @@ int cmdCampaign(int argc, char** argv)
         }
     }
     std::printf("campaign mode=%s reached=%d won=%d lost=%d skips=%d gameovers=%d saves=%d frames=%ld score=%d\n",
-                modeName(mode), play.levelIndex, run.won, run.lost, run.skips, run.gameOvers, run.saves, run.frames,
+                modeName(mode), play.gameComplete ? LEVELS_PER_MODE : play.levelIndex, run.won, run.lost, run.skips, run.gameOvers, run.saves, run.frames,
                 profileScore());
     if (!reached) {
         std::fprintf(stderr, "campaign: level %d not reached in %ld frames\n", run.levels + 1, maxFrames);

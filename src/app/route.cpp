@@ -54,7 +54,16 @@ void setSoftwareCursor(bool on)
     else setSystemCursor();
 }
 
-void setFrontEndMode(int mode) { setMenuMode(mode); }
+// The credits show a backdrop of their own, the main menu the front end's: the menu screen
+// cross-fades to it (without the camera move) under the opening shutter.
+void setFrontEndMode(int mode)
+{
+    setMenuMode(mode);
+    int wanted = mode == MENU_MODE_CREDITS ? CREDITS_BACKDROP : mode == MENU_MODE_MAIN ? FRONT_END_BACKDROP : -1;
+    if (wanted < 0) return;
+    if (wanted != backdrop.number) prepareBackdrop(wanted);
+    else if (backdrop.fadeMs > 0.0f) setBackdrop(wanted);  // back before a cross-fade away completed
+}
 
 // After a level (won and clicked on, or the game complete): the map with the mode's dialog, told
 // which level was just won so that its mark bursts, the cover gives a piece and a finished stage

@@ -5,8 +5,9 @@
 // program, in the tests that drive the main loop, and wherever else a game is started.
 #include <cstdint>
 
-// Backdrop of the front end.
+// Backdrops of the front end and of its credits.
 constexpr int FRONT_END_BACKDROP = 15;
+constexpr int CREDITS_BACKDROP = 16;
 
 struct RouteState {
     int32_t frontEndVisits;  // times the front end was asked for

@@ -263,6 +263,8 @@ void MenuScreen::render()
     menuRenderSetup();
     if (menuMode == MENU_MODE_MAIN || menuMode == MENU_MODE_CREDITS) {
         drawBackdrop(false);
+        // Nothing else completes the menu's cross-fades: once one holds, its backdrop is shown.
+        if (backdropFadeHeld()) setBackdrop(backdrop.nextNumber);
     } else if (menuMode == MENU_MODE_MAP) {
         mapState.unlocked = screens.mapUnlocked;
         drawMap(0);

@@ -73,10 +73,6 @@ bool equalsUtf16(const char16_t* a, const char* b)
     return *a == 0 && *b == 0;
 }
 
-// Loaders of modules that are not built yet and have no operation to call: each call site
-// records its request so the order of the deferred load stays visible to tests.
-void loadLevelDescriptions() { recordRequest("loadLevelDescriptions"); }
-
 void copyText(char* out, int capacity, const char* text)
 {
     std::snprintf(out, static_cast<size_t>(capacity), "%s", text);
@@ -289,8 +285,8 @@ bool deferredLoad()
     // The HUD pictures and the font: the dialogs of the front end write with it too.
     loadHudPictures();
     loadTrophies();
-    loadLevelDescriptions();
-    // Every level file once, so that each level's backdrop is known before the level starts.
+    // The level descriptions: every level file once, up to the first missing one, so that each
+    // level's backdrop is known before the level starts.
     scanLevels();
     loadMap();
     screens.currentScreen = &screens.splash;

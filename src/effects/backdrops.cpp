@@ -151,8 +151,9 @@ void loadScene(int number)
     if (!bytes) return;
     parseScene(bytes, size);
     releaseFile(bytes);
-    // Outside a cross-fade the objects start at random points of their cycles.
-    bool fading = backdrop.fadeMs > 0.0f;
+    // Outside a cross-fade the objects start at random points of their cycles; a scene that
+    // completes one starts them at 0.
+    bool fading = backdrop.fadeMs > 0.0f || backdrop.sceneFadeMs > 0.0f;
     for (int i = 0; i < backdrop.objectCount; ++i)
         backdrop.objects[i].clockMs = fading ? 0.0f : static_cast<float>(backdropRand() % 501);
 }
@@ -237,11 +238,23 @@ void drawFeathered(const Rect& r, const Rect& uv, Color colour, float z)
     }
 }
 
+// Textures that flow repeat across their rectangles; the others are clamped at their edges, so
+// that the filtering does not bring in the texels of the opposite edge (a line along the top of
+// a grass tuft that grows from its bottom edge, a speck at the tip of a twig).
+void setAddressing(uint8_t rule, bool composite)
+{
+    bool repeatU = composite || rule == RuleSky || rule == RuleWaterfall || rule == RuleWater;
+    bool repeatV = composite || rule == RuleWaterfall || rule == RuleWater;
+    setTextureStageState(GpuTextureStageState::AddressU, repeatU ? AddressWrap : AddressClamp);
+    setTextureStageState(GpuTextureStageState::AddressV, repeatV ? AddressWrap : AddressClamp);
+}
+
 // One placed object: a textured rectangle turned by its angle (about its centre, or about the
 // middle of the left edge, the right one when mirrored, for leaves), or its composite.
 void drawObject(PlacedObject& o, const float tint[4], float alpha, float z, double clockMs)
 {
     const CatalogueObject& entry = backdrop.catalogue[o.object];
+    setAddressing(o.rule, entry.composite != nullptr);
     float w = o.rect.right - o.rect.left, h = o.rect.top - o.rect.bottom;
     float cx = (o.rect.left + o.rect.right) / 2, cy = (o.rect.top + o.rect.bottom) / 2;
     if (entry.composite) {
@@ -597,8 +610,12 @@ void loadBackdropCatalogue()
 void setBackdrop(int number)
 {
     number = clampNumber(number);
-    backdrop.fadeMs = 0.0f;
     int next = backdrop.nextNumber;
+    // Completing a cross-fade towards another backdrop: its scene fades in over the picture
+    // the cross-fade has already shown, rather than appearing at once.
+    bool completes = backdrop.fadeMs > 0.0f && next == number && number != backdrop.number;
+    backdrop.sceneFadeMs = completes ? BACKDROP_SCENE_FADE_MS : 0.0f;
+    backdrop.fadeMs = 0.0f;
     backdrop.nextNumber = -1;
     backdrop.nextPicture = nullptr;
     backdrop.nextFailed = 0;
@@ -607,6 +624,8 @@ void setBackdrop(int number)
         releasePictureOf(backdrop.number);
         backdrop.number = number;
         backdrop.pictureFailed = 0;
+        // The old scene's spray would hang in the new land's air where its foam was.
+        for (SpraySprite& sprite : backdrop.spray) sprite.life = 0.0f;
     }
     backdrop.picture = registeredPicture(number);
 }
@@ -622,6 +641,8 @@ void prepareBackdrop(int number)
     backdrop.nextPicture = registeredPicture(number);
     backdrop.fadeMs = BACKDROP_FADE_MS;
 }
+
+bool backdropFadeHeld() { return backdrop.fadeMs > 0.0f && backdrop.fadeMs < BACKDROP_FADE_HOLD_MS; }
 
 void setBackdropTint(int preset)
 {
@@ -688,6 +709,12 @@ void drawBackdrop(bool withCameraMove)
             scale = 1.0f + 1.5f * s2;
         }
     }
+    // A scene that completed a cross-fade fades in.
+    if (!fading && backdrop.sceneFadeMs > 0.0f) {
+        backdrop.sceneFadeMs -= dt;
+        if (backdrop.sceneFadeMs < 0.0f) backdrop.sceneFadeMs = 0.0f;
+        objectAlpha = plainAlpha = 1.0f - backdrop.sceneFadeMs / BACKDROP_SCENE_FADE_MS;
+    }
     backdrop.lastShift[0] = shiftX;
     backdrop.lastShift[1] = shiftY;
     backdrop.lastScale = scale;
@@ -745,6 +772,7 @@ void drawBackdrop(bool withCameraMove)
         drawnObjects += o.drawn;
     }
     setRenderState(GpuRenderState::ZEnable, 0);
+    setAddressing(RulePlain, true);  // the device's repeating default
     drawSpray(dt, tint);
     drawExtras(tint);
     backdrop.lastDrawnObjects = drawnObjects;

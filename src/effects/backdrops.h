@@ -22,6 +22,7 @@ constexpr int BACKDROP_COUNT = 18;            // pictures 0..17
 constexpr int BACKDROP_SCENES_CHECKED = 16;   // scenes 0..15 must exist at start-up
 constexpr float BACKDROP_FADE_MS = 3000.0f;   // length of a cross-fade's clock
 constexpr float BACKDROP_FADE_HOLD_MS = 1500.0f;  // the fade clock stops below this
+constexpr float BACKDROP_SCENE_FADE_MS = 500.0f;  // a scene that completes a cross-fade fades in
 constexpr float BACKDROP_TINT_RATE = 0.0015f;  // share of the way to the target tint per ms
 constexpr float BACKDROP_PICTURE_W = 800.0f;
 constexpr float BACKDROP_PICTURE_H = 600.0f;
@@ -99,6 +100,7 @@ struct Backdrop {
     int8_t nextFailed = 0;
     uint8_t ready = 0;            // the data set is open (loadBackdropCatalogue ran): pictures may load
     float fadeMs = 0.0f;          // cross-fade clock: 3000 at its start, 0 when none runs
+    float sceneFadeMs = 0.0f;     // fade-in left for the scene that completed a cross-fade
     float tint[4] = {1.0f, 1.0f, 1.0f, 1.0f};        // current tint (red, green, blue, alpha)
     float targetTint[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // the preset it drifts towards
     float lastShift[2] = {0.0f, 0.0f};  // camera shift and scale of the last drawn frame
@@ -174,8 +176,12 @@ void loadBackdropCatalogue();
 // picture stops the program with the texture loader's message.
 void setBackdrop(int number);
 // Starts a 3000 ms cross-fade towards backdrop n (outside 0..17: 0); its picture, loaded when
-// next drawn, is the next picture. setBackdrop(n) completes the cross-fade.
+// next drawn, is the next picture. setBackdrop(n) completes the cross-fade: the new scene's
+// objects then start their clocks at 0 and fade in over 500 ms.
 void prepareBackdrop(int number);
+// True while a cross-fade has run its course and holds, showing the next picture, until
+// setBackdrop completes it.
+bool backdropFadeHeld();
 // Tint presets: 0 = (0.8, 0.8, 1, 1), 1 = (1, 0.8, 0.8, 1), 2 = white; others are ignored.
 void setBackdropTint(int preset);
 // Queues a sprite drawn over the backdrop this frame (after the spray); false when 128 are queued.

@@ -447,33 +447,52 @@ Matrix compositeMeshWorld(const CompositeObject* object, int mesh, const Matrix&
     return world;
 }
 
+namespace {
+
+// The inverse of an affine row-vector matrix (last column 0, 0, 0, 1); false when it has none.
+bool affineInverse(const Matrix& m, Matrix* out)
+{
+    const float(*a)[4] = m.m;
+    float c00 = a[1][1] * a[2][2] - a[1][2] * a[2][1], c01 = a[1][2] * a[2][0] - a[1][0] * a[2][2],
+          c02 = a[1][0] * a[2][1] - a[1][1] * a[2][0];
+    float det = a[0][0] * c00 + a[0][1] * c01 + a[0][2] * c02;
+    if (!(std::fabs(det) > 1e-12f)) return false;
+    float k = 1.0f / det;
+    Matrix r;
+    r.m[0][0] = c00 * k;
+    r.m[1][0] = c01 * k;
+    r.m[2][0] = c02 * k;
+    r.m[0][1] = (a[0][2] * a[2][1] - a[0][1] * a[2][2]) * k;
+    r.m[1][1] = (a[0][0] * a[2][2] - a[0][2] * a[2][0]) * k;
+    r.m[2][1] = (a[0][1] * a[2][0] - a[0][0] * a[2][1]) * k;
+    r.m[0][2] = (a[0][1] * a[1][2] - a[0][2] * a[1][1]) * k;
+    r.m[1][2] = (a[0][2] * a[1][0] - a[0][0] * a[1][2]) * k;
+    r.m[2][2] = (a[0][0] * a[1][1] - a[0][1] * a[1][0]) * k;
+    for (int j = 0; j < 3; ++j)
+        r.m[3][j] = -(a[3][0] * r.m[0][j] + a[3][1] * r.m[1][j] + a[3][2] * r.m[2][j]);
+    *out = r;
+    return true;
+}
+
+}  // namespace
+
 Matrix spinAboutMeshOrigin(const CompositeObject* object, int mesh, const Matrix& parent, float degrees)
 {
     if (!object || mesh < 0 || mesh >= object->meshCount || !object->meshes[mesh]) return Matrix();
+    // The turn happens in the mesh's own space, before its placement: placed x extra must equal
+    // turn x placed, so extra = placed^-1 x turn x placed. (A turn about the placed axis in world
+    // space would tip the sails out of their plane whenever the parent scales its axes unequally,
+    // as the backdrop's flattened depth does.)
     Matrix placed = Matrix::multiply(object->meshes[mesh]->local, parent);
-    Vec3 k = unit({placed.m[2][0], placed.m[2][1], placed.m[2][2]});
-    if (k.x == 0.0f && k.y == 0.0f && k.z == 0.0f) return Matrix();
-    Vec3 h = {placed.m[3][0], placed.m[3][1], placed.m[3][2]};
+    Matrix inverse;
+    if (!affineInverse(placed, &inverse)) return Matrix();
     float a = degrees * 0.017453292f, c = std::cos(a), s = std::sin(a);
-    const float kv[3] = {k.x, k.y, k.z};
-    // rotation about the unit axis k for row vectors (the transpose of the column-vector form)
-    Matrix r;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r.m[i][j] = (i == j ? c : 0.0f) + (1.0f - c) * kv[i] * kv[j];
-    r.m[0][1] += s * k.z;
-    r.m[1][0] -= s * k.z;
-    r.m[2][0] += s * k.y;
-    r.m[0][2] -= s * k.y;
-    r.m[1][2] += s * k.x;
-    r.m[2][1] -= s * k.x;
-    Matrix toOrigin, back;
-    toOrigin.m[3][0] = -h.x;
-    toOrigin.m[3][1] = -h.y;
-    toOrigin.m[3][2] = -h.z;
-    back.m[3][0] = h.x;
-    back.m[3][1] = h.y;
-    back.m[3][2] = h.z;
-    return Matrix::multiply(Matrix::multiply(toOrigin, r), back);
+    Matrix turn;  // about the mesh's own z axis, counter-clockwise for row vectors
+    turn.m[0][0] = c;
+    turn.m[0][1] = s;
+    turn.m[1][0] = -s;
+    turn.m[1][1] = c;
+    return Matrix::multiply(Matrix::multiply(inverse, turn), placed);
 }
 
 bool meshInFrustum(const Frustum& frustum, const MeshModel& mesh, const Matrix& world)

@@ -221,7 +221,8 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
     board.colourCount = 8;
     resetFigureImages();
 
-    // 2. Backdrop tint by parity, and the level's backdrop.
+    // 2. Backdrop tint by parity, and the level's backdrop (completing the cross-fade that the
+    // won level before started).
     bool indexValid = levelIndex >= 0 && levelIndex < LEVEL_COUNT_MAX;
     setBackdropTint(levelIndex % 2 != 0 ? 1 : 0);
     setBackdrop(indexValid ? levelFiles.levelBackdrop[levelIndex] : 0);

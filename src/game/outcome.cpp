@@ -229,7 +229,9 @@ void nextLevel()
     play.levelIndex += 1;
     play.levelAdvance = 1;
     if (play.levelIndex < LEVELS_PER_MODE) {
-        setBackdrop(levelFiles.levelBackdrop[play.levelIndex]);
+        // The next land cross-fades in with the camera move while the player looks on; the
+        // level start (startLevel) completes the cross-fade.
+        prepareBackdrop(levelFiles.levelBackdrop[play.levelIndex]);
         return;
     }
     play.gameComplete = 1;

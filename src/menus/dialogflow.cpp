@@ -540,11 +540,12 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
     } else if (is(b, "exit") || is(b, "quit")) {
         hostMessageBox("quit", false);
     } else if (is(b, "trophyroom")) {
-        // The room fades in over its first second; leaving it opens "main" again.
+        // The room fades in over its first second; leaving it opens "main" again, or the mode
+        // dialog the button was pressed in (a data set may give the mode dialogs this button).
         MenuNode* node = findDialog("trophyroom");
         MenuNode* from = findDialog(d);
         if (node && from) node->parent = from;
-        enterTrophyRoom(TROPHY_RETURN_MAIN);
+        enterTrophyRoom(isModeDialog(d) ? modeOfDialog(d) : TROPHY_RETURN_MAIN);
     } else if (is(b, "apply")) {
         if ((dialogs.fullscreenChoice != 0) != (persist.settings.fullscreen != 0)) {
             persist.settings.fullscreen = dialogs.fullscreenChoice;

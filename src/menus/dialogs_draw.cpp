@@ -370,9 +370,15 @@ void drawModeDialog(MenuNode* d)
         drawMapButton(i, p.x, p.y, p.w, p.h, fade, focused);
         Color colour = focused ? menus.focusTextColour : WHITE;
         colour.a = static_cast<uint8_t>(static_cast<float>(colour.a) * fade);
-        drawTextShadowed(p.x + 2.0f, p.y - 0.15f * p.scale, p.scale, d->children[i]->caption, true, colour,
+        // The start caption sits on its wide button; the round back button is too small for a
+        // word, so its caption follows it on the right and the pointer reaches both.
+        bool beside = i == 1;
+        float textX = beside ? p.x + p.w / 2.0f + 4.0f : p.x + 2.0f;
+        drawTextShadowed(textX, p.y - 0.15f * p.scale, p.scale, d->children[i]->caption, !beside, colour,
                          Color(0, 0, 0, static_cast<int>(192.0f * fade)), 2.0f, 1.0f, -1.0f);
-        registerButton(p.x - p.w / 2.0f, p.y + p.h / 2.0f, p.x + p.w / 2.0f, p.y - p.h / 2.0f);
+        float right = p.x + p.w / 2.0f;
+        if (beside) right = textX + measureText(d->children[i]->caption, p.scale);
+        registerButton(p.x - p.w / 2.0f, p.y + p.h / 2.0f, right, p.y - p.h / 2.0f);
     }
     setTextColour(WHITE);
 }

@@ -824,6 +824,16 @@ void menuLeftUp()
 
 void menuDoubleClick()
 {
+    // The second press of a quick double click arrives as the double click alone: a dialog that
+    // takes presses itself (the map under a mode dialog) gets it as a press, so that two quick
+    // clicks on two places of the map both land.
+    if (const DialogHandlers* h = dialogHandlers(menus.current)) {
+        if (h->press && h->press(menus.current)) {
+            menus.buttonHeld = true;
+            menus.pointerMoved = true;
+            return;
+        }
+    }
     Vec2 p = pointerToScreen();
     for (int i = 0; i < menus.widgetCount; i++) {
         const Widget& w = menus.widgets[i];

@@ -1,6 +1,10 @@
 // The front-end dialogs driven as a player drives them: keys and buttons through the framework,
 // with the profiles, the settings and the high scores they change.
 #include "dialog_helpers.h"
+#include "app/route.h"
+#include "app/screens.h"
+#include "effects/backdrops.h"
+#include "game/gameflow.h"
 #include "trophies/trophyroom.h"
 
 namespace {
@@ -235,6 +239,70 @@ TEST_F(FrontEnd, CreditsScrollUntilTheLastLineReachesTheMiddleAndAnyKeyLeaves)
     EXPECT_EQ(requestedTrack(), 0);
 }
 
+TEST_F(FrontEnd, TheCreditsCrossFadeToTheirOwnBackdropWithoutTheCameraMoveAndBack)
+{
+    // Only the screens' front-end hooks: the other requests stay recorded for the tests after.
+    DialogRoute dialogHooks = dialogRoute;
+    TrophyRoute trophyHooks = trophyRoute;
+    GameFlowState flowHooks = gameFlow;
+    resetRoute();
+    dialogHooks.setFrontEndMode = dialogRoute.setFrontEndMode;
+    dialogHooks.toFrontEnd = dialogRoute.toFrontEnd;
+    dialogRoute = dialogHooks;
+    trophyRoute = trophyHooks;
+    gameFlow.toModeMenu = flowHooks.toModeMenu;
+    gameFlow.toTrophyRoom = flowHooks.toTrophyRoom;
+    gameFlow.toFrontEnd = flowHooks.toFrontEnd;
+    resetScreens();
+    resetBackdrop();
+    createProfile("ANNA");
+    setBackdrop(FRONT_END_BACKDROP);
+    openDialog("main");
+    settleMenus();
+    pressButton("credits");
+    ASSERT_EQ(currentName(), "credits");
+    EXPECT_EQ(menuScreen.menuMode, MENU_MODE_CREDITS);
+    EXPECT_EQ(backdrop.nextNumber, CREDITS_BACKDROP);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 3000.0f);
+    // The menu screen draws it without the camera move: the clock falls six times as fast.
+    auto frames = [](int n) {
+        for (int i = 0; i < n; i++) {
+            app.frameMs = 20.0f;
+            menuScreen.render();
+        }
+    };
+    frames(1);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 2880.0f);
+    EXPECT_FLOAT_EQ(backdrop.lastScale, 1.0f);
+    EXPECT_FLOAT_EQ(backdrop.lastShift[0], 0.0f);
+    EXPECT_FLOAT_EQ(backdrop.lastShift[1], 0.0f);
+    frames(11);
+    EXPECT_EQ(backdrop.number, FRONT_END_BACKDROP);  // 3000 - 12 x 120 = 1560: still falling
+    // Once the cross-fade holds, the menu screen completes it and the credits' scene fades in.
+    frames(1);
+    EXPECT_EQ(backdrop.number, CREDITS_BACKDROP);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 0.0f);
+    frames(1);
+    EXPECT_NEAR(backdrop.lastObjectAlpha, 20.0f / BACKDROP_SCENE_FADE_MS, 1e-5f);
+    frames(25);
+    EXPECT_FLOAT_EQ(backdrop.lastObjectAlpha, 1.0f);
+    // Back in "main" (under the opening shutter) the front end's backdrop is shown at once.
+    pressKey('Q');
+    ASSERT_EQ(currentName(), "main");
+    EXPECT_EQ(menuScreen.menuMode, MENU_MODE_MAIN);
+    EXPECT_EQ(backdrop.number, FRONT_END_BACKDROP);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 0.0f);
+    // Leaving the credits before their cross-fade completed does not end on their backdrop.
+    pressButton("credits");
+    frames(2);
+    pressKey('Q');
+    frames(20);
+    EXPECT_EQ(backdrop.number, FRONT_END_BACKDROP);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 0.0f);
+    resetBackdrop();
+    resetScreens();
+}
+
 TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheModeDialog)
 {
     createProfile("ANNA");
@@ -297,6 +365,34 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     EXPECT_EQ(currentName(), "timeless");
     pressButton("back");
     EXPECT_EQ(currentName(), "main");
+}
+
+TEST_F(FrontEnd, ATrophyRoomButtonInAModeDialogReturnsToThatModeDialog)
+{
+    // A data set may give the mode dialogs the button too: leaving the room opens the mode's map
+    // again, not "main".
+    std::string text = dialogTreeText();
+    const std::string puzzle = "puzzle=\r\nstart\r\nback\r\n";
+    size_t at = text.find(puzzle);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, puzzle.size(), "puzzle=\r\nstart\r\ntrophyroom\r\nback\r\n");
+    std::string bytes = "\xFF\xFE";
+    for (char c : text) {
+        bytes += c;
+        bytes += '\0';
+    }
+    buildMenuTree(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size()));
+    createProfile("ANNA");
+    openDialog("puzzle");
+    settleMenus();
+    ASSERT_EQ(currentName(), "puzzle");
+    resetTrophyRoom();
+    pressButton("trophyroom");
+    EXPECT_EQ(trophyRoom.open, 1);
+    EXPECT_EQ(trophyRoom.returnTarget, 2);
+    leaveTrophyRoom();
+    EXPECT_EQ(currentName(), "puzzle");
+    resetTrophyRoom();
 }
 
 TEST_F(FrontEnd, TheTrophyRoomButtonOpensTheRoomWhichReturnsToMain)

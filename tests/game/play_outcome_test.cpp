@@ -2,7 +2,10 @@
 // a loss, lives, game over and the high-score table.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "play_helpers.h"
+#include "effects/backdrops.h"
 #include "persist/records.h"
 
 namespace {
@@ -121,6 +124,66 @@ TEST(LevelWon, AfterTheDialogTheNextLevelIsBankedAndAClickGoesBackToTheMenu)
     gameKeyDown(13);
     EXPECT_EQ(countRequests("toModeMenu"), 1);
     EXPECT_EQ(play.levelIndex, 5);  // the one-shot guard holds
+}
+
+TEST(LevelWon, TheNextLandCrossFadesWithTheCameraMoveAndTheLevelStartCompletesIt)
+{
+    resetPlayGame();
+    resetBackdrop();
+    levelFiles.levelBackdrop[4] = 3;
+    levelFiles.levelBackdrop[5] = 9;
+    playLevel(ModeAdventure, 4, quietRows());
+    setBackdrop(3);  // as the level start chose it
+    // The game screen's frames: the gameplay update, then the drawing (backdrop first).
+    auto screenFrames = [](int n) {
+        for (int i = 0; i < n; i++) {
+            app.frameMs = 20.0f;
+            gameFrame();
+            drawGame();
+        }
+    };
+    winNow();
+    for (int i = 0; i < 2000 && !menus.dialogOpen; i++) screenFrames(1);
+    ASSERT_STREQ(currentDialogName(), "levelcomplete");
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 0.0f);  // the win itself changes no backdrop
+    levelCompleteDialogClosed();
+    gameKeyDown(13);
+    ASSERT_EQ(play.levelAdvance, 1);
+    EXPECT_EQ(backdrop.number, 3);
+    EXPECT_EQ(backdrop.nextNumber, 9);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 3000.0f);
+    // The clock falls by the frame time and the camera moves: at 1000 ms s = 1/3, the shift is
+    // (cos 90 deg, sin 60 deg) x 30 s^2 and the scale 1 + 1.5 s^2.
+    screenFrames(50);
+    EXPECT_NEAR(backdrop.fadeMs, 2000.0f, 0.01f);
+    float s = 1.0f / 3.0f;
+    EXPECT_NEAR(backdrop.lastShift[0], 0.0f, 1e-3f);
+    EXPECT_NEAR(backdrop.lastShift[1], std::sin(3.14159265f / 3.0f) * 30.0f * s * s, 1e-3f);
+    EXPECT_NEAR(backdrop.lastScale, 1.0f + 1.5f * s * s, 1e-4f);
+    // Below 1500 ms the clock holds, the camera where the move took it, until the level starts.
+    screenFrames(40);
+    EXPECT_NEAR(backdrop.fadeMs, 1480.0f, 0.01f);
+    EXPECT_TRUE(backdropFadeHeld());
+    s = 1.0f - 1480.0f / 3000.0f;
+    EXPECT_NEAR(backdrop.lastScale, 1.0f + 1.5f * s * s, 1e-4f);
+    EXPECT_NEAR(backdrop.lastShift[0], std::cos(s * 1.5f * 3.14159265f) * 30.0f * s * s, 1e-3f);
+    EXPECT_EQ(backdrop.number, 3);
+    // The next key leaves for the mode's menu; the game goes on with the next level, whose
+    // start completes the cross-fade: the new land's layers fade in, the camera is back.
+    gameKeyDown(13);
+    EXPECT_EQ(countRequests("toModeMenu"), 1);
+    continueGame(ModeAdventure);  // (no level file here: a random board)
+    EXPECT_EQ(play.levelIndex, 5);
+    EXPECT_EQ(backdrop.number, 9);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 0.0f);
+    EXPECT_FLOAT_EQ(backdrop.sceneFadeMs, BACKDROP_SCENE_FADE_MS);
+    screenFrames(1);
+    EXPECT_FLOAT_EQ(backdrop.lastScale, 1.0f);
+    EXPECT_FLOAT_EQ(backdrop.lastShift[1], 0.0f);
+    EXPECT_NEAR(backdrop.lastObjectAlpha, 20.0f / 500.0f, 1e-5f);
+    screenFrames(25);
+    EXPECT_FLOAT_EQ(backdrop.lastObjectAlpha, 1.0f);
+    resetBackdrop();
 }
 
 TEST(LevelWon, WinningTheLastLevelFinishesTheGame)

@@ -1,7 +1,8 @@
 // The living backdrops of the default data set drawn on the OpenGL device at fixed frame times:
-// every land moves by itself, three lands at two clocks each and a cross-fade with its camera
-// move midway, against stored pictures. With OSTRIMAR_ART_PREVIEW=<folder> every land's two
-// frames are also written there as PNG files, to look at.
+// every land moves by itself, four lands at two clocks each (the old mill with its turning
+// windmill) and a cross-fade with its camera move midway, against stored pictures. With
+// OSTRIMAR_ART_PREVIEW=<folder> every land's two frames are also written there as PNG files, to
+// look at.
 #include "gfx_helpers.h"
 
 #include "effects/backdrops.h"
@@ -108,6 +109,16 @@ TEST_F(BackdropGolden, CliffsAndFireMountainAtTwoClocks)
     twoClocks(14, &early, &late);
     expectGolden(early, "backdrop_fire_1000ms");
     expectGolden(late, "backdrop_fire_4000ms");
+}
+
+TEST_F(BackdropGolden, OldMillsWindmillTurnsBetweenTwoClocks)
+{
+    ImageData early, late;
+    twoClocks(5, &early, &late);
+    // the windmill (screen -330..-210 x 110..-30: picture x 70..190, y 190..330) turns its sails
+    EXPECT_GT(differingPixels(early, late, 70, 190, 190, 330), 400);
+    expectGolden(early, "backdrop_mill_1000ms");
+    expectGolden(late, "backdrop_mill_4000ms");
 }
 
 TEST_F(BackdropGolden, CrossFadeMidwayWithTheCameraMove)

@@ -308,6 +308,11 @@ TEST_F(BackdropScene, SprayRingOverwritesTheOldestSprite)
     EXPECT_EQ(liveSpray(), SPRAY_RING_SIZE);
     // the first frame (in show) gave one more
     EXPECT_EQ(backdrop.nextSpray, 301 % SPRAY_RING_SIZE);
+    // the same land again keeps them; another land ends them at once
+    setBackdrop(3);
+    EXPECT_EQ(liveSpray(), SPRAY_RING_SIZE);
+    setBackdrop(5);
+    EXPECT_EQ(liveSpray(), 0);
 }
 
 TEST_F(BackdropScene, LeavesSwingWithTheirOwnClocksAndGreyLevel)
@@ -363,6 +368,12 @@ TEST_F(BackdropScene, PassesAroundThePictureInDrawOrder)
                              tex("post.tga")->texture};
     EXPECT_EQ(textures, want);
     EXPECT_EQ(depth, (std::vector<uint32_t>{0, 1, 1, 1, 0}));
+    // flowing water repeats its texture; the rock and the post are clamped at their edges, so
+    // that no texel of the opposite edge bleeds along them
+    EXPECT_EQ(gpuDrawLogEntry(1)->addressV, AddressClamp);
+    EXPECT_EQ(gpuDrawLogEntry(2)->addressU, AddressWrap);
+    EXPECT_EQ(gpuDrawLogEntry(2)->addressV, AddressWrap);
+    EXPECT_EQ(gpuDrawLogEntry(4)->addressU, AddressClamp);
     EXPECT_EQ(backdrop.lastDrawnObjects, 4);
     // the composite is drawn in the second pass at its rectangle, two mesh units its height
     ASSERT_EQ(compositeDraws.size(), 1u);

@@ -332,6 +332,28 @@ TEST_F(MenuWidgets, BoundWidgetsTakeTheVariableWhileOpeningAndGiveItBackAfterwar
     registerDialog("options", DialogHandlers{});
 }
 
+TEST_F(Menus, ADialogTakingPressesGetsTheSecondPressOfADoubleClick)
+{
+    // The map under a mode dialog takes presses first; the second click of a quick pair arrives
+    // as a double click and must reach it as well, or that click is lost.
+    static int presses;
+    presses = 0;
+    DialogHandlers h;
+    h.press = [](MenuNode*) {
+        presses++;
+        return true;
+    };
+    registerDialog("adventure", h);
+    openResting("adventure");
+    menuLeftDown();
+    menuLeftUp();
+    menuDoubleClick();
+    menuLeftUp();
+    EXPECT_EQ(presses, 2);
+    EXPECT_EQ(menus.pendingKey, 0);  // used up by the map, never a button's activation
+    registerDialog("adventure", DialogHandlers{});
+}
+
 TEST_F(MenuWidgets, EntriesArrowsAndLinksReactToClicks)
 {
     registerWidget(Widget{-100.0f, 100.0f, 100.0f, 60.0f, WIDGET_ENTRY, 0, 0, 0, 0});

@@ -103,6 +103,35 @@ TEST_F(OsDirsTest, AnInstalledGameReadsShareAndWritesUnderTheUsersDataHome)
     EXPECT_FALSE(osSettingsDirFor("/x", false, "/a", nullptr, settings, 10));
 }
 
+TEST_F(OsDirsTest, ThePicturesFolderComesFromTheUserDirsFile)
+{
+    char out[PATH_MAX];
+    auto read = [&](const std::string& text, const char* home) {
+        return osPicturesDirFromUserDirs(text.data(), static_cast<int>(text.size()), home, out, sizeof out);
+    };
+    // As xdg-user-dirs writes it, comments and other folders around the line.
+    EXPECT_TRUE(read("# This file is written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                     "XDG_PICTURES_DIR=\"$HOME/Bilder\"\nXDG_VIDEOS_DIR=\"$HOME/Videos\"\n",
+                     "/home/u"));
+    EXPECT_STREQ(out, "/home/u/Bilder");
+    EXPECT_TRUE(read("XDG_PICTURES_DIR = \"/srv/photos/\"", nullptr));  // absolute, no newline at the end
+    EXPECT_STREQ(out, "/srv/photos");
+    EXPECT_TRUE(read("XDG_PICTURES_DIR=\"$HOME/My \\\"Pics\\\"\"\n", "/h"));
+    EXPECT_STREQ(out, "/h/My \"Pics\"");
+    // Nothing usable: relative, unterminated, no home for $HOME, a commented line, a longer key,
+    // $HOMEx (another variable), a result longer than the buffer.
+    EXPECT_FALSE(read("XDG_PICTURES_DIR=\"Pictures\"\n", "/h"));
+    EXPECT_FALSE(read("XDG_PICTURES_DIR=\"$HOME/Pictures\n", "/h"));
+    EXPECT_FALSE(read("XDG_PICTURES_DIR=\"$HOME/Pictures\"\n", nullptr));
+    EXPECT_FALSE(read("#XDG_PICTURES_DIR=\"/p\"\n", "/h"));
+    EXPECT_FALSE(read("XDG_PICTURES_DIRS=\"/p\"\n", "/h"));
+    EXPECT_FALSE(read("XDG_PICTURES_DIR=\"$HOMEx/p\"\n", "/h"));
+    EXPECT_FALSE(read("XDG_PICTURES_DIR=/p\n", "/h"));
+    std::string longLine = "XDG_PICTURES_DIR=\"/" + std::string(PATH_MAX + 10, 'a') + "\"\n";
+    EXPECT_FALSE(read(longLine, "/h"));
+    EXPECT_FALSE(osPicturesDirFromUserDirs(nullptr, 0, "/h", out, sizeof out));
+}
+
 TEST_F(OsDirsTest, ScreenshotsGoBesideAPortableDataSetOrIntoTheUsersPictures)
 {
     char out[PATH_MAX];

@@ -268,6 +268,48 @@ void regularPolygon(cairo_t* cr, double cx, double cy, double radius, int sides,
     cairo_close_path(cr);
 }
 
+void ellipsePath(cairo_t* cr, double cx, double cy, double rx, double ry)
+{
+    cairo_save(cr);
+    cairo_translate(cr, cx, cy);
+    cairo_scale(cr, rx, ry);
+    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+    cairo_restore(cr);
+}
+
+void fillThenStroke(cairo_t* cr, double lineWidth, uint32_t rgb, double alpha)
+{
+    cairo_fill_preserve(cr);
+    setColour(cr, rgb, alpha);
+    cairo_set_line_width(cr, lineWidth);
+    cairo_stroke(cr);
+}
+
+void puffCloud(cairo_t* cr, double cx, double cy, double w, uint32_t light, uint32_t shade, double alpha,
+               const CloudShape& shape)
+{
+    for (int pass = 0; pass < 2; ++pass) {
+        uint32_t col = pass ? light : shade;
+        double ox = pass ? -w * 0.04 : w * 0.03, oy = pass ? -w * 0.05 : w * shape.shadeDrop;
+        for (int k = 0; k < 6; ++k) {
+            double px = cx + (k - 2.5) * w * shape.spacing + ox;
+            double py = cy - std::sin(k * 1.1 + 0.4) * w * shape.rise + oy;
+            double r = w * (shape.radius + 0.05 * std::sin(k * 2.3));
+            cairo_save(cr);
+            cairo_translate(cr, px, py);
+            cairo_scale(cr, 1.0, shape.squash);
+            cairo_pattern_t* p = cairo_pattern_create_radial(0, 0, 0, 0, 0, r);
+            addStop(p, 0, col, alpha * (pass ? shape.lightCore : shape.shadeCore));
+            addStop(p, shape.middle, col, alpha * (pass ? shape.lightMiddle : shape.shadeMiddle));
+            addStop(p, 1, col, 0);
+            usePattern(cr, p);
+            cairo_arc(cr, 0, 0, r, 0, 2 * M_PI);
+            cairo_fill(cr);
+            cairo_restore(cr);
+        }
+    }
+}
+
 void starPath(cairo_t* cr, double cx, double cy, double outer, double inner, int points, double angleRad)
 {
     cairo_new_sub_path(cr);

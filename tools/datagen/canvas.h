@@ -62,8 +62,28 @@ void softShadow(Canvas& canvas, const std::function<void(cairo_t*)>& path, doubl
 void softGlow(Canvas& canvas, const std::function<void(cairo_t*)>& path, double blur, uint32_t rgb,
               double alpha);
 
+// A soft cloud: six radial puffs in a row, lit from the top left (lighter puffs drawn over darker
+// ones lying to their bottom right). The values are shares of the cloud's width w, and the
+// opacities are multiplied by the cloud's alpha.
+struct CloudShape {
+    double spacing = 0.15;     // between the puffs' centres
+    double rise = 0.07;        // how far the middle puffs stand above the ends
+    double radius = 0.17;      // a puff's mean radius
+    double squash = 0.5;       // a puff's height over its width
+    double shadeDrop = 0.03;   // how far the dark puffs lie below the cloud's line
+    double lightCore = 0.9, shadeCore = 0.6;      // opacity at a puff's centre
+    double middle = 0.55;                         // where the opacity has fallen to
+    double lightMiddle = 0.6, shadeMiddle = 0.35; // these values
+};
+void puffCloud(cairo_t* cr, double cx, double cy, double w, uint32_t light, uint32_t shade, double alpha,
+               const CloudShape& shape = CloudShape{});
+
 // Path helpers (picture pixel units).
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
+// An ellipse about (cx, cy) with the radii rx and ry.
+void ellipsePath(cairo_t* cr, double cx, double cy, double rx, double ry);
+// Fills the current path with the current source, then strokes its outline in rgb.
+void fillThenStroke(cairo_t* cr, double lineWidth, uint32_t rgb, double alpha = 1.0);
 void regularPolygon(cairo_t* cr, double cx, double cy, double radius, int sides, double angleRad);
 void starPath(cairo_t* cr, double cx, double cy, double outer, double inner, int points,
               double angleRad);

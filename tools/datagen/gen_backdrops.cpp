@@ -64,30 +64,8 @@ void disc(cairo_t* cr, double x, double y, double r, uint32_t rgb)
     cairo_fill(cr);
 }
 
-// A soft cloud: a row of radial puffs, lit from the top left (lighter puffs offset up-left of
-// darker ones).
-void cloud(cairo_t* cr, double cx, double cy, double w, uint32_t light, uint32_t shade, double alpha)
-{
-    for (int pass = 0; pass < 2; ++pass) {
-        uint32_t col = pass ? light : shade;
-        double ox = pass ? -w * 0.04 : w * 0.03, oy = pass ? -w * 0.05 : w * 0.02;
-        for (int k = 0; k < 6; ++k) {
-            double px = cx + (k - 2.5) * w * 0.16 + ox, py = cy - std::sin(k * 1.1 + 0.4) * w * 0.06 + oy;
-            double r = w * (0.16 + 0.05 * std::sin(k * 2.3));
-            cairo_save(cr);
-            cairo_translate(cr, px, py);
-            cairo_scale(cr, 1.0, 0.55);
-            cairo_pattern_t* p = cairo_pattern_create_radial(0, 0, 0, 0, 0, r);
-            addStop(p, 0, col, alpha * (pass ? 0.8 : 0.5));
-            addStop(p, 0.6, col, alpha * (pass ? 0.5 : 0.3));
-            addStop(p, 1, col, 0);
-            usePattern(cr, p);
-            cairo_arc(cr, 0, 0, r, 0, 2 * PI);
-            cairo_fill(cr);
-            cairo_restore(cr);
-        }
-    }
-}
+// The fire mountain's smoke: rounder, fainter puffs than the sky strips' clouds.
+const CloudShape SMOKE = {0.16, 0.06, 0.16, 0.55, 0.02, 0.8, 0.5, 0.6, 0.5, 0.3};
 
 // The clouds of the lands drift in the scenes' sky strips (gen_scenes.cpp), in front of the
 // picture, so the pictures paint none. The random numbers are still drawn so that everything
@@ -302,11 +280,7 @@ void birch(cairo_t* cr, double x, double y, double h, uint32_t leaf)
 void standingStone(cairo_t* cr, double x, double y, double w, double h, uint32_t stone)
 {
     double lean = frange(-0.12, 0.12) * w, top = frange(0.55, 0.8);
-    cairo_save(cr);
-    cairo_translate(cr, x + w * 0.25, y);
-    cairo_scale(cr, w * 0.9, w * 0.12);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-    cairo_restore(cr);
+    ellipsePath(cr, x + w * 0.25, y, w * 0.9, w * 0.12);
     setColour(cr, 0x10140C, 0.35);
     cairo_fill(cr);
     cairo_move_to(cr, x - w / 2, y);
@@ -645,11 +619,7 @@ void marsh(cairo_t* cr)
     paintBand(cr, hz + 20, H, g, 2);
     for (int i = 0; i < 9; ++i) {
         double cx = frange(0, W), cy = frange(hz + 40, H - 20), w = frange(60, 180) * (cy / H);
-        cairo_save(cr);
-        cairo_translate(cr, cx, cy);
-        cairo_scale(cr, w, w * 0.16);
-        cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-        cairo_restore(cr);
+        ellipsePath(cr, cx, cy, w, w * 0.16);
         cairo_pattern_t* p = cairo_pattern_create_linear(0, cy - w * 0.16, 0, cy + w * 0.16);
         addStop(p, 0, 0xC8D0B0);
         addStop(p, 1, 0x5A6A58);
@@ -893,7 +863,8 @@ void fireMountain(cairo_t* cr)
         cairo_curve_to(cr, x + frange(-30, 30), 200, x + frange(-50, 80), 260, x + frange(-60, 120), 330);
         cairo_stroke(cr);
     }
-    for (int i = 0; i < 6; ++i) cloud(cr, 600 + i * 15 - 30, 90 - i * 14, 120 + i * 20, 0x6A4440, 0x1E1014, 0.55);
+    for (int i = 0; i < 6; ++i)
+        puffCloud(cr, 600 + i * 15 - 30, 90 - i * 14, 120 + i * 20, 0x6A4440, 0x1E1014, 0.55, SMOKE);
     const uint32_t sparks[2] = {0xFFC060, 0xFF7030};
     dots(cr, 500, 40, 720, 200, 80, sparks, 2, 0.6, 1.8, 0.9);
     ridge(cr, {hz + 60, 40, 1.4, 1.2, 0.3}, 0x3A2224, 0x1E1216, 0.4);
@@ -981,11 +952,7 @@ void trophyHall(cairo_t* cr)
         // a knot now and then
         if (frand() < 0.35) {
             double ky = frange(120, 480);
-            cairo_save(cr);
-            cairo_translate(cr, x + 20, ky);
-            cairo_scale(cr, 4, 7);
-            cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-            cairo_restore(cr);
+            ellipsePath(cr, x + 20, ky, 4, 7);
             setColour(cr, 0x2A180A, 0.35);
             cairo_fill(cr);
         }

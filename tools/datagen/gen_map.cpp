@@ -240,19 +240,10 @@ P beside(const MapLayout& m, int i, double along, double side)
     return {c.x - d.y * side, c.y + d.x * side};
 }
 
-void ellipse(cairo_t* cr, double x, double y, double rx, double ry)
-{
-    cairo_save(cr);
-    cairo_translate(cr, x, y);
-    cairo_scale(cr, rx, ry);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-    cairo_restore(cr);
-}
-
 void shadowBlob(cairo_t* cr, double x, double y, double rx, double ry, double a = 0.28)
 {
     setColour(cr, 0x1A2410, a);
-    ellipse(cr, x + rx * 0.35, y + ry * 0.3, rx, ry);
+    ellipsePath(cr, x + rx * 0.35, y + ry * 0.3, rx, ry);
     cairo_fill(cr);
 }
 
@@ -289,7 +280,7 @@ void birch(cairo_t* cr, double x, double y, double s)
     addStop(p, 0, 0xD8EE90);
     addStop(p, 1, 0x7FAE48, 0.9);
     usePattern(cr, p);
-    ellipse(cr, x, y - s * 1.05, s * 0.3, s * 0.45);
+    ellipsePath(cr, x, y - s * 1.05, s * 0.3, s * 0.45);
     cairo_fill(cr);
 }
 
@@ -326,10 +317,7 @@ void rock(cairo_t* cr, double x, double y, double s, uint32_t c)
     addStop(p, 0, shadeColour(c, 1.3));
     addStop(p, 1, shadeColour(c, 0.7));
     usePattern(cr, p);
-    cairo_fill_preserve(cr);
-    setColour(cr, shadeColour(c, 0.5), 0.8);
-    cairo_set_line_width(cr, 1.2);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.2, shadeColour(c, 0.5), 0.8);
 }
 
 void mountain(cairo_t* cr, double x, double y, double w, double h, uint32_t c, uint32_t snow)
@@ -403,11 +391,8 @@ void water(cairo_t* cr, double x, double y, double rx, double ry)
     addStop(p, 0.75, 0x4A8EC8);
     addStop(p, 1, 0x3A6EA0);
     usePattern(cr, p);
-    ellipse(cr, x, y, rx, ry);
-    cairo_fill_preserve(cr);
-    setColour(cr, 0xE8E0B0, 0.7);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
+    ellipsePath(cr, x, y, rx, ry);
+    fillThenStroke(cr, 3, 0xE8E0B0, 0.7);
     setColour(cr, 0xFFFFFF, 0.5);
     cairo_set_line_width(cr, 1.5);
     for (int k = 0; k < 4; ++k) {
@@ -440,7 +425,7 @@ void reeds(cairo_t* cr, double x, double y, double s)
         cairo_stroke(cr);
         if (k % 2 == 0) {
             setColour(cr, 0x6A4020);
-            ellipse(cr, bx + (k % 2 ? 0.08 : -0.06) * s * 0.8, y - s * 0.75, s * 0.04, s * 0.12);
+            ellipsePath(cr, bx + (k % 2 ? 0.08 : -0.06) * s * 0.8, y - s * 0.75, s * 0.04, s * 0.12);
             cairo_fill(cr);
         }
     }
@@ -654,7 +639,7 @@ void paintLand(cairo_t* cr, const MapLayout& m, int i)
             addStop(g, 0, 0x5A7A6A);
             addStop(g, 1, 0x4A6A5A, 0.0);
             usePattern(cr, g);
-            ellipse(cr, p.x, p.y, 30, 16);
+            ellipsePath(cr, p.x, p.y, 30, 16);
             cairo_fill(cr);
             reeds(cr, p.x + 14, p.y + 4, 26);
         }
@@ -684,7 +669,7 @@ void paintLand(cairo_t* cr, const MapLayout& m, int i)
         addStop(p, 0, 0xA8C870);
         addStop(p, 1, 0x6A8A40, 0.0);
         usePattern(cr, p);
-        ellipse(cr, c.x, c.y, 80, 50);
+        ellipsePath(cr, c.x, c.y, 80, 50);
         cairo_fill(cr);
         setColour(cr, 0x6A4A2A);
         for (int k = -6; k <= 6; ++k) {
@@ -733,7 +718,7 @@ void paintLand(cairo_t* cr, const MapLayout& m, int i)
             addStop(g, 0.6, 0xA8D8F0);
             addStop(g, 1, 0xA8D8F0, 0.0);
             usePattern(cr, g);
-            ellipse(cr, p.x, p.y, 50, 30);
+            ellipsePath(cr, p.x, p.y, 50, 30);
             cairo_fill(cr);
             setColour(cr, 0x4A7AA0, 0.8);
             cairo_set_line_width(cr, 1.5);
@@ -845,10 +830,7 @@ void inset(cairo_t* cr, double x, double y, double w, double h)
     addStop(p, 1, 0x36160A);
     usePattern(cr, p);
     roundedRect(cr, x, y, w, h, 6);
-    cairo_fill_preserve(cr);
-    setColour(cr, 0xB88A3A, 0.8);
-    cairo_set_line_width(cr, 1.2);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.2, 0xB88A3A, 0.8);
 }
 
 Image paintFrame()
@@ -890,10 +872,7 @@ Image paintDot()
         addStop(p, 1, 0x8A5A18);
         usePattern(cr, p);
         cairo_arc(cr, 8, 8, 5, 0, 2 * PI);
-        cairo_fill_preserve(cr);
-        setColour(cr, 0x4A2A0A, 0.9);
-        cairo_set_line_width(cr, 1.2);
-        cairo_stroke(cr);
+        fillThenStroke(cr, 1.2, 0x4A2A0A, 0.9);
     });
 }
 
@@ -912,10 +891,7 @@ Image paintStar()
         addStop(p, 0.5, 0xFFD050);
         addStop(p, 1, 0xC07818);
         usePattern(cr, p);
-        cairo_fill_preserve(cr);
-        setColour(cr, 0x6A3A08, 0.9);
-        cairo_set_line_width(cr, 1.0);
-        cairo_stroke(cr);
+        fillThenStroke(cr, 1.0, 0x6A3A08, 0.9);
     });
 }
 
@@ -1006,10 +982,7 @@ void gem(cairo_t* cr, double x, double y, double r, uint32_t c)
     addStop(p, 1, shadeColour(c, 0.6));
     usePattern(cr, p);
     cairo_arc(cr, x, y, r, 0, 2 * PI);
-    cairo_fill_preserve(cr);
-    setColour(cr, shadeColour(c, 0.4), 0.9);
-    cairo_set_line_width(cr, 1.2);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.2, shadeColour(c, 0.4), 0.9);
 }
 
 void outline(cairo_t* cr, uint32_t c = 0x4A2A08)
@@ -1052,10 +1025,10 @@ void drawArtefact(cairo_t* cr, int i)
             cairo_arc(cr, x, y, r, 0, 2 * PI);
             cairo_fill(cr);
         }
-        ellipse(cr, 72, -38, 16, 32);
+        ellipsePath(cr, 72, -38, 16, 32);
         goldPattern(cr, 56, -70, 88, -6);
         cairo_fill(cr);
-        ellipse(cr, 74, -38, 9, 22);
+        ellipsePath(cr, 74, -38, 9, 22);
         setColour(cr, 0x3A3020);
         cairo_fill(cr);
         cairo_arc(cr, -85, -30, 7, 0, 2 * PI);
@@ -1175,7 +1148,7 @@ void drawArtefact(cairo_t* cr, int i)
         gem(cr, 0, -10, 14, 0xF0D060);
         break;
     case 8:  // the amber owl
-        ellipse(cr, 0, 15, 55, 70);
+        ellipsePath(cr, 0, 15, 55, 70);
         {
             cairo_pattern_t* p = cairo_pattern_create_radial(-15, -10, 5, 0, 15, 75);
             addStop(p, 0, 0xFFE090);
@@ -1456,10 +1429,7 @@ Image paintBackButton(bool hover)
         cairo_line_to(cr, 34, 44);
         cairo_close_path(cr);
         setColour(cr, hover ? 0xFFF0B0 : 0xF0D080);
-        cairo_fill_preserve(cr);
-        setColour(cr, 0x3A1A08, 0.8);
-        cairo_set_line_width(cr, 1.2);
-        cairo_stroke(cr);
+        fillThenStroke(cr, 1.2, 0x3A1A08, 0.8);
     });
 }
 

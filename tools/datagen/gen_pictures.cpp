@@ -98,11 +98,7 @@ void clouds(Canvas& c, int count, double yMin, double yMax, uint32_t light, uint
         auto body = [cx, cy, w](cairo_t* cr) {
             for (int k = 0; k < 5; ++k) {
                 double ox = (k - 2) * w * 0.22, oy = -std::sin(k * 0.9) * w * 0.08;
-                cairo_save(cr);
-                cairo_translate(cr, cx + ox, cy + oy);
-                cairo_scale(cr, w * 0.32, w * 0.13);
-                cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-                cairo_restore(cr);
+                ellipsePath(cr, cx + ox, cy + oy, w * 0.32, w * 0.13);
             }
         };
         softShadow(c, body, 3, 5, 10, shade, alpha * 0.6);

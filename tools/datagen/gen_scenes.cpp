@@ -42,30 +42,6 @@ void wrappedX(double w, F paint)
     for (int k = -1; k <= 1; ++k) paint(k * w);
 }
 
-// A soft cloud of puffs, lit from the top left.
-void puffCloud(cairo_t* cr, double cx, double cy, double w, uint32_t light, uint32_t shade, double alpha)
-{
-    for (int pass = 0; pass < 2; ++pass) {
-        uint32_t col = pass ? light : shade;
-        double ox = pass ? -w * 0.04 : w * 0.03, oy = pass ? -w * 0.05 : w * 0.03;
-        for (int k = 0; k < 6; ++k) {
-            double px = cx + (k - 2.5) * w * 0.15 + ox, py = cy - std::sin(k * 1.1 + 0.4) * w * 0.07 + oy;
-            double r = w * (0.17 + 0.05 * std::sin(k * 2.3));
-            cairo_save(cr);
-            cairo_translate(cr, px, py);
-            cairo_scale(cr, 1.0, 0.5);
-            cairo_pattern_t* p = cairo_pattern_create_radial(0, 0, 0, 0, 0, r);
-            addStop(p, 0, col, alpha * (pass ? 0.9 : 0.6));
-            addStop(p, 0.55, col, alpha * (pass ? 0.6 : 0.35));
-            addStop(p, 1, col, 0);
-            usePattern(cr, p);
-            cairo_arc(cr, 0, 0, r, 0, 2 * PI);
-            cairo_fill(cr);
-            cairo_restore(cr);
-        }
-    }
-}
-
 // clouds: a strip of clouds on nothing, repeating across. Values: light, shade, alpha, count.
 Image paintClouds(int w, int h, const std::vector<std::string>& v)
 {

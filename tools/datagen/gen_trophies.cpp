@@ -43,10 +43,7 @@ void metal(cairo_t* cr, const Metal& m, double x0, double y0, double x1, double 
     addStop(p, 0.45, m.base);
     addStop(p, 1.0, m.dark);
     usePattern(cr, p);
-    cairo_fill_preserve(cr);
-    setColour(cr, shadeColour(m.dark, 0.7), 0.9);
-    cairo_set_line_width(cr, 1.4);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.4, shadeColour(m.dark, 0.7), 0.9);
 }
 
 // A round gem with a light spot at the top left.
@@ -58,10 +55,7 @@ void gem(cairo_t* cr, double cx, double cy, double r, uint32_t colour)
     addStop(p, 0.5, colour);
     addStop(p, 1.0, shadeColour(colour, 0.45));
     usePattern(cr, p);
-    cairo_fill_preserve(cr);
-    setColour(cr, shadeColour(colour, 0.35), 0.9);
-    cairo_set_line_width(cr, 1.0);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.0, shadeColour(colour, 0.35), 0.9);
     cairo_arc(cr, cx - r * 0.35, cy - r * 0.4, r * 0.22, 0, 2 * PI);
     setColour(cr, 0xFFFFFF, 0.85);
     cairo_fill(cr);
@@ -104,11 +98,7 @@ void cup(cairo_t* cr, const Metal& m, bool handles, uint32_t stone, double scale
     metal(cr, m, 46, 84, 82, 100);
     cairo_rectangle(cr, 60, 70, 8, 16);
     metal(cr, m, 60, 70, 68, 86);
-    cairo_save(cr);
-    cairo_translate(cr, 64, 78);
-    cairo_scale(cr, 7, 4);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-    cairo_restore(cr);
+    ellipsePath(cr, 64, 78, 7, 4);
     metal(cr, m, 57, 74, 71, 82);
     if (handles) {
         for (int side = 0; side < 2; side++) {
@@ -128,17 +118,9 @@ void cup(cairo_t* cr, const Metal& m, bool handles, uint32_t stone, double scale
     cairo_close_path(cr);
     metal(cr, m, 34, 20, 94, 72);
     // the rim and the dark inside
-    cairo_save(cr);
-    cairo_translate(cr, 64, 24);
-    cairo_scale(cr, 30, 6);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-    cairo_restore(cr);
+    ellipsePath(cr, 64, 24, 30, 6);
     metal(cr, m, 34, 18, 94, 30);
-    cairo_save(cr);
-    cairo_translate(cr, 64, 24.5);
-    cairo_scale(cr, 25, 3.8);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-    cairo_restore(cr);
+    ellipsePath(cr, 64, 24.5, 25, 3.8);
     setColour(cr, shadeColour(m.dark, 0.6), 0.9);
     cairo_fill(cr);
     // a band and the stone on the front
@@ -161,10 +143,7 @@ void crown(cairo_t* cr, const Metal& m, uint32_t stone, uint32_t tips)
     addStop(p, 0, 0xC83A40);
     addStop(p, 1, 0x5A0E14);
     usePattern(cr, p);
-    cairo_fill_preserve(cr);
-    setColour(cr, 0x3A0608, 0.9);
-    cairo_set_line_width(cr, 1.2);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.2, 0x3A0608, 0.9);
     for (int k = 0; k < 4; k++) gem(cr, k < 2 ? 28 + k * 72 : 28 + (k - 2) * 72, k < 2 ? 90 : 110, 3, TOPAZ);
     // five points
     cairo_move_to(cr, 30, 88);
@@ -204,11 +183,7 @@ void orb(cairo_t* cr, const Metal& m, uint32_t stone)
         cairo_close_path(cr);
         metal(cr, m, 44, 70, 84, 100);
     }
-    cairo_save(cr);
-    cairo_translate(cr, 64, 74);
-    cairo_scale(cr, 18, 5);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-    cairo_restore(cr);
+    ellipsePath(cr, 64, 74, 18, 5);
     metal(cr, m, 46, 68, 82, 80);
     gem(cr, 64, 46, 28, stone);
     // a gold band round the orb and a small cross on top
@@ -242,10 +217,7 @@ void medal(cairo_t* cr, const Metal& m, uint32_t ribbon, const uint32_t* stones,
         addStop(p, 0, mixColour(ribbon, 0xFFFFFF, 0.3));
         addStop(p, 1, shadeColour(ribbon, 0.5));
         usePattern(cr, p);
-        cairo_fill_preserve(cr);
-        setColour(cr, shadeColour(ribbon, 0.3), 0.9);
-        cairo_set_line_width(cr, 1);
-        cairo_stroke(cr);
+        fillThenStroke(cr, 1, shadeColour(ribbon, 0.3), 0.9);
     }
     // the disc with a raised star
     cairo_arc(cr, 64, 70, 26, 0, 2 * PI);
@@ -283,11 +255,7 @@ void chest(cairo_t* cr, const Metal& bands, double scale, bool overflowing)
     int heap = overflowing ? 14 : 8;
     for (int k = 0; k < heap; k++) {
         double x = 32 + (k * 37) % 64, y = 58 - (overflowing ? 10 : 4) * std::sin(k * 1.7) - (k % 3) * 3;
-        cairo_save(cr);
-        cairo_translate(cr, x, y);
-        cairo_scale(cr, 7, 3.5);
-        cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-        cairo_restore(cr);
+        ellipsePath(cr, x, y, 7, 3.5);
         metal(cr, GOLD, x - 7, y - 3, x + 7, y + 3);
     }
     const uint32_t stones[4] = {RUBY, EMERALD, SAPPHIRE, AMETHYST};
@@ -309,11 +277,7 @@ void chest(cairo_t* cr, const Metal& bands, double scale, bool overflowing)
     if (overflowing) {
         for (int k = 0; k < 3; k++) {
             double x = 18 + k * 10, y = 110 - k * 2;
-            cairo_save(cr);
-            cairo_translate(cr, x, y);
-            cairo_scale(cr, 6, 3);
-            cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-            cairo_restore(cr);
+            ellipsePath(cr, x, y, 6, 3);
             metal(cr, GOLD, x - 6, y - 3, x + 6, y + 3);
         }
     }
@@ -332,10 +296,7 @@ void hourglass(cairo_t* cr, const Metal& m, uint32_t sand)
     cairo_curve_to(cr, 68, 56, 86, 50, 86, 24);
     cairo_close_path(cr);
     setColour(cr, 0xD8F0FF, 0.35);
-    cairo_fill_preserve(cr);
-    setColour(cr, 0x4A6A80, 0.8);
-    cairo_set_line_width(cr, 1.2);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.2, 0x4A6A80, 0.8);
     // sand: a little left above, a heap below and the thin stream
     cairo_move_to(cr, 50, 46);
     cairo_curve_to(cr, 56, 54, 62, 58, 64, 62);
@@ -404,10 +365,7 @@ void crystals(cairo_t* cr, uint32_t colour)
         addStop(p, 0.5, colour);
         addStop(p, 1, shadeColour(colour, 0.45));
         usePattern(cr, p);
-        cairo_fill_preserve(cr);
-        setColour(cr, shadeColour(colour, 0.3), 0.9);
-        cairo_set_line_width(cr, 1.1);
-        cairo_stroke(cr);
+        fillThenStroke(cr, 1.1, shadeColour(colour, 0.3), 0.9);
         shine(cr, bx - nx * 0.4, by - ny * 0.4 - 4, tx - nx * 0.4 - dx * s.w, ty - ny * 0.4 - dy * s.w + 2, 1.6);
     }
 }
@@ -452,11 +410,7 @@ void sceptre(cairo_t* cr, const Metal& m, uint32_t crystal)
     cairo_rectangle(cr, 60, 36, 8, 52);
     metal(cr, m, 60, 36, 68, 88);
     for (int k = 0; k < 3; k++) {
-        cairo_save(cr);
-        cairo_translate(cr, 64, 50 + k * 14);
-        cairo_scale(cr, 7, 3);
-        cairo_arc(cr, 0, 0, 1, 0, 2 * PI);
-        cairo_restore(cr);
+        ellipsePath(cr, 64, 50 + k * 14, 7, 3);
         metal(cr, m, 57, 47 + k * 14, 71, 53 + k * 14);
     }
     // the cup holding the crystal, with curled arms
@@ -477,10 +431,7 @@ void sceptre(cairo_t* cr, const Metal& m, uint32_t crystal)
     addStop(p, 0.5, crystal);
     addStop(p, 1, shadeColour(crystal, 0.45));
     usePattern(cr, p);
-    cairo_fill_preserve(cr);
-    setColour(cr, shadeColour(crystal, 0.3), 0.9);
-    cairo_set_line_width(cr, 1.1);
-    cairo_stroke(cr);
+    fillThenStroke(cr, 1.1, shadeColour(crystal, 0.3), 0.9);
     shine(cr, 58, 16, 62, 8, 1.6);
     gem(cr, 48, 30, 3.2, RUBY);
     gem(cr, 80, 30, 3.2, RUBY);

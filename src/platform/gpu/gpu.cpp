@@ -153,6 +153,8 @@ void record(GpuPrimitive type, int prims, int vertexCount)
     r.zEnable = rs[static_cast<int>(GpuRenderState::ZEnable)];
     r.cullMode = rs[static_cast<int>(GpuRenderState::CullMode)];
     r.magFilter = gpu.stageStates[static_cast<int>(GpuTextureStageState::MagFilter)];
+    r.addressU = gpu.stageStates[static_cast<int>(GpuTextureStageState::AddressU)];
+    r.addressV = gpu.stageStates[static_cast<int>(GpuTextureStageState::AddressV)];
     r.texCoordIndex = gpu.stageStates[static_cast<int>(GpuTextureStageState::TexCoordIndex)];
     int keep = vertexCount < GPU_LAST_VERTICES ? vertexCount : GPU_LAST_VERTICES;
     std::memcpy(gpu.lastVertices, gpu.scratch.data(), keep * sizeof(GpuVertex));

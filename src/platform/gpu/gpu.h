@@ -163,6 +163,7 @@ struct GpuDrawRecord {
     int texture;
     uint32_t alphaBlend, srcBlend, destBlend, alphaTest, alphaRef, alphaFunc, zEnable, cullMode;
     uint32_t magFilter, texCoordIndex;
+    uint32_t addressU, addressV;
 };
 
 // One vertex of the last draw, as the device saw it.

@@ -161,10 +161,87 @@ bool osScreenshotDirFor(const char* dataDir, bool portable, const char* xdgPictu
     return true;
 }
 
+bool osPicturesDirFromUserDirs(const char* text, int size, const char* home, char* out, int capacity)
+{
+    if (!text || size <= 0 || !out || capacity <= 0) return false;
+    out[0] = 0;
+    static const char key[] = "XDG_PICTURES_DIR";
+    const int keyLen = static_cast<int>(sizeof key) - 1;
+    int i = 0;
+    while (i < size) {
+        int end = i;
+        while (end < size && text[end] != '\n') end++;
+        int k = i;
+        while (k < end && (text[k] == ' ' || text[k] == '\t')) k++;
+        if (end - k > keyLen && std::memcmp(text + k, key, keyLen) == 0) {
+            k += keyLen;
+            while (k < end && (text[k] == ' ' || text[k] == '\t')) k++;
+            if (k < end && text[k] == '=') {
+                k++;
+                while (k < end && (text[k] == ' ' || text[k] == '\t')) k++;
+                if (k >= end || text[k] != '"') return false;
+                k++;
+                int n = 0;
+                static const char homeVar[] = "$HOME";
+                const int homeLen = static_cast<int>(sizeof homeVar) - 1;
+                if (end - k >= homeLen && std::memcmp(text + k, homeVar, homeLen) == 0 &&
+                    (k + homeLen == end || text[k + homeLen] == '/' || text[k + homeLen] == '"')) {
+                    if (!home || home[0] != '/') return false;
+                    n = static_cast<int>(std::strlen(home));
+                    if (n >= capacity) return false;
+                    std::memcpy(out, home, static_cast<size_t>(n));
+                    k += homeLen;
+                }
+                bool closed = false;
+                for (; k < end; k++) {
+                    char c = text[k];
+                    if (c == '"') {
+                        closed = true;
+                        break;
+                    }
+                    if (c == '\\' && k + 1 < end) c = text[++k];
+                    if (c == 0 || n + 1 >= capacity) {
+                        out[0] = 0;
+                        return false;
+                    }
+                    out[n++] = c;
+                }
+                out[n] = 0;
+                if (!closed || out[0] != '/') {
+                    out[0] = 0;
+                    return false;
+                }
+                while (n > 1 && out[n - 1] == '/') out[--n] = 0;
+                return true;
+            }
+        }
+        i = end + 1;
+    }
+    return false;
+}
+
 bool osScreenshotDir(char* out, int capacity)
 {
     if (!osDirs.located) return false;
-    return osScreenshotDirFor(osDirs.dataDir, osDirs.portable, std::getenv("XDG_PICTURES_DIR"), std::getenv("HOME"),
-                              out, capacity) &&
-           makeFolders(out);
+    const char* home = std::getenv("HOME");
+    const char* pictures = std::getenv("XDG_PICTURES_DIR");
+    char fromFile[PATH_MAX];
+    if (!pictures || pictures[0] != '/') {
+        // The desktop's own naming of the folder, as xdg-user-dirs keeps it.
+        char path[PATH_MAX];
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        bool named = config && config[0] == '/' ? join(path, sizeof path, config, "user-dirs.dirs")
+                     : home && home[0] == '/'   ? join(path, sizeof path, home, ".config/user-dirs.dirs")
+                                                : false;
+        if (named) {
+            static char text[16384];
+            int size = 0;
+            if (FILE* f = std::fopen(path, "rb")) {
+                size = static_cast<int>(std::fread(text, 1, sizeof text, f));
+                std::fclose(f);
+            }
+            if (osPicturesDirFromUserDirs(text, size, home, fromFile, sizeof fromFile)) pictures = fromFile;
+        }
+    }
+    return osScreenshotDirFor(osDirs.dataDir, osDirs.portable, pictures, home, out, capacity) && makeFolders(out);
 }

@@ -10,8 +10,9 @@
 // the variable is unset or not an absolute path) and never writes into the installed tree.
 //
 // Screenshots: a portable copy saves them beside its Data folder (in the folder that holds it);
-// an installed game in "$XDG_PICTURES_DIR/Ostrimar" ("~/Pictures/Ostrimar" when the variable is
-// unset or not an absolute path).
+// an installed game in "$XDG_PICTURES_DIR/Ostrimar", the variable taken from the environment or
+// else from "$XDG_CONFIG_HOME/user-dirs.dirs" ("~/.config/user-dirs.dirs"), as the desktop's
+// file manager names the folder; "~/Pictures/Ostrimar" when neither gives an absolute path.
 #include <climits>
 
 struct OsDirsState {
@@ -47,6 +48,11 @@ bool osSettingsDirName(char* out, int capacity);
 // unset). Pure: creates nothing. False when it does not fit or no home is known.
 bool osScreenshotDirFor(const char* dataDir, bool portable, const char* xdgPicturesDir, const char* home, char* out,
                         int capacity);
+// The pictures folder named by the line XDG_PICTURES_DIR="..." of a user-dirs.dirs file (the
+// format xdg-user-dirs writes: a value in double quotes, either "$HOME/..." or an absolute path,
+// backslash escapes allowed; "#" lines are comments), from its text of size bytes. Pure. False
+// when the line is missing, malformed, relative, or the result does not fit.
+bool osPicturesDirFromUserDirs(const char* text, int size, const char* home, char* out, int capacity);
 // The screenshot folder for the data set osLocateData found, created with its parents when
 // missing. False when it cannot be named or created, and when osLocateData has not run.
 bool osScreenshotDir(char* out, int capacity);

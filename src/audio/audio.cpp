@@ -29,7 +29,8 @@ void reportProgress(int32_t bytes)
 uint32_t loadMusicFile()
 {
     char path[OS_PATH_MAX];
-    std::snprintf(path, sizeof path, "%s%s", app.dataDir, MUSIC_FILE);
+    int n = std::snprintf(path, sizeof path, "%s%s", app.dataDir, MUSIC_FILE);
+    if (n < 0 || n >= static_cast<int>(sizeof path)) return 0;  // a cut path would name another file
     int32_t size = 0;
     uint8_t* bytes = osReadFile(path, &size);
     if (!bytes) return 0;
@@ -88,7 +89,8 @@ void loadSounds()
     // The listing is taken whole first; rows beyond the table's 256 are never loaded.
     static OsFileName names[SAMPLE_TABLE_SIZE];
     char folder[OS_PATH_MAX];
-    std::snprintf(folder, sizeof folder, "%s%s", app.dataDir, SOUNDS_FOLDER);
+    int n = std::snprintf(folder, sizeof folder, "%s%s", app.dataDir, SOUNDS_FOLDER);
+    if (n < 0 || n >= static_cast<int>(sizeof folder)) return;  // a cut path would name another folder
     int found = osListFolder(folder, "*.ogg", names, SAMPLE_TABLE_SIZE);
     if (found > SAMPLE_TABLE_SIZE) found = SAMPLE_TABLE_SIZE;
     for (int i = 0; i < found && audio.sampleCount < SAMPLE_TABLE_SIZE; i++) {

@@ -21,7 +21,7 @@ constexpr int FRAMES = 1024;
 
 struct MixerBench {
     MixerState mixer;
-    std::vector<float> sample;
+    std::vector<int16_t> sample;
     std::vector<uint8_t> moduleBytes;
     std::vector<float> out = std::vector<float>(2 * FRAMES);
 };
@@ -39,7 +39,7 @@ void setUp(int voices, bool music)
     resetMixer(b.mixer);
     if (b.sample.empty()) {
         b.sample.resize(88200);
-        for (size_t i = 0; i < b.sample.size(); i++) b.sample[i] = 0.2f * std::sin(static_cast<float>(i) * 0.05f);
+        for (size_t i = 0; i < b.sample.size(); i++) b.sample[i] = mixerSampleFromFloat(0.2f * std::sin(static_cast<float>(i) * 0.05f));
     }
     b.mixer.samples[0] = {b.sample.data(), static_cast<int32_t>(b.sample.size()), 1};
     b.mixer.globalSfx = 0.8f;

@@ -69,7 +69,8 @@ END {
       total += won[m, i]; stops += stopped[m, i]
       if (won[m, i] == 0) never++
       if (i <= 4) s1 += won[m, i]
-      if (i > 1 && i < count[m] && rate[m, i] < (rate[m, i - 1] + rate[m, i + 1]) / 2 - 0.5) cliffs = cliffs " " i
+      # More than 0.5 below the mean of the two neighbours, counted in whole runs (no tenths).
+      if (i > 1 && i < count[m] && 2 * won[m, i] < won[m, i - 1] + won[m, i + 1] - runs) cliffs = cliffs " " i
     }
     printf "| %s | %d of %d | %d | %.0f %% | %.2f | %s | %d |\n", m, total, count[m] * runs, never,
       100 * s1 / (4 * runs), spearman(m), cliffs == "" ? "none" : cliffs, stops
@@ -96,6 +97,15 @@ if command -v gnuplot > /dev/null; then
   for mode in adventure puzzle timeless; do
     awk -v m="$mode" -v runs="$RUNS" '$1 == m { print $2, $3 / runs }' "$OUT/results.txt" > "$OUT/$mode.dat"
   done
+  # The win rate the level plan asks (its stages and curve, eased across each stage as the level
+  # maker does).
+  awk '$1 == "stages" { for (k = 2; k <= NF; k++) size[k - 1] = $k; n = NF - 1 }
+       $1 == "curve" { for (k = 2; k <= NF; k++) rate[k - 1] = $k }
+       END { level = 1
+             for (s = 1; s <= n; s++) {
+               next_rate = s < n ? rate[s + 1] : rate[s]
+               for (k = 0; k < size[s]; k++) print level++, (rate[s] + (next_rate - rate[s]) * k / size[s]) / 100
+             } }' "$(dirname "$0")/../data/levels/plan.txt" > "$OUT/plan.dat"
   gnuplot <<EOF
 set terminal pngcairo size 900,420 font "DejaVu Sans,10"
 set output "$OUT/winrate.png"
@@ -108,8 +118,9 @@ set key bottom left
 set grid ytics
 plot "$OUT/adventure.dat" using 1:2 with linespoints pt 7 ps 0.5 lc rgb "#c0392b" title "adventure", \
      "$OUT/puzzle.dat" using 1:2 with linespoints pt 5 ps 0.5 lc rgb "#2471a3" title "puzzle", \
-     "$OUT/timeless.dat" using 1:2 with lines lc rgb "#7d8c3a" title "timeless"
+     "$OUT/timeless.dat" using 1:2 with lines lc rgb "#7d8c3a" title "timeless", \
+     "$OUT/plan.dat" using 1:2 with lines dt 2 lw 2 lc rgb "#333333" title "asked by the plan"
 EOF
-  rm -f "$OUT/adventure.dat" "$OUT/puzzle.dat" "$OUT/timeless.dat"
+  rm -f "$OUT/adventure.dat" "$OUT/puzzle.dat" "$OUT/timeless.dat" "$OUT/plan.dat"
 fi
 cat "$OUT/summary.md" | tail -22

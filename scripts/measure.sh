@@ -1,15 +1,18 @@
 #!/bin/sh
 # Starts the game under a virtual X display and prints what a player's machine would feel:
-# the time from start to a mapped window, the CPU the game takes while it waits at the splash
-# prompt, in the main menu and on a settled board, and its peak memory. It plays a first start
-# with the keyboard: a key at the prompt, the name "ANNA", then Enter through the main menu's
-# "Adventure", the story panel and the map into level 1.
+# the time from start to a mapped window and to the first splash frame, the CPU the game takes
+# while it waits at the splash prompt, in the main menu and on a settled board, and its peak
+# memory (after each of these, and at the end what the resident memory is made of: the process's
+# own memory and mapped files, the latter mostly the GL driver's libraries). It plays a first
+# start with the keyboard: a key at the prompt, the name "ANNA", then Enter through the main
+# menu's "Adventure", the story panel and the map into level 1.
 # Usage: scripts/measure.sh [BUILD_DIR] [SECONDS_PER_SAMPLE]
 #   BUILD_DIR defaults to build-rel (make it with
 #   cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DOSTRIMAR_TESTS=OFF -DOSTRIMAR_BENCH=OFF
 #   && cmake --build build-rel --target ostrimar dataset).
 # Needs Xvfb and xdotool (scripts/deps.sh test). Runs with a private home, data home and
-# runtime folder, so it neither sees nor touches a player's files or a running copy.
+# runtime folder, and a private copy of the build's data set without its "settings" (so every run
+# is a first start, and the build's own saved profiles are neither seen nor touched).
 set -u
 BUILD=${1:-build-rel}
 SECS=${2:-5}
@@ -17,6 +20,7 @@ GAME=$(cd "$BUILD" && pwd)/ostrimar
 [ -x "$GAME" ] || { echo "no game at $GAME" >&2; exit 1; }
 TMP=$(mktemp -d /tmp/ostrimar-measure-XXXXXX)
 mkdir -p "$TMP/home" "$TMP/run" && chmod 700 "$TMP/run"
+cp -r "$(dirname "$GAME")/Data" "$TMP/Data" && rm -rf "$TMP/Data/settings"
 TICKS=$(getconf CLK_TCK)
 
 # A free display number.
@@ -37,6 +41,7 @@ cleanup() {
 trap cleanup EXIT INT TERM HUP PIPE
 
 cpuTicks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+mib() { awk -v k="$1" '$1 == k ":" { printf "%.1f", $2 / 1024 }' "/proc/$PID/status"; }
 # CPU use of the game over SECS seconds, in percent of one core.
 cpuPercent() {
   a=$(cpuTicks "$PID"); t0=$(date +%s%N)
@@ -48,7 +53,7 @@ cpuPercent() {
 
 START=$(date +%s%N)
 (cd "$TMP" && HOME="$TMP/home" XDG_DATA_HOME="$TMP/home/data" XDG_RUNTIME_DIR="$TMP/run" \
-  SDL_AUDIODRIVER=dummy exec "$GAME") > "$TMP/game.log" 2>&1 &
+  OSTRIMAR_SCREEN_FILE="$TMP/screen" SDL_AUDIODRIVER=dummy exec "$GAME") > "$TMP/game.log" 2>&1 &
 PID=$!
 WIN=""
 while [ -z "$WIN" ]; do
@@ -56,7 +61,11 @@ while [ -z "$WIN" ]; do
   kill -0 "$PID" 2>/dev/null || { cat "$TMP/game.log"; echo "the game ended early" >&2; exit 1; }
 done
 MAPPED=$(date +%s%N)
+# The game writes its screen file at the end of its first frame drawn by the splash screen.
+while [ ! -e "$TMP/screen" ] && kill -0 "$PID" 2>/dev/null; do sleep 0.005; done
+FIRST=$(date +%s%N)
 echo "start to window:        $(( (MAPPED - START) / 1000000 )) ms"
+echo "start to splash frame:  $(( (FIRST - START) / 1000000 )) ms"
 
 # Waits until the game's memory has stayed within 1 MiB for two seconds (a load is over).
 settle() {
@@ -69,21 +78,31 @@ settle() {
   done
 }
 keys() { for k in "$@"; do xdotool key --window "$WIN" "$k"; sleep 2; done; }
+# Waits (at most 30 s) until the game reports a line (OSTRIMAR_SCREEN_FILE, app/route.h).
+waitFor() {
+  i=0
+  while ! grep -qx "$1" "$TMP/screen" 2>/dev/null && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+  grep -qx "$1" "$TMP/screen" 2>/dev/null || echo "(the game never reported $1: $(tr "\n" " " < "$TMP/screen"))"
+}
 
-# The splash runs 4 s, then the deferred load, then the prompt waits for a key.
-sleep 6
+# The two splash pictures run 4 s each, then the deferred load, then the prompt waits for a key.
+# Each figure is taken once the screen is there, its memory has settled, and 4 s have passed
+# without input (so frames run at the idle rate).
+waitFor prompt=1
 settle
 sleep 4
-echo "idle splash prompt CPU: $(cpuPercent) % of a core"
+echo "idle splash prompt CPU: $(cpuPercent) % of a core (peak memory so far $(mib VmHWM) MiB)"
 keys Return
 xdotool type --window "$WIN" --delay 150 ANNA
 keys Return
+waitFor screen=menu
 settle
 sleep 4
-echo "main menu CPU:          $(cpuPercent) % of a core"
+echo "main menu CPU:          $(cpuPercent) % of a core (peak memory so far $(mib VmHWM) MiB)"
 keys Return Return Return
+waitFor screen=game
 settle
 sleep 4
 echo "settled board CPU:      $(cpuPercent) % of a core"
-echo "peak memory:            $(awk '/VmHWM/ { printf "%.1f MiB", $2 / 1024 }' "/proc/$PID/status")"
+echo "peak memory:            $(mib VmHWM) MiB (resident now $(mib VmRSS) MiB: own $(mib RssAnon), files $(mib RssFile))"
 echo "load average:           $(cut -d ' ' -f 1-3 /proc/loadavg)"

@@ -28,5 +28,6 @@ void resetRoute();
 //   dialog=<current dialog, empty for none>
 //   focus=<focused button of it, empty for none>
 //   profiles=<number of profiles>
+//   prompt=<1 while the splash's key prompt waits, else 0>
 // Players never set it; without it nothing is written. Called once per frame.
 void dumpScreenIfAsked();

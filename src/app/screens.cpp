@@ -183,6 +183,30 @@ void SplashScreen::activate()
     fadeTimer = 1.0f;
 }
 
+// Waiting at the key prompt, only the prompt's slow pulse (a size change of under half a percent)
+// moves: ten frames a second show it as well as thirty, at a third of the cost.
+constexpr int PROMPT_IDLE_HZ = 10;
+
+bool SplashScreen::waitingForKey() const
+{
+    // The prompt has been drawn (the music starts with its first frame, after the load).
+    return splashTimer >= SPLASH_END_MS && musicStarted && fadeTimer == 0.0f;
+}
+
+int SplashScreen::idleFrameRate() const { return waitingForKey() ? PROMPT_IDLE_HZ : 0; }
+
+// Waiting at the prompt, the loading picture and the full bar stay as they are: only the band of
+// the prompt's text (row 560, over the bar) is redrawn.
+bool SplashScreen::redrawRegion(int* x, int* y, int* width, int* height) const
+{
+    if (!waitingForKey()) return false;
+    *x = 0;
+    *y = 520;
+    *width = 800;
+    *height = 80;
+    return true;
+}
+
 void SplashScreen::keyDown(int vk)
 {
     pushKey(pendingKeys, vk);

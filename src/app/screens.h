@@ -44,6 +44,17 @@ public:
     virtual void mouseMove() {}
     // A typed character (UTF-16 code unit) from the window's text input, after its key press.
     virtual void textInput(char16_t unit) { (void)unit; }
+    // Frames a second this screen needs once the player has been idle for a while (see
+    // platform/os/pacing.h); 0: the usual idle rate.
+    virtual int idleFrameRate() const { return 0; }
+    // While the screen is in a state in which, from one frame to the next, only a part of its
+    // picture can change by itself (no input, no switch), that part's rectangle of the 800 x 600
+    // frame; the shell then redraws only it over the kept last frame. False: draw it all.
+    virtual bool redrawRegion(int* x, int* y, int* width, int* height) const
+    {
+        (void)x, (void)y, (void)width, (void)height;
+        return false;
+    }
 
     // Every key of the frame, for the typed codes (all read by the next update).
     KeyQueue typedKeys;
@@ -59,6 +70,10 @@ public:
     void render() override;
     void keyDown(int vk) override;
     void lButtonDown() override;
+    int idleFrameRate() const override;
+    bool redrawRegion(int* x, int* y, int* width, int* height) const override;
+    // The pictures are over, the load is done and the key prompt waits (no key pressed yet).
+    bool waitingForKey() const;
 
     Color tint;                       // opaque white
     bool secondSplashExists = false;  // "splash2.jpg" was found at load

@@ -125,6 +125,7 @@ void chooseDataDir()
 
 bool windowProc(const OsMessage& msg)
 {
+    shell.messagesHandled++;
     Screen* screen = screens.currentScreen;
     switch (msg.message) {
     case WM_SIZE:
@@ -206,17 +207,30 @@ void runFrame()
         osWaitMessage();
         return;
     }
+    Screen* screen = screens.currentScreen;
+    int rx = 0, ry = 0, rw = 0, rh = 0;
+    bool region = screen && !app.debugOverlayOn && screen->redrawRegion(&rx, &ry, &rw, &rh);
+    bool partial = region && shell.keptFrameScreen == screen && shell.keptFrameMessages == shell.messagesHandled &&
+                   shell.keptFrameResets == device.resetCount;
+    if (partial) {
+        setRedrawRegion(rx, ry, rw, rh);
+        shell.partialFrames++;
+    }
     clearDepth(1.0f);
     clearColor(FRAME_CLEAR_COLOR);
     beginScene();
-    Screen* screen = screens.currentScreen;
     if (screen) screen->render();
     if (app.debugOverlayOn) drawDebugOverlay();
     // Cleared every frame (after the overlay has drawn it) so the count cannot grow without
     // bound while the overlay is off.
     app.triangleCount = 0;
     endScene();
+    if (partial) setRedrawRegion(0, 0, 0, 0);
+    // Counted before the present, which may itself reset the device (and lose the frame).
+    shell.keptFrameResets = device.resetCount;
     presentFrame();
+    shell.keptFrameScreen = region ? screen : nullptr;
+    shell.keptFrameMessages = shell.messagesHandled;
     char saved[PATH_MAX + 32];
     if (takeSavedScreenshot(saved, sizeof saved)) showScreenshotSaved(saved);
     measureFrameTime(timeGetTime());
@@ -230,6 +244,7 @@ void runFrame()
 void paceFrame()
 {
     if (shell.framesRun % REFRESH_QUERY_FRAMES == 0) pacerSetRefreshRate(shell.pacer, osRefreshRate());
+    pacerSetIdleRate(shell.pacer, screens.currentScreen ? screens.currentScreen->idleFrameRate() : 0);
     uint64_t wait = pacerWaitUs(shell.pacer, osMonotonicUs());
     if (wait > 0) osSleepUs(wait);
     pacerFrameStarted(shell.pacer, osMonotonicUs());
@@ -379,6 +394,7 @@ int shellMain(const ShellOptions& options)
             }
             app.debugOverlayOn = 0;
             app.deferredLoadRequested = 0;
+            shell.keptFrameScreen = nullptr;  // the loading frames were presented since
         }
     }
     // 17. The shared state files only when they were read (never from a closed splash).

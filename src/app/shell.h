@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+class Screen;
+
 struct ShellOptions {
     // Use the headless OS layer (no window; messages from its script). When false and no
     // display can be opened, the game runs headless anyway (and says so on standard error).
@@ -31,6 +33,13 @@ struct ShellState {
     bool deviceCreated = false;
     FramePacer pacer;           // frame pacing (ShellOptions::paceFrames)
     int fullscreenToggles = 0;  // times F11 / Alt+Enter switched the window
+    int messagesHandled = 0;    // messages windowProc was given
+    // The kept frame: drawn by this screen in a state where it offered a redraw region, with the
+    // message count and device resets as they were then (null: the next frame is drawn whole).
+    Screen* keptFrameScreen = nullptr;
+    int keptFrameMessages = 0;
+    int keptFrameResets = 0;
+    int partialFrames = 0;      // frames that redrew only a region
 };
 
 extern ShellState shell;
@@ -46,7 +55,9 @@ bool windowProc(const OsMessage& msg);
 
 // One frame: clear, render the current screen, the debug overlay, present, timing, update and
 // the end-of-frame screen switch. While inactive (or minimised): draws nothing and blocks until
-// the next message instead.
+// the next message instead. When the screen offers a redraw region (Screen::redrawRegion) and
+// offered one for the last frame too, with no message, device reset or debug overlay since,
+// only that region is cleared and drawn over the kept frame; the whole frame is presented.
 void runFrame();
 
 // With pacing on, waits until the next frame is due (the display's refresh period after the

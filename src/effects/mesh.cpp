@@ -317,13 +317,6 @@ void resetMeshes()
 
 namespace {
 
-// Releases a file the table read from disk (an archive member stays: its bytes live in the archive).
-void releaseRead(const char* fileName, const void* data)
-{
-    FileEntry* e = findFile(fileName);
-    if (e && e->data == data && e->ownsData) releaseFile(data);
-}
-
 void report(const char* kind, const char* fileName, const char* reason)
 {
     std::snprintf(meshState.lastError, sizeof meshState.lastError, "Damaged %s file: %s (%s)", kind, fileName, reason);
@@ -363,7 +356,7 @@ const MeshModel* loadMesh(const char* fileName)
     MeshModel* mesh = new MeshModel;
     char reason[160];
     bool ok = buildMesh(data, size, mesh, reason, sizeof reason);
-    releaseRead(fileName, data);
+    releaseFile(data);
     if (!ok) {
         report("mesh", fileName, reason);
         delete mesh;
@@ -414,7 +407,7 @@ CompositeObject* loadComposite(const char* fileName)
     CompositeObject* object = new CompositeObject;
     char reason[160];
     bool ok = parseComposite(text, object, reason, sizeof reason);
-    if (size > 0) releaseRead(fileName, text);
+    if (size > 0) releaseFile(text);
     if (!ok) {
         report("composite object", fileName, reason);
         delete object;

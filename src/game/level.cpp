@@ -148,10 +148,8 @@ bool readLevelFile(const char* path, int32_t* backdrop)
     char* text = readTextData(path, &size, false);
     if (!text) return false;
     parseLevelText(text, size, backdrop);
-    // A file read from disk is let go; a member of a packed archive stays registered, or the
-    // level could not be read a second time.
-    const FileEntry* entry = findFile(path);
-    if (!entry || entry->ownsData || reinterpret_cast<const char*>(entry->data) != text) releaseFile(text);
+    // Let go (a member of a packed archive stays registered, so the level can be read again).
+    releaseFile(text);
     return true;
 }
 

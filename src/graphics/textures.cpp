@@ -161,20 +161,6 @@ bool tgaServedByJpeg(const char* name, char* alt, size_t capacity)
     return n > 0 && static_cast<size_t>(n) < capacity;
 }
 
-// Done with a file a loader has decoded. A file read from disk is freed; an archive member stays
-// registered (it points into the resident archive and costs nothing), so a picture whose texture
-// was released, such as a backdrop left behind, can be loaded again later.
-void releaseDecoded(const uint8_t* data)
-{
-    for (int i = 0; i < fileTable.count; ++i) {
-        const FileEntry* e = fileTable.entries[i];
-        if (e->data == data) {
-            if (e->ownsData) releaseFile(data);
-            return;
-        }
-    }
-}
-
 }  // namespace
 
 int nextPow2(int n)
@@ -206,7 +192,11 @@ Texture* loadTextureEx(const char* name, bool fatal, bool forceAlpha)
     int32_t size = 0;
     const uint8_t* data = nameFits(name) ? readFile(name, &size, false) : nullptr;
     ImageData img;
-    if (!data || !decodeForTexture(data, static_cast<size_t>(size), &img)) {
+    bool decoded = data && decodeForTexture(data, static_cast<size_t>(size), &img);
+    // The GPU gets the decoded picture: the file's bytes are not needed any more (a member of a
+    // packed archive stays registered and is read again if the picture is ever loaded again).
+    if (data) releaseFile(data);
+    if (!decoded) {
         if (fatal) message("Couldn't load texture: %s", name, "Loading error", true);
         return nullptr;
     }
@@ -217,7 +207,6 @@ Texture* loadTextureEx(const char* name, bool fatal, bool forceAlpha)
         if (fatal) message("Couldn't load texture: %s", name, "Loading error", true);
         return nullptr;
     }
-    // The file's bytes stay registered in the file table.
     return registerTexture(name, handle, img.width, img.height, forceAlpha || hasTgaSuffix(name), false, format);
 }
 
@@ -240,7 +229,7 @@ Texture* loadJpegAlpha(const char* name, bool fatal)
         for (size_t i = 0; i < texels; ++i) img.pixels[i * 4 + 3] = alpha[i];
         ok = writeTexels(handle, img);
     }
-    releaseDecoded(data);
+    releaseFile(data);
     if (!ok || !handle) {
         gpuReleaseTexture(handle);
         if (fatal) message("Can't load texture: %s", name, "Loading error", true);
@@ -282,7 +271,7 @@ Texture* loadJpegAlphaSized(const char* name, int width, int height)
             t->hasAlpha = 1;
         }
     }
-    releaseDecoded(data);
+    releaseFile(data);
     if (!ok) message("Can't load texture: %s", name, "Loading error", true);
     return t;
 }
@@ -301,7 +290,7 @@ Texture* loadTextureSized(const char* name, int width, int height)
     const uint8_t* data = readFile(name, &size, true);
     ImageData img;
     if (!data || !imageDecode(data, static_cast<size_t>(size), &img)) {
-        if (data) releaseDecoded(data);
+        if (data) releaseFile(data);
         releaseTexture(t);
         if (data) message("Couldn't load texture: %s", name, "Loading error", true);
         return nullptr;
@@ -319,7 +308,7 @@ Texture* loadTextureSized(const char* name, int width, int height)
         }
     writeTexels(t->texture, area);
     t->hasAlpha = img.hasAlpha ? 1 : 0;
-    releaseDecoded(data);
+    releaseFile(data);
     return t;
 }
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-FileTableState fileTable = {{}, 0, nullptr, std::exit, {}, {}};
+FileTableState fileTable = {{}, 0, {}, 0, nullptr, std::exit, {}, {}};
 
 namespace {
 
@@ -35,10 +35,72 @@ bool registerFile(const char* name, uint8_t* data, int32_t size, bool owns)
     e->data = data;
     e->size = size;
     e->ownsData = owns ? 1 : 0;
+    e->archive = -1;
     fileTable.entries[fileTable.count++] = e;
     reportProgress(size);
     return true;
 }
+
+uint32_t readLe32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// The header of the member that starts at p, with left bytes of the archive from there on, of
+// which the first min(left, ARCHIVE_NAME_MAX + 5) are at p: the name's length and the data's.
+ArchiveStatus memberHeader(const uint8_t* p, int32_t left, int32_t* nameLength, uint32_t* length)
+{
+    int32_t window = left < ARCHIVE_NAME_MAX + 1 ? left : ARCHIVE_NAME_MAX + 1;
+    const void* nul = std::memchr(p, 0, size_t(window));
+    if (!nul) return left > ARCHIVE_NAME_MAX + 1 ? ArchiveStatus::NameTooLong : ArchiveStatus::NameUnterminated;
+    *nameLength = int32_t(static_cast<const uint8_t*>(nul) - p);
+    if (*nameLength == 0) return ArchiveStatus::NameEmpty;
+    int32_t rest = left - *nameLength - 1;
+    if (rest < 4) return ArchiveStatus::LengthTruncated;
+    *length = readLe32(p + *nameLength + 1);
+    if (*length > uint32_t(rest - 4)) return ArchiveStatus::DataTruncated;
+    return ArchiveStatus::Ok;
+}
+
+void unscramble(uint8_t* data, uint32_t length, const char* key, int32_t keyLength)
+{
+    for (uint32_t i = 0, k = 0; i < length; ++i) {
+        data[i] = uint8_t(data[i] ^ uint8_t(key[k]));
+        if (++k == uint32_t(keyLength)) k = 0;
+    }
+}
+
+// Reads an archive member's bytes into out (its size of them), after checking that the archive
+// still holds the same member header where it was found.
+bool readMember(const FileEntry* e, uint8_t* out)
+{
+    const char* path = fileTable.archivePaths[e->archive];
+    int32_t keyLength = int32_t(std::strlen(e->key));
+    uint8_t head[ARCHIVE_NAME_MAX + 5];
+    if (!osReadFileRange(path, e->archiveOffset, head, keyLength + 5)) return false;
+    if (std::memcmp(head, e->key, size_t(keyLength) + 1) != 0 || readLe32(head + keyLength + 1) != uint32_t(e->size))
+        return false;
+    if (!osReadFileRange(path, e->archiveOffset + keyLength + 5, out, e->size)) return false;
+    unscramble(out, uint32_t(e->size), e->key, keyLength);
+    return true;
+}
+
+// Brings a registered member's bytes into memory (owned by the table). False when it cannot.
+bool loadMember(FileEntry* e)
+{
+    auto* data = static_cast<uint8_t*>(std::malloc(size_t(e->size) + 1));
+    if (!data) return false;
+    if (!readMember(e, data)) {
+        std::free(data);
+        return false;
+    }
+    data[e->size] = 0;
+    e->data = data;
+    e->ownsData = 1;
+    return true;
+}
+
+bool isMember(const FileEntry* e) { return e->archive >= 0; }
 
 void removeAt(int index)
 {
@@ -48,16 +110,6 @@ void removeAt(int index)
     for (int i = index + 1; i < fileTable.count; ++i) fileTable.entries[i - 1] = fileTable.entries[i];
     --fileTable.count;
     fileTable.entries[fileTable.count] = nullptr;
-}
-
-uint32_t readLe32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-bool registerMember(void*, const char* name, uint8_t* data, int32_t size)
-{
-    return registerFile(name, data, size, false);
 }
 
 char emptyText[1] = {0};
@@ -100,6 +152,10 @@ uint8_t* readFile(const char* path, int32_t* outSize, bool fatalFlag)
     if (outSize) *outSize = 0;
     if (!path) path = "";
     if (FileEntry* e = findFile(path)) {
+        if (!e->data && isMember(e) && !loadMember(e)) {
+            if (fatalFlag) fatal("Can't load %s...\nProgram will now stop.", path, "Loading Error");
+            return nullptr;
+        }
         if (outSize) *outSize = e->size;
         return e->data;
     }
@@ -137,6 +193,7 @@ bool readFileInto(const char* path, void* buffer, int32_t capacity, int32_t* out
     if (FileEntry* e = findFile(path)) {
         if (outSize) *outSize = e->size;
         if (e->size > capacity) return false;
+        if (!e->data) return isMember(e) && readMember(e, static_cast<uint8_t*>(buffer));
         std::memcpy(buffer, e->data, size_t(e->size));
         return true;
     }
@@ -157,10 +214,16 @@ bool releaseFile(const void* data)
 {
     if (!data || data == emptyText) return false;
     for (int i = 0; i < fileTable.count; ++i) {
-        if (fileTable.entries[i]->data == data) {
+        FileEntry* e = fileTable.entries[i];
+        if (e->data != data) continue;
+        if (isMember(e)) {
+            if (e->ownsData) std::free(e->data);
+            e->data = nullptr;
+            e->ownsData = 0;
+        } else {
             removeAt(i);
-            return true;
         }
+        return true;
     }
     return false;
 }
@@ -179,8 +242,7 @@ bool releaseFileByName(const char* name)
 
 void releaseAll()
 {
-    // Members point into their archive's buffer; free owned buffers only after every entry is gone
-    // from the table, so the order of entries does not matter.
+    fileTable.archiveCount = 0;
     for (int i = 0; i < fileTable.count; ++i) {
         FileEntry* e = fileTable.entries[i];
         if (e->ownsData) std::free(e->data);
@@ -220,23 +282,14 @@ ArchiveStatus walkArchive(uint8_t* buffer, int32_t size,
     int32_t cursor = 0;
     while (cursor < size) {
         if (badOffset) *badOffset = cursor;
-        const uint8_t* nameStart = buffer + cursor;
-        const void* nul = std::memchr(nameStart, 0, size_t(size - cursor));
-        if (!nul) return ArchiveStatus::NameUnterminated;
-        int32_t nameLength = int32_t(static_cast<const uint8_t*>(nul) - nameStart);
-        if (nameLength == 0) return ArchiveStatus::NameEmpty;
-        if (nameLength > ARCHIVE_NAME_MAX) return ArchiveStatus::NameTooLong;
-        const char* name = reinterpret_cast<const char*>(nameStart);
-        cursor += nameLength + 1;
-        if (size - cursor < 4) return ArchiveStatus::LengthTruncated;
-        uint32_t length = readLe32(buffer + cursor);
-        cursor += 4;
-        if (length > uint32_t(size - cursor)) return ArchiveStatus::DataTruncated;
+        int32_t nameLength = 0;
+        uint32_t length = 0;
+        ArchiveStatus status = memberHeader(buffer + cursor, size - cursor, &nameLength, &length);
+        if (status != ArchiveStatus::Ok) return status;
+        const char* name = reinterpret_cast<const char*>(buffer + cursor);
+        cursor += nameLength + 5;
         uint8_t* data = buffer + cursor;
-        for (uint32_t i = 0, k = 0; i < length; ++i) {
-            data[i] = uint8_t(data[i] ^ uint8_t(name[k]));
-            if (++k == uint32_t(nameLength)) k = 0;
-        }
+        unscramble(data, length, name, nameLength);
         if (visit && !visit(context, name, data, int32_t(length))) return ArchiveStatus::TableFull;
         cursor += int32_t(length);
     }
@@ -247,14 +300,32 @@ ArchiveStatus walkArchive(uint8_t* buffer, int32_t size,
 ArchiveStatus openArchive(const char* path)
 {
     if (!path || std::strlen(path) >= size_t(FILE_NAME_SIZE)) return ArchiveStatus::Missing;
-    int32_t size = 0;
-    uint8_t* buffer = osReadFile(path, &size);
-    if (!buffer) return ArchiveStatus::Missing;
-    if (!registerFile(path, buffer, size, true)) {
-        std::free(buffer);
-        return ArchiveStatus::TableFull;
+    if (fileTable.archiveCount >= ARCHIVE_TABLE_SIZE) return ArchiveStatus::Missing;
+    int32_t size = osFileSize(path);
+    char* where = fileTable.archivePaths[fileTable.archiveCount];
+    // The absolute path: members are read later, whatever the current folder is then.
+    if (size < 0 || !osResolvePath(path, where, ARCHIVE_PATH_SIZE)) return ArchiveStatus::Missing;
+    int archive = fileTable.archiveCount++;
+    reportProgress(size);
+    int32_t cursor = 0;
+    while (cursor < size) {
+        uint8_t head[ARCHIVE_NAME_MAX + 5];
+        int32_t left = size - cursor;
+        int32_t want = left < int32_t(sizeof head) ? left : int32_t(sizeof head);
+        if (!osReadFileRange(where, cursor, head, want)) return ArchiveStatus::DataTruncated;  // it shrank
+        int32_t nameLength = 0;
+        uint32_t length = 0;
+        ArchiveStatus status = memberHeader(head, left, &nameLength, &length);
+        if (status != ArchiveStatus::Ok) return status;
+        const char* name = reinterpret_cast<const char*>(head);
+        if (!registerFile(name, nullptr, int32_t(length), false)) return ArchiveStatus::TableFull;
+        FileEntry* e = fileTable.entries[fileTable.count - 1];
+        e->archive = int8_t(archive);
+        e->archiveOffset = cursor;
+        std::memcpy(e->key, name, size_t(nameLength) + 1);
+        cursor += nameLength + 5 + int32_t(length);
     }
-    return walkArchive(buffer, size, registerMember, nullptr);
+    return ArchiveStatus::Ok;
 }
 
 bool appendArchiveMember(std::vector<uint8_t>& archive, const char* name, const uint8_t* data, size_t size)

@@ -9,6 +9,7 @@
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
+#include "platform/os/pacing.h"
 #include "resources/texts.h"
 #include "effects/backdrops.h"
 #include "trophies/trophyroom.h"
@@ -414,10 +415,15 @@ TEST_F(Screens, SplashBrightnessFadesOverTheLastSecond)
 TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
 {
     screens.currentScreen = &splashScreen;
+    splashScreen.splashTimer = 3990.0f;
+    EXPECT_EQ(splashScreen.idleFrameRate(), 0);  // the pictures fade at the usual rate
     splashScreen.splashTimer = 4000.0f;
     app.frameMs = 100.0f;
     splashScreen.render();
     splashScreen.render();
+    // Waiting for a key, only the prompt's pulse moves: a slow idle rate is enough.
+    EXPECT_GT(splashScreen.idleFrameRate(), 0);
+    EXPECT_LT(splashScreen.idleFrameRate(), PACING_IDLE_HZ);
     // The main theme starts at once: no fade, current and requested song alike.
     EXPECT_EQ(audio.requestedOrder, 0);
     EXPECT_EQ(audio.currentOrder, 0);
@@ -431,6 +437,7 @@ TEST_F(Screens, PromptStartsMusicOnceAndFadesToTheMenu)
     splashScreen.keyDown(32);
     splashScreen.update();
     EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 1.0f);
+    EXPECT_EQ(splashScreen.idleFrameRate(), 0);
     for (int i = 0; i < 7; i++) splashFrame(100.0f);  // fade 1 -> 701
     EXPECT_FLOAT_EQ(splashScreen.fadeTimer, 701.0f);
     EXPECT_FALSE(screens.switchPending);

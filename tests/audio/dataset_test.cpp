@@ -48,15 +48,16 @@ TEST(SoundData, EveryEventsFileDecodesShortAndUnclipped)
         float peak = 0.0f;
         double sum = 0.0;
         for (int i = 0; i < d.frames * d.channels; i++) {
-            peak = std::max(peak, std::fabs(d.pcm[i]));
-            sum += static_cast<double>(d.pcm[i]) * d.pcm[i];
+            float x = d.pcm[i] / SOUND_SAMPLE_SCALE;
+            peak = std::max(peak, std::fabs(x));
+            sum += static_cast<double>(x) * x;
         }
         double seconds = d.frames / 44100.0;
         EXPECT_EQ(d.rate, 44100) << name;
         EXPECT_LT(peak, 0.85f) << name;                                      // headroom, no clipping
         EXPECT_GT(std::sqrt(sum / (d.frames * d.channels)), 0.02) << name;  // audible
         // The last frames are silence, so no sound ends with a click.
-        EXPECT_LT(std::fabs(d.pcm[(d.frames - 1) * d.channels]), 0.02f) << name;
+        EXPECT_LT(std::abs(d.pcm[(d.frames - 1) * d.channels] / SOUND_SAMPLE_SCALE), 0.02f) << name;
         if (isAmbience(name)) {
             EXPECT_LE(seconds, 10.0) << name;
         } else {
@@ -79,7 +80,7 @@ TEST(SoundData, TheBreakSoundsClimb)
         ASSERT_TRUE(decodeOggVorbis(ogg.data(), static_cast<int32_t>(ogg.size()), &d));
         // Zero crossings over the first 100 ms count the dominant frequency well enough.
         int n = std::min(d.frames, 4410), crossings = 0;
-        for (int j = 1; j < n; j++) crossings += (d.pcm[j - 1] < 0.0f) != (d.pcm[j] < 0.0f);
+        for (int j = 1; j < n; j++) crossings += (d.pcm[j - 1] < 0) != (d.pcm[j] < 0);
         double hz = crossings / 2.0 / (n / 44100.0);
         EXPECT_GT(hz, previous * 1.03) << i;
         previous = hz;

@@ -2,6 +2,7 @@
 // soft clip, pausing, and the channel handles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -16,14 +17,14 @@ constexpr float TOLERANCE = 1e-6f;
 class Mixer : public ::testing::Test {
 protected:
     MixerState m;
-    std::vector<float> ramp;  // x[i] = i / 1024, mono
+    std::vector<int16_t> ramp;  // level i / 1024 (exact in 16 bits: i * 32), mono
     std::vector<float> out;
 
     void SetUp() override
     {
         resetMixer(m);
         ramp.resize(1024);
-        for (size_t i = 0; i < ramp.size(); i++) ramp[i] = static_cast<float>(i) / 1024.0f;
+        for (size_t i = 0; i < ramp.size(); i++) ramp[i] = mixerSampleFromFloat(static_cast<float>(i) / 1024.0f);
         m.samples[0] = {ramp.data(), 1024, 1};
     }
     void mix(int frames)
@@ -72,7 +73,7 @@ TEST_F(Mixer, VoiceAndEffectsVolumesScaleTheSample)
 
 TEST_F(Mixer, AStereoSampleKeepsItsSides)
 {
-    std::vector<float> st = {0.5f, -0.25f, 0.5f, -0.25f, 0.5f, -0.25f, 0.5f, -0.25f};
+    std::vector<int16_t> st = {16384, -8192, 16384, -8192, 16384, -8192, 16384, -8192};
     m.samples[1] = {st.data(), 4, 2};
     ASSERT_NE(mixerStartVoice(m, 1, 44100, 1.0f), 0u);
     mix(3);
@@ -116,7 +117,7 @@ TEST_F(Mixer, TwoHundredFiftyFiveVoicesAtMost)
 
 TEST_F(Mixer, LoudSumsBendBelowFullScaleInsteadOfClipping)
 {
-    std::vector<float> loud(64, 0.3f);
+    std::vector<int16_t> loud(64, mixerSampleFromFloat(0.3f));
     m.samples[2] = {loud.data(), 64, 1};
     for (int i = 0; i < 4; i++) mixerStartVoice(m, 2, 44100, 1.0f);
     mix(32);
@@ -145,4 +146,41 @@ TEST_F(Mixer, PausedOutputIsSilentAndNothingAdvances)
     m.paused = 0;
     mix(1);
     EXPECT_NEAR(out[0], 10 / 1024.0f, TOLERANCE);  // carries on where it paused
+}
+
+TEST_F(Mixer, SixteenBitSamplesMixAsTheFloatLevelsTheyCameFromWithinRounding)
+{
+    // A stereo sine played at an odd rate and volume: the mix of the 16-bit copy stays within the
+    // quantisation step of the mix computed in double from the original levels.
+    const int n = 4000;
+    std::vector<double> level(2 * n);
+    std::vector<int16_t> pcm(2 * n);
+    for (int i = 0; i < 2 * n; i++) {
+        level[i] = 0.7 * std::sin(i * 0.013) * (i % 2 ? -1.0 : 1.0);
+        pcm[i] = mixerSampleFromFloat(static_cast<float>(level[i]));
+    }
+    m.samples[3] = {pcm.data(), n, 2};
+    m.globalSfx = 0.9f;
+    ASSERT_NE(mixerStartVoice(m, 3, 31013, 0.8f), 0u);
+    mix(2000);
+    const double step = 31013.0 / 44100.0;
+    double worst = 0.0;
+    for (int j = 0; j < 2000; j++) {
+        double pos = j * step;
+        int i = static_cast<int>(pos);
+        double f = pos - i;
+        for (int c = 0; c < 2; c++) {
+            double want = (level[2 * i + c] * (1 - f) + level[2 * (i + 1) + c] * f) * 0.9 * 0.8;
+            worst = std::max(worst, std::fabs(out[2 * j + c] - want));
+        }
+    }
+    EXPECT_LT(worst, 0.5 / 32768.0 + 1e-6);
+    // The conversion itself: rounding to the nearest step, full scale kept, NaN silent.
+    EXPECT_EQ(mixerSampleFromFloat(0.5f), 16384);
+    EXPECT_EQ(mixerSampleFromFloat(-1.0f), -32768);
+    EXPECT_EQ(mixerSampleFromFloat(1.0f), 32767);
+    EXPECT_EQ(mixerSampleFromFloat(3.0f), 32767);
+    EXPECT_EQ(mixerSampleFromFloat(-7.0f), -32768);
+    EXPECT_EQ(mixerSampleFromFloat(1.4f / 32768.0f), 1);
+    EXPECT_EQ(mixerSampleFromFloat(std::nanf("")), 0);
 }

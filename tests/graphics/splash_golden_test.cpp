@@ -7,8 +7,14 @@
 #include "core/requestlog.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"
+#include "platform/os/files.h"
+#include "resources/files.h"
+#include "resources/texts.h"
+#include "ui/font.h"
 
 #include <cmath>
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -152,6 +158,46 @@ TEST_F(SplashGolden, PromptFadesToBlackWithAFullBar)
     // tint 127: the loading picture's green frame at half brightness
     EXPECT_TRUE(nearRgb(pixelAt(f, 2, 100), 0xFF207F20, 10));
     expectGolden(f, "splash_prompt_fading");
+}
+
+TEST_F(SplashGolden, RedrawingOnlyThePromptsRegionGivesTheWholeFramesPicture)
+{
+    // The prompt in the data set's font: its pulse changes the text's size from frame to frame.
+    std::string data = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+    ASSERT_TRUE(std::filesystem::exists(data + "/targa.dat")) << "the data set is built by the dataset target";
+    ASSERT_TRUE(osSetCurrentDirectory(data.c_str()));
+    ASSERT_EQ(openArchive("targa.dat"), ArchiveStatus::Ok);
+    ASSERT_EQ(openArchive("jpeg.dat"), ArchiveStatus::Ok);  // the glow picture
+    resetTextState();
+    ASSERT_TRUE(loadFont("font", 1.0f, 1.0f));
+    ASSERT_TRUE(osSetCurrentDirectory(dir.c_str()));
+    const std::u16string texts = u"\uFEFFkeytoresume=Press any key to begin your journey\r\n";
+    parseTextData(reinterpret_cast<const uint8_t*>(texts.data()), int32_t(texts.size() * 2));
+    screens.splash.splashTimer = 4000;
+    app.frameMs = 0;
+    // The largest and the smallest prompt: the whole frame of the one, then only the region.
+    const float smallest = 3.0f * 3.14159265f / 2.0f / 0.01f, largest = 3.14159265f / 2.0f / 0.01f;
+    screens.splash.promptTimer = largest;
+    ImageData before = renderFrame();
+    int x = 0, y = 0, w = 0, h = 0;
+    ASSERT_TRUE(screens.splash.redrawRegion(&x, &y, &w, &h));
+    screens.splash.promptTimer = smallest;
+    setRedrawRegion(x, y, w, h);
+    ImageData partial = renderFrame();
+    setRedrawRegion(0, 0, 0, 0);
+    screens.splash.promptTimer = smallest;
+    ImageData whole = renderFrame();
+    EXPECT_NE(before.pixels, whole.pixels);  // the pulse shows
+    EXPECT_EQ(partial.pixels, whole.pixels);
+    // A region draws nothing outside it: a blank frame clipped to a band keeps the rest.
+    setRedrawRegion(0, 100, 800, 10);
+    clearColor(0xFF0000FF);
+    setRedrawRegion(0, 0, 0, 0);
+    ImageData clipped = frame();
+    EXPECT_EQ(pixelAt(clipped, 5, 105), 0xFF0000FFu);
+    EXPECT_EQ(pixelAt(clipped, 5, 99), pixelAt(whole, 5, 99));
+    EXPECT_EQ(pixelAt(clipped, 5, 110), pixelAt(whole, 5, 110));
+    resetTextState();
 }
 
 }  // namespace

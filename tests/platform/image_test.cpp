@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -149,6 +152,62 @@ TEST(ImageScale, ShrinkAveragesAndGrowInterpolates)
     EXPECT_EQ(imageRoundUpPow2(800), 1024);
     EXPECT_EQ(imageRoundUpPow2(64), 64);
     EXPECT_EQ(imageRoundUpPow2(1), 1);
+}
+
+// The filter as a plain two-pass computation over whole float copies of the picture: what the
+// scaler, which keeps only a few rows at a time, must give byte for byte.
+void referencePass(const float* src, int n, int srcStride, float* dst, int m, int dstStride)
+{
+    double scale = static_cast<double>(n) / m;
+    for (int o = 0; o < m; ++o) {
+        double acc[4] = {0, 0, 0, 0};
+        if (scale <= 1.0) {
+            double x = std::max(0.0, (o + 0.5) * scale - 0.5);
+            int i0 = static_cast<int>(x), i1 = std::min(i0 + 1, n - 1);
+            double f = x - i0;
+            for (int c = 0; c < 4; ++c) acc[c] = src[i0 * srcStride + c] * (1 - f) + src[i1 * srcStride + c] * f;
+        } else {
+            double x0 = o * scale, x1 = (o + 1) * scale;
+            for (int i = static_cast<int>(x0); i < n && i < x1; ++i) {
+                double wgt = std::min<double>(i + 1, x1) - std::max<double>(i, x0);
+                for (int c = 0; c < 4; ++c) acc[c] += src[i * srcStride + c] * wgt;
+            }
+            for (double& a : acc) a /= scale;
+        }
+        for (int c = 0; c < 4; ++c) dst[o * dstStride + c] = static_cast<float>(acc[c]);
+    }
+}
+
+std::vector<uint8_t> referenceScale(const ImageData& src, int w, int h)
+{
+    std::vector<float> in(src.pixels.begin(), src.pixels.end());
+    std::vector<float> mid(static_cast<size_t>(w) * src.height * 4), fin(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < src.height; ++y)
+        referencePass(&in[static_cast<size_t>(y) * src.width * 4], src.width, 4, &mid[static_cast<size_t>(y) * w * 4], w, 4);
+    for (int x = 0; x < w; ++x) referencePass(&mid[x * 4], src.height, w * 4, &fin[x * 4], h, w * 4);
+    std::vector<uint8_t> out(fin.size());
+    for (size_t i = 0; i < fin.size(); ++i) out[i] = static_cast<uint8_t>(std::clamp(std::floor(fin[i] + 0.5f), 0.0f, 255.0f));
+    return out;
+}
+
+TEST(ImageScale, RowByRowGivesTheWholePictureFiltersResultAtAnyRatio)
+{
+    uint32_t seed = 12345;
+    const int sizes[][4] = {{97, 61, 128, 64},  {400, 300, 512, 512}, {61, 97, 16, 8},  {300, 7, 64, 256},
+                            {5, 400, 5, 3},     {33, 1, 64, 4},         {1, 1, 8, 8},     {250, 250, 256, 256},
+                            {100, 90, 37, 113}, {13, 200, 200, 13}};
+    for (const auto& sz : sizes) {
+        ImageData src = solid(sz[0], sz[1], 0);
+        for (uint8_t& b : src.pixels) {
+            seed = seed * 1103515245u + 12345u;
+            b = static_cast<uint8_t>(seed >> 16);
+        }
+        ImageData out;
+        ASSERT_TRUE(imageScale(src, sz[2], sz[3], &out));
+        ASSERT_EQ(out.width, sz[2]);
+        ASSERT_EQ(out.height, sz[3]);
+        EXPECT_TRUE(out.pixels == referenceScale(src, sz[2], sz[3])) << sz[0] << "x" << sz[1] << " to " << sz[2] << "x" << sz[3];
+    }
 }
 
 TEST(ImageEncode, PngAndTgaRoundTripExactly)

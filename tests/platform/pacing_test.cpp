@@ -134,3 +134,26 @@ TEST(FramePacing, AnIdleWindowDropsToTheIdleRateAndTheFirstInputRestoresTheFullR
     pacerSetRefreshRate(pacer, 24);
     EXPECT_EQ(pacerActivePeriodUs(pacer, now + PACING_IDLE_AFTER_US * 2), 41666u);
 }
+
+TEST(FramePacing, AScreenMaySlowItsIdleFramesButNeverSpeedThemUp)
+{
+    FramePacer pacer;
+    pacerSetRefreshRate(pacer, 60);
+    pacerFrameStarted(pacer, 1000);
+    const uint64_t idle = 1000 + PACING_IDLE_AFTER_US + 1;
+    pacerSetIdleRate(pacer, 10);
+    EXPECT_EQ(pacerActivePeriodUs(pacer, idle), 100000u);
+    EXPECT_EQ(pacerActivePeriodUs(pacer, 2000), 16666u);  // not idle yet: the display's rate
+    pacerSetIdleRate(pacer, 1);
+    EXPECT_EQ(pacerActivePeriodUs(pacer, idle), 1000000u / PACING_MIN_IDLE_HZ);
+    pacerSetIdleRate(pacer, 50);
+    EXPECT_EQ(pacerActivePeriodUs(pacer, idle), 1000000u / PACING_IDLE_HZ);
+    pacerSetIdleRate(pacer, 0);
+    EXPECT_EQ(pacerActivePeriodUs(pacer, idle), 1000000u / PACING_IDLE_HZ);
+    // The first input brings the full rate back at once at the slow rate too.
+    pacerSetIdleRate(pacer, 10);
+    pacerFrameStarted(pacer, idle);
+    EXPECT_EQ(pacerWaitUs(pacer, idle + 1000), 100000u - 1000u);
+    pacerInputSeen(pacer, idle + 1000);
+    EXPECT_EQ(pacerWaitUs(pacer, idle + 1000), 16666u - 1000u);
+}

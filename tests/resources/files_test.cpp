@@ -4,6 +4,7 @@
 #include "platform/os/files.h"
 #include "scratch.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -238,18 +239,19 @@ TEST_F(FileTableTest, ArchiveMembersAreUnscrambledAndRegistered)
     writeBytes(dir + "/targa.dat", bytes);
 
     EXPECT_EQ(openArchive("targa.dat"), ArchiveStatus::Ok);
-    ASSERT_EQ(fileTable.count, 4);
-    EXPECT_STREQ(fileTable.entries[0]->name, "TARGA.DAT");
-    EXPECT_EQ(fileTable.entries[0]->ownsData, 1);
-    EXPECT_EQ(fileTable.entries[0]->size, int32_t(bytes.size()));
+    // The members are registered; the archive itself is not held in memory.
+    ASSERT_EQ(fileTable.count, 3);
+    EXPECT_STREQ(fileTable.entries[0]->name, "FIGURES\\BALL.TGA");
+    EXPECT_EQ(fileTable.entries[0]->data, nullptr);
+    EXPECT_EQ(findFile("targa.dat"), nullptr);
 
     int32_t size = 0;
     uint8_t* ball = readFile("FIGURES\\BALL.TGA", &size, false);
     ASSERT_NE(ball, nullptr);
     EXPECT_EQ(asString(ball, size), "ball picture");
-    EXPECT_EQ(fileTable.entries[1]->ownsData, 0);
-    // Members point into the archive's buffer.
-    EXPECT_EQ(ball, fileTable.entries[0]->data + 17 + 4);
+    EXPECT_EQ(ball[size], 0);  // terminated like a file read from disk
+    EXPECT_EQ(fileTable.entries[0]->ownsData, 1);
+    EXPECT_EQ(readFile("figures\\ball.tga", nullptr, false), ball);  // read once
 
     // A one-character name: every byte XOR that one character.
     EXPECT_EQ(bytes[17 + 4 + 12 + 2 + 4], uint8_t('X' ^ 'x'));
@@ -276,19 +278,61 @@ TEST_F(FileTableTest, MemberWinsOverLooseFileOnceArchiveIsOpen)
     EXPECT_EQ(asString(data, size), "packed");
 }
 
-TEST_F(FileTableTest, ReleasingAMemberKeepsTheArchiveBuffer)
+TEST_F(FileTableTest, AReleasedMemberGivesUpItsBytesAndIsReadAgainFromItsArchive)
 {
     writeBytes(dir + "/jpeg.dat", archiveOf({{"a.jpg", "first"}, {"b.jpg", "second"}}));
     ASSERT_EQ(openArchive("jpeg.dat"), ArchiveStatus::Ok);
     uint8_t* a = readFile("a.jpg", nullptr, false);
     uint8_t* b = readFile("b.jpg", nullptr, false);
+    ASSERT_NE(a, nullptr);
     EXPECT_TRUE(releaseFile(a));
     EXPECT_EQ(fileTable.count, 2);
-    // Still readable (the sanitizer would catch a freed buffer here).
     EXPECT_EQ(asString(b, 6), "second");
-    EXPECT_EQ(findFile("a.jpg"), nullptr);
+    ASSERT_NE(findFile("a.jpg"), nullptr);
+    EXPECT_EQ(findFile("a.jpg")->data, nullptr);
+    // Read again from the archive, from another current folder too (the archive's path is absolute).
+    ASSERT_TRUE(osCreateDirectory("elsewhere"));
+    ASSERT_TRUE(osSetCurrentDirectory("elsewhere"));
+    int32_t size = 0;
+    a = readFile("a.jpg", &size, false);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(asString(a, size), "first");
+    // Copied into a caller's buffer without being kept.
+    ASSERT_TRUE(releaseFile(a));
+    char small[8] = {};
+    EXPECT_TRUE(readFileInto("a.jpg", small, sizeof small, &size));
+    EXPECT_EQ(std::string(small, 5), "first");
+    EXPECT_EQ(findFile("a.jpg")->data, nullptr);
+    EXPECT_FALSE(readFileInto("b.jpg", small, 3, &size));
+    EXPECT_EQ(size, 6);
     releaseAll();
     EXPECT_EQ(fileTable.count, 0);
+    EXPECT_EQ(fileTable.archiveCount, 0);
+}
+
+TEST_F(FileTableTest, AMemberWhoseArchiveChangedIsAFailedReadNotWrongBytes)
+{
+    writeBytes(dir + "/jpeg.dat", archiveOf({{"a.jpg", "first"}, {"b.jpg", "second"}}));
+    ASSERT_EQ(openArchive("jpeg.dat"), ArchiveStatus::Ok);
+    // Another archive: the first member's header differs, the second sits where it was.
+    writeBytes(dir + "/jpeg.dat", archiveOf({{"a.jpeg", "firs"}, {"b.jpg", "second"}}));
+    EXPECT_EQ(readFile("a.jpg", nullptr, false), nullptr);
+    int32_t size = 0;
+    uint8_t* b = readFile("b.jpg", &size, false);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(asString(b, size), "second");
+    EXPECT_EQ(recorded.exits, 0);
+    char buffer[8];
+    EXPECT_FALSE(readFileInto("a.jpg", buffer, sizeof buffer, nullptr));
+    // A fatal read stops the program with the loading error.
+    EXPECT_EQ(readFile("a.jpg", nullptr, true), nullptr);
+    EXPECT_EQ(recorded.exits, 1);
+    EXPECT_STREQ(fileTable.lastFatalCaption, "Loading Error");
+    // Cut short: the member's bytes are no longer all there.
+    writeBytes(dir + "/jpeg.dat", archiveOf({{"a.jpg", "fir"}}));
+    EXPECT_EQ(readFile("a.jpg", nullptr, false), nullptr);
+    std::remove((dir + "/jpeg.dat").c_str());
+    EXPECT_EQ(readFile("a.jpg", nullptr, false), nullptr);
 }
 
 TEST_F(FileTableTest, MissingArchiveIsSkippedSilently)
@@ -307,7 +351,7 @@ TEST_F(FileTableTest, EmptyArchiveHoldsNoMembers)
 {
     writeBytes(dir + "/texts.dat", {});
     EXPECT_EQ(openArchive("texts.dat"), ArchiveStatus::Ok);
-    EXPECT_EQ(fileTable.count, 1);
+    EXPECT_EQ(fileTable.count, 0);
 }
 
 struct Damage {
@@ -339,7 +383,7 @@ TEST_F(FileTableTest, DamagedArchiveKeepsMembersBeforeTheDamage)
         bytes.insert(bytes.end(), d.tail.begin(), d.tail.end());
         writeBytes(dir + "/bad.dat", bytes);
         EXPECT_EQ(openArchive("bad.dat"), d.status);
-        ASSERT_EQ(fileTable.count, 2);
+        ASSERT_EQ(fileTable.count, 1);
         int32_t size = 0;
         uint8_t* kept = readFile("good.txt", &size, false);
         ASSERT_NE(kept, nullptr);
@@ -355,8 +399,8 @@ TEST_F(FileTableTest, ArchiveMembersBeyondTheTableAreNotRegistered)
     writeBytes(dir + "/big.dat", archiveOf(members));
     EXPECT_EQ(openArchive("big.dat"), ArchiveStatus::TableFull);
     EXPECT_EQ(fileTable.count, FILE_TABLE_SIZE);
-    EXPECT_NE(findFile("m1022"), nullptr);
-    EXPECT_EQ(findFile("m1023"), nullptr);
+    EXPECT_NE(findFile("m1023"), nullptr);
+    EXPECT_EQ(findFile("m1024"), nullptr);
 }
 
 TEST(ArchiveWriterTest, RejectsNamesTheReaderCannotTake)

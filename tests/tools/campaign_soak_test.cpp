@@ -147,6 +147,24 @@ TEST(CampaignSoak, PuzzleFirstTwentyLevelsWithLossesAndLives)
     EXPECT_GT(checkCampaign("puzzle", r), 0);
 }
 
+TEST(CampaignSoak, APartOfTheRoadStartsAtItsFirstLevel)
+{
+    // The soak script runs the road in parts: a new game from level 5 that ends once level 5
+    // lies behind plays that level alone.
+    std::string bin = std::string(OSTRIMAR_BINARY_DIR) + "/";
+    ToolResult r = runCaptured(bin + "ostrimar-data campaign " + shellQuote(bin + "Data") +
+                                   " --mode timeless --from 5 --levels 5 --seed 3",
+                               bin + "campaign_from");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("level=5 result=won ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("campaign mode=timeless reached=5 won=1 lost=0 "), std::string::npos) << r.out;
+    ToolResult backwards = runCaptured(bin + "ostrimar-data campaign " + shellQuote(bin + "Data") +
+                                           " --mode timeless --from 6 --levels 5",
+                                       bin + "campaign_from_backwards");
+    EXPECT_EQ(backwards.code, 1);
+    EXPECT_NE(backwards.err.find("usage"), std::string::npos);
+}
+
 TEST(CampaignSoak, ArgumentsAndAMissingDataFolderAreRefused)
 {
     std::string bin = std::string(OSTRIMAR_BINARY_DIR) + "/";

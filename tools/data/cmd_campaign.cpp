@@ -223,6 +223,7 @@ int cmdCampaign(int argc, char** argv)
 {
     const char* dataDir = nullptr;
     long levels = 20;
+    long from = 1;
     long seed = 1;
     long maxFrames = DEFAULT_MAX_FRAMES;
     int mode = -1;
@@ -238,6 +239,8 @@ int cmdCampaign(int argc, char** argv)
             else mode = -2;
             i++;
         } else if (std::strcmp(a, "--levels") == 0 && parseLong(v, &levels) && levels >= 1 && levels <= LEVEL_COUNT_MAX) {
+            i++;
+        } else if (std::strcmp(a, "--from") == 0 && parseLong(v, &from) && from >= 1 && from <= LEVEL_COUNT_MAX) {
             i++;
         } else if (std::strcmp(a, "--seed") == 0 && parseLong(v, &seed)) {
             i++;
@@ -257,9 +260,9 @@ int cmdCampaign(int argc, char** argv)
             break;
         }
     }
-    if (!dataDir || mode < 0) {
+    if (!dataDir || mode < 0 || from > levels) {
         std::fprintf(stderr, "usage: ostrimar-data campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] "
-                             "[--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]\n");
+                             "[--from L] [--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]\n");
         return 1;
     }
     resetBotWorld(static_cast<unsigned>(seed));
@@ -291,6 +294,8 @@ int cmdCampaign(int argc, char** argv)
     gameFlow.toFrontEnd = atFrontEnd;
     setProfileMode(mode);
     resetProgress();
+    // A new game that starts at level `from` (a part of the road, for soaking it in pieces).
+    setProfileLevel(static_cast<int>(from) - 1);
     newGame(mode);
     attemptStarted();
     bool reached = false;
@@ -299,8 +304,9 @@ int cmdCampaign(int argc, char** argv)
         run.frames++;
         reportEnd();
         // Done once the next level to play lies beyond the goal: after a win (waiting to go on)
-        // or after a skip (already started).
-        if (play.levelIndex >= run.levels && (play.levelAdvance || !play.levelWon)) {
+        // or after a skip (already started); or once the last level is won (the game is complete
+        // and the next one would start at the first level).
+        if (play.gameComplete || (play.levelIndex >= run.levels && (play.levelAdvance || !play.levelWon))) {
             reached = true;
             break;
         }
@@ -323,7 +329,7 @@ int cmdCampaign(int argc, char** argv)
         }
     }
     std::printf("campaign mode=%s reached=%d won=%d lost=%d skips=%d gameovers=%d saves=%d frames=%ld score=%d\n",
-                modeName(mode), play.levelIndex, run.won, run.lost, run.skips, run.gameOvers, run.saves, run.frames,
+                modeName(mode), play.gameComplete ? LEVELS_PER_MODE : play.levelIndex, run.won, run.lost, run.skips, run.gameOvers, run.saves, run.frames,
                 profileScore());
     if (!reached) {
         std::fprintf(stderr, "campaign: level %d not reached in %ld frames\n", run.levels + 1, maxFrames);

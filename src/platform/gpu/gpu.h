@@ -221,6 +221,11 @@ void gpuLightEnable(int index, bool on);
 void gpuSetClipPlane(int index, const float plane[4]);
 
 void gpuClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
+// Restricts the clears and draws into the back buffer to a rectangle of it (x, y from the top
+// left, in back-buffer pixels), so a frame can redraw only the part of the kept picture that
+// changed; the rest stays as the last frame left it. A width or height of 0 or less lifts the
+// restriction. Render targets are never restricted, and a present always shows the whole frame.
+void gpuSetFrameClip(int x, int y, int width, int height);
 void gpuBeginScene();
 void gpuEndScene();
 

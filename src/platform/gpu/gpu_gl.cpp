@@ -274,6 +274,14 @@ void bindTarget(int texture)
         gl.targetHeight = gpu.params.backBufferHeight;
     }
     glViewport(0, 0, gl.targetWidth, gl.targetHeight);
+    // The frame clip applies to the back buffer only. Its rows are stored top first, so the
+    // clip's y needs no turning over.
+    if (!t && gpu.frameClip.width > 0) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(gpu.frameClip.x, gpu.frameClip.y, gpu.frameClip.width, gpu.frameClip.height);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
     gl.dirty = true;
 }
 
@@ -604,6 +612,8 @@ void glDeviceDraw(GpuPrimitive type, int prims, const GpuVertex* v, int count)
     if (!gpu.batching) glDeviceFlush();
 }
 
+void glDeviceFrameClipChanged() { bindTarget(gpu.renderTarget); }
+
 void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
 {
     glDeviceFlush();
@@ -626,7 +636,7 @@ void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
         bits |= GL_STENCIL_BUFFER_BIT;
     }
     glClear(bits);
-    if (gpu.renderTarget == 0 && (flags & CLEAR_TARGET)) {
+    if (gpu.renderTarget == 0 && (flags & CLEAR_TARGET) && gpu.frameClip.width <= 0) {
         gl.frameIsClear = true;
         gl.frameClearColor = color;
     }
@@ -654,6 +664,7 @@ void glDevicePresent()
     if (w <= 0 || h <= 0) return;
     GpuViewport box = gpuLetterbox(w, h, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);  // the whole frame is shown, whatever part of it was redrawn
     glViewport(0, 0, w, h);
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
@@ -735,6 +746,7 @@ bool glDeviceCreateTexture(GpuTextureSlot& t)
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, t.glDepth);
         bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         // clear the new target so that it starts transparent black
+        glDisable(GL_SCISSOR_TEST);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         bindTarget(gpu.renderTarget);

@@ -44,6 +44,7 @@ struct GpuState {
     uint16_t gamma[3][256] = {};
     int texture = 0;
     int renderTarget = 0;
+    GpuViewport frameClip = {0, 0, 0, 0};  // gpuSetFrameClip's rectangle; width 0: none
     int streamBuffer = 0;
     int streamStride = 0;
     uint32_t fvf = 0;
@@ -79,6 +80,7 @@ void glDevicePresent();
 void glDeviceFlush();
 void glDeviceStateChanged();
 void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
+void glDeviceFrameClipChanged();
 bool glDeviceCreateTexture(GpuTextureSlot& slot);
 void glDeviceReleaseTexture(GpuTextureSlot& slot);
 void glDeviceUploadTexture(GpuTextureSlot& slot);

@@ -99,31 +99,49 @@ bool validImage(const ImageData& image)
            image.pixels.size() == static_cast<size_t>(image.width) * image.height * 4;
 }
 
-// One pass of the separable filter: resamples rows of n source values (stride apart) into m.
-void resample(const float* src, int n, int srcStride, float* dst, int m, int dstStride)
+// One output value of the separable filter: element o of m resampled from n source elements,
+// at(i) giving the four channels of source element i. Where it shrinks, the output is the area
+// average of the source elements it covers; where it grows, the bilinear blend of two.
+template <class At>
+void resampleOne(At at, int n, int m, int o, float* dst)
 {
     double scale = static_cast<double>(n) / m;
-    for (int o = 0; o < m; ++o) {
-        double acc[4] = {0, 0, 0, 0};
-        if (scale <= 1.0) {
-            double x = (o + 0.5) * scale - 0.5;
-            if (x < 0) x = 0;
-            int i0 = static_cast<int>(x);
-            int i1 = i0 + 1 < n ? i0 + 1 : n - 1;
-            double f = x - i0;
-            for (int c = 0; c < 4; ++c)
-                acc[c] = src[i0 * srcStride + c] * (1 - f) + src[i1 * srcStride + c] * f;
-        } else {
-            double x0 = o * scale, x1 = (o + 1) * scale;
-            for (int i = static_cast<int>(x0); i < n && i < x1; ++i) {
-                double lo = i > x0 ? i : x0, hi = i + 1 < x1 ? i + 1 : x1;
-                double wgt = hi - lo;
-                for (int c = 0; c < 4; ++c) acc[c] += src[i * srcStride + c] * wgt;
-            }
-            for (double& a : acc) a /= scale;
+    double acc[4] = {0, 0, 0, 0};
+    if (scale <= 1.0) {
+        double x = (o + 0.5) * scale - 0.5;
+        if (x < 0) x = 0;
+        int i0 = static_cast<int>(x);
+        int i1 = i0 + 1 < n ? i0 + 1 : n - 1;
+        double f = x - i0;
+        const float* a = at(i0);
+        const float* b = at(i1);
+        for (int c = 0; c < 4; ++c) acc[c] = a[c] * (1 - f) + b[c] * f;
+    } else {
+        double x0 = o * scale, x1 = (o + 1) * scale;
+        for (int i = static_cast<int>(x0); i < n && i < x1; ++i) {
+            double lo = i > x0 ? i : x0, hi = i + 1 < x1 ? i + 1 : x1;
+            double wgt = hi - lo;
+            const float* a = at(i);
+            for (int c = 0; c < 4; ++c) acc[c] += a[c] * wgt;
         }
-        for (int c = 0; c < 4; ++c) dst[o * dstStride + c] = static_cast<float>(acc[c]);
+        for (double& v : acc) v /= scale;
     }
+    for (int c = 0; c < 4; ++c) dst[c] = static_cast<float>(acc[c]);
+}
+
+// The last source element resampleOne reads for output o.
+int lastSourceOf(int n, int m, int o)
+{
+    double scale = static_cast<double>(n) / m;
+    if (scale <= 1.0) {
+        double x = (o + 0.5) * scale - 0.5;
+        int i0 = static_cast<int>(x < 0 ? 0 : x);
+        return i0 + 1 < n ? i0 + 1 : n - 1;
+    }
+    double x0 = o * scale, x1 = (o + 1) * scale;
+    int last = static_cast<int>(x0);
+    while (last + 1 < n && last + 1 < x1) ++last;
+    return last;
 }
 
 }  // namespace
@@ -201,21 +219,48 @@ bool imageScale(const ImageData& src, int width, int height, ImageData* out)
 {
     if (!out || !validImage(src) || width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
     const int sw = src.width, sh = src.height;
-    std::vector<float> in(static_cast<size_t>(sw) * sh * 4);
-    for (size_t i = 0; i < in.size(); ++i) in[i] = src.pixels[i];
-    std::vector<float> mid(static_cast<size_t>(width) * sh * 4);
-    for (int y = 0; y < sh; ++y)
-        resample(&in[static_cast<size_t>(y) * sw * 4], sw, 4, &mid[static_cast<size_t>(y) * width * 4], width, 4);
-    std::vector<float> fin(static_cast<size_t>(width) * height * 4);
-    for (int x = 0; x < width; ++x) resample(&mid[x * 4], sh, width * 4, &fin[x * 4], height, width * 4);
+    // Rows first, then columns, one output row at a time: only the source rows that the output
+    // row's column filter reads are kept, resampled to the new width, in a ring that the rows
+    // pass through in order (a few rows instead of whole float copies of the picture).
+    const double scale = static_cast<double>(sh) / height;
+    int slots = static_cast<int>(std::ceil(scale)) + 2;
+    if (slots > sh) slots = sh;
+    std::vector<float> ring(static_cast<size_t>(slots) * width * 4);
+    std::vector<int> rowInSlot(static_cast<size_t>(slots), -1);
+    std::vector<float> line(static_cast<size_t>(sw) * 4);
+    auto wideRow = [&](int y) -> const float* {
+        int slot = y % slots;
+        float* row = &ring[static_cast<size_t>(slot) * width * 4];
+        if (rowInSlot[static_cast<size_t>(slot)] != y) {
+            const uint8_t* p = &src.pixels[static_cast<size_t>(y) * sw * 4];
+            for (size_t i = 0; i < line.size(); ++i) line[i] = p[i];
+            for (int o = 0; o < width; ++o)
+                resampleOne([&](int i) { return &line[static_cast<size_t>(i) * 4]; }, sw, width, o, row + o * 4);
+            rowInSlot[static_cast<size_t>(slot)] = y;
+        }
+        return row;
+    };
     ImageData r;
     r.width = width;
     r.height = height;
     r.hasAlpha = src.hasAlpha;
-    r.pixels.resize(fin.size());
-    for (size_t i = 0; i < fin.size(); ++i) {
-        float v = std::floor(fin[i] + 0.5f);
-        r.pixels[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    r.pixels.resize(static_cast<size_t>(width) * height * 4);
+    std::vector<const float*> rows(static_cast<size_t>(sh), nullptr);
+    for (int oy = 0; oy < height; ++oy) {
+        // The rows this output row reads, made before they are used (none is pushed out while
+        // needed: the ring holds more rows than one output row reads).
+        int last = lastSourceOf(sh, height, oy);
+        int first = last - slots + 1 < 0 ? 0 : last - slots + 1;
+        for (int y = first; y <= last; ++y) rows[static_cast<size_t>(y)] = wideRow(y);
+        uint8_t* d = &r.pixels[static_cast<size_t>(oy) * width * 4];
+        for (int x = 0; x < width; ++x) {
+            float v[4];
+            resampleOne([&](int i) { return rows[static_cast<size_t>(i)] + x * 4; }, sh, height, oy, v);
+            for (int c = 0; c < 4; ++c) {
+                float q = std::floor(v[c] + 0.5f);
+                d[x * 4 + c] = static_cast<uint8_t>(q < 0 ? 0 : q > 255 ? 255 : q);
+            }
+        }
     }
     *out = std::move(r);
     return true;

@@ -334,6 +334,27 @@ uint8_t* osReadFile(const char* path, int32_t* outSize)
     return buf;
 }
 
+bool osReadFileRange(const char* path, int64_t offset, void* buffer, int32_t size)
+{
+    if (!path || offset < 0 || size < 0 || (size > 0 && !buffer)) return false;
+    bool exists = false;
+    std::string r = resolve(path, exists);
+    if (!exists) return false;
+    int fd = open(r.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && offset <= st.st_size && size <= st.st_size - offset;
+    size_t done = 0;
+    while (ok && done < size_t(size)) {
+        ssize_t n = pread(fd, static_cast<uint8_t*>(buffer) + done, size_t(size) - done, off_t(offset) + off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    close(fd);
+    return ok && done == size_t(size);
+}
+
 bool osWriteFile(const char* path, const void* data, int32_t size)
 {
     if (!path || size < 0 || (size > 0 && !data)) return false;

@@ -53,6 +53,10 @@ bool osDeleteFile(const char* path);
 // The buffer has one extra zero byte after the file's bytes. Null when the file cannot be read
 // or is larger than 2 GB - 2 bytes. *outSize receives the size in bytes.
 uint8_t* osReadFile(const char* path, int32_t* outSize);
+// Reads size bytes at offset of a file into buffer. False when the file cannot be read or holds
+// fewer bytes there (nothing useful is then in buffer). Used for members of packed archives, which
+// are read when needed instead of keeping the whole archive in memory.
+bool osReadFileRange(const char* path, int64_t offset, void* buffer, int32_t size);
 // Size of a file in bytes, or -1 when it cannot be read (or is 2 GB or larger).
 int32_t osFileSize(const char* path);
 // Creates or truncates a file and writes the bytes. False on any failure.

@@ -9,6 +9,13 @@ void pacerSetRefreshRate(FramePacer& pacer, int hz)
     pacer.periodUs = 1000000u / static_cast<uint64_t>(hz);
 }
 
+void pacerSetIdleRate(FramePacer& pacer, int hz)
+{
+    if (hz <= 0 || hz > PACING_IDLE_HZ) hz = PACING_IDLE_HZ;
+    if (hz < PACING_MIN_IDLE_HZ) hz = PACING_MIN_IDLE_HZ;
+    pacer.idlePeriodUs = 1000000u / static_cast<uint64_t>(hz);
+}
+
 uint64_t pacerWaitUs(const FramePacer& pacer, uint64_t nowUs)
 {
     if (!pacer.started || nowUs >= pacer.dueUs) return 0;
@@ -18,8 +25,7 @@ uint64_t pacerWaitUs(const FramePacer& pacer, uint64_t nowUs)
 uint64_t pacerActivePeriodUs(const FramePacer& pacer, uint64_t nowUs)
 {
     bool idle = pacer.started && nowUs >= pacer.lastInputUs && nowUs - pacer.lastInputUs >= PACING_IDLE_AFTER_US;
-    uint64_t idlePeriod = 1000000u / static_cast<uint64_t>(PACING_IDLE_HZ);
-    return idle && idlePeriod > pacer.periodUs ? idlePeriod : pacer.periodUs;
+    return idle && pacer.idlePeriodUs > pacer.periodUs ? pacer.idlePeriodUs : pacer.periodUs;
 }
 
 void pacerFrameStarted(FramePacer& pacer, uint64_t nowUs)

@@ -1,5 +1,7 @@
 #include "platform/sound/decode.h"
 
+#include "platform/sound/mixer.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -48,7 +50,7 @@ bool decodeOggVorbis(const uint8_t* bytes, int32_t size, DecodedSample* out)
     const int32_t rate = static_cast<int32_t>(info->rate);
     // A stream announces no length: the buffer grows as frames arrive and never beyond the cap.
     int32_t capacity = 4096;
-    float* pcm = static_cast<float*>(std::malloc(sizeof(float) * channels * static_cast<size_t>(capacity)));
+    auto* pcm = static_cast<int16_t*>(std::malloc(sizeof(int16_t) * channels * static_cast<size_t>(capacity)));
     if (!pcm) {
         ov_clear(&vf);
         return false;
@@ -73,20 +75,14 @@ bool decodeOggVorbis(const uint8_t* bytes, int32_t size, DecodedSample* out)
             int64_t grown = static_cast<int64_t>(capacity) * 2;
             if (grown < frames + got) grown = frames + got;
             if (grown > SOUND_MAX_SAMPLE_FRAMES) grown = SOUND_MAX_SAMPLE_FRAMES;
-            auto* bigger = static_cast<float*>(std::realloc(pcm, sizeof(float) * channels * static_cast<size_t>(grown)));
+            auto* bigger = static_cast<int16_t*>(std::realloc(pcm, sizeof(int16_t) * channels * static_cast<size_t>(grown)));
             if (!bigger) break;
             pcm = bigger;
             capacity = static_cast<int32_t>(grown);
         }
         for (long i = 0; i < got; i++)
-            for (int c = 0; c < channels; c++) {
-                float x = planes[c][i];
-                // Keep the mixer's sums finite whatever a damaged packet decodes to.
-                if (x != x) x = 0.0f;
-                else if (x > 1.0f) x = 1.0f;
-                else if (x < -1.0f) x = -1.0f;
-                pcm[(static_cast<size_t>(frames) + i) * channels + c] = x;
-            }
+            for (int c = 0; c < channels; c++)  // NaN and levels past full scale are clamped
+                pcm[(static_cast<size_t>(frames) + i) * channels + c] = mixerSampleFromFloat(planes[c][i]);
         frames += static_cast<int32_t>(got);
     }
     ov_clear(&vf);
@@ -94,6 +90,10 @@ bool decodeOggVorbis(const uint8_t* bytes, int32_t size, DecodedSample* out)
         std::free(pcm);
         return false;
     }
+    // The buffer grew by doubling: give back what the sound does not use.
+    if (frames < capacity)
+        if (auto* fitted = static_cast<int16_t*>(std::realloc(pcm, sizeof(int16_t) * channels * static_cast<size_t>(frames))))
+            pcm = fitted;
     out->pcm = pcm;
     out->frames = frames;
     out->channels = channels;

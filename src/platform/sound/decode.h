@@ -9,13 +9,13 @@
 constexpr int32_t SOUND_MAX_SAMPLE_FRAMES = 44100 * 120;
 
 struct DecodedSample {
-    float* pcm = nullptr;   // frames * channels interleaved floats, from std::malloc
+    int16_t* pcm = nullptr; // frames * channels interleaved 16-bit values (see mixer.h), from std::malloc
     int32_t frames = 0;
     int32_t channels = 0;   // 1 or 2
     int32_t rate = 0;       // the file's own rate in Hz (playback uses the rate asked for)
 };
 
-// Decodes a whole Ogg Vorbis file. False (and *out empty) when the data is not Ogg Vorbis, is
+// Decodes a whole Ogg Vorbis file into 16-bit frames (the buffer is exactly as long as the sound). False (and *out empty) when the data is not Ogg Vorbis, is
 // damaged before any sound, has more than two channels, or holds no frames. A stream damaged
 // part-way keeps the frames decoded before the damage. A stream longer than
 // SOUND_MAX_SAMPLE_FRAMES is cut there.

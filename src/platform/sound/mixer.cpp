@@ -12,8 +12,9 @@ constexpr uint32_t VOICE_MASK = (1u << VOICE_BITS) - 1u;
 
 // Adds one voice's frame i at source position pos (idx = whole part, frac = fraction); the frame
 // after the last one is silence, so a sample ends without a click.
+// The gain already holds the 1 / 32768 that turns 16-bit values into levels.
 template <int CHANNELS>
-inline void addFrame(const float* __restrict pcm, int64_t idx, bool hasNext, float frac, float gain, float* __restrict o)
+inline void addFrame(const int16_t* __restrict pcm, int64_t idx, bool hasNext, float frac, float gain, float* __restrict o)
 {
     if (CHANNELS == 1) {
         float a = pcm[idx];
@@ -22,11 +23,12 @@ inline void addFrame(const float* __restrict pcm, int64_t idx, bool hasNext, flo
         o[0] += x;
         o[1] += x;
     } else {
-        const float* p = pcm + 2 * idx;
+        const int16_t* p = pcm + 2 * idx;
+        float l = p[0], r = p[1];
         float bl = hasNext ? p[2] : 0.0f;
         float br = hasNext ? p[3] : 0.0f;
-        o[0] += (p[0] + (bl - p[0]) * frac) * gain;
-        o[1] += (p[1] + (br - p[1]) * frac) * gain;
+        o[0] += (l + (bl - l) * frac) * gain;
+        o[1] += (r + (br - r) * frac) * gain;
     }
 }
 
@@ -34,7 +36,7 @@ inline void addFrame(const float* __restrict pcm, int64_t idx, bool hasNext, flo
 template <int CHANNELS>
 bool mixVoice(MixerVoice& v, const MixerSample& s, float gain, float* __restrict out, int frames)
 {
-    const float* pcm = s.pcm;
+    const int16_t* pcm = s.pcm;
     const int64_t last = s.frames - 1;
     double pos = v.position;
     const double step = v.step;
@@ -135,6 +137,15 @@ void mixerStopSample(MixerState& m, int sample)
         if (v.sample == sample) v.sample = -1;
 }
 
+int16_t mixerSampleFromFloat(float x)
+{
+    if (!(x == x)) return 0;
+    float v = std::nearbyint(x * SOUND_SAMPLE_SCALE);
+    if (v >= 32767.0f) return 32767;
+    if (v <= -32768.0f) return -32768;
+    return static_cast<int16_t>(v);
+}
+
 float softClip(float x)
 {
     float a = std::fabs(x);
@@ -156,7 +167,7 @@ void mixAudio(MixerState& m, float* out, int frames)
             v.sample = -1;
             continue;
         }
-        float gain = v.volume * m.globalSfx;
+        float gain = v.volume * m.globalSfx * (1.0f / SOUND_SAMPLE_SCALE);
         bool more = s.channels == 2 ? mixVoice<2>(v, s, gain, out, frames) : mixVoice<1>(v, s, gain, out, frames);
         if (!more) v.sample = -1;
     }

@@ -15,9 +15,17 @@ constexpr int SOUND_MIX_CHUNK = 512;
 // Above this level the output bends smoothly towards full scale instead of clipping hard.
 constexpr float SOUND_SOFT_KNEE = 0.8f;
 
-// A decoded sample as the mixer reads it: frames of 1 or 2 interleaved float channels.
+// Samples are held as signed 16-bit frames (half the memory of floats; the decoder's output is
+// 16-bit precise anyway): value v stands for v / 32768.
+constexpr float SOUND_SAMPLE_SCALE = 32768.0f;
+
+// The 16-bit value of a sample level in -1..1: rounded to the nearest step, +1 kept at 32767,
+// anything outside (or NaN, which becomes 0) clamped.
+int16_t mixerSampleFromFloat(float x);
+
+// A decoded sample as the mixer reads it: frames of 1 or 2 interleaved 16-bit channels.
 struct MixerSample {
-    const float* pcm;   // null: an empty row
+    const int16_t* pcm; // null: an empty row
     int32_t frames;
     int32_t channels;   // 1 or 2
 };

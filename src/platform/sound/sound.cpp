@@ -108,7 +108,7 @@ void soundFree()
     }
     stopAudioDriver(sound.subsystemStarted);
     closeModule(sound.mixer.music);
-    for (float*& p : sound.samplePcm) std::free(p);
+    for (int16_t*& p : sound.samplePcm) std::free(p);
     std::memset(&sound, 0, sizeof sound);
     resetMixer(sound.mixer);
 }

@@ -17,7 +17,7 @@ struct SoundState {
     int32_t initialised;      // 1 after a successful soundInit
     int32_t subsystemStarted; // how SDL's audio was started: 0 not, 1 subsystem, 2 named driver
     int32_t sampleCount;      // rows of mixer.samples in use (handles 1..sampleCount)
-    float* samplePcm[SOUND_MAX_SAMPLES];  // the rows' decoded frames, owned here
+    int16_t* samplePcm[SOUND_MAX_SAMPLES];  // the rows' decoded frames, owned here
     uint32_t musicHandle;     // handle of the loaded module, 0 when none
     uint32_t musicSerial;     // counts module loads, so each gets a new handle
     MixerState mixer;

@@ -258,7 +258,10 @@ void drawObject(PlacedObject& o, const float tint[4], float alpha, float z, doub
     float w = o.rect.right - o.rect.left, h = o.rect.top - o.rect.bottom;
     float cx = (o.rect.left + o.rect.right) / 2, cy = (o.rect.top + o.rect.bottom) / 2;
     if (entry.composite) {
-        if (!backdrop.meshHooks.draw) return;
+        // Meshes are drawn opaque: while their scene fades (a cross-fade, a scene fading in)
+        // they are shown only for the more opaque half of it, rather than floating over the
+        // other land's picture.
+        if (!backdrop.meshHooks.draw || alpha < 0.5f) return;
         // The decorations are two units tall about their origin: two units are the rectangle's
         // height. Depth is squeezed into the 2-D depth range, in front of the picture.
         float s = std::fabs(h) / 2;

@@ -456,12 +456,14 @@ TEST_F(BackdropScene, TintDriftsAndADialogOverTheGameDimsIt)
 
 TEST_F(BackdropScene, CrossFadeHidesTheOldSceneWithOrWithoutTheCameraMove)
 {
-    show(2, {{"water_a", -100, 0, 100, -100, 0, 10, 0}, {"rock", 0, 10, 10, 0}});
+    show(2, {{"water_a", -100, 0, 100, -100, 0, 10, 0}, {"rock", 0, 10, 10, 0}, {"good_mesh", 100, 100, 200, 0}});
     prepareBackdrop(7);
     // without the camera move the clock falls six times as fast: 3000 - 600 = 2400, s = 0.2
+    compositeDraws.clear();
     frame(100.0f, false);
     EXPECT_FLOAT_EQ(backdrop.fadeMs, 2400.0f);
     EXPECT_NEAR(backdrop.lastObjectAlpha, 1.0f - 0.4f, 1e-5f);
+    EXPECT_EQ(compositeDraws.size(), 1u);  // the old scene's decoration, still the more opaque
     EXPECT_FLOAT_EQ(backdrop.lastScale, 1.0f);
     // with it, the clock falls by the frame time and the camera moves
     frame(100.0f, true);
@@ -473,8 +475,11 @@ TEST_F(BackdropScene, CrossFadeHidesTheOldSceneWithOrWithoutTheCameraMove)
     Matrix view = getTransform(GpuTransform::View);
     EXPECT_FLOAT_EQ(view.m[0][0], 1.0f);
     EXPECT_FLOAT_EQ(view.m[3][0], 0.0f);
+    EXPECT_EQ(compositeDraws.size(), 2u);  // s = 0.23: still drawn
+    frame(300.0f, true);  // 2000: the next picture is more than half in, the decoration gone
+    EXPECT_EQ(compositeDraws.size(), 2u);
     // below 1500 the animated objects have the cube of the fade value
-    frame(900.0f, true);
+    frame(600.0f, true);
     EXPECT_FLOAT_EQ(backdrop.fadeMs, 1400.0f);
     float f = 1.0f - 1400.0f / 1500.0f;
     EXPECT_NEAR(backdrop.lastObjectAlpha, f * f * f, 1e-6f);

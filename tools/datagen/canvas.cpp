@@ -268,6 +268,18 @@ void regularPolygon(cairo_t* cr, double cx, double cy, double radius, int sides,
     cairo_close_path(cr);
 }
 
+void radialLight(cairo_t* cr, double x, double y, double r, uint32_t rgb, double alpha, double midStop,
+                 double midShare)
+{
+    cairo_pattern_t* p = cairo_pattern_create_radial(x, y, 0, x, y, r);
+    addStop(p, 0.0, rgb, alpha);
+    addStop(p, midStop, rgb, alpha * midShare);
+    addStop(p, 1.0, rgb, 0.0);
+    usePattern(cr, p);
+    cairo_arc(cr, x, y, r, 0, 2 * M_PI);
+    cairo_fill(cr);
+}
+
 void ellipsePath(cairo_t* cr, double cx, double cy, double rx, double ry)
 {
     cairo_save(cr);

@@ -62,6 +62,11 @@ void softShadow(Canvas& canvas, const std::function<void(cairo_t*)>& path, doubl
 void softGlow(Canvas& canvas, const std::function<void(cairo_t*)>& path, double blur, uint32_t rgb,
               double alpha);
 
+// A round light (sun, moon, lamp glow) fading to nothing at radius r: alpha at the centre,
+// alpha x midShare at midStop of the radius.
+void radialLight(cairo_t* cr, double x, double y, double r, uint32_t rgb, double alpha, double midStop = 0.3,
+                 double midShare = 0.5);
+
 // A soft cloud: six radial puffs in a row, lit from the top left (lighter puffs drawn over darker
 // ones lying to their bottom right). The values are shares of the cloud's width w, and the
 // opacities are multiplied by the cloud's alpha.

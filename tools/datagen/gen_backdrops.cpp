@@ -40,18 +40,6 @@ void paintBand(cairo_t* cr, double y0, double y1, const uint32_t* colours, int n
     cairo_fill(cr);
 }
 
-// A round light (sun, moon, lamp) fading to nothing at radius r.
-void radialLight(cairo_t* cr, double x, double y, double r, uint32_t rgb, double alpha)
-{
-    cairo_pattern_t* p = cairo_pattern_create_radial(x, y, 0, x, y, r);
-    addStop(p, 0.0, rgb, alpha);
-    addStop(p, 0.3, rgb, alpha * 0.5);
-    addStop(p, 1.0, rgb, 0.0);
-    usePattern(cr, p);
-    cairo_arc(cr, x, y, r, 0, 2 * PI);
-    cairo_fill(cr);
-}
-
 // A disc with a bright core (the sun or the moon itself).
 void disc(cairo_t* cr, double x, double y, double r, uint32_t rgb)
 {

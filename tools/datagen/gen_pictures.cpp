@@ -80,14 +80,7 @@ void sky(cairo_t* cr, uint32_t top, uint32_t middle, uint32_t horizon, double ho
 // A warm radial light (sun or moon glow).
 void glow(cairo_t* cr, double x, double y, double r, uint32_t rgb, double alpha)
 {
-    cairo_pattern_t* p = cairo_pattern_create_radial(x, y, 0, x, y, r);
-    addStop(p, 0.0, rgb, alpha);
-    addStop(p, 0.35, rgb, alpha * 0.45);
-    addStop(p, 1.0, rgb, 0.0);
-    cairo_set_source(cr, p);
-    cairo_arc(cr, x, y, r, 0, 2 * PI);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    radialLight(cr, x, y, r, rgb, alpha, 0.35, 0.45);
 }
 
 // Soft clouds: clusters of blurred ellipses, lit from the top left.

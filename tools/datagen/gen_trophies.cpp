@@ -497,26 +497,22 @@ Image glowPicture(const Image& trophy)
 {
     std::vector<float> a(SIZE * SIZE), b(SIZE * SIZE);
     for (int i = 0; i < SIZE * SIZE; i++) a[i] = trophy.rgba[i * 4 + 3] / 255.0f;
-    // three box blurs of radius 5 come close to a Gaussian
+    // three box blurs of radius 5 come close to a Gaussian: across into b, then down into a
+    auto boxBlur = [](const std::vector<float>& in, std::vector<float>& out, bool down) {
+        for (int y = 0; y < SIZE; y++)
+            for (int x = 0; x < SIZE; x++) {
+                float s = 0;
+                for (int d = -5; d <= 5; d++) {
+                    int sx = down ? x : std::clamp(x + d, 0, SIZE - 1);
+                    int sy = down ? std::clamp(y + d, 0, SIZE - 1) : y;
+                    s += in[sy * SIZE + sx];
+                }
+                out[y * SIZE + x] = s / 11;
+            }
+    };
     for (int pass = 0; pass < 3; pass++) {
-        for (int y = 0; y < SIZE; y++)
-            for (int x = 0; x < SIZE; x++) {
-                float s = 0;
-                for (int d = -5; d <= 5; d++) {
-                    int sx = std::clamp(x + d, 0, SIZE - 1);
-                    s += a[y * SIZE + sx];
-                }
-                b[y * SIZE + x] = s / 11;
-            }
-        for (int y = 0; y < SIZE; y++)
-            for (int x = 0; x < SIZE; x++) {
-                float s = 0;
-                for (int d = -5; d <= 5; d++) {
-                    int sy = std::clamp(y + d, 0, SIZE - 1);
-                    s += b[sy * SIZE + x];
-                }
-                a[y * SIZE + x] = s / 11;
-            }
+        boxBlur(a, b, false);
+        boxBlur(b, a, true);
     }
     Image out = makeImage(SIZE, SIZE, 0x000000, 255);
     for (int y = 0; y < SIZE; y++)

@@ -87,7 +87,7 @@ void showScreenshotSaved(const char* path)
     const char* home = std::getenv("HOME");
     size_t homeLen = home ? std::strlen(home) : 0;
     if (homeLen > 1 && shown.compare(0, homeLen, home) == 0 && (shown.size() == homeLen || shown[homeLen] == '/'))
-        shown = "~" + shown.substr(homeLen);
+        shown.replace(0, homeLen, 1, '~');
     std::u16string name;
     if (!utf8ToUtf16(shown, name)) name.assign(shown.begin(), shown.end());
     const char16_t* format = text("screenshotsaved");

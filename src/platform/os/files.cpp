@@ -186,7 +186,7 @@ std::string resolve(const char* rawPath, bool& exists)
         }
         result = candidate;
     }
-    if (result.empty()) result = "/";
+    if (result.empty()) result.assign(1, '/');
     return result;
 }
 

@@ -21,6 +21,7 @@
 #include "resources/files.h"
 
 #include <benchmark/benchmark.h>
+#include "dataset.h"
 
 #include <cstring>
 #include <string>
@@ -31,18 +32,9 @@ bool start()
 {
     resetBackdrop();
     resetMeshes();
-    releaseAllTextures();
-    resetDeviceState();
-    resetPersist();
-    resetFileTable();
     resetFiles();
     menus = MenusState{};
-    if (!createDevice(nullptr)) return false;
-    std::string data = std::string(OSTRIMAR_BINARY_DIR) + "/Data/";
-    std::snprintf(app.dataDir, sizeof app.dataDir, "%s", data.c_str());
-    if (!osSetCurrentDirectory(data.c_str())) return false;
-    openArchive("targa.dat");
-    openArchive("jpeg.dat");
+    if (!openBuiltDataSet()) return false;
     setProjectionForClient();
     begin2D();
     loadBackdropCatalogue();

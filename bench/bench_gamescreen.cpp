@@ -10,6 +10,7 @@
 #include "core/random.h"
 #include "app/screens.h"
 #include "screen_frames.h"
+#include "dataset.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/boardrender.h"
@@ -36,34 +37,9 @@
 
 namespace {
 
-std::string dataFolder()
-{
-    char exe[PATH_MAX] = {};
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string("./bench/x");
-    path = path.substr(0, path.find_last_of('/'));  // <build>/bench
-    path = path.substr(0, path.find_last_of('/'));  // <build>
-    return path + "/Data/";
-}
-
 bool setUp()
 {
-    releaseAllTextures();
-    resetDeviceState();
-    resetPersist();
-    resetFileTable();
-    resetTextTables();
-    if (!createDevice(nullptr)) return false;
-    std::string data = dataFolder();
-    std::snprintf(app.dataDir, sizeof app.dataDir, "%s", data.c_str());
-    if (!osSetCurrentDirectory(app.dataDir)) return false;
-    openArchive("targa.dat");
-    openArchive("jpeg.dat");
-    openArchive("texts.dat");
-    osSetCurrentDirectory((data + "txt/2").c_str());
-    loadTextFile("strings.txt");
-    loadTextFile("menutext.txt");
-    osSetCurrentDirectory(app.dataDir);
+    if (!openBuiltDataSet()) return false;
     resetBoardRender();
     loadBoardPictures();
     resetScreens();

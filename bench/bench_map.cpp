@@ -8,6 +8,7 @@
 // Counters: drawCalls = draw calls submitted per frame; triangles = primitives per frame.
 #include "app/screens.h"
 #include "screen_frames.h"
+#include "dataset.h"
 #include "audio/audio.h"
 #include "core/appstate.h"
 #include "core/requestlog.h"
@@ -33,35 +34,9 @@
 
 namespace {
 
-std::string dataFolder()
-{
-    char exe[PATH_MAX] = {};
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string("./bench/x");
-    path = path.substr(0, path.find_last_of('/'));
-    path = path.substr(0, path.find_last_of('/'));
-    return path + "/Data/";
-}
-
 bool setUp()
 {
-    releaseAllTextures();
-    resetDeviceState();
-    resetPersist();
-    resetFileTable();
-    resetTextTables();
-    resetTextState();
-    if (!createDevice(nullptr)) return false;
-    std::string data = dataFolder();
-    std::snprintf(app.dataDir, sizeof app.dataDir, "%s", data.c_str());
-    if (!osSetCurrentDirectory(app.dataDir)) return false;
-    openArchive("targa.dat");
-    openArchive("jpeg.dat");
-    openArchive("texts.dat");
-    osSetCurrentDirectory((data + "txt/2").c_str());
-    loadTextFile("strings.txt");
-    loadTextFile("menutext.txt");
-    osSetCurrentDirectory(app.dataDir);
+    if (!openBuiltDataSet()) return false;
     if (!loadFont("font", 1.0f, 1.0f)) return false;
     resetScreens();
     resetAudio();

@@ -343,6 +343,86 @@ TEST_F(GlGpu, PointSpritesShowTheTextureUprightAtTheirSize)
     EXPECT_EQ(at(370, 300), 0x000000u);
 }
 
+// The programs made for each state combination shade exactly as the general program that reads
+// the same switches from uniforms: every texture operation for colour and alpha, every alpha
+// test function, with and without a texture, the texture transform and point sprites.
+TEST_F(GlGpu, SpecialisedProgramsShadeAsTheGeneralOne)
+{
+    int t = gpuCreateTexture(4, 4, 1, GpuFormat::A8R8G8B8, false);
+    int pitch = 0;
+    uint32_t* p = static_cast<uint32_t*>(gpuLockTexture(t, &pitch));
+    ASSERT_NE(p, nullptr);
+    for (int i = 0; i < 16; ++i) p[i] = (uint32_t(i * 17) << 24) | (uint32_t(255 - i * 13) << 16) | (uint32_t(i * 9) << 8) | 200u;
+    gpuUnlockTexture(t);
+    auto frame = [&](bool specialised, std::vector<uint8_t>& out) {
+        gpuSetSpecialisedPrograms(specialised);
+        gpuClear(CLEAR_TARGET, 0x00000000, 1.0f, 0);
+        gpuSetRenderState(GpuRenderState::Lighting, 0);
+        gpuSetRenderState(GpuRenderState::ZEnable, 0);
+        gpuSetRenderState(GpuRenderState::CullMode, CullNone);
+        gpuSetRenderState(GpuRenderState::AlphaBlendEnable, 0);
+        gpuSetVertexFormat(0x142);
+        int cell = 0;
+        auto quad = [&]() {
+            float x0 = -1.0f + (cell % 16) * 0.125f, y0 = 1.0f - (cell / 16) * 0.125f;
+            V q[4] = {{x0 + 0.12f, y0, 0.5f, 0x80FF8040u, 1, 0},
+                      {x0 + 0.12f, y0 - 0.12f, 0.5f, 0xC0204080u, 1, 1},
+                      {x0, y0, 0.5f, 0x40FFFFFFu, 0, 0},
+                      {x0, y0 - 0.12f, 0.5f, 0xFF10E010u, 0, 1}};
+            gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, q, sizeof(V));
+            ++cell;
+        };
+        for (int textured = 0; textured < 2; ++textured) {
+            gpuSetTexture(textured ? t : 0);
+            for (uint32_t colorOp = TexOpDisable; colorOp <= TexOpAdd + 1; ++colorOp)
+                for (uint32_t alphaOp = TexOpDisable; alphaOp <= TexOpModulate; ++alphaOp) {
+                    gpuSetTextureStageState(GpuTextureStageState::ColorOp, colorOp);
+                    gpuSetTextureStageState(GpuTextureStageState::AlphaOp, alphaOp);
+                    quad();
+                }
+        }
+        gpuSetTexture(t);
+        gpuSetTextureStageState(GpuTextureStageState::ColorOp, TexOpModulate);
+        gpuSetTextureStageState(GpuTextureStageState::AlphaOp, TexOpModulate);
+        gpuSetRenderState(GpuRenderState::AlphaTestEnable, 1);
+        gpuSetRenderState(GpuRenderState::AlphaRef, 60);
+        for (uint32_t func = CmpNever; func <= CmpAlways; ++func) {
+            gpuSetRenderState(GpuRenderState::AlphaFunc, func);
+            quad();
+        }
+        gpuSetRenderState(GpuRenderState::AlphaTestEnable, 0);
+        float turn[16] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        gpuSetTransform(GpuTransform::Texture0, turn);
+        gpuSetTextureStageState(GpuTextureStageState::TextureTransformFlags, 2);
+        quad();
+        gpuSetTextureStageState(GpuTextureStageState::TextureTransformFlags, TTFF_DISABLE);
+        gpuSetRenderState(GpuRenderState::PointSpriteEnable, 1);
+        gpuSetRenderState(GpuRenderState::PointScaleEnable, 0);
+        struct P {
+            float x, y, z, size;
+            uint32_t c;
+        } point = {0.5f, -0.8f, 0.5f, 30.0f, 0xFFC08040};
+        gpuSetVertexFormat(FVF_XYZ | FVF_PSIZE | FVF_DIFFUSE);
+        gpuDrawPrimitiveUP(GpuPrimitive::PointList, 1, &point, sizeof point);
+        gpuSetRenderState(GpuRenderState::PointSpriteEnable, 0);
+        out.assign(800 * 600 * 4, 0);
+        ASSERT_TRUE(gpuReadPixels(0, out.data(), int(out.size())));
+        EXPECT_GT(cell, 40);
+    };
+    std::vector<uint8_t> general, specialised;
+    frame(false, general);
+    frame(true, specialised);
+    gpuSetSpecialisedPrograms(true);
+    ASSERT_EQ(general.size(), specialised.size());
+    size_t differing = 0, lit = 0;
+    for (size_t i = 0; i < general.size(); i += 4) {
+        if (std::memcmp(&general[i], &specialised[i], 4) != 0) ++differing;
+        if (general[i] | general[i + 1] | general[i + 2]) ++lit;
+    }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_GT(lit, 20000u);  // the cells were drawn
+}
+
 }  // namespace
 
 TEST_F(GlGpu, PicturesLeaveMainMemoryOnceTheGpuHasThemAndComeBackForChanges)

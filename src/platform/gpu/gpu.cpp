@@ -785,6 +785,12 @@ void gpuDrawIndexedPrimitive(GpuPrimitive type, int minIndex, int numVertices, i
     submit(type, primitiveCount, n);
 }
 
+void gpuSetSpecialisedPrograms(bool on)
+{
+    if (gpu.created && !gpu.headless) glDeviceFlush();
+    gpu.specialisedPrograms = on;
+}
+
 void gpuSetBatching(bool on)
 {
     if (gpu.created && !gpu.headless) glDeviceFlush();

@@ -263,6 +263,9 @@ void gpuDrawPrimitiveUP(GpuPrimitive type, int primitiveCount, const void* verti
 // ---- counters and records ----
 // Consecutive draws that share every state are merged into one draw call (on by default).
 void gpuSetBatching(bool on);
+// The GL device shades with programs specialised to each state combination it meets (on by
+// default); off, every draw uses the one general program (tests compare the two).
+void gpuSetSpecialisedPrograms(bool on);
 GpuStats gpuStats();
 void gpuResetStats();
 // Draw log (ring); index 0 is the oldest still held.

@@ -8,6 +8,9 @@
 // lighting, point sprites. Row-major row-vector matrices are uploaded as they are and applied
 // as M * v. Clip z runs from 0 to w as in the original API and is mapped to GL's -w..w; pixel
 // centres sit on whole coordinates as in the original API (a half-pixel shift in the shader).
+// The shader's switches (texture operations, alpha test, texture coordinate sources, lighting,
+// point sprites) are constants in a program made for each combination met, so a software
+// rasteriser shades each pixel without them; a general program reads them from uniforms.
 // Consecutive draws that share every state are merged into one draw call.
 #include <epoxy/gl.h>
 
@@ -16,10 +19,27 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/gpu/gpu_internal.h"
 
 namespace {
+
+// A program specialised for one combination of the switches below (or the general one, which
+// reads them from uniforms): llvmpipe shades every pixel with the code it is given, so branches
+// decided by constants cost nothing while branches on uniforms are evaluated for every pixel.
+struct GlProgram {
+    uint32_t key = 0;
+    GLuint program = 0;
+    GLint uWorld, uView, uProj, uTex, uTexCount, uTexGen, uPixel, uLighting, uAmbient, uMatDiffuse,
+        uMatAmbient, uMatEmissive, uLightDir, uLightColor, uLightCount, uPointSize, uPointMin, uPointScale,
+        uPointAbc, uViewportH, uPointSprite, uHasTexture, uColorOp, uAlphaOp, uAlphaTest, uAlphaFunc,
+        uAlphaRef, uSampler;
+};
+
+// Specialised programs kept at once; past this every other combination uses the general one.
+constexpr int GL_MAX_PROGRAMS = 48;
+constexpr uint32_t GL_GENERAL_PROGRAM = 0xFFFFFFFFu;
 
 struct GlDevice {
     SDL_Window* window = nullptr;
@@ -45,24 +65,26 @@ struct GlDevice {
     bool dirty = true;
     std::vector<GpuVertex> batch;
     int batchKind = 0;  // 0 empty, 1 triangles, 2 lines, 3 points
-    // uniform locations
-    GLint uWorld, uView, uProj, uTex, uTexCount, uTexGen, uPixel, uLighting, uAmbient, uMatDiffuse,
-        uMatAmbient, uMatEmissive, uLightDir, uLightColor, uLightCount, uPointSize, uPointMin, uPointScale,
-        uPointAbc, uViewportH, uPointSprite, uHasTexture, uColorOp, uAlphaOp, uAlphaTest, uAlphaFunc,
-        uAlphaRef, uSampler;
+    GlProgram programs[GL_MAX_PROGRAMS];
+    int programCount = 0;
+    GlProgram* bound = nullptr;  // the program the last batch was drawn with
     GLint pBack, pGamma;
 };
 
 GlDevice gl;
 
-const char* kVertexShader = R"(#version 330 core
+// The shaders' switches (declared in front of them, as uniforms or as constants).
+const char* kVertexSwitches[] = {"uTexCount", "uTexGen", "uLighting", "uPointScale"};
+const char* kFragmentSwitches[] = {"uHasTexture", "uColorOp", "uAlphaOp", "uAlphaTest", "uAlphaFunc", "uPointSprite"};
+
+const char* kVertexShader = R"(
 layout(location = 0) in vec3 aPos;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColor;
 layout(location = 3) in vec2 aUV;
 layout(location = 4) in float aPointSize;
 uniform mat4 uWorld, uView, uProj, uTex;
-uniform int uTexCount, uTexGen, uLighting, uLightCount, uPointScale;
+uniform int uLightCount;
 uniform vec2 uPixel;
 uniform vec4 uAmbient, uMatDiffuse, uMatAmbient, uMatEmissive;
 uniform vec3 uLightDir[4];
@@ -108,11 +130,10 @@ void main() {
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
+const char* kFragmentShader = R"(
 in vec4 vColor;
 in vec2 vUV;
 uniform sampler2D uSampler;
-uniform int uHasTexture, uColorOp, uAlphaOp, uAlphaTest, uAlphaFunc, uPointSprite;
 uniform float uAlphaRef;
 out vec4 fragColor;
 vec4 combine(int op, vec4 t, vec4 d) {
@@ -286,9 +307,10 @@ void bindTarget(int texture)
 }
 
 // Sends the fixed-function state to GL; called before a batch is drawn when anything changed.
-void applyState()
+void applyState(const GlProgram& g)
 {
-    glUseProgram(gl.program);
+    glUseProgram(g.program);
+    gl.bound = const_cast<GlProgram*>(&g);
     if (rs(GpuRenderState::ZEnable)) {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(compareFunc(rs(GpuRenderState::ZFunc)));
@@ -314,21 +336,21 @@ void applyState()
         glCullFace(cull == CullCCW ? GL_BACK : GL_FRONT);
     }
     const float* w = gpu.transforms[static_cast<int>(GpuTransform::World)];
-    glUniformMatrix4fv(gl.uWorld, 1, GL_FALSE, w);
-    glUniformMatrix4fv(gl.uView, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::View)]);
-    glUniformMatrix4fv(gl.uProj, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::Projection)]);
-    glUniformMatrix4fv(gl.uTex, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::Texture0)]);
-    glUniform1i(gl.uTexCount, ts(GpuTextureStageState::TextureTransformFlags) != TTFF_DISABLE ? 1 : 0);
+    glUniformMatrix4fv(g.uWorld, 1, GL_FALSE, w);
+    glUniformMatrix4fv(g.uView, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::View)]);
+    glUniformMatrix4fv(g.uProj, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::Projection)]);
+    glUniformMatrix4fv(g.uTex, 1, GL_FALSE, gpu.transforms[static_cast<int>(GpuTransform::Texture0)]);
+    glUniform1i(g.uTexCount, ts(GpuTextureStageState::TextureTransformFlags) != TTFF_DISABLE ? 1 : 0);
     uint32_t tci = ts(GpuTextureStageState::TexCoordIndex) & 0xFFFF0000u;
-    glUniform1i(gl.uTexGen, tci == TCI_CAMERASPACENORMAL ? 1 : tci == TCI_CAMERASPACEREFLECTIONVECTOR ? 2 : 0);
-    glUniform2f(gl.uPixel, 1.0f / gl.targetWidth, 1.0f / gl.targetHeight);
-    glUniform1i(gl.uLighting, rs(GpuRenderState::Lighting) ? 1 : 0);
+    glUniform1i(g.uTexGen, tci == TCI_CAMERASPACENORMAL ? 1 : tci == TCI_CAMERASPACEREFLECTIONVECTOR ? 2 : 0);
+    glUniform2f(g.uPixel, 1.0f / gl.targetWidth, 1.0f / gl.targetHeight);
+    glUniform1i(g.uLighting, rs(GpuRenderState::Lighting) ? 1 : 0);
     float v[4];
     colorVec(rs(GpuRenderState::Ambient), v);
-    glUniform4fv(gl.uAmbient, 1, v);
-    glUniform4fv(gl.uMatDiffuse, 1, gpu.material.diffuse);
-    glUniform4fv(gl.uMatAmbient, 1, gpu.material.ambient);
-    glUniform4fv(gl.uMatEmissive, 1, gpu.material.emissive);
+    glUniform4fv(g.uAmbient, 1, v);
+    glUniform4fv(g.uMatDiffuse, 1, gpu.material.diffuse);
+    glUniform4fv(g.uMatAmbient, 1, gpu.material.ambient);
+    glUniform4fv(g.uMatEmissive, 1, gpu.material.emissive);
     float dirs[12] = {}, cols[16] = {};
     int n = 0;
     for (int i = 0; i < GPU_MAX_LIGHTS && n < 4; ++i) {
@@ -337,24 +359,24 @@ void applyState()
         std::memcpy(cols + n * 4, gpu.lights[i].diffuse, 16);
         ++n;
     }
-    glUniform3fv(gl.uLightDir, 4, dirs);
-    glUniform4fv(gl.uLightColor, 4, cols);
-    glUniform1i(gl.uLightCount, n);
-    glUniform1f(gl.uPointSize, bitsFloat(rs(GpuRenderState::PointSize)));
-    glUniform1f(gl.uPointMin, bitsFloat(rs(GpuRenderState::PointSizeMin)));
-    glUniform1i(gl.uPointScale, rs(GpuRenderState::PointScaleEnable) ? 1 : 0);
-    glUniform3f(gl.uPointAbc, bitsFloat(rs(GpuRenderState::PointScaleA)), bitsFloat(rs(GpuRenderState::PointScaleB)),
+    glUniform3fv(g.uLightDir, 4, dirs);
+    glUniform4fv(g.uLightColor, 4, cols);
+    glUniform1i(g.uLightCount, n);
+    glUniform1f(g.uPointSize, bitsFloat(rs(GpuRenderState::PointSize)));
+    glUniform1f(g.uPointMin, bitsFloat(rs(GpuRenderState::PointSizeMin)));
+    glUniform1i(g.uPointScale, rs(GpuRenderState::PointScaleEnable) ? 1 : 0);
+    glUniform3f(g.uPointAbc, bitsFloat(rs(GpuRenderState::PointScaleA)), bitsFloat(rs(GpuRenderState::PointScaleB)),
                 bitsFloat(rs(GpuRenderState::PointScaleC)));
-    glUniform1f(gl.uViewportH, static_cast<float>(gl.targetHeight));
+    glUniform1f(g.uViewportH, static_cast<float>(gl.targetHeight));
     GpuTextureSlot* t = gpuTextureSlot(gpu.texture);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, t ? t->glTexture : 0);
-    glUniform1i(gl.uHasTexture, t ? 1 : 0);
-    glUniform1i(gl.uColorOp, static_cast<int>(ts(GpuTextureStageState::ColorOp)));
-    glUniform1i(gl.uAlphaOp, static_cast<int>(ts(GpuTextureStageState::AlphaOp)));
-    glUniform1i(gl.uAlphaTest, rs(GpuRenderState::AlphaTestEnable) ? 1 : 0);
-    glUniform1i(gl.uAlphaFunc, static_cast<int>(rs(GpuRenderState::AlphaFunc)));
-    glUniform1f(gl.uAlphaRef, static_cast<float>(rs(GpuRenderState::AlphaRef) & 255));
+    glUniform1i(g.uHasTexture, t ? 1 : 0);
+    glUniform1i(g.uColorOp, static_cast<int>(ts(GpuTextureStageState::ColorOp)));
+    glUniform1i(g.uAlphaOp, static_cast<int>(ts(GpuTextureStageState::AlphaOp)));
+    glUniform1i(g.uAlphaTest, rs(GpuRenderState::AlphaTestEnable) ? 1 : 0);
+    glUniform1i(g.uAlphaFunc, static_cast<int>(rs(GpuRenderState::AlphaFunc)));
+    glUniform1f(g.uAlphaRef, static_cast<float>(rs(GpuRenderState::AlphaRef) & 255));
     uint32_t mag = ts(GpuTextureStageState::MagFilter), min = ts(GpuTextureStageState::MinFilter),
              mip = ts(GpuTextureStageState::MipFilter);
     glSamplerParameteri(gl.sampler, GL_TEXTURE_MAG_FILTER, mag == FilterLinear ? GL_LINEAR : GL_NEAREST);
@@ -372,39 +394,114 @@ void applyState()
     gl.dirty = false;
 }
 
-void locate()
+void locate(GlProgram& g)
 {
-    GLuint p = gl.program;
-    gl.uWorld = glGetUniformLocation(p, "uWorld");
-    gl.uView = glGetUniformLocation(p, "uView");
-    gl.uProj = glGetUniformLocation(p, "uProj");
-    gl.uTex = glGetUniformLocation(p, "uTex");
-    gl.uTexCount = glGetUniformLocation(p, "uTexCount");
-    gl.uTexGen = glGetUniformLocation(p, "uTexGen");
-    gl.uPixel = glGetUniformLocation(p, "uPixel");
-    gl.uLighting = glGetUniformLocation(p, "uLighting");
-    gl.uAmbient = glGetUniformLocation(p, "uAmbient");
-    gl.uMatDiffuse = glGetUniformLocation(p, "uMatDiffuse");
-    gl.uMatAmbient = glGetUniformLocation(p, "uMatAmbient");
-    gl.uMatEmissive = glGetUniformLocation(p, "uMatEmissive");
-    gl.uLightDir = glGetUniformLocation(p, "uLightDir");
-    gl.uLightColor = glGetUniformLocation(p, "uLightColor");
-    gl.uLightCount = glGetUniformLocation(p, "uLightCount");
-    gl.uPointSize = glGetUniformLocation(p, "uPointSize");
-    gl.uPointMin = glGetUniformLocation(p, "uPointMin");
-    gl.uPointScale = glGetUniformLocation(p, "uPointScale");
-    gl.uPointAbc = glGetUniformLocation(p, "uPointAbc");
-    gl.uViewportH = glGetUniformLocation(p, "uViewportH");
-    gl.uPointSprite = glGetUniformLocation(p, "uPointSprite");
-    gl.uHasTexture = glGetUniformLocation(p, "uHasTexture");
-    gl.uColorOp = glGetUniformLocation(p, "uColorOp");
-    gl.uAlphaOp = glGetUniformLocation(p, "uAlphaOp");
-    gl.uAlphaTest = glGetUniformLocation(p, "uAlphaTest");
-    gl.uAlphaFunc = glGetUniformLocation(p, "uAlphaFunc");
-    gl.uAlphaRef = glGetUniformLocation(p, "uAlphaRef");
-    gl.uSampler = glGetUniformLocation(p, "uSampler");
-    gl.pBack = glGetUniformLocation(gl.presentProgram, "uBack");
-    gl.pGamma = glGetUniformLocation(gl.presentProgram, "uGamma");
+    GLuint p = g.program;
+    g.uWorld = glGetUniformLocation(p, "uWorld");
+    g.uView = glGetUniformLocation(p, "uView");
+    g.uProj = glGetUniformLocation(p, "uProj");
+    g.uTex = glGetUniformLocation(p, "uTex");
+    g.uTexCount = glGetUniformLocation(p, "uTexCount");
+    g.uTexGen = glGetUniformLocation(p, "uTexGen");
+    g.uPixel = glGetUniformLocation(p, "uPixel");
+    g.uLighting = glGetUniformLocation(p, "uLighting");
+    g.uAmbient = glGetUniformLocation(p, "uAmbient");
+    g.uMatDiffuse = glGetUniformLocation(p, "uMatDiffuse");
+    g.uMatAmbient = glGetUniformLocation(p, "uMatAmbient");
+    g.uMatEmissive = glGetUniformLocation(p, "uMatEmissive");
+    g.uLightDir = glGetUniformLocation(p, "uLightDir");
+    g.uLightColor = glGetUniformLocation(p, "uLightColor");
+    g.uLightCount = glGetUniformLocation(p, "uLightCount");
+    g.uPointSize = glGetUniformLocation(p, "uPointSize");
+    g.uPointMin = glGetUniformLocation(p, "uPointMin");
+    g.uPointScale = glGetUniformLocation(p, "uPointScale");
+    g.uPointAbc = glGetUniformLocation(p, "uPointAbc");
+    g.uViewportH = glGetUniformLocation(p, "uViewportH");
+    g.uPointSprite = glGetUniformLocation(p, "uPointSprite");
+    g.uHasTexture = glGetUniformLocation(p, "uHasTexture");
+    g.uColorOp = glGetUniformLocation(p, "uColorOp");
+    g.uAlphaOp = glGetUniformLocation(p, "uAlphaOp");
+    g.uAlphaTest = glGetUniformLocation(p, "uAlphaTest");
+    g.uAlphaFunc = glGetUniformLocation(p, "uAlphaFunc");
+    g.uAlphaRef = glGetUniformLocation(p, "uAlphaRef");
+    g.uSampler = glGetUniformLocation(p, "uSampler");
+}
+
+// A texture stage operation as the shader's combine() tells them apart (anything else is the
+// diffuse colour, as "disable" gives it).
+uint32_t combineOp(uint32_t op) { return op >= 2 && op <= 7 ? op : 1; }
+
+// The switches the state selects, packed: texture transform (1 bit), texture coordinate
+// generation (2), lighting (1), point scale (1), texture (1), colour and alpha operation (3 + 3),
+// alpha test (1), its function (4), point sprite (1).
+uint32_t programKey(int batchKind)
+{
+    uint32_t tci = ts(GpuTextureStageState::TexCoordIndex) & 0xFFFF0000u;
+    uint32_t texGen = tci == TCI_CAMERASPACENORMAL ? 1 : tci == TCI_CAMERASPACEREFLECTIONVECTOR ? 2 : 0;
+    uint32_t alphaTest = rs(GpuRenderState::AlphaTestEnable) ? 1 : 0;
+    uint32_t alphaFunc = alphaTest ? rs(GpuRenderState::AlphaFunc) : 0;
+    if (alphaFunc > 8) alphaFunc = 8;  // the shader passes every unknown function, as "always"
+    uint32_t key = ts(GpuTextureStageState::TextureTransformFlags) != TTFF_DISABLE ? 1 : 0;
+    key |= texGen << 1;
+    key |= (rs(GpuRenderState::Lighting) ? 1u : 0u) << 3;
+    key |= (rs(GpuRenderState::PointScaleEnable) ? 1u : 0u) << 4;
+    key |= (gpuTextureSlot(gpu.texture) ? 1u : 0u) << 5;
+    key |= combineOp(ts(GpuTextureStageState::ColorOp)) << 6;
+    key |= combineOp(ts(GpuTextureStageState::AlphaOp)) << 9;
+    key |= alphaTest << 12;
+    key |= alphaFunc << 13;
+    key |= (batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1u : 0u) << 17;
+    return key;
+}
+
+// Compiles the program for a key (GL_GENERAL_PROGRAM: the switches stay uniforms); false when
+// GL refuses it.
+bool makeProgram(GlProgram& g, uint32_t key)
+{
+    std::string vs = "#version 330 core\n", fs = vs;
+    const int vertexValues[4] = {static_cast<int>(key & 1), static_cast<int>((key >> 1) & 3),
+                                 static_cast<int>((key >> 3) & 1), static_cast<int>((key >> 4) & 1)};
+    const int fragmentValues[6] = {static_cast<int>((key >> 5) & 1), static_cast<int>((key >> 6) & 7),
+                                   static_cast<int>((key >> 9) & 7), static_cast<int>((key >> 12) & 1),
+                                   static_cast<int>((key >> 13) & 15), static_cast<int>((key >> 17) & 1)};
+    for (int i = 0; i < 4; ++i)
+        vs += key == GL_GENERAL_PROGRAM ? std::string("uniform int ") + kVertexSwitches[i] + ";\n"
+                                        : std::string("const int ") + kVertexSwitches[i] + " = " +
+                                              std::to_string(vertexValues[i]) + ";\n";
+    for (int i = 0; i < 6; ++i)
+        fs += key == GL_GENERAL_PROGRAM ? std::string("uniform int ") + kFragmentSwitches[i] + ";\n"
+                                        : std::string("const int ") + kFragmentSwitches[i] + " = " +
+                                              std::to_string(fragmentValues[i]) + ";\n";
+    vs += kVertexShader;
+    fs += kFragmentShader;
+    g = GlProgram();
+    g.key = key;
+    g.program = link(vs.c_str(), fs.c_str());
+    if (!g.program) return false;
+    locate(g);
+    glUseProgram(g.program);
+    glUniform1i(g.uSampler, 0);
+    glUniform1i(g.uPointSprite, 0);
+    gl.bound = nullptr;
+    return true;
+}
+
+// The program for the current state: a specialised one, made on first use, or the general one
+// (always programs[0]) when the table is full or GL refused the specialised one.
+GlProgram& programFor(int batchKind)
+{
+    if (!gpu.specialisedPrograms) return gl.programs[0];
+    uint32_t key = programKey(batchKind);
+    for (int i = 1; i < gl.programCount; ++i)
+        if (gl.programs[i].key == key) return gl.programs[i].program ? gl.programs[i] : gl.programs[0];
+    if (gl.programCount >= GL_MAX_PROGRAMS) return gl.programs[0];
+    GlProgram& g = gl.programs[gl.programCount++];
+    if (!makeProgram(g, key)) {
+        g.program = 0;  // remembered as refused, so it is not compiled again
+        g.key = key;
+        return gl.programs[0];
+    }
+    return g;
 }
 
 GLenum depthInternal(GpuFormat f)
@@ -481,16 +578,14 @@ bool glDeviceCreate(const GpuPresentParams& params)
         glDeviceRelease();
         return false;
     }
-    gl.program = link(kVertexShader, kFragmentShader);
+    gl.programCount = 1;
     gl.presentProgram = link(kPresentVertex, kPresentFragment);
-    if (!gl.program || !gl.presentProgram) {
+    if (!makeProgram(gl.programs[0], GL_GENERAL_PROGRAM) || !gl.presentProgram) {
         glDeviceRelease();
         return false;
     }
-    locate();
-    glUseProgram(gl.program);
-    glUniform1i(gl.uSampler, 0);
-    glUniform1i(gl.uPointSprite, 0);
+    gl.pBack = glGetUniformLocation(gl.presentProgram, "uBack");
+    gl.pGamma = glGetUniformLocation(gl.presentProgram, "uGamma");
     glGenVertexArrays(1, &gl.vao);
     glGenVertexArrays(1, &gl.presentVao);
     glGenBuffers(1, &gl.vbo);
@@ -538,7 +633,8 @@ bool glDeviceReset(const GpuPresentParams& params)
 void glDeviceRelease()
 {
     if (gl.context) {
-        if (gl.program) glDeleteProgram(gl.program);
+        for (int i = 0; i < gl.programCount; ++i)
+            if (gl.programs[i].program) glDeleteProgram(gl.programs[i].program);
         if (gl.presentProgram) glDeleteProgram(gl.presentProgram);
         if (gl.vbo) glDeleteBuffers(1, &gl.vbo);
         if (gl.vao) glDeleteVertexArrays(1, &gl.vao);
@@ -559,9 +655,9 @@ void glDeviceStateChanged() { gl.dirty = true; }
 void glDeviceFlush()
 {
     if (gl.batch.empty() || !gl.context) return;
-    if (gl.dirty) applyState();
-    glUseProgram(gl.program);
-    glUniform1i(gl.uPointSprite, gl.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
+    GlProgram& g = programFor(gl.batchKind);
+    if (gl.dirty || gl.bound != &g) applyState(g);
+    glUniform1i(g.uPointSprite, gl.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
     glBindVertexArray(gl.vao);
     glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gl.batch.size() * sizeof(GpuVertex)), gl.batch.data(), GL_STREAM_DRAW);

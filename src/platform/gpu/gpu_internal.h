@@ -52,6 +52,7 @@ struct GpuState {
     int baseVertex = 0;
     bool inScene = false;
     bool batching = true;
+    bool specialisedPrograms = true;
     std::vector<GpuTextureSlot> textures;  // index = handle - 1
     std::vector<GpuBufferSlot> buffers;
     std::vector<uint8_t> headlessBackBuffer;  // BGRA, for read-back after clears

@@ -196,18 +196,6 @@ bool SplashScreen::waitingForKey() const
 
 int SplashScreen::idleFrameRate() const { return waitingForKey() ? PROMPT_IDLE_HZ : 0; }
 
-// Waiting at the prompt, the loading picture and the full bar stay as they are: only the band of
-// the prompt's text (row 560, over the bar) is redrawn.
-bool SplashScreen::redrawRegion(int* x, int* y, int* width, int* height) const
-{
-    if (!waitingForKey()) return false;
-    *x = 0;
-    *y = 520;
-    *width = 800;
-    *height = 80;
-    return true;
-}
-
 void SplashScreen::keyDown(int vk)
 {
     pushKey(pendingKeys, vk);

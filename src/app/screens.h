@@ -47,14 +47,6 @@ public:
     // Frames a second this screen needs once the player has been idle for a while (see
     // platform/os/pacing.h); 0: the usual idle rate.
     virtual int idleFrameRate() const { return 0; }
-    // While the screen is in a state in which, from one frame to the next, only a part of its
-    // picture can change by itself (no input, no switch), that part's rectangle of the 800 x 600
-    // frame; the shell then redraws only it over the kept last frame. False: draw it all.
-    virtual bool redrawRegion(int* x, int* y, int* width, int* height) const
-    {
-        (void)x, (void)y, (void)width, (void)height;
-        return false;
-    }
 
     // Every key of the frame, for the typed codes (all read by the next update).
     KeyQueue typedKeys;
@@ -71,7 +63,6 @@ public:
     void keyDown(int vk) override;
     void lButtonDown() override;
     int idleFrameRate() const override;
-    bool redrawRegion(int* x, int* y, int* width, int* height) const override;
     // The pictures are over, the load is done and the key prompt waits (no key pressed yet).
     bool waitingForKey() const;
 

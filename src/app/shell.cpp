@@ -208,14 +208,6 @@ void runFrame()
         return;
     }
     Screen* screen = screens.currentScreen;
-    int rx = 0, ry = 0, rw = 0, rh = 0;
-    bool region = screen && !app.debugOverlayOn && screen->redrawRegion(&rx, &ry, &rw, &rh);
-    bool partial = region && shell.keptFrameScreen == screen && shell.keptFrameMessages == shell.messagesHandled &&
-                   shell.keptFrameResets == device.resetCount;
-    if (partial) {
-        setRedrawRegion(rx, ry, rw, rh);
-        shell.partialFrames++;
-    }
     clearDepth(1.0f);
     clearColor(FRAME_CLEAR_COLOR);
     beginScene();
@@ -225,12 +217,7 @@ void runFrame()
     // bound while the overlay is off.
     app.triangleCount = 0;
     endScene();
-    if (partial) setRedrawRegion(0, 0, 0, 0);
-    // Counted before the present, which may itself reset the device (and lose the frame).
-    shell.keptFrameResets = device.resetCount;
     presentFrame();
-    shell.keptFrameScreen = region ? screen : nullptr;
-    shell.keptFrameMessages = shell.messagesHandled;
     char saved[PATH_MAX + 32];
     if (takeSavedScreenshot(saved, sizeof saved)) showScreenshotSaved(saved);
     measureFrameTime(timeGetTime());
@@ -394,7 +381,6 @@ int shellMain(const ShellOptions& options)
             }
             app.debugOverlayOn = 0;
             app.deferredLoadRequested = 0;
-            shell.keptFrameScreen = nullptr;  // the loading frames were presented since
         }
     }
     // 17. The shared state files only when they were read (never from a closed splash).

@@ -34,12 +34,6 @@ struct ShellState {
     FramePacer pacer;           // frame pacing (ShellOptions::paceFrames)
     int fullscreenToggles = 0;  // times F11 / Alt+Enter switched the window
     int messagesHandled = 0;    // messages windowProc was given
-    // The kept frame: drawn by this screen in a state where it offered a redraw region, with the
-    // message count and device resets as they were then (null: the next frame is drawn whole).
-    Screen* keptFrameScreen = nullptr;
-    int keptFrameMessages = 0;
-    int keptFrameResets = 0;
-    int partialFrames = 0;      // frames that redrew only a region
 };
 
 extern ShellState shell;
@@ -55,9 +49,8 @@ bool windowProc(const OsMessage& msg);
 
 // One frame: clear, render the current screen, the debug overlay, present, timing, update and
 // the end-of-frame screen switch. While inactive (or minimised): draws nothing and blocks until
-// the next message instead. When the screen offers a redraw region (Screen::redrawRegion) and
-// offered one for the last frame too, with no message, device reset or debug overlay since,
-// only that region is cleared and drawn over the kept frame; the whole frame is presented.
+// the next message instead. (The GL device draws each frame only where it differs from the
+// last one: platform/gpu/damage.h.)
 void runFrame();
 
 // With pacing on, waits until the next frame is due (the display's refresh period after the

@@ -237,6 +237,7 @@ void presentFrame()
     if (!device.created) return;
     if (device.gammaDirty) applyGammaRamp();
     takeRequestedScreenshot();
+    if (osTakeWindowExposed()) gpuRepaintWindow();
     gpuPresent();
     if (osTakeScreenshotRequest()) requestScreenshot();  // F12: saved with the next frame
     if (gpuTestCooperativeLevel() == GpuCoopLevel::NotReset || device.resetRequested) {
@@ -292,7 +293,6 @@ void setPerspectiveProjection(float fovY, float aspect, float zn, float zf)
 
 void clearColor(unsigned color) { gpuClear(CLEAR_TARGET, color, 0.0f, 0); }
 void clearDepth(float z) { gpuClear(CLEAR_ZBUFFER, 0, z, 0); }
-void setRedrawRegion(int x, int y, int width, int height) { gpuSetFrameClip(x, y, width, height); }
 void clearStencil(unsigned s) { gpuClear(CLEAR_STENCIL, 0, 0.0f, s); }
 void beginScene() { gpuBeginScene(); }
 void endScene() { gpuEndScene(); }

@@ -89,9 +89,6 @@ void setOrthoProjection(float w, float h, float zn, float zf);
 void setPerspectiveProjection(float fovY, float aspect, float zn, float zf);
 void clearColor(unsigned color);
 void clearDepth(float z);
-// Restricts this frame's clears and draws to a rectangle of the 800 x 600 frame (top-left x, y),
-// keeping the rest of the last frame; a width or height of 0 draws the whole frame again.
-void setRedrawRegion(int x, int y, int width, int height);
 void clearStencil(unsigned s);
 void beginScene();
 void endScene();

@@ -600,32 +600,6 @@ TEST_F(ShellLoop, PromptWaitsForAKeyThenSwitchesAtTheEndOfTheFrame)
     EXPECT_EQ(countRequests("menuRenderSetup"), 80 - 69);
 }
 
-TEST_F(ShellLoop, ThePromptRedrawsOnlyItsRegionUntilSomethingHappens)
-{
-    // Counts at each frame's start: partial frames so far and messages handled so far.
-    std::vector<int> partial, messages;
-    hook = [&](uint32_t) {
-        partial.push_back(shell.partialFrames);
-        messages.push_back(shell.messagesHandled);
-    };
-    run({msg(50, WM_MOUSEMOVE, 0, 10 | 10 << 16), key(60, VK_SPACE)}, 80, 100);
-    ASSERT_GT(partial.size(), 75u);
-    // frame i drew only a region when the count grew between the starts of frames i and i + 1
-    auto drewPart = [&](size_t i) { return partial[i + 1] > partial[i]; };
-    // The splash pictures and the first two prompt frames after the load are drawn whole: the
-    // first shows the prompt (and starts the music), the second is the first one kept.
-    for (size_t i = 0; i <= SPLASH_END_FRAME + 2; i++) EXPECT_FALSE(drewPart(i)) << i;
-    int parts = 0;
-    for (size_t i = SPLASH_END_FRAME + 3; i < 60; i++) {
-        bool afterMessage = messages[i] != messages[i - 1];
-        EXPECT_EQ(drewPart(i), !afterMessage) << i;  // a message's frame is drawn whole
-        parts += drewPart(i) ? 1 : 0;
-    }
-    EXPECT_GE(parts, 15);
-    // The key starts the fade: every frame of it is drawn whole.
-    for (size_t i = 60; i + 1 < partial.size(); i++) EXPECT_FALSE(drewPart(i)) << i;
-}
-
 TEST_F(ShellLoop, TypedCodesThroughTheLoop)
 {
     std::vector<OsScriptStep> script;

@@ -299,7 +299,8 @@ bool gpuCreate(const GpuPresentParams& params)
     gpu.lastVertexCount = 0;
     gpu.coop = GpuCoopLevel::Ok;
     gpu.batching = true;
-    gpu.frameClip = {0, 0, 0, 0};
+    gpu.specialisedPrograms = true;
+    gpu.damageTracking = true;
     setDefaultStates();
     if (!gpu.headless && !glDeviceCreate(params)) {
         gpu.headless = true;
@@ -318,7 +319,6 @@ bool gpuReset(const GpuPresentParams& params)
         return false;
     GpuPresentParams p = params;
     p.window = gpu.params.window;
-    gpu.frameClip = {0, 0, 0, 0};  // the kept picture is gone
     if (!gpu.headless) {
         glDeviceFlush();
         if (!glDeviceReset(p)) return false;
@@ -490,34 +490,11 @@ void gpuClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
         if ((flags & CLEAR_TARGET) && gpu.renderTarget == 0) {
             uint8_t px[4] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
                              static_cast<uint8_t>(color >> 16), static_cast<uint8_t>(color >> 24)};
-            int w = gpu.params.backBufferWidth, h = gpu.params.backBufferHeight;
-            int x0 = 0, y0 = 0, x1 = w, y1 = h;
-            if (gpu.frameClip.width > 0) {
-                x0 = std::max(0, gpu.frameClip.x);
-                y0 = std::max(0, gpu.frameClip.y);
-                x1 = std::min(w, gpu.frameClip.x + gpu.frameClip.width);
-                y1 = std::min(h, gpu.frameClip.y + gpu.frameClip.height);
-            }
-            for (int y = y0; y < y1; ++y)
-                for (int x = x0; x < x1; ++x) {
-                    size_t at = (static_cast<size_t>(y) * w + x) * 4;
-                    if (at + 4 <= gpu.headlessBackBuffer.size()) std::memcpy(&gpu.headlessBackBuffer[at], px, 4);
-                }
+            for (size_t i = 0; i + 4 <= gpu.headlessBackBuffer.size(); i += 4) std::memcpy(&gpu.headlessBackBuffer[i], px, 4);
         }
         return;
     }
     glDeviceClear(flags, color, z, stencil);
-}
-
-void gpuSetFrameClip(int x, int y, int width, int height)
-{
-    if (!gpu.created) return;
-    GpuViewport clip = {0, 0, 0, 0};
-    if (width > 0 && height > 0) clip = {x, y, width, height};
-    if (std::memcmp(&clip, &gpu.frameClip, sizeof clip) == 0) return;
-    if (!gpu.headless) glDeviceFlush();  // what was batched before belongs to the old clip
-    gpu.frameClip = clip;
-    if (!gpu.headless) glDeviceFrameClipChanged();
 }
 
 void gpuBeginScene()
@@ -789,6 +766,20 @@ void gpuSetSpecialisedPrograms(bool on)
 {
     if (gpu.created && !gpu.headless) glDeviceFlush();
     gpu.specialisedPrograms = on;
+}
+
+void gpuSetDamageTracking(bool on)
+{
+    if (gpu.created && !gpu.headless) {
+        glDeviceFlush();
+        glDeviceRepaintWindow();  // draws what was recorded and starts the next frame whole
+    }
+    gpu.damageTracking = on;
+}
+
+void gpuRepaintWindow()
+{
+    if (gpu.created && !gpu.headless) glDeviceRepaintWindow();
 }
 
 void gpuSetBatching(bool on)

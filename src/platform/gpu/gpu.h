@@ -152,6 +152,12 @@ struct GpuStats {
     int clears;
     int presents;
     int scenes;
+    // Frames the GL device presented, by what it drew again (damage tracking): the whole frame,
+    // only changed rectangles, or nothing (the frame equalled the last one).
+    int wholeFrames;
+    int partialFrames;
+    int unchangedFrames;
+    int64_t redrawnPixels;  // pixels of the back buffer drawn again at presents
 };
 
 // What the headless device (and, for tests, the GL device) remembers of one draw.
@@ -225,7 +231,6 @@ void gpuClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
 // left, in back-buffer pixels), so a frame can redraw only the part of the kept picture that
 // changed; the rest stays as the last frame left it. A width or height of 0 or less lifts the
 // restriction. Render targets are never restricted, and a present always shows the whole frame.
-void gpuSetFrameClip(int x, int y, int width, int height);
 void gpuBeginScene();
 void gpuEndScene();
 
@@ -266,6 +271,12 @@ void gpuSetBatching(bool on);
 // The GL device shades with programs specialised to each state combination it meets (on by
 // default); off, every draw uses the one general program (tests compare the two).
 void gpuSetSpecialisedPrograms(bool on);
+// The GL device draws a frame at present, only where it differs from the last one (on by
+// default); off, every frame is drawn whole as its draws arrive (tests compare the two).
+void gpuSetDamageTracking(bool on);
+// The window lost its picture (exposed, resized, shown again): the next present shows the
+// frame even when nothing in it changed.
+void gpuRepaintWindow();
 GpuStats gpuStats();
 void gpuResetStats();
 // Draw log (ring); index 0 is the oldest still held.

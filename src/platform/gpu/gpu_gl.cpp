@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/gpu/damage.h"
 #include "platform/gpu/gpu_internal.h"
 
 namespace {
@@ -40,6 +41,43 @@ struct GlProgram {
 // Specialised programs kept at once; past this every other combination uses the general one.
 constexpr int GL_MAX_PROGRAMS = 48;
 constexpr uint32_t GL_GENERAL_PROGRAM = 0xFFFFFFFFu;
+
+// Everything of the front's state a recorded draw needs to be drawn again later.
+struct GlSnapshot {
+    uint32_t renderStates[static_cast<int>(GpuRenderState::Count)];
+    uint32_t stageStates[static_cast<int>(GpuTextureStageState::Count)];
+    float transforms[static_cast<int>(GpuTransform::Count)][16];
+    GpuMaterial material;
+    GpuLight lights[GPU_MAX_LIGHTS];
+    uint8_t lightOn[GPU_MAX_LIGHTS];
+    int texture;
+    uint32_t textureVersion;
+};
+
+// One recorded clear or batch of the back buffer's frame.
+struct GlCommand {
+    bool clear;
+    int batchKind;  // 1 triangles, 2 lines, 3 points
+    int snapshot;   // index in GlRecording::snapshots
+    int first;      // vertices in GlRecording::vertices
+    int count;
+    uint32_t clearFlags, clearColor, clearStencil;
+    float clearZ;
+    DamageRect box;  // every pixel the command can touch
+};
+
+// A frame of the back buffer as recorded (damage.h tells why).
+struct GlRecording {
+    std::vector<GlCommand> commands;
+    std::vector<DamageItem> items;  // one per clear and per draw the front made (a batch holds several)
+    std::vector<GpuVertex> vertices;
+    std::vector<GlSnapshot> snapshots;
+    std::vector<uint64_t> snapshotHashes;
+    bool drawn = false;         // drawn before present (something needed the pixels): later draws go straight
+    bool colourCleared = false;
+    bool depthCleared = false;
+    bool comparable = true;     // begins with a clear of the picture (and of depth before depth is used)
+};
 
 struct GlDevice {
     SDL_Window* window = nullptr;
@@ -68,6 +106,14 @@ struct GlDevice {
     GlProgram programs[GL_MAX_PROGRAMS];
     int programCount = 0;
     GlProgram* bound = nullptr;  // the program the last batch was drawn with
+    std::vector<int> batchDraws;  // where each of the front's draws starts in the batch
+    GlRecording recordings[2];
+    int recording = 0;            // the frame being recorded; the other is the last presented
+    bool lastComparable = false;  // the last presented frame can be compared with this one
+    bool windowStale = true;      // the window must be shown the frame at the next present
+    uint16_t rampPresented[3][256] = {};  // the brightness ramp the window was last shown through
+    bool snapshotStale = true;    // the state changed since the last snapshot
+    uint32_t versions = 0;        // the last texture version handed out
     GLint pBack, pGamma;
 };
 
@@ -295,14 +341,7 @@ void bindTarget(int texture)
         gl.targetHeight = gpu.params.backBufferHeight;
     }
     glViewport(0, 0, gl.targetWidth, gl.targetHeight);
-    // The frame clip applies to the back buffer only. Its rows are stored top first, so the
-    // clip's y needs no turning over.
-    if (!t && gpu.frameClip.width > 0) {
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(gpu.frameClip.x, gpu.frameClip.y, gpu.frameClip.width, gpu.frameClip.height);
-    } else {
-        glDisable(GL_SCISSOR_TEST);
-    }
+    glDisable(GL_SCISSOR_TEST);
     gl.dirty = true;
 }
 
@@ -504,6 +543,247 @@ GlProgram& programFor(int batchKind)
     return g;
 }
 
+// ---- recording the back buffer's frame (damage tracking) ----
+
+void takeSnapshot(GlSnapshot& out)
+{
+    std::memset(&out, 0, sizeof out);  // padding too, for the hash
+    std::memcpy(out.renderStates, gpu.renderStates, sizeof out.renderStates);
+    std::memcpy(out.stageStates, gpu.stageStates, sizeof out.stageStates);
+    std::memcpy(out.transforms, gpu.transforms, sizeof out.transforms);
+    out.material = gpu.material;
+    std::memcpy(out.lights, gpu.lights, sizeof out.lights);
+    for (int i = 0; i < GPU_MAX_LIGHTS; ++i) out.lightOn[i] = gpu.lightOn[i] ? 1 : 0;
+    out.texture = gpu.texture;
+    GpuTextureSlot* t = gpuTextureSlot(gpu.texture);
+    out.textureVersion = t ? t->version : 0;
+}
+
+void putSnapshot(const GlSnapshot& in)
+{
+    std::memcpy(gpu.renderStates, in.renderStates, sizeof in.renderStates);
+    std::memcpy(gpu.stageStates, in.stageStates, sizeof in.stageStates);
+    std::memcpy(gpu.transforms, in.transforms, sizeof in.transforms);
+    gpu.material = in.material;
+    std::memcpy(gpu.lights, in.lights, sizeof in.lights);
+    for (int i = 0; i < GPU_MAX_LIGHTS; ++i) gpu.lightOn[i] = in.lightOn[i] != 0;
+    gpu.texture = in.texture;
+}
+
+// v x M for a row-major matrix (the shader's convention).
+void transformRow(const float v[4], const float* m, float out[4])
+{
+    for (int j = 0; j < 4; ++j) out[j] = v[0] * m[j] + v[1] * m[4 + j] + v[2] * m[8 + j] + v[3] * m[12 + j];
+}
+
+// The back-buffer pixels a batch can touch: its vertices taken through the shader's transforms
+// to window pixels, widened by two pixels (and by half a point's size); the whole target when a
+// vertex lies at or behind the eye, or points grow with distance.
+DamageRect batchBox(const GlSnapshot& st, const GpuVertex* v, int count, int batchKind)
+{
+    int w = gpu.params.backBufferWidth, h = gpu.params.backBufferHeight;
+    DamageRect whole = {0, 0, w, h};
+    float margin = 2.0f;
+    if (batchKind == 3) {
+        if (st.renderStates[static_cast<int>(GpuRenderState::PointScaleEnable)]) return whole;
+        float stateSize = bitsFloat(st.renderStates[static_cast<int>(GpuRenderState::PointSize)]);
+        float minSize = bitsFloat(st.renderStates[static_cast<int>(GpuRenderState::PointSizeMin)]);
+        float largest = stateSize > minSize ? stateSize : minSize;
+        for (int i = 0; i < count; ++i)
+            if (v[i].pointSize > largest) largest = v[i].pointSize;
+        if (!(largest < 4096.0f)) return whole;
+        margin += largest * 0.5f;
+    }
+    const float* world = st.transforms[static_cast<int>(GpuTransform::World)];
+    const float* view = st.transforms[static_cast<int>(GpuTransform::View)];
+    const float* proj = st.transforms[static_cast<int>(GpuTransform::Projection)];
+    float x0 = 1e30f, y0 = 1e30f, x1 = -1e30f, y1 = -1e30f;
+    for (int i = 0; i < count; ++i) {
+        float p[4] = {v[i].pos[0], v[i].pos[1], v[i].pos[2], 1.0f}, a[4], b[4], c[4];
+        transformRow(p, world, a);
+        transformRow(a, view, b);
+        transformRow(b, proj, c);
+        if (!(c[3] > 1e-6f)) return whole;
+        float nx = c[0] / c[3] + 1.0f / float(w), ny = -c[1] / c[3] + 1.0f / float(h);
+        float px = (nx + 1.0f) * 0.5f * float(w), py = (ny + 1.0f) * 0.5f * float(h);
+        if (!(px > -1e6f && px < 1e6f && py > -1e6f && py < 1e6f)) return whole;
+        if (px < x0) x0 = px;
+        if (px > x1) x1 = px;
+        if (py < y0) y0 = py;
+        if (py > y1) y1 = py;
+    }
+    if (count <= 0) return {0, 0, 0, 0};
+    DamageRect r = {static_cast<int>(std::floor(x0 - margin)), static_cast<int>(std::floor(y0 - margin)),
+                    static_cast<int>(std::ceil(x1 + margin)), static_cast<int>(std::ceil(y1 + margin))};
+    if (r.x0 < 0) r.x0 = 0;
+    if (r.y0 < 0) r.y0 = 0;
+    if (r.x1 > w) r.x1 = w;
+    if (r.y1 > h) r.y1 = h;
+    return r;
+}
+
+void clearNow(uint32_t flags, uint32_t color, float z, uint32_t stencil)
+{
+    GLbitfield bits = 0;
+    if (flags & CLEAR_TARGET) {
+        float c[4];
+        colorVec(color, c);
+        glClearColor(c[0], c[1], c[2], c[3]);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        bits |= GL_COLOR_BUFFER_BIT;
+    }
+    if (flags & CLEAR_ZBUFFER) {
+        glClearDepth(z);
+        glDepthMask(GL_TRUE);
+        bits |= GL_DEPTH_BUFFER_BIT;
+    }
+    if (flags & CLEAR_STENCIL) {
+        glClearStencil(static_cast<GLint>(stencil));
+        glStencilMask(0xFF);
+        bits |= GL_STENCIL_BUFFER_BIT;
+    }
+    glClear(bits);
+    gl.dirty = true;
+}
+
+GLenum modeOf(int batchKind) { return batchKind == 1 ? GL_TRIANGLES : batchKind == 2 ? GL_LINES : GL_POINTS; }
+
+GlRecording& current() { return gl.recordings[gl.recording]; }
+
+// Draws of the back buffer are recorded while damage tracking is on and nothing has yet needed
+// this frame's pixels.
+bool recordingOn() { return gpu.damageTracking && gpu.renderTarget == 0 && !current().drawn; }
+
+void recordBatch()
+{
+    GlRecording& r = current();
+    if (gl.snapshotStale || r.snapshots.empty()) {
+        r.snapshots.emplace_back();
+        takeSnapshot(r.snapshots.back());
+        r.snapshotHashes.push_back(damageHash(&r.snapshots.back(), sizeof(GlSnapshot), 0));
+        gl.snapshotStale = false;
+    }
+    const GlSnapshot& st = r.snapshots.back();
+    if (st.renderStates[static_cast<int>(GpuRenderState::ZEnable)] ||
+        st.renderStates[static_cast<int>(GpuRenderState::ZWriteEnable)])
+        if (!r.depthCleared) r.comparable = false;
+    if (!r.colourCleared) r.comparable = false;
+    GlCommand c = {};
+    c.batchKind = gl.batchKind;
+    c.snapshot = static_cast<int>(r.snapshots.size()) - 1;
+    c.first = static_cast<int>(r.vertices.size());
+    c.count = static_cast<int>(gl.batch.size());
+    r.vertices.insert(r.vertices.end(), gl.batch.begin(), gl.batch.end());
+    // An item for each of the front's draws in the batch, so that one quad moving damages its
+    // own place rather than that of every quad batched with it.
+    c.box = {0, 0, 0, 0};
+    size_t draws = gl.batchDraws.size();
+    for (size_t i = 0; i < draws; ++i) {
+        int from = gl.batchDraws[i];
+        int to = i + 1 < draws ? gl.batchDraws[i + 1] : c.count;
+        if (to <= from) continue;
+        const GpuVertex* v = gl.batch.data() + from;
+        uint64_t hash = damageHash(v, static_cast<size_t>(to - from) * sizeof(GpuVertex), r.snapshotHashes.back());
+        hash = damageHash(&c.batchKind, sizeof c.batchKind, hash);
+        DamageRect box = batchBox(st, v, to - from, c.batchKind);
+        r.items.push_back({hash, box});
+        if (damageEmpty(c.box)) {
+            c.box = box;
+        } else if (!damageEmpty(box)) {
+            c.box = {box.x0 < c.box.x0 ? box.x0 : c.box.x0, box.y0 < c.box.y0 ? box.y0 : c.box.y0,
+                     box.x1 > c.box.x1 ? box.x1 : c.box.x1, box.y1 > c.box.y1 ? box.y1 : c.box.y1};
+        }
+    }
+    r.commands.push_back(c);
+}
+
+void recordClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
+{
+    GlRecording& r = current();
+    GlCommand c = {};
+    c.clear = true;
+    c.clearFlags = flags;
+    c.clearColor = color;
+    c.clearZ = z;
+    c.clearStencil = stencil;
+    if (flags & CLEAR_TARGET) r.colourCleared = true;
+    if (flags & CLEAR_ZBUFFER) r.depthCleared = true;
+    uint32_t words[4] = {flags, color, stencil, 0};
+    std::memcpy(&words[3], &z, 4);
+    c.box = {0, 0, gpu.params.backBufferWidth, gpu.params.backBufferHeight};
+    r.commands.push_back(c);
+    r.items.push_back({damageHash(words, sizeof words, 0x5151), c.box});
+}
+
+// Draws a recording into the back buffer: within the damage's rectangles, or all of it (null).
+void replay(GlRecording& r, const Damage* damage)
+{
+    if (r.commands.empty()) return;
+    GlSnapshot live;
+    takeSnapshot(live);
+    bindTarget(0);
+    glBindVertexArray(gl.vao);
+    glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(r.vertices.size() * sizeof(GpuVertex)), r.vertices.data(),
+                 GL_STREAM_DRAW);
+    int passes = damage ? damage->count : 1;
+    for (int p = 0; p < passes; ++p) {
+        if (damage) {
+            const DamageRect& d = damage->rects[p];
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(d.x0, d.y0, d.x1 - d.x0, d.y1 - d.y0);
+        }
+        int applied = -1, appliedKind = 0;
+        for (size_t i = 0; i < r.commands.size(); ++i) {
+            const GlCommand& c = r.commands[i];
+            if (damage && !damageIntersects(c.box, damage->rects[p])) continue;
+            if (c.clear) {
+                clearNow(c.clearFlags, c.clearColor, c.clearZ, c.clearStencil);
+                applied = -1;
+                continue;
+            }
+            if (c.snapshot != applied || c.batchKind != appliedKind || gl.dirty) {
+                putSnapshot(r.snapshots[static_cast<size_t>(c.snapshot)]);
+                GlProgram& g = programFor(c.batchKind);
+                applyState(g);
+                glUniform1i(g.uPointSprite, c.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
+                glBindVertexArray(gl.vao);
+                applied = c.snapshot;
+                appliedKind = c.batchKind;
+            }
+            glDrawArrays(modeOf(c.batchKind), c.first, c.count);
+        }
+    }
+    putSnapshot(live);
+    bindTarget(gpu.renderTarget);  // the scissor off again, the state marked for sending
+}
+
+void restartRecording()
+{
+    GlRecording& r = current();
+    r.commands.clear();
+    r.items.clear();
+    r.vertices.clear();
+    r.snapshots.clear();
+    r.snapshotHashes.clear();
+    r.drawn = false;
+    r.colourCleared = r.depthCleared = false;
+    r.comparable = true;
+    gl.snapshotStale = true;
+}
+
+// Something needs this frame's pixels before its present (a read-back, a render target, a
+// texture the recorded draws use changing or going): what was recorded is drawn now, whole,
+// and the rest of the frame is drawn as it comes. The next frame is drawn whole.
+void drawRecordedNow()
+{
+    GlRecording& r = current();
+    if (r.drawn || r.commands.empty()) return;
+    replay(r, nullptr);
+    r.drawn = true;
+    r.comparable = false;
+}
+
 GLenum depthInternal(GpuFormat f)
 {
     if (f == GpuFormat::D16 || f == GpuFormat::D16Lockable) return GL_DEPTH_COMPONENT16;
@@ -623,6 +903,9 @@ bool glDeviceCreate(const GpuPresentParams& params)
 bool glDeviceReset(const GpuPresentParams& params)
 {
     if (!gl.context) return false;
+    restartRecording();  // the kept frame is gone with the old back buffer
+    gl.lastComparable = false;
+    gl.windowStale = true;
     if (!makeBackBuffer(params)) return false;
     gpu.params = params;
     bindTarget(0);
@@ -650,11 +933,30 @@ void glDeviceRelease()
     gl = GlDevice();
 }
 
-void glDeviceStateChanged() { gl.dirty = true; }
+void glDeviceStateChanged()
+{
+    gl.dirty = true;
+    gl.snapshotStale = true;
+}
+
+void glDeviceRepaintWindow()
+{
+    drawRecordedNow();
+    gl.windowStale = true;
+}
 
 void glDeviceFlush()
 {
     if (gl.batch.empty() || !gl.context) return;
+    if (gpu.renderTarget == 0) gl.frameIsClear = false;
+    if (recordingOn()) {
+        recordBatch();
+        gpu.stats.drawCalls++;
+        gl.batch.clear();
+        gl.batchDraws.clear();
+        gl.batchKind = 0;
+        return;
+    }
     GlProgram& g = programFor(gl.batchKind);
     if (gl.dirty || gl.bound != &g) applyState(g);
     glUniform1i(g.uPointSprite, gl.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
@@ -663,9 +965,11 @@ void glDeviceFlush()
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gl.batch.size() * sizeof(GpuVertex)), gl.batch.data(), GL_STREAM_DRAW);
     GLenum mode = gl.batchKind == 1 ? GL_TRIANGLES : gl.batchKind == 2 ? GL_LINES : GL_POINTS;
     glDrawArrays(mode, 0, static_cast<GLsizei>(gl.batch.size()));
-    if (gpu.renderTarget == 0) gl.frameIsClear = false;
+    GpuTextureSlot* target = gpuTextureSlot(gpu.renderTarget);
+    if (target) target->version = ++gl.versions;
     gpu.stats.drawCalls++;
     gl.batch.clear();
+    gl.batchDraws.clear();
     gl.batchKind = 0;
 }
 
@@ -676,6 +980,7 @@ void glDeviceDraw(GpuPrimitive type, int prims, const GpuVertex* v, int count)
     if (type == GpuPrimitive::PointList) kind = 3;
     if (!gl.batch.empty() && gl.batchKind != kind) glDeviceFlush();
     gl.batchKind = kind;
+    gl.batchDraws.push_back(static_cast<int>(gl.batch.size()));
     switch (type) {
     case GpuPrimitive::TriangleStrip:
         for (int i = 0; i < prims; ++i) {
@@ -708,35 +1013,20 @@ void glDeviceDraw(GpuPrimitive type, int prims, const GpuVertex* v, int count)
     if (!gpu.batching) glDeviceFlush();
 }
 
-void glDeviceFrameClipChanged() { bindTarget(gpu.renderTarget); }
-
 void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
 {
     glDeviceFlush();
-    GLbitfield bits = 0;
-    if (flags & CLEAR_TARGET) {
-        float c[4];
-        colorVec(color, c);
-        glClearColor(c[0], c[1], c[2], c[3]);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        bits |= GL_COLOR_BUFFER_BIT;
+    if (recordingOn()) {
+        recordClear(flags, color, z, stencil);
+    } else {
+        clearNow(flags, color, z, stencil);
+        GpuTextureSlot* target = gpuTextureSlot(gpu.renderTarget);
+        if (target) target->version = ++gl.versions;
     }
-    if (flags & CLEAR_ZBUFFER) {
-        glClearDepth(z);
-        glDepthMask(GL_TRUE);
-        bits |= GL_DEPTH_BUFFER_BIT;
-    }
-    if (flags & CLEAR_STENCIL) {
-        glClearStencil(static_cast<GLint>(stencil));
-        glStencilMask(0xFF);
-        bits |= GL_STENCIL_BUFFER_BIT;
-    }
-    glClear(bits);
-    if (gpu.renderTarget == 0 && (flags & CLEAR_TARGET) && gpu.frameClip.width <= 0) {
+    if (gpu.renderTarget == 0 && (flags & CLEAR_TARGET)) {
         gl.frameIsClear = true;
         gl.frameClearColor = color;
     }
-    gl.dirty = true;
 }
 
 namespace {
@@ -752,9 +1042,47 @@ bool gammaIsNeutral()
 
 }  // namespace
 
+// Draws the recorded frame where it differs from the last one; false when nothing differs.
+bool drawFrame()
+{
+    GlRecording& r = current();
+    // Nothing cleared or drawn: the back buffer keeps the frame it has.
+    if (gpu.damageTracking && !r.drawn && r.commands.empty()) return false;
+    bool changed = true;
+    if (r.drawn || !gpu.damageTracking) {
+        gpu.stats.wholeFrames++;
+        gpu.stats.redrawnPixels += int64_t(gpu.params.backBufferWidth) * gpu.params.backBufferHeight;
+    } else if (gl.lastComparable && r.comparable) {
+        const GlRecording& last = gl.recordings[1 - gl.recording];
+        Damage d = damageBetween(last.items.data(), static_cast<int>(last.items.size()), r.items.data(),
+                                 static_cast<int>(r.items.size()), gpu.params.backBufferWidth, gpu.params.backBufferHeight);
+        if (d.count == 0) {
+            changed = false;
+            gpu.stats.unchangedFrames++;
+        } else {
+            replay(r, d.whole ? nullptr : &d);
+            if (d.whole) gpu.stats.wholeFrames++;
+            else gpu.stats.partialFrames++;
+            gpu.stats.redrawnPixels += damageArea(d);
+        }
+    } else {
+        replay(r, nullptr);
+        gpu.stats.wholeFrames++;
+        gpu.stats.redrawnPixels += int64_t(gpu.params.backBufferWidth) * gpu.params.backBufferHeight;
+    }
+    gl.lastComparable = !r.drawn && r.comparable && gpu.damageTracking;
+    gl.recording = 1 - gl.recording;
+    restartRecording();
+    return changed;
+}
+
 void glDevicePresent()
 {
     glDeviceFlush();
+    bool rampChanged = std::memcmp(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented) != 0;
+    if (!drawFrame() && !gl.windowStale && !rampChanged) return;  // the window shows this frame already
+    gl.windowStale = false;
+    std::memcpy(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented);
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(gl.window, &w, &h);
     if (w <= 0 || h <= 0) return;
@@ -837,6 +1165,7 @@ bool glDeviceCreateTexture(GpuTextureSlot& t)
         glGenRenderbuffers(1, &t.glDepth);
         glBindRenderbuffer(GL_RENDERBUFFER, t.glDepth);
         glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, t.width, t.height);
+        t.version = ++gl.versions;
         glBindFramebuffer(GL_FRAMEBUFFER, t.glFramebuffer);
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.glTexture, 0);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, t.glDepth);
@@ -860,6 +1189,7 @@ bool glDeviceCreateTexture(GpuTextureSlot& t)
 
 void glDeviceReleaseTexture(GpuTextureSlot& t)
 {
+    drawRecordedNow();  // recorded draws may use it
     if (t.glFramebuffer) glDeleteFramebuffers(1, &t.glFramebuffer);
     if (t.glDepth) glDeleteRenderbuffers(1, &t.glDepth);
     if (t.glTexture) glDeleteTextures(1, &t.glTexture);
@@ -870,6 +1200,9 @@ void glDeviceReleaseTexture(GpuTextureSlot& t)
 void glDeviceUploadTexture(GpuTextureSlot& t)
 {
     if (!t.glTexture || t.renderTarget) return;
+    drawRecordedNow();  // recorded draws may use the old texels
+    t.version = ++gl.versions;
+    gl.snapshotStale = true;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, t.glTexture);
     GLenum internal = GL_RGBA8, format = GL_BGRA, type = GL_UNSIGNED_BYTE;
@@ -930,12 +1263,16 @@ void glDeviceDownloadTexture(GpuTextureSlot& t)
 
 bool glDeviceSetRenderTarget(int texture)
 {
+    // A target drawn into while the frame is recorded would be drawn before the frame's
+    // earlier draws that may use it.
+    if (texture != 0) drawRecordedNow();
     bindTarget(texture);
     return true;
 }
 
 bool glDeviceReadPixels(int renderTarget, uint8_t* out, int width, int height)
 {
+    if (renderTarget == 0) drawRecordedNow();
     GLuint fbo = gl.backFramebuffer;
     if (renderTarget) {
         GpuTextureSlot* t = gpuTextureSlot(renderTarget);

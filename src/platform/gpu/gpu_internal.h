@@ -19,6 +19,7 @@ struct GpuTextureSlot {
     // Level 0, rows top to bottom, in the texture's own format. On the GL device it exists only
     // from creation until the first unlock and while locked: the GPU keeps the picture.
     std::vector<uint8_t> texels;
+    uint32_t version = 0;  // GL device: changes whenever the texels change (upload, drawn into)
     unsigned glTexture = 0;
     unsigned glFramebuffer = 0;
     unsigned glDepth = 0;
@@ -44,7 +45,6 @@ struct GpuState {
     uint16_t gamma[3][256] = {};
     int texture = 0;
     int renderTarget = 0;
-    GpuViewport frameClip = {0, 0, 0, 0};  // gpuSetFrameClip's rectangle; width 0: none
     int streamBuffer = 0;
     int streamStride = 0;
     uint32_t fvf = 0;
@@ -53,6 +53,7 @@ struct GpuState {
     bool inScene = false;
     bool batching = true;
     bool specialisedPrograms = true;
+    bool damageTracking = true;
     std::vector<GpuTextureSlot> textures;  // index = handle - 1
     std::vector<GpuBufferSlot> buffers;
     std::vector<uint8_t> headlessBackBuffer;  // BGRA, for read-back after clears
@@ -81,7 +82,7 @@ void glDevicePresent();
 void glDeviceFlush();
 void glDeviceStateChanged();
 void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
-void glDeviceFrameClipChanged();
+void glDeviceRepaintWindow();
 bool glDeviceCreateTexture(GpuTextureSlot& slot);
 void glDeviceReleaseTexture(GpuTextureSlot& slot);
 void glDeviceUploadTexture(GpuTextureSlot& slot);

@@ -162,10 +162,12 @@ void translateEvent(const SDL_Event& e)
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
             osState.minimised = false;
+            osState.exposed = true;
             if (osState.window && (SDL_GetWindowFlags(static_cast<SDL_Window*>(osState.window)) & SDL_WINDOW_INPUT_FOCUS))
                 setActive(true);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            osState.exposed = true;
             pushMessage(WM_SIZE, 0,
                         packMousePosition(osState.clientWidth, osState.clientHeight));
             break;
@@ -601,6 +603,13 @@ bool osTakeScreenshotRequest()
     if (osState.screenshotPresses == 0) return false;
     osState.screenshotPresses--;
     return true;
+}
+
+bool osTakeWindowExposed()
+{
+    bool exposed = osState.exposed;
+    osState.exposed = false;
+    return exposed;
 }
 
 bool osTakeFullscreenToggle()

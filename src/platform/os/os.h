@@ -94,6 +94,7 @@ struct OsState {
     bool fullscreen = false;
     bool active = false;        // last activation state reported as WM_ACTIVATE
     bool minimised = false;     // hidden or minimised: the loop draws nothing and waits
+    bool exposed = false;       // the window must be given its picture again (osTakeWindowExposed)
     int lastMouseX = -1;        // last position reported as WM_MOUSEMOVE
     int lastMouseY = -1;
     // Messages waiting to be taken (posted, or translated from one SDL event into several).
@@ -196,6 +197,9 @@ void osKeyEvent(int virtualKey, bool down, bool repeat);
 // True once for every press of the screenshot key not yet taken (presses within one frame are
 // taken one per call, so each saves its own picture).
 bool osTakeScreenshotRequest();
+// True once after the window system exposed, resized, restored or showed the window: its
+// picture must be shown again even when the frame did not change.
+bool osTakeWindowExposed();
 // True (once per press) when full screen was asked to toggle since the last call.
 bool osTakeFullscreenToggle();
 

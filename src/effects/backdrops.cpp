@@ -182,6 +182,12 @@ void drawPicture(const Texture* t, Color colour)
 // long program clock does not wear the float coordinates down.
 float wrapped(double v) { return static_cast<float>(v - std::floor(v)); }
 
+// A texture offset moved on in whole texels. The slowly drifting layers (clouds, still water)
+// move a few texels a second: in whole steps the picture between steps is the same from frame to frame, so
+// the device has nothing to draw again (a sub-texel offset changes every pixel of the layer in
+// every frame), and the steps, under a pixel each, do not show.
+float wholeTexels(float offset, float size) { return std::floor(offset * size) / size; }
+
 }  // namespace
 
 Rect backdropObjectUv(const PlacedObject& o, const Texture* t, double clockMs)
@@ -193,7 +199,7 @@ Rect backdropObjectUv(const PlacedObject& o, const Texture* t, double clockMs)
     uv.set(0.0f, 0.0f, 1.0f, 1.0f);
     switch (o.rule) {
     case RuleSky: {
-        float u0 = wrapped(clockMs * -0.000003);
+        float u0 = wholeTexels(wrapped(clockMs * -0.000003), tw);
         float span = std::fabs(h) > 0.001f ? (w / h) * (th / tw) : 1.0f;
         uv.set(u0, 0.0f, u0 + span, 1.0f);
         break;
@@ -202,6 +208,10 @@ Rect backdropObjectUv(const PlacedObject& o, const Texture* t, double clockMs)
     case RuleWater: {
         double k = o.rule == RuleWaterfall ? 0.00001 : 0.000002;
         float u0 = wrapped(-o.scrollX * clockMs * k), v0 = wrapped(-o.scrollY * clockMs * k);
+        if (o.rule == RuleWater) {
+            u0 = wholeTexels(u0, tw);
+            v0 = wholeTexels(v0, th);
+        }
         uv.set(u0, v0, u0 + std::fabs(w) / tw, v0 + std::fabs(h) / th);
         break;
     }

@@ -227,14 +227,18 @@ TEST_F(BackdropScene, SkyWaterfallAndWaterScrollWithTheProgramClock)
     o.rule = RuleSky;
     const Texture* sky = tex("sky.tga");  // 256 x 64
     Rect uv = backdropObjectUv(o, sky, 10000.0);
-    // u starts at -0.03 (wrapped to 0.97) and spans (800 / 100) * (64 / 256) = 2; v spans 1
-    EXPECT_NEAR(uv.left, 0.97f, 1e-5f);
+    // u starts at -0.03 (wrapped to 0.97, moved on in whole texels: 248 / 256) and spans
+    // (800 / 100) * (64 / 256) = 2; v spans 1
+    EXPECT_NEAR(uv.left, 248.0f / 256.0f, 1e-6f);
     EXPECT_NEAR(uv.right - uv.left, 2.0f, 1e-5f);
     EXPECT_FLOAT_EQ(uv.top, 0.0f);
     EXPECT_FLOAT_EQ(uv.bottom, 1.0f);
     o.mirrored = 1;
     uv = backdropObjectUv(o, sky, 10000.0);
-    EXPECT_NEAR(uv.right, 0.97f, 1e-5f);  // u runs from right to left
+    EXPECT_NEAR(uv.right, 248.0f / 256.0f, 1e-6f);  // u runs from right to left
+    // the clouds stay put until the next whole texel: 0.97 - 0.00390625 lies 0.48 s on
+    EXPECT_EQ(backdropObjectUv(o, sky, 10400.0).right, uv.right);
+    EXPECT_NEAR(backdropObjectUv(o, sky, 10600.0).right, 247.0f / 256.0f, 1e-6f);
     EXPECT_NEAR(uv.left - uv.right, 2.0f, 1e-5f);
 
     PlacedObject fall = {};
@@ -249,10 +253,10 @@ TEST_F(BackdropScene, SkyWaterfallAndWaterScrollWithTheProgramClock)
     EXPECT_NEAR(uv.bottom - uv.top, 300.0f / 256.0f, 1e-5f);
     EXPECT_NEAR(uv.left, 0.0f, 1e-6f);
     EXPECT_NEAR(uv.right, 1.0f, 1e-6f);
-    // water flows at a fifth of the speed
+    // water flows at a fifth of the speed, in whole texels (0.84 x 256 = 215.04)
     fall.rule = RuleWater;
     uv = backdropObjectUv(fall, sheet, 1000.0);
-    EXPECT_NEAR(uv.top, 1.0f - 0.16f, 1e-5f);
+    EXPECT_NEAR(uv.top, 215.0f / 256.0f, 1e-6f);
     // after a day of play the offsets are still exact to the texel
     fall.rule = RuleWaterfall;
     uv = backdropObjectUv(fall, sheet, 86400000.0 + 1000.0);

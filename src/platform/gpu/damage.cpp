@@ -12,12 +12,6 @@ DamageRect unite(const DamageRect& a, const DamageRect& b)
     return {a.x0 < b.x0 ? a.x0 : b.x0, a.y0 < b.y0 ? a.y0 : b.y0, a.x1 > b.x1 ? a.x1 : b.x1, a.y1 > b.y1 ? a.y1 : b.y1};
 }
 
-// Overlapping or sharing an edge: merged at no cost in pixels worth counting.
-bool touches(const DamageRect& a, const DamageRect& b)
-{
-    return a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1;
-}
-
 void makeWhole(Damage& d, int width, int height)
 {
     d.count = 1;
@@ -48,36 +42,37 @@ void damageAdd(Damage& d, DamageRect r, int width, int height)
     if (r.x1 > width) r.x1 = width;
     if (r.y1 > height) r.y1 = height;
     if (damageEmpty(r)) return;
-    // Swallow every rectangle the new one touches, again after each growth.
+    // Join a rectangle when their union costs hardly more than the two apart, again after each
+    // growth; rectangles that merely overlap stay apart (each is drawn whole, the overlap twice).
     bool grew = true;
     while (grew) {
         grew = false;
         for (int i = 0; i < d.count; ++i) {
-            if (!touches(d.rects[i], r)) continue;
-            r = unite(r, d.rects[i]);
+            DamageRect u = unite(r, d.rects[i]);
+            if (area(u) > area(r) + area(d.rects[i]) + DAMAGE_JOIN_SLACK) continue;
+            r = u;
             d.rects[i] = d.rects[--d.count];
             grew = true;
             break;
         }
     }
-    if (d.count < DAMAGE_MAX_RECTS) {
-        d.rects[d.count++] = r;
-    } else {
+    if (d.count == DAMAGE_MAX_RECTS) {
         // Full: join it to the rectangle whose union with it adds the fewest pixels.
         int best = 0;
-        int64_t bestGrowth = -1;
+        int64_t bestGrowth = 0;
         for (int i = 0; i < d.count; ++i) {
             int64_t growth = area(unite(d.rects[i], r)) - area(d.rects[i]) - area(r);
-            if (bestGrowth < 0 || growth < bestGrowth) {
+            if (i == 0 || growth < bestGrowth) {
                 bestGrowth = growth;
                 best = i;
             }
         }
         DamageRect joined = unite(d.rects[best], r);
         d.rects[best] = d.rects[--d.count];
-        damageAdd(d, joined, width, height);  // the union may now touch others
+        damageAdd(d, joined, width, height);
         return;
     }
+    d.rects[d.count++] = r;
     if (damageArea(d) > static_cast<int64_t>(DAMAGE_WHOLE_SHARE * float(width) * float(height))) makeWhole(d, width, height);
 }
 

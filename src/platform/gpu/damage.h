@@ -23,7 +23,10 @@ struct DamageItem {
     DamageRect box;
 };
 
-constexpr int DAMAGE_MAX_RECTS = 6;
+constexpr int DAMAGE_MAX_RECTS = 8;
+// Two rectangles are joined when their bounding box has at most this many pixels more than the
+// two together.
+constexpr int64_t DAMAGE_JOIN_SLACK = 2048;
 // A frame whose redrawn rectangles would cover more than this share of the target is drawn whole
 // (the merged rectangles then cost about as much as the whole, with more work to set up).
 constexpr float DAMAGE_WHOLE_SHARE = 0.6f;
@@ -38,8 +41,10 @@ struct Damage {
 
 bool damageEmpty(const DamageRect& r);
 bool damageIntersects(const DamageRect& a, const DamageRect& b);
-// Adds a rectangle (clipped to the target) to the damage, merging so that at most
-// DAMAGE_MAX_RECTS remain: with one it overlaps or touches, else the pair whose union grows least.
+// Adds a rectangle (clipped to the target) to the damage, joining it with another when that costs
+// few pixels, and so that at most DAMAGE_MAX_RECTS remain (then with the one whose union grows
+// least). Rectangles may overlap: the frame begins with a clear, so drawing a pixel twice over
+// gives the same picture.
 void damageAdd(Damage& d, DamageRect r, int width, int height);
 // The damage between the previous frame's commands and this frame's, on a target of
 // width x height pixels. Commands equal in both frames (same hash, in the same order, allowing
@@ -47,7 +52,7 @@ void damageAdd(Damage& d, DamageRect r, int width, int height);
 // in either frame, is damaged.
 Damage damageBetween(const DamageItem* previous, int previousCount, const DamageItem* current, int currentCount,
                      int width, int height);
-// Area in pixels covered by the damage's rectangles (they do not overlap after damageAdd).
+// Pixels the damage's rectangles draw (an overlap counted once for each).
 int64_t damageArea(const Damage& d);
 
 // FNV-style 64-bit hash of bytes, continued from seed (a well-mixed start for seed 0).

@@ -5,7 +5,10 @@
 #include "audio/audio.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
+#include "game/boardrender.h"
+#include "game/boardstep.h"
 #include "game/gameflow.h"
+#include "game/playstate.h"
 #include "game/statedump.h"
 #include "graphics/device.h"
 #include "map/map.h"
@@ -296,6 +299,21 @@ void MenuScreen::render()
     updateAudio();
 }
 
+// Idle frames a second of the menus and the game once only the living backdrop's slow layers
+// (clouds and water in whole-texel steps, twigs swinging under a pixel a frame), the candle and
+// ambient sparks move: 15 show them as smoothly as 30, at half the cost. Anything quicker (a
+// dialog opening or closing, a cross-fade, figures falling, debris, explosions, the level's end,
+// the shutter) keeps the usual idle rate.
+constexpr int SCENE_IDLE_HZ = 15;
+
+bool sceneQuiet()
+{
+    return !menus.opening && !menus.closing && backdrop.fadeMs <= 0.0f && backdrop.sceneFadeMs <= 0.0f &&
+           liveBursts() == 0;
+}
+
+int MenuScreen::idleFrameRate() const { return sceneQuiet() ? SCENE_IDLE_HZ : 0; }
+
 void MenuScreen::keyDown(int vk)
 {
     pushKey(pendingKeys, vk);
@@ -374,6 +392,13 @@ void GameScreen::mouseMove()
 void GameScreen::textInput(char16_t unit)
 {
     if (menus.dialogOpen) menuTextInput(unit);
+}
+
+int GameScreen::idleFrameRate() const
+{
+    bool settled = gameFlow.levelActive && !play.levelWon && !play.levelLost && !play.shutterMoving && isIdle() &&
+                   activeDebrisCount() == 0 && activeSquarePieceCount() == 0;
+    return settled && sceneQuiet() ? SCENE_IDLE_HZ : 0;
 }
 
 // ---- Trophy screen ----

@@ -87,6 +87,7 @@ public:
     void lButtonUp() override;
     void mouseMove() override;
     void textInput(char16_t unit) override;
+    int idleFrameRate() const override;
 
     int menuMode = 0;  // 0 main-menu backdrop, 1 adventure map, 4 credits backdrop
     float clockMs = 0.0f;
@@ -105,6 +106,7 @@ public:
     void mButtonDown() override;
     void mouseMove() override;
     void textInput(char16_t unit) override;
+    int idleFrameRate() const override;
 };
 
 class TrophyScreen : public Screen {

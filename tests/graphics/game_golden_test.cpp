@@ -25,6 +25,7 @@
 #include "resources/texts.h"
 #include "ui/font.h"
 #include "ui/messages.h"
+#include "platform/os/pacing.h"
 
 namespace {
 
@@ -150,6 +151,30 @@ TEST_F(GameGolden, FreshLevel)
     EXPECT_TRUE(isIdle());
     EXPECT_FLOAT_EQ(play.boardFade, 1.0f);
     expectGolden(frame(), "game_fresh_level");
+}
+
+// Once the board has come to rest only slow things move (the backdrop's layers, the candle):
+// the game asks for its slower idle rate, and anything quicker keeps the usual one.
+TEST_F(GameGolden, ASettledBoardIdlesSlowerThanAMovingOne)
+{
+    run(50);
+    ASSERT_TRUE(isIdle());
+    int settled = screens.game.idleFrameRate();
+    EXPECT_GT(settled, 0);
+    EXPECT_LT(settled, PACING_IDLE_HZ);
+    board.cells[3][3].offset = Vec2{0.0f, 20.0f};  // a figure on its way down
+    EXPECT_EQ(screens.game.idleFrameRate(), 0);
+    board.cells[3][3].offset = Vec2{0.0f, 0.0f};
+    EXPECT_EQ(screens.game.idleFrameRate(), settled);
+    spawnDebris(2, 0.0f, 0.0f, 1);
+    EXPECT_EQ(screens.game.idleFrameRate(), 0);
+    clearBoardEffects();
+    EXPECT_EQ(screens.game.idleFrameRate(), settled);
+    play.levelWon = 1;
+    EXPECT_EQ(screens.game.idleFrameRate(), 0);
+    play.levelWon = 0;
+    prepareBackdrop(3);  // the next land fades in
+    EXPECT_EQ(screens.game.idleFrameRate(), 0);
 }
 
 TEST_F(GameGolden, HoveredGroup)

@@ -1,8 +1,6 @@
 // Frame-to-frame damage: which rectangles differ between two frames' command lists, and how the
-// rectangles are merged; and, on the GL device, that a frame drawn only where it changed is the
-// picture a whole redraw gives.
+// rectangles are merged (the GL device's use of it: gpu_test.cpp).
 #include "platform/gpu/damage.h"
-#include "platform/gpu/gpu.h"
 
 #include <gtest/gtest.h>
 
@@ -110,100 +108,6 @@ TEST(Damage, HashSeesEveryByte)
         bytes[i] = 0;
     }
     EXPECT_NE(damageHash(bytes, sizeof bytes, 1), base);
-}
-
-// ---- on the GL device ----
-
-GpuPresentParams params(void* window)
-{
-    GpuPresentParams p = {};
-    p.backBufferWidth = 800;
-    p.backBufferHeight = 600;
-    p.backBufferFormat = GpuFormat::X8R8G8B8;
-    p.windowed = true;
-    p.autoDepthStencil = true;
-    p.depthFormat = GpuFormat::D24S8;
-    p.window = window;
-    return p;
-}
-
-struct V {
-    float x, y, z;
-    uint32_t c;
-    float u, v;
-};
-
-// Frames of a few dozen blended, textured, depth-tested quads, some moving from frame to frame,
-// drawn once with damage tracking (each frame over the kept last one) and once whole: every
-// presented frame is the same picture, and most of them redraw only a part.
-TEST(DamageGl, FramesDrawnWhereTheyChangedEqualWholeFrames)
-{
-    void* window = gpuCreateHiddenWindow(800, 600);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(gpuCreate(params(window)));
-    int t = gpuCreateTexture(8, 8, 1, GpuFormat::A8R8G8B8, false);
-    int pitch = 0;
-    uint32_t* p = static_cast<uint32_t*>(gpuLockTexture(t, &pitch));
-    ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 64; ++i) p[i] = (uint32_t(40 + i * 3) << 24) | uint32_t(i * 0x030507);
-    gpuUnlockTexture(t);
-    auto drawFrame = [&](int n) {
-        gpuClear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
-        gpuSetRenderState(GpuRenderState::Lighting, 0);
-        gpuSetRenderState(GpuRenderState::CullMode, CullNone);
-        gpuSetRenderState(GpuRenderState::AlphaBlendEnable, 1);
-        gpuSetRenderState(GpuRenderState::SrcBlend, BlendSrcAlpha);
-        gpuSetRenderState(GpuRenderState::DestBlend, BlendInvSrcAlpha);
-        gpuSetTexture(t);
-        gpuSetTextureStageState(GpuTextureStageState::ColorOp, TexOpModulate);
-        gpuSetTextureStageState(GpuTextureStageState::AlphaOp, TexOpModulate);
-        gpuSetVertexFormat(0x142);
-        std::mt19937 rng(11);
-        for (int q = 0; q < 40; ++q) {
-            float x = float(rng() % 1000) / 600.0f - 0.9f, y = float(rng() % 1000) / 600.0f - 0.9f;
-            float s = 0.05f + float(rng() % 100) / 800.0f, z = float(rng() % 100) / 100.0f;
-            // Every fifth quad moves each frame, one of them changes its depth test too.
-            if (q % 5 == 0) x += 0.01f * float(n % 7);
-            gpuSetRenderState(GpuRenderState::ZEnable, q == 10 && n % 2 ? 1 : q % 3 == 0 ? 1 : 0);
-            uint32_t c = 0x80FFFFFFu + uint32_t(q) * 0x010305u;
-            V v[4] = {{x, y, z, c, 0, 0}, {x + s, y, z, c, 1, 0}, {x, y - s, z, c, 0, 1}, {x + s, y - s, z, c, 1, 1}};
-            gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, v, sizeof(V));
-        }
-        // A quad that appears on odd frames only, after the others.
-        if (n % 2) {
-            V v[4] = {{0.5f, 0.5f, 0.3f, 0xFF00FF00u, 0, 0}, {0.7f, 0.5f, 0.3f, 0xFF00FF00u, 1, 0},
-                      {0.5f, 0.3f, 0.3f, 0xFF00FF00u, 0, 1}, {0.7f, 0.3f, 0.3f, 0xFF00FF00u, 1, 1}};
-            gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, v, sizeof(V));
-        }
-    };
-    std::vector<uint8_t> tracked(800 * 600 * 4), whole(800 * 600 * 4);
-    gpuResetStats();
-    for (int n = 0; n < 8; ++n) {
-        gpuSetDamageTracking(true);
-        drawFrame(n);
-        gpuPresent();
-        ASSERT_TRUE(gpuReadPixels(0, tracked.data(), int(tracked.size())));
-        gpuSetDamageTracking(false);
-        drawFrame(n);
-        ASSERT_TRUE(gpuReadPixels(0, whole.data(), int(whole.size())));
-        gpuPresent();
-        EXPECT_EQ(std::memcmp(tracked.data(), whole.data(), tracked.size()), 0) << "frame " << n;
-        gpuSetDamageTracking(true);
-        // The tracked frame after a whole one is drawn whole again: draw it once more so that the
-        // next frame is compared with a tracked one.
-        drawFrame(n);
-        gpuPresent();
-    }
-    EXPECT_GT(gpuStats().partialFrames, 4);
-    // The same frame again changes nothing and draws nothing.
-    gpuResetStats();
-    drawFrame(3);
-    gpuPresent();
-    drawFrame(3);
-    gpuPresent();
-    EXPECT_EQ(gpuStats().unchangedFrames, 1);
-    gpuRelease();
-    gpuDestroyHiddenWindow(window);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Opens the built data set (<build>/Data) on a fresh headless device for a benchmark: the device,
+// Opens the built data set (<build>/Data) on a fresh device for a benchmark (headless, or the GL
+// device on a window given): the device,
 // file, text, font and settings state reset, the three archives open and the English strings and menu
 // texts read; the current folder is left at the data folder. False when the device or the folder
 // is missing.
@@ -16,7 +17,7 @@
 #include <cstdio>
 #include <string>
 
-inline bool openBuiltDataSet()
+inline bool openBuiltDataSet(void* window = nullptr)
 {
     releaseAllTextures();
     resetTextState();  // the font's texture went with the others
@@ -24,7 +25,7 @@ inline bool openBuiltDataSet()
     resetPersist();
     resetFileTable();
     resetTextTables();
-    if (!createDevice(nullptr)) return false;
+    if (!createDevice(window)) return false;
     std::string data = std::string(OSTRIMAR_BINARY_DIR) + "/Data/";
     std::snprintf(app.dataDir, sizeof app.dataDir, "%s", data.c_str());
     if (!osSetCurrentDirectory(app.dataDir)) return false;

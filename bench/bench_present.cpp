@@ -1,0 +1,89 @@
+// CPU of a settled level's frames on the GL device (llvmpipe here), presented at the menus' and
+// the settled game's idle rate (15 frames a second of game time): drawn whole as the draws arrive
+// (damage tracking off, as every frame was before it) and drawn only where they differ from the
+// last one. Level 1 of the default data set: the meadow's clouds, swinging twigs and grass, the
+// candle, the HUD and a settled board with no pointer over it.
+//
+//   ./bench/bench_present --benchmark_repetitions=3      (from the build folder)
+//
+// The time is the process's CPU (the rasteriser's threads included) per frame; the counter
+// redrawnPixels is the back-buffer pixels drawn per frame (480,000 for a whole frame).
+#include "core/appstate.h"
+#include "core/random.h"
+#include "app/screens.h"
+#include "dataset.h"
+#include "audio/audio.h"
+#include "effects/backdrops.h"
+#include "game/board.h"
+#include "game/boardrender.h"
+#include "game/gameflow.h"
+#include "game/level.h"
+#include "game/outcome.h"
+#include "game/playstate.h"
+#include "graphics/device.h"
+#include "menus/menus.h"
+#include "platform/gpu/gpu.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void* window = nullptr;
+
+bool setUp()
+{
+    if (!window) window = gpuCreateHiddenWindow(800, 600);
+    if (!window || !openBuiltDataSet(window) || gpuIsHeadless()) return false;
+    resetBoardRender();
+    loadBoardPictures();
+    resetBackdrop();
+    loadBackdropCatalogue();
+    resetScreens();
+    resetAudio();
+    resetBoard();
+    resetPlayState();
+    resetGamePlay();
+    resetLevelFiles();
+    menus = MenusState{};
+    app.mouseX = 0;  // over the left panel's top: nothing hovered
+    app.mouseY = 0;
+    srand15(99);
+    for (int i = 0; i < TIP_FLAG_COUNT; i++) markTipShown(i);
+    return newGame(ModeAdventure);
+}
+
+void frame()
+{
+    app.frameMs = 1000.0f / 15.0f;
+    app.globalTimeMs += static_cast<uint32_t>(app.frameMs);
+    clearDepth(1.0f);
+    clearColor(0xFF000000);
+    beginScene();
+    screens.game.render();
+    endScene();
+    presentFrame();
+}
+
+void BM_SettledLevelFrame(benchmark::State& state)
+{
+    if (!setUp()) {
+        state.SkipWithError("no data set (build the dataset target) or no GL device");
+        return;
+    }
+    gpuSetDamageTracking(state.range(0) != 0);
+    for (int i = 0; i < 60; i++) frame();  // the board fades in and comes to rest
+    gpuResetStats();
+    long frames = 0;
+    for (auto _ : state) {
+        frame();
+        frames++;
+    }
+    if (frames > 0)
+        state.counters["redrawnPixels"] = static_cast<double>(gpuStats().redrawnPixels) / static_cast<double>(frames);
+    gpuSetDamageTracking(true);
+}
+BENCHMARK(BM_SettledLevelFrame)->ArgName("tracking")->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

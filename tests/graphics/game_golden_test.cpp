@@ -153,6 +153,46 @@ TEST_F(GameGolden, FreshLevel)
     expectGolden(frame(), "game_fresh_level");
 }
 
+// A level's frames drawn only where they changed are the frames a whole redraw gives: the level
+// fading in, the board at rest with bonus marks and a hovered group's glow, then a bomb going off
+// with the group breaking, figures falling and debris flying (every frame the device draws only
+// in part, or not at all, is also drawn whole beside it and compared, pixel for pixel).
+TEST_F(GameGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
+{
+    gpuSetDamageCheck(true);
+    gpuResetStats();
+    auto present = [](int frames) {
+        for (int i = 0; i < frames; i++) {
+            clearDepth(1.0f);
+            clearColor(0xFF000000);
+            beginScene();
+            screens.game.render();
+            endScene();
+            presentFrame();
+            app.globalTimeMs += app.frameMs;
+        }
+    };
+    present(50);
+    CellPos g = largestGroup();
+    ASSERT_GE(g.row, 0);
+    board.cells[g.row][g.col].bonus = BonusKind::Bomb;
+    const BonusKind others[3] = {BonusKind::CrossBomb, BonusKind::MegaBomb, BonusKind::Thunder};
+    for (int i = 0; i < 3; i++) {
+        CellPos p = loneFigure(i * 7);
+        ASSERT_GE(p.row, 0);
+        board.cells[p.row][p.col].bonus = others[i];
+    }
+    hover(g.row, g.col);
+    present(20);
+    screens.game.lButtonDown();
+    EXPECT_EQ(play.movesMade, 1);
+    present(60);
+    GpuStats s = gpuStats();
+    gpuSetDamageCheck(false);
+    EXPECT_EQ(s.damageMismatches, 0);
+    EXPECT_GT(s.partialFrames + s.unchangedFrames, 60);
+}
+
 // Once the board has come to rest only slow things move (the backdrop's layers, the candle):
 // the game asks for its slower idle rate, and anything quicker keeps the usual one.
 TEST_F(GameGolden, ASettledBoardIdlesSlowerThanAMovingOne)

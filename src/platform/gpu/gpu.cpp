@@ -301,6 +301,7 @@ bool gpuCreate(const GpuPresentParams& params)
     gpu.batching = true;
     gpu.specialisedPrograms = true;
     gpu.damageTracking = true;
+    gpu.damageCheck = false;
     setDefaultStates();
     if (!gpu.headless && !glDeviceCreate(params)) {
         gpu.headless = true;
@@ -776,6 +777,8 @@ void gpuSetDamageTracking(bool on)
     }
     gpu.damageTracking = on;
 }
+
+void gpuSetDamageCheck(bool on) { gpu.damageCheck = on; }
 
 void gpuRepaintWindow()
 {

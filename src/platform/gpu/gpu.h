@@ -158,6 +158,7 @@ struct GpuStats {
     int partialFrames;
     int unchangedFrames;
     int64_t redrawnPixels;  // pixels of the back buffer drawn again at presents
+    int64_t damageMismatches;  // with gpuSetDamageCheck: pixels of kept frames unlike a whole redraw
 };
 
 // What the headless device (and, for tests, the GL device) remembers of one draw.
@@ -274,6 +275,9 @@ void gpuSetSpecialisedPrograms(bool on);
 // The GL device draws a frame at present, only where it differs from the last one (on by
 // default); off, every frame is drawn whole as its draws arrive (tests compare the two).
 void gpuSetDamageTracking(bool on);
+// For tests: at every present of a frame drawn only where it changed (or not at all), also draw
+// it whole into a second target and count the pixels that differ (GpuStats::damageMismatches).
+void gpuSetDamageCheck(bool on);
 // The window lost its picture (exposed, resized, shown again): the next present shows the
 // frame even when nothing in it changed.
 void gpuRepaintWindow();

@@ -92,6 +92,7 @@ struct GlDevice {
     GLuint backColor = 0;
     GLuint backDepth = 0;
     GLuint gammaTexture = 0;
+    GLuint checkFramebuffer = 0, checkColor = 0, checkDepth = 0;  // gpuSetDamageCheck's second target
     uint16_t gammaShown[3][256] = {};  // the ramp in gammaTexture
     // Since the last present the back buffer was only cleared to a colour (nothing drawn): that
     // frame is shown by clearing the window, with no copy and no shader.
@@ -716,12 +717,13 @@ void recordClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
 }
 
 // Draws a recording into the back buffer: within the damage's rectangles, or all of it (null).
-void replay(GlRecording& r, const Damage* damage)
+void replay(GlRecording& r, const Damage* damage, GLuint framebuffer = 0)
 {
     if (r.commands.empty()) return;
     GlSnapshot live;
     takeSnapshot(live);
     bindTarget(0);
+    if (framebuffer) glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glBindVertexArray(gl.vao);
     glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(r.vertices.size() * sizeof(GpuVertex)), r.vertices.data(),
@@ -927,6 +929,9 @@ void glDeviceRelease()
         if (gl.backFramebuffer) glDeleteFramebuffers(1, &gl.backFramebuffer);
         if (gl.backColor) glDeleteTextures(1, &gl.backColor);
         if (gl.backDepth) glDeleteRenderbuffers(1, &gl.backDepth);
+        if (gl.checkFramebuffer) glDeleteFramebuffers(1, &gl.checkFramebuffer);
+        if (gl.checkColor) glDeleteTextures(1, &gl.checkColor);
+        if (gl.checkDepth) glDeleteRenderbuffers(1, &gl.checkDepth);
         SDL_GL_MakeCurrent(gl.window, nullptr);
         SDL_GL_DeleteContext(gl.context);
     }
@@ -1042,13 +1047,42 @@ bool gammaIsNeutral()
 
 }  // namespace
 
+// Draws the recording whole into a second target of the back buffer's size and counts the
+// pixels in which it differs from the back buffer (drawn only where it changed).
+void checkKeptFrame(GlRecording& r)
+{
+    int w = gpu.params.backBufferWidth, h = gpu.params.backBufferHeight;
+    if (!gl.checkFramebuffer) {
+        glGenFramebuffers(1, &gl.checkFramebuffer);
+        glGenTextures(1, &gl.checkColor);
+        glGenRenderbuffers(1, &gl.checkDepth);
+        glBindTexture(GL_TEXTURE_2D, gl.checkColor);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        glBindRenderbuffer(GL_RENDERBUFFER, gl.checkDepth);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
+        glBindFramebuffer(GL_FRAMEBUFFER, gl.checkFramebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl.checkColor, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, gl.checkDepth);
+    }
+    replay(r, nullptr, gl.checkFramebuffer);
+    std::vector<uint8_t> kept(size_t(w) * h * 4), whole(kept.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl.backFramebuffer);
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, kept.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl.checkFramebuffer);
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, whole.data());
+    for (size_t i = 0; i < kept.size(); i += 4)
+        if (std::memcmp(&kept[i], &whole[i], 3) != 0) gpu.stats.damageMismatches++;
+    bindTarget(gpu.renderTarget);
+}
+
 // Draws the recorded frame where it differs from the last one; false when nothing differs.
 bool drawFrame()
 {
     GlRecording& r = current();
     // Nothing cleared or drawn: the back buffer keeps the frame it has.
     if (gpu.damageTracking && !r.drawn && r.commands.empty()) return false;
-    bool changed = true;
+    bool changed = true, kept = false;  // kept: drawn only where it changed, or not at all
     if (r.drawn || !gpu.damageTracking) {
         gpu.stats.wholeFrames++;
         gpu.stats.redrawnPixels += int64_t(gpu.params.backBufferWidth) * gpu.params.backBufferHeight;
@@ -1056,6 +1090,7 @@ bool drawFrame()
         const GlRecording& last = gl.recordings[1 - gl.recording];
         Damage d = damageBetween(last.items.data(), static_cast<int>(last.items.size()), r.items.data(),
                                  static_cast<int>(r.items.size()), gpu.params.backBufferWidth, gpu.params.backBufferHeight);
+        kept = !d.whole;
         if (d.count == 0) {
             changed = false;
             gpu.stats.unchangedFrames++;
@@ -1070,6 +1105,7 @@ bool drawFrame()
         gpu.stats.wholeFrames++;
         gpu.stats.redrawnPixels += int64_t(gpu.params.backBufferWidth) * gpu.params.backBufferHeight;
     }
+    if (gpu.damageCheck && kept) checkKeptFrame(r);
     gl.lastComparable = !r.drawn && r.comparable && gpu.damageTracking;
     gl.recording = 1 - gl.recording;
     restartRecording();

@@ -54,6 +54,7 @@ struct GpuState {
     bool batching = true;
     bool specialisedPrograms = true;
     bool damageTracking = true;
+    bool damageCheck = false;
     std::vector<GpuTextureSlot> textures;  // index = handle - 1
     std::vector<GpuBufferSlot> buffers;
     std::vector<uint8_t> headlessBackBuffer;  // BGRA, for read-back after clears

@@ -272,7 +272,10 @@ void drawCandle()
     updateCandleHeight();
     float s = 1.1f * play.rightSlide;
     float x = 368.0f - s;
-    float burnt = candle.candleBurnt;
+    // The body is drawn burnt down in whole pixels of its 480: it shrinks a few pixels a minute,
+    // so between steps its picture stays the same and the device need not draw it again (a
+    // fraction of a pixel less each frame would change all of it every frame).
+    float burnt = std::floor(candle.candleBurnt * 480.0f) / 480.0f;
 
     if (play.levelWon) {
         // The level-complete sequence: score sprites leave the flame.

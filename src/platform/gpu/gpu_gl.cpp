@@ -11,6 +11,8 @@
 // The shader's switches (texture operations, alpha test, texture coordinate sources, lighting,
 // point sprites) are constants in a program made for each combination met, so a software
 // rasteriser shades each pixel without them; a general program reads them from uniforms.
+// The back buffer's frame is recorded rather than drawn at once, and drawn at present only where
+// it differs from the last frame (platform/gpu/damage.h); an unchanged frame is not presented.
 // Consecutive draws that share every state are merged into one draw call.
 #include <epoxy/gl.h>
 

@@ -57,7 +57,7 @@ protected:
         resetTextTables();
         GraphicsTest::TearDown();
     }
-    void run(int frames)
+    void run(int frames, bool present = false)
     {
         for (int i = 0; i < frames; i++) {
             clearDepth(1.0f);
@@ -65,6 +65,7 @@ protected:
             beginScene();
             screens.menu.render();
             endScene();
+            if (present) presentFrame();
             app.globalTimeMs += app.frameMs;
         }
     }
@@ -83,6 +84,25 @@ TEST_F(MapGolden, RingOfStageOne)
     EXPECT_EQ(mapState.currentStage, 0);
     EXPECT_FLOAT_EQ(mapState.ringTimer, -1.0f);
     expectGolden(frame(), "map_ring_stage1");
+}
+
+// The map's frames drawn only where they changed are the frames a whole redraw gives (every frame
+// the device keeps in part is also drawn whole and compared): the ring flying in, then a stage
+// picture's cover blinking away after a won stage.
+TEST_F(MapGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
+{
+    gpuSetDamageCheck(true);
+    gpuResetStats();
+    setProfileLevel(2);
+    openDialog("adventure");
+    run(140, true);
+    setProfileLevel(16);
+    openModeDialogAfterLevel(0, 15, false);
+    run(120, true);
+    GpuStats stats = gpuStats();
+    gpuSetDamageCheck(false);
+    EXPECT_EQ(stats.damageMismatches, 0);
+    EXPECT_GT(stats.partialFrames + stats.unchangedFrames, 20);
 }
 
 TEST_F(MapGolden, StagePictureMidReveal)

@@ -7,11 +7,6 @@ namespace {
 
 int64_t area(const DamageRect& r) { return damageEmpty(r) ? 0 : int64_t(r.x1 - r.x0) * (r.y1 - r.y0); }
 
-DamageRect unite(const DamageRect& a, const DamageRect& b)
-{
-    return {a.x0 < b.x0 ? a.x0 : b.x0, a.y0 < b.y0 ? a.y0 : b.y0, a.x1 > b.x1 ? a.x1 : b.x1, a.y1 > b.y1 ? a.y1 : b.y1};
-}
-
 void makeWhole(Damage& d, int width, int height)
 {
     d.count = 1;
@@ -28,6 +23,13 @@ void addItems(Damage& d, const DamageItem* items, int from, int to, int width, i
 }  // namespace
 
 bool damageEmpty(const DamageRect& r) { return r.x1 <= r.x0 || r.y1 <= r.y0; }
+
+DamageRect damageUnite(const DamageRect& a, const DamageRect& b)
+{
+    if (damageEmpty(a)) return b;
+    if (damageEmpty(b)) return a;
+    return {a.x0 < b.x0 ? a.x0 : b.x0, a.y0 < b.y0 ? a.y0 : b.y0, a.x1 > b.x1 ? a.x1 : b.x1, a.y1 > b.y1 ? a.y1 : b.y1};
+}
 
 bool damageIntersects(const DamageRect& a, const DamageRect& b)
 {
@@ -48,7 +50,7 @@ void damageAdd(Damage& d, DamageRect r, int width, int height)
     while (grew) {
         grew = false;
         for (int i = 0; i < d.count; ++i) {
-            DamageRect u = unite(r, d.rects[i]);
+            DamageRect u = damageUnite(r, d.rects[i]);
             if (area(u) > area(r) + area(d.rects[i]) + DAMAGE_JOIN_SLACK) continue;
             r = u;
             d.rects[i] = d.rects[--d.count];
@@ -61,13 +63,13 @@ void damageAdd(Damage& d, DamageRect r, int width, int height)
         int best = 0;
         int64_t bestGrowth = 0;
         for (int i = 0; i < d.count; ++i) {
-            int64_t growth = area(unite(d.rects[i], r)) - area(d.rects[i]) - area(r);
+            int64_t growth = area(damageUnite(d.rects[i], r)) - area(d.rects[i]) - area(r);
             if (i == 0 || growth < bestGrowth) {
                 bestGrowth = growth;
                 best = i;
             }
         }
-        DamageRect joined = unite(d.rects[best], r);
+        DamageRect joined = damageUnite(d.rects[best], r);
         d.rects[best] = d.rects[--d.count];
         damageAdd(d, joined, width, height);
         return;

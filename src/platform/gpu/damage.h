@@ -41,6 +41,8 @@ struct Damage {
 
 bool damageEmpty(const DamageRect& r);
 bool damageIntersects(const DamageRect& a, const DamageRect& b);
+// The bounding box of both (an empty one adds nothing).
+DamageRect damageUnite(const DamageRect& a, const DamageRect& b);
 // Adds a rectangle (clipped to the target) to the damage, joining it with another when that costs
 // few pixels, and so that at most DAMAGE_MAX_RECTS remain (then with the one whose union grows
 // least). Rectangles may overlap: the frame begins with a clear, so drawing a pixel twice over

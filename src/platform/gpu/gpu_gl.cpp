@@ -690,12 +690,7 @@ void recordBatch()
         hash = damageHash(&c.batchKind, sizeof c.batchKind, hash);
         DamageRect box = batchBox(st, v, to - from, c.batchKind);
         r.items.push_back({hash, box});
-        if (damageEmpty(c.box)) {
-            c.box = box;
-        } else if (!damageEmpty(box)) {
-            c.box = {box.x0 < c.box.x0 ? box.x0 : c.box.x0, box.y0 < c.box.y0 ? box.y0 : c.box.y0,
-                     box.x1 > c.box.x1 ? box.x1 : c.box.x1, box.y1 > c.box.y1 ? box.y1 : c.box.y1};
-        }
+        c.box = damageUnite(c.box, box);
     }
     r.commands.push_back(c);
 }

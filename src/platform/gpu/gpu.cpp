@@ -773,7 +773,7 @@ void gpuSetDamageTracking(bool on)
 {
     if (gpu.created && !gpu.headless) {
         glDeviceFlush();
-        glDeviceRepaintWindow();  // draws what was recorded and starts the next frame whole
+        glDeviceDrawRecorded();  // the frame's later draws follow the new setting
     }
     gpu.damageTracking = on;
 }

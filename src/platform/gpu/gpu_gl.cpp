@@ -941,11 +941,9 @@ void glDeviceStateChanged()
     gl.snapshotStale = true;
 }
 
-void glDeviceRepaintWindow()
-{
-    drawRecordedNow();
-    gl.windowStale = true;
-}
+void glDeviceRepaintWindow() { gl.windowStale = true; }
+
+void glDeviceDrawRecorded() { drawRecordedNow(); }
 
 void glDeviceFlush()
 {

@@ -84,6 +84,8 @@ void glDeviceFlush();
 void glDeviceStateChanged();
 void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
 void glDeviceRepaintWindow();
+// Draws what the frame recorded so far, whole; the rest of the frame is drawn as it comes.
+void glDeviceDrawRecorded();
 bool glDeviceCreateTexture(GpuTextureSlot& slot);
 void glDeviceReleaseTexture(GpuTextureSlot& slot);
 void glDeviceUploadTexture(GpuTextureSlot& slot);

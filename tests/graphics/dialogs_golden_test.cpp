@@ -110,27 +110,25 @@ TEST_F(DialogGolden, MainMenuWithTheGreeting)
 TEST_F(DialogGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
 {
     createProfile("ANNA");
-    gpuSetDamageCheck(true);
-    gpuResetStats();
-    screens.currentScreen = &screens.menu;
-    setBackdrop(FRONT_END_BACKDROP);
-    openDialog("main");
-    run(30, true);
-    for (int y = 150; y < 500; y += 10) {
-        app.mouseX = 400;
-        app.mouseY = y;
-        screens.menu.mouseMove();
-        run(1, true);
-    }
-    openDialog("newprofile");
-    run(25, true);
-    for (const char* p = "MARTA"; *p; ++p) {
-        screens.menu.keyDown(*p);
-        run(2, true);
-    }
-    run(10, true);
-    GpuStats stats = gpuStats();
-    gpuSetDamageCheck(false);
+    GpuStats stats = withDamageCheck([&] {
+        screens.currentScreen = &screens.menu;
+        setBackdrop(FRONT_END_BACKDROP);
+        openDialog("main");
+        run(30, true);
+        for (int y = 150; y < 500; y += 10) {
+            app.mouseX = 400;
+            app.mouseY = y;
+            screens.menu.mouseMove();
+            run(1, true);
+        }
+        openDialog("newprofile");
+        run(25, true);
+        for (const char* p = "MARTA"; *p; ++p) {
+            screens.menu.keyDown(*p);
+            run(2, true);
+        }
+        run(10, true);
+    });
     EXPECT_EQ(stats.damageMismatches, 0);
     EXPECT_GT(stats.partialFrames + stats.unchangedFrames, 50);
 }

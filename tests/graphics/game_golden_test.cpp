@@ -66,7 +66,7 @@ protected:
         resetTextTables();
         GraphicsTest::TearDown();
     }
-    void run(int frames)
+    void run(int frames, bool present = false)
     {
         for (int i = 0; i < frames; i++) {
             clearDepth(1.0f);
@@ -74,6 +74,7 @@ protected:
             beginScene();
             screens.game.render();
             endScene();
+            if (present) presentFrame();
             app.globalTimeMs += app.frameMs;
         }
     }
@@ -159,36 +160,23 @@ TEST_F(GameGolden, FreshLevel)
 // in part, or not at all, is also drawn whole beside it and compared, pixel for pixel).
 TEST_F(GameGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
 {
-    gpuSetDamageCheck(true);
-    gpuResetStats();
-    auto present = [](int frames) {
-        for (int i = 0; i < frames; i++) {
-            clearDepth(1.0f);
-            clearColor(0xFF000000);
-            beginScene();
-            screens.game.render();
-            endScene();
-            presentFrame();
-            app.globalTimeMs += app.frameMs;
+    GpuStats s = withDamageCheck([&] {
+        run(50, true);
+        CellPos g = largestGroup();
+        ASSERT_GE(g.row, 0);
+        board.cells[g.row][g.col].bonus = BonusKind::Bomb;
+        const BonusKind others[3] = {BonusKind::CrossBomb, BonusKind::MegaBomb, BonusKind::Thunder};
+        for (int i = 0; i < 3; i++) {
+            CellPos p = loneFigure(i * 7);
+            ASSERT_GE(p.row, 0);
+            board.cells[p.row][p.col].bonus = others[i];
         }
-    };
-    present(50);
-    CellPos g = largestGroup();
-    ASSERT_GE(g.row, 0);
-    board.cells[g.row][g.col].bonus = BonusKind::Bomb;
-    const BonusKind others[3] = {BonusKind::CrossBomb, BonusKind::MegaBomb, BonusKind::Thunder};
-    for (int i = 0; i < 3; i++) {
-        CellPos p = loneFigure(i * 7);
-        ASSERT_GE(p.row, 0);
-        board.cells[p.row][p.col].bonus = others[i];
-    }
-    hover(g.row, g.col);
-    present(20);
-    screens.game.lButtonDown();
-    EXPECT_EQ(play.movesMade, 1);
-    present(60);
-    GpuStats s = gpuStats();
-    gpuSetDamageCheck(false);
+        hover(g.row, g.col);
+        run(20, true);
+        screens.game.lButtonDown();
+        EXPECT_EQ(play.movesMade, 1);
+        run(60, true);
+    });
     EXPECT_EQ(s.damageMismatches, 0);
     EXPECT_GT(s.partialFrames + s.unchangedFrames, 60);
 }

@@ -111,6 +111,19 @@ struct ExitRecorder {
     static void hook(int) { ++exits(); }
 };
 
+// Runs some presented frames with the GL device's damage check on (every frame it keeps in part is
+// also drawn whole and compared) and gives the device's counters over them.
+template <class Frames>
+GpuStats withDamageCheck(Frames frames)
+{
+    gpuSetDamageCheck(true);
+    gpuResetStats();
+    frames();
+    GpuStats stats = gpuStats();
+    gpuSetDamageCheck(false);
+    return stats;
+}
+
 // Fresh graphics state over a scratch data folder; headless device unless the test asks for GL.
 class GraphicsTest : public testing::Test {
 protected:

@@ -91,16 +91,14 @@ TEST_F(MapGolden, RingOfStageOne)
 // picture's cover blinking away after a won stage.
 TEST_F(MapGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
 {
-    gpuSetDamageCheck(true);
-    gpuResetStats();
-    setProfileLevel(2);
-    openDialog("adventure");
-    run(140, true);
-    setProfileLevel(16);
-    openModeDialogAfterLevel(0, 15, false);
-    run(120, true);
-    GpuStats stats = gpuStats();
-    gpuSetDamageCheck(false);
+    GpuStats stats = withDamageCheck([&] {
+        setProfileLevel(2);
+        openDialog("adventure");
+        run(140, true);
+        setProfileLevel(16);
+        openModeDialogAfterLevel(0, 15, false);
+        run(120, true);
+    });
     EXPECT_EQ(stats.damageMismatches, 0);
     EXPECT_GT(stats.partialFrames + stats.unchangedFrames, 20);
 }

@@ -10,7 +10,7 @@
 #include "core/random.h"
 #include "app/screens.h"
 #include "screen_frames.h"
-#include "dataset.h"
+#include "level_setup.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/boardrender.h"
@@ -39,16 +39,7 @@ namespace {
 
 bool setUp()
 {
-    if (!openBuiltDataSet()) return false;
-    resetBoardRender();
-    loadBoardPictures();
-    resetScreens();
-    resetAudio();
-    resetBoard();
-    resetPlayState();
-    resetGamePlay();
-    resetLevelFiles();
-    menus = MenusState{};
+    if (!openDataSetForALevel()) return false;
     app.frameMs = 16.0f;
     srand15(99);
     return newGame(ModeAdventure);

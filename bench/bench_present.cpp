@@ -11,7 +11,7 @@
 #include "core/appstate.h"
 #include "core/random.h"
 #include "app/screens.h"
-#include "dataset.h"
+#include "level_setup.h"
 #include "audio/audio.h"
 #include "effects/backdrops.h"
 #include "game/board.h"
@@ -33,18 +33,9 @@ void* window = nullptr;
 bool setUp()
 {
     if (!window) window = gpuCreateHiddenWindow(800, 600);
-    if (!window || !openBuiltDataSet(window) || gpuIsHeadless()) return false;
-    resetBoardRender();
-    loadBoardPictures();
+    if (!window || !openDataSetForALevel(window) || gpuIsHeadless()) return false;
     resetBackdrop();
     loadBackdropCatalogue();
-    resetScreens();
-    resetAudio();
-    resetBoard();
-    resetPlayState();
-    resetGamePlay();
-    resetLevelFiles();
-    menus = MenusState{};
     app.mouseX = 0;  // over the left panel's top: nothing hovered
     app.mouseY = 0;
     srand15(99);

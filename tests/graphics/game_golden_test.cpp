@@ -106,6 +106,21 @@ protected:
         (void)best;
         return at;
     }
+    // The largest group gets a bomb and three lone figures the marks of the other bonuses; the
+    // group's place (row -1 when the board has no group or too few lone figures).
+    CellPos bombAmongBonusMarks()
+    {
+        CellPos g = largestGroup();
+        if (g.row < 0) return g;
+        board.cells[g.row][g.col].bonus = BonusKind::Bomb;
+        const BonusKind others[3] = {BonusKind::CrossBomb, BonusKind::MegaBomb, BonusKind::Thunder};
+        for (int i = 0; i < 3; i++) {
+            CellPos p = loneFigure(i * 7);
+            if (p.row < 0) return p;
+            board.cells[p.row][p.col].bonus = others[i];
+        }
+        return g;
+    }
     // A place whose figure is alone (in no group), for a bonus mark.
     CellPos loneFigure(int skip)
     {
@@ -162,15 +177,8 @@ TEST_F(GameGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
 {
     GpuStats s = withDamageCheck([&] {
         run(50, true);
-        CellPos g = largestGroup();
+        CellPos g = bombAmongBonusMarks();
         ASSERT_GE(g.row, 0);
-        board.cells[g.row][g.col].bonus = BonusKind::Bomb;
-        const BonusKind others[3] = {BonusKind::CrossBomb, BonusKind::MegaBomb, BonusKind::Thunder};
-        for (int i = 0; i < 3; i++) {
-            CellPos p = loneFigure(i * 7);
-            ASSERT_GE(p.row, 0);
-            board.cells[p.row][p.col].bonus = others[i];
-        }
         hover(g.row, g.col);
         run(20, true);
         screens.game.lButtonDown();
@@ -220,16 +228,8 @@ TEST_F(GameGolden, HoveredGroup)
 TEST_F(GameGolden, RunningBomb)
 {
     run(50);
-    CellPos g = largestGroup();
+    CellPos g = bombAmongBonusMarks();
     ASSERT_GE(g.row, 0);
-    // The clicked group carries a bomb; other figures show the marks of the other bonuses.
-    board.cells[g.row][g.col].bonus = BonusKind::Bomb;
-    const BonusKind others[3] = {BonusKind::CrossBomb, BonusKind::MegaBomb, BonusKind::Thunder};
-    for (int i = 0; i < 3; i++) {
-        CellPos p = loneFigure(i * 7);
-        ASSERT_GE(p.row, 0);
-        board.cells[p.row][p.col].bonus = others[i];
-    }
     hover(g.row, g.col);
     run(3);
     screens.game.lButtonDown();

@@ -130,8 +130,9 @@ void dumpScreenIfAsked()
     const MenuNode* d = menus.current;
     const char* focus = d && menus.focus >= 0 && menus.focus < d->childCount ? d->children[menus.focus]->key : "";
     char text[256];
-    std::snprintf(text, sizeof text, "screen=%s\ndialog=%s\nfocus=%s\nprofiles=%d\nprompt=%d\n", screen,
-                  currentDialogName(), focus, profileState.count, s == &screens.splash && screens.splash.waitingForKey() ? 1 : 0);
+    std::snprintf(text, sizeof text, "screen=%s\ndialog=%s\nfocus=%s\nprofiles=%d\nprompt=%d\nsettled=%d\n",
+                  screen, currentDialogName(), focus, profileState.count,
+                  s == &screens.splash && screens.splash.waitingForKey() ? 1 : 0, menus.opening || menus.closing ? 0 : 1);
     // Through a temporary file renamed over the old one, so a reader never sees half a file.
     std::string tmp = std::string(path) + ".tmp";
     FILE* f = std::fopen(tmp.c_str(), "wb");

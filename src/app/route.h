@@ -29,5 +29,6 @@ void resetRoute();
 //   focus=<focused button of it, empty for none>
 //   profiles=<number of profiles>
 //   prompt=<1 while the splash's key prompt waits, else 0>
+//   settled=<0 while a dialog opens or closes (it drops keys then), else 1>
 // Players never set it; without it nothing is written. Called once per frame.
 void dumpScreenIfAsked();

@@ -129,6 +129,7 @@ bool findGroup(const GameState& s, int* row, int* col)
 struct ScreenState {
     std::string screen, dialog, focus;
     int profiles = -1;
+    bool settled = false;  // the dialog has finished opening or closing (keys meanwhile are dropped)
 };
 
 ScreenState readScreen(const std::string& path)
@@ -141,6 +142,7 @@ ScreenState readScreen(const std::string& path)
         else if (line.rfind("dialog=", 0) == 0) s.dialog = line.substr(7);
         else if (line.rfind("focus=", 0) == 0) s.focus = line.substr(6);
         else if (line.rfind("profiles=", 0) == 0) s.profiles = std::atoi(line.c_str() + 9);
+        else if (line.rfind("settled=", 0) == 0) s.settled = line.compare(8, std::string::npos, "1") == 0;
     }
     return s;
 }
@@ -200,12 +202,14 @@ protected:
         xdotool("key --window " + window + " " + name);
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
-    // Waits (up to about 20 s) until the screen dump shows a screen and a dialog.
+    // Waits (up to about 20 s) until the screen dump shows a screen and a dialog that has
+    // finished opening: a dialog drops the keys that arrive while it opens, and under load a key
+    // sent the moment the dialog's name shows could otherwise be lost.
     bool waitFor(const std::string& screen, const std::string& dialog)
     {
         for (int i = 0; i < 100; i++) {
             ScreenState s = readScreen(screenFile);
-            if (s.screen == screen && s.dialog == dialog) return true;
+            if (s.screen == screen && s.dialog == dialog && s.settled) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
         return false;
@@ -217,7 +221,9 @@ protected:
     {
         for (int i = 0; i < 20; i++) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            std::string focus = readScreen(screenFile).focus;
+            ScreenState now = readScreen(screenFile);
+            std::string focus = now.focus;
+            if (!now.settled) continue;
             if (focus == button) {
                 key("Return");
                 return true;

@@ -166,10 +166,14 @@ Color scaled(Color c, const float tint[4], float alpha)
                  channel(c.a / 255.0f * tint[3] * alpha));
 }
 
-// Draws a picture over the whole screen at the picture depth.
+// Draws a picture over the whole screen at the picture depth. Clamped at its edges: the picture
+// fills only the top-left of its power-of-two texture, and the device's repeating default would
+// filter the empty far edge of the texture into the picture's first row and column.
 void drawPicture(const Texture* t, Color colour)
 {
     if (!t || t->width <= 0 || t->height <= 0) return;
+    setTextureStageState(GpuTextureStageState::AddressU, AddressClamp);
+    setTextureStageState(GpuTextureStageState::AddressV, AddressClamp);
     setTexture(t);
     Rect r;
     r.set(-BACKDROP_PICTURE_W / 2, BACKDROP_PICTURE_H / 2, BACKDROP_PICTURE_W / 2, -BACKDROP_PICTURE_H / 2);
@@ -771,9 +775,13 @@ void drawBackdrop(bool withCameraMove)
         drawObject(o, tint, o.rule != RulePlain ? objectAlpha : plainAlpha, BACKDROP_FIRST_PASS_Z, clock);
         drawnObjects += o.drawn;
     }
-    // 6. The pictures, behind the first pass: the depth test keeps them off its objects.
-    drawPicture(backdrop.picture, colour);
-    if (crossFading) drawPicture(backdrop.nextPicture, faded);
+    // 6. The pictures, behind the first pass: the depth test keeps them off its objects. An
+    // opaque picture (alpha 255 throughout) would only lay the same pixels again where the first
+    // pass drew nothing, so it is not drawn twice.
+    if (!backdrop.picture || !backdrop.picture->opaque) {
+        drawPicture(backdrop.picture, colour);
+        if (crossFading) drawPicture(backdrop.nextPicture, faded);
+    }
     // 7. The second pass over the picture (composites keep the depth test), the spray, the
     // queued sprites.
     for (int i = 0; i < backdrop.objectCount; ++i) {

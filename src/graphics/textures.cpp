@@ -40,6 +40,8 @@ Texture* registerTexture(const char* name, int handle, int width, int height, bo
     t->width = width;
     t->height = height;
     t->hasAlpha = hasAlpha ? 1 : 0;
+    t->opaque = !hasAlpha && !renderTarget &&
+                (format == GpuFormat::X8R8G8B8 || format == GpuFormat::R5G6B5 || format == GpuFormat::X1R5G5B5);
     t->renderTarget = renderTarget ? 1 : 0;
     t->format = static_cast<int32_t>(format);
     textureManager.records[textureManager.count++] = t;
@@ -260,15 +262,18 @@ Texture* loadJpegAlphaSized(const char* name, int width, int height)
             area.height = height;
             area.pixels.assign(static_cast<size_t>(width) * height * 4, 0);
             const uint8_t* alpha = data + split;
+            bool opaque = true;
             for (int r = 0; r < height; ++r)
                 for (int c = 0; c < width; ++c) {
                     uint8_t* d = &area.pixels[(static_cast<size_t>(r) * width + c) * 4];
                     if (r < img.height && c < img.width)
                         std::memcpy(d, &img.pixels[(static_cast<size_t>(r) * img.width + c) * 4], 3);
                     d[3] = alpha[static_cast<size_t>(r) * width + c];
+                    opaque = opaque && d[3] == 255;
                 }
             writeTexels(t->texture, area);
             t->hasAlpha = 1;
+            t->opaque = opaque ? 1 : 0;
         }
     }
     releaseFile(data);
@@ -308,6 +313,7 @@ Texture* loadTextureSized(const char* name, int width, int height)
         }
     writeTexels(t->texture, area);
     t->hasAlpha = img.hasAlpha ? 1 : 0;
+    t->opaque = img.hasAlpha ? 0 : 1;
     releaseFile(data);
     return t;
 }
@@ -346,6 +352,7 @@ Texture* copyTextureScaled(const char* newName, const char* sourceName, int widt
     if (!t) return nullptr;
     writeTexels(t->texture, scaled);
     t->hasAlpha = 1;
+    t->opaque = 0;
     return t;
 }
 

@@ -15,6 +15,7 @@ struct Texture {
     int32_t height;
     int texture;          // device texture handle, 0 while a render target is released
     uint8_t hasAlpha;
+    uint8_t opaque;       // every texel of the loaded picture (its area) has alpha 255
     uint8_t renderTarget;
     int32_t format;       // the format asked for at creation (blank textures only)
 };

@@ -135,4 +135,36 @@ TEST_F(BackdropGolden, CrossFadeMidwayWithTheCameraMove)
     expectGolden(f, "backdrop_crossfade_midway");
 }
 
+// An opaque picture is laid once: laying it again behind the first pass (as a picture with
+// transparent texels is) gives the very same frame, in a still scene and midway through a
+// cross-fade. (It did not while the first laying repeated the texture's empty far edge into the
+// picture's top row and left column.)
+TEST_F(BackdropGolden, AnOpaquePictureLaidOnceIsTheFrameOfItLaidTwice)
+{
+    auto onceAndTwice = [&](const char* what) {
+        ASSERT_NE(backdrop.picture, nullptr) << what;
+        ASSERT_EQ(backdrop.picture->opaque, 1) << what << ": the lands' pictures are opaque";
+        app.frameMs = 0.0f;  // the same clock twice: nothing moves between the two frames
+        ImageData once = runUntil(app.globalTimeMs, false, 0.0f);
+        Texture* picture = backdrop.picture;
+        picture->opaque = 0;
+        ImageData twice = runUntil(app.globalTimeMs, false, 0.0f);
+        picture->opaque = 1;
+        int differing = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) differing += pixelAt(once, x, y) != pixelAt(twice, x, y) ? 1 : 0;
+        EXPECT_EQ(differing, 0) << what;
+    };
+    for (int n : {0, 4, 11}) {
+        ImageData early, late;
+        twoClocks(n, &early, &late);
+        onceAndTwice(("backdrop " + std::to_string(n)).c_str());
+    }
+    prepareBackdrop(10);
+    app.frameMs = STEP_MS;
+    runUntil(app.globalTimeMs + 400.0f);
+    ASSERT_GT(backdrop.fadeMs, 0.0f);
+    onceAndTwice("cross-fade");
+}
+
 }  // namespace

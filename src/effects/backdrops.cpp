@@ -192,6 +192,18 @@ float wrapped(double v) { return static_cast<float>(v - std::floor(v)); }
 // every frame), and the steps, under a pixel each, do not show.
 float wholeTexels(float offset, float size) { return std::floor(offset * size) / size; }
 
+// A leaves object's swing turned in steps that move its far corners (from the pivot in the middle
+// of an end: the width along, half the height across) by one screen unit. The twigs swing a
+// few units to each side, a fraction of a unit a frame at the idle rate: in whole steps most
+// frames draw the twig where the last one did, so the device has nothing to draw again there.
+float wholePixelSwing(float degrees, const Rect& r)
+{
+    float reach = std::hypot(r.right - r.left, (r.top - r.bottom) / 2);
+    if (!(reach > 1.0f)) return degrees;
+    float step = 180.0f / PI_F / reach;
+    return std::round(degrees / step) * step;
+}
+
 }  // namespace
 
 Rect backdropObjectUv(const PlacedObject& o, const Texture* t, double clockMs)
@@ -344,7 +356,7 @@ void animateObjects(float dt, bool fading)
         case RuleLeaves: {
             o.clockMs += dt;
             float t = o.clockMs + 400.0f * static_cast<float>(swinging++);
-            o.drawAngle = o.angle + leavesSwing(backdrop.catalogue[o.object].name, t);
+            o.drawAngle = o.angle + wholePixelSwing(leavesSwing(backdrop.catalogue[o.object].name, t), o.rect);
             float grey = 255.0f - std::trunc(std::sqrt(o.scrollX * o.scrollX + o.scrollY * o.scrollY));
             int g = grey < 0.0f ? 0 : static_cast<int>(grey);
             o.colour = Color(g, g, g, 255);

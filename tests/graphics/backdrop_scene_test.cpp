@@ -8,6 +8,7 @@
 #include "effects/backdrops.h"
 #include "menus/menus.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -333,18 +334,48 @@ TEST_F(BackdropScene, LeavesSwingWithTheirOwnClocksAndGreyLevel)
     }
     frame(100.0f);
     auto swing = [](double t, double f, double a, double g, double b) { return a * std::sin(t * f) + b * std::sin(t * g); };
+    // The swing is turned in steps that move the far corners by whole units: within half a step
+    // of the rule's swing, and a whole number of units at the corner.
+    auto expectSwing = [](const PlacedObject& o, double rest, double want, const char* what) {
+        double reach = std::hypot(o.rect.right - o.rect.left, (o.rect.top - o.rect.bottom) / 2);
+        double units = (o.drawAngle - rest) * PI_D / 180.0 * reach;
+        EXPECT_NEAR(o.drawAngle, rest + want, 90.0 / PI_D / reach + 1e-4) << what;
+        EXPECT_NEAR(units, std::round(units), 1e-3) << what;
+    };
     // the first swinging object of the frame: k = 0
-    EXPECT_NEAR(backdrop.objects[0].drawAngle, 10.0 + swing(1100.0, 0.003, 0.5, 0.0043, 0.2), 1e-4);
+    expectSwing(backdrop.objects[0], 10.0, swing(1100.0, 0.003, 0.5, 0.0043, 0.2), "leaves1");
     EXPECT_EQ(backdrop.objects[0].colour.r, 205);  // 255 - |(30, 40)|
     EXPECT_EQ(backdrop.objects[0].colour.a, 255);
     EXPECT_FLOAT_EQ(backdrop.objects[1].drawAngle, 0.0f);  // not a swinging object
     EXPECT_FLOAT_EQ(backdrop.objects[1].clockMs, 1000.0f);
-    EXPECT_NEAR(backdrop.objects[2].drawAngle, -5.0 + swing(1500.0, 0.004, 0.18, 0.0024, 0.11), 1e-4);
+    expectSwing(backdrop.objects[2], -5.0, swing(1500.0, 0.004, 0.18, 0.0024, 0.11), "leaves2");
     EXPECT_EQ(backdrop.objects[2].colour.g, 255);
-    EXPECT_NEAR(backdrop.objects[3].drawAngle, swing(1900.0, 0.0022, 0.6, 0.0038, 0.24), 1e-4);
+    expectSwing(backdrop.objects[3], 0.0, swing(1900.0, 0.0022, 0.6, 0.0038, 0.24), "leaves");
     // the last drawn object is the third leaves, turned about the middle of its left edge
     // (a mirrored one turns about its right edge)
     EXPECT_NE(backdrop.objects[2].drawn, 0);
+}
+
+// At the idle rate (15 frames a second) a twig of the lands' size keeps swinging to both sides,
+// yet in whole steps most frames draw it where the last one did.
+TEST_F(BackdropScene, ATwigSwingsInWholeStepsThatMostFramesRepeat)
+{
+    show(2, {{"leaves_a", -400, 300, -170, 140}});
+    ASSERT_EQ(backdrop.objectCount, 1);
+    int frames = 0, changes = 0;
+    float last = backdrop.objects[0].drawAngle, low = 1e9f, high = -1e9f;
+    for (; frames < 150; ++frames) {
+        frame(1000.0f / 15.0f);
+        float a = backdrop.objects[0].drawAngle;
+        changes += a != last ? 1 : 0;
+        last = a;
+        low = std::min(low, a);
+        high = std::max(high, a);
+    }
+    double reach = std::hypot(230.0, 80.0);
+    EXPECT_GE((high - low) * PI_D / 180.0 * reach, 4.0);  // its corner moved at least four units
+    EXPECT_GT(changes, 10);
+    EXPECT_LT(changes, frames / 2);
 }
 
 TEST_F(BackdropScene, PassesAroundThePictureInDrawOrder)

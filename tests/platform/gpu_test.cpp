@@ -425,46 +425,59 @@ TEST_F(GlGpu, SpecialisedProgramsShadeAsTheGeneralOne)
     EXPECT_GT(lit, 20000u);  // the cells were drawn
 }
 
+// Frame n of a few dozen blended, textured, depth-tested quads (texture t), some moving from
+// frame to frame, one changing its depth test and one shown on odd frames only.
+void drawMovingQuads(int t, int n)
+{
+    gpuClear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
+    gpuSetRenderState(GpuRenderState::Lighting, 0);
+    gpuSetRenderState(GpuRenderState::CullMode, CullNone);
+    gpuSetRenderState(GpuRenderState::AlphaBlendEnable, 1);
+    gpuSetRenderState(GpuRenderState::SrcBlend, BlendSrcAlpha);
+    gpuSetRenderState(GpuRenderState::DestBlend, BlendInvSrcAlpha);
+    gpuSetTexture(t);
+    gpuSetTextureStageState(GpuTextureStageState::ColorOp, TexOpModulate);
+    gpuSetTextureStageState(GpuTextureStageState::AlphaOp, TexOpModulate);
+    gpuSetVertexFormat(0x142);
+    std::mt19937 rng(11);
+    for (int q = 0; q < 40; ++q) {
+        float x = float(rng() % 1000) / 600.0f - 0.9f, y = float(rng() % 1000) / 600.0f - 0.9f;
+        float s = 0.05f + float(rng() % 100) / 800.0f, z = float(rng() % 100) / 100.0f;
+        // Every fifth quad moves each frame, one of them changes its depth test too.
+        if (q % 5 == 0) x += 0.01f * float(n % 7);
+        gpuSetRenderState(GpuRenderState::ZEnable, q == 10 && n % 2 ? 1 : q % 3 == 0 ? 1 : 0);
+        uint32_t c = 0x80FFFFFFu + uint32_t(q) * 0x010305u;
+        V v[4] = {{x, y, z, c, 0, 0}, {x + s, y, z, c, 1, 0}, {x, y - s, z, c, 0, 1}, {x + s, y - s, z, c, 1, 1}};
+        gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, v, sizeof(V));
+    }
+    // A quad that appears on odd frames only, after the others.
+    if (n % 2) {
+        V v[4] = {{0.5f, 0.5f, 0.3f, 0xFF00FF00u, 0, 0}, {0.7f, 0.5f, 0.3f, 0xFF00FF00u, 1, 0},
+                  {0.5f, 0.3f, 0.3f, 0xFF00FF00u, 0, 1}, {0.7f, 0.3f, 0.3f, 0xFF00FF00u, 1, 1}};
+        gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, v, sizeof(V));
+    }
+}
+
+// An 8 x 8 texture of varied colours and alphas for drawMovingQuads.
+int movingQuadsTexture()
+{
+    int t = gpuCreateTexture(8, 8, 1, GpuFormat::A8R8G8B8, false);
+    int pitch = 0;
+    uint32_t* p = static_cast<uint32_t*>(gpuLockTexture(t, &pitch));
+    if (!p) return 0;
+    for (int i = 0; i < 64; ++i) p[i] = (uint32_t(40 + i * 3) << 24) | uint32_t(i * 0x030507);
+    gpuUnlockTexture(t);
+    return t;
+}
+
 // Frames of a few dozen blended, textured, depth-tested quads, some moving from frame to frame,
 // drawn once with damage tracking (each frame over the kept last one) and once whole: every
 // presented frame is the same picture, and most of them redraw only a part.
 TEST_F(GlGpu, FramesDrawnWhereTheyChangedEqualWholeFrames)
 {
-    int t = gpuCreateTexture(8, 8, 1, GpuFormat::A8R8G8B8, false);
-    int pitch = 0;
-    uint32_t* p = static_cast<uint32_t*>(gpuLockTexture(t, &pitch));
-    ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 64; ++i) p[i] = (uint32_t(40 + i * 3) << 24) | uint32_t(i * 0x030507);
-    gpuUnlockTexture(t);
-    auto drawFrame = [&](int n) {
-        gpuClear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
-        gpuSetRenderState(GpuRenderState::Lighting, 0);
-        gpuSetRenderState(GpuRenderState::CullMode, CullNone);
-        gpuSetRenderState(GpuRenderState::AlphaBlendEnable, 1);
-        gpuSetRenderState(GpuRenderState::SrcBlend, BlendSrcAlpha);
-        gpuSetRenderState(GpuRenderState::DestBlend, BlendInvSrcAlpha);
-        gpuSetTexture(t);
-        gpuSetTextureStageState(GpuTextureStageState::ColorOp, TexOpModulate);
-        gpuSetTextureStageState(GpuTextureStageState::AlphaOp, TexOpModulate);
-        gpuSetVertexFormat(0x142);
-        std::mt19937 rng(11);
-        for (int q = 0; q < 40; ++q) {
-            float x = float(rng() % 1000) / 600.0f - 0.9f, y = float(rng() % 1000) / 600.0f - 0.9f;
-            float s = 0.05f + float(rng() % 100) / 800.0f, z = float(rng() % 100) / 100.0f;
-            // Every fifth quad moves each frame, one of them changes its depth test too.
-            if (q % 5 == 0) x += 0.01f * float(n % 7);
-            gpuSetRenderState(GpuRenderState::ZEnable, q == 10 && n % 2 ? 1 : q % 3 == 0 ? 1 : 0);
-            uint32_t c = 0x80FFFFFFu + uint32_t(q) * 0x010305u;
-            V v[4] = {{x, y, z, c, 0, 0}, {x + s, y, z, c, 1, 0}, {x, y - s, z, c, 0, 1}, {x + s, y - s, z, c, 1, 1}};
-            gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, v, sizeof(V));
-        }
-        // A quad that appears on odd frames only, after the others.
-        if (n % 2) {
-            V v[4] = {{0.5f, 0.5f, 0.3f, 0xFF00FF00u, 0, 0}, {0.7f, 0.5f, 0.3f, 0xFF00FF00u, 1, 0},
-                      {0.5f, 0.3f, 0.3f, 0xFF00FF00u, 0, 1}, {0.7f, 0.3f, 0.3f, 0xFF00FF00u, 1, 1}};
-            gpuDrawPrimitiveUP(GpuPrimitive::TriangleStrip, 2, v, sizeof(V));
-        }
-    };
+    int t = movingQuadsTexture();
+    ASSERT_NE(t, 0);
+    auto drawFrame = [&](int n) { drawMovingQuads(t, n); };
     std::vector<uint8_t> tracked(800 * 600 * 4), whole(800 * 600 * 4);
     gpuResetStats();
     for (int n = 0; n < 8; ++n) {
@@ -491,6 +504,64 @@ TEST_F(GlGpu, FramesDrawnWhereTheyChangedEqualWholeFrames)
     drawFrame(3);
     gpuPresent();
     EXPECT_EQ(gpuStats().unchangedFrames, 1);
+}
+
+// Where the window keeps its pixels between presents, a present copies only the changed
+// rectangles into it. Through the letterbox at window sizes that scale the frame up, down and
+// not at all, and through a brightness ramp, the window shows every frame exactly as when each
+// present copies the whole frame.
+TEST(GlPresent, ChangedRectanglesCopiedToTheWindowShowWhatWholeCopiesShow)
+{
+    struct Case {
+        int width, height;
+        bool ramp;
+    };
+    const Case cases[] = {{1024, 768, false}, {1000, 700, false}, {640, 512, true}, {800, 600, false}};
+    for (const Case& k : cases) {
+        auto run = [&](bool partial, std::vector<std::vector<uint8_t>>* shown, int* partialPresents) {
+            void* window = gpuCreateHiddenWindow(k.width, k.height);
+            ASSERT_NE(window, nullptr);
+            ASSERT_TRUE(gpuCreate(params(window)));
+            ASSERT_FALSE(gpuIsHeadless());
+            gpuAssumeWindowKeepsFrame();
+            gpuSetPartialPresents(partial);
+            gpuCapturePresents(true);
+            if (k.ramp) {
+                uint16_t ramp[256];
+                for (int i = 0; i < 256; ++i) ramp[i] = uint16_t((255 - (255 - i) * (255 - i) / 255) * 257);
+                gpuSetGammaRamp(ramp, ramp, ramp);
+            }
+            int t = movingQuadsTexture();
+            ASSERT_NE(t, 0);
+            gpuResetStats();
+            for (int n = 0; n < 8; ++n) {
+                drawMovingQuads(t, n);
+                gpuPresent();
+                const uint8_t* px = nullptr;
+                int w = 0, h = 0;
+                ASSERT_TRUE(gpuPresentedPixels(&px, &w, &h));
+                ASSERT_EQ(w, k.width);
+                ASSERT_EQ(h, k.height);
+                shown->emplace_back(px, px + size_t(w) * h * 4);
+            }
+            *partialPresents = gpuStats().partialPresents;
+            gpuCapturePresents(false);
+            gpuRelease();
+            gpuDestroyHiddenWindow(window);
+        };
+        std::vector<std::vector<uint8_t>> partial, whole;
+        int partialCount = 0, wholeCount = 0;
+        run(true, &partial, &partialCount);
+        run(false, &whole, &wholeCount);
+        ASSERT_EQ(partial.size(), whole.size());
+        for (size_t n = 0; n < partial.size(); ++n) {
+            size_t differing = 0;
+            for (size_t i = 0; i < partial[n].size(); i += 4) differing += std::memcmp(&partial[n][i], &whole[n][i], 3) != 0;
+            EXPECT_EQ(differing, 0u) << k.width << " x " << k.height << ", frame " << n;
+        }
+        EXPECT_GE(partialCount, 5) << k.width << " x " << k.height;  // the first present copies the whole frame
+        EXPECT_EQ(wholeCount, 0);
+    }
 }
 
 

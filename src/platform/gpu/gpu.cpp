@@ -302,6 +302,7 @@ bool gpuCreate(const GpuPresentParams& params)
     gpu.specialisedPrograms = true;
     gpu.damageTracking = true;
     gpu.damageCheck = false;
+    gpu.partialPresents = true;
     setDefaultStates();
     if (!gpu.headless && !glDeviceCreate(params)) {
         gpu.headless = true;
@@ -783,6 +784,15 @@ void gpuSetDamageCheck(bool on) { gpu.damageCheck = on; }
 void gpuRepaintWindow()
 {
     if (gpu.created && !gpu.headless) glDeviceRepaintWindow();
+}
+
+void gpuSetPartialPresents(bool on) { gpu.partialPresents = on; }
+
+bool gpuWindowKeepsFrame() { return gpu.created && !gpu.headless && glDeviceWindowKeepsFrame(); }
+
+void gpuAssumeWindowKeepsFrame()
+{
+    if (gpu.created && !gpu.headless) glDeviceAssumeWindowKeepsFrame();
 }
 
 void gpuSetBatching(bool on)

@@ -158,6 +158,7 @@ struct GpuStats {
     int partialFrames;
     int unchangedFrames;
     int64_t redrawnPixels;  // pixels of the back buffer drawn again at presents
+    int partialPresents;    // presents that copied only changed rectangles to the window
     int64_t damageMismatches;  // with gpuSetDamageCheck: pixels of kept frames unlike a whole redraw
 };
 
@@ -281,6 +282,15 @@ void gpuSetDamageCheck(bool on);
 // The window lost its picture (exposed, resized, shown again): the next present shows the
 // frame even when nothing in it changed.
 void gpuRepaintWindow();
+// Where the window's surface keeps its pixels from one present to the next (an EGL surface
+// with preserved swaps), a present copies only the rectangles that changed since the last one
+// to the window (on by default); off, every present copies the whole frame.
+void gpuSetPartialPresents(bool on);
+// True when the window's surface keeps its pixels between presents.
+bool gpuWindowKeepsFrame();
+// For tests on surfaces that are never swapped (the offscreen driver's pbuffer keeps its pixels
+// without saying so): present as if the window kept its frame.
+void gpuAssumeWindowKeepsFrame();
 GpuStats gpuStats();
 void gpuResetStats();
 // Draw log (ring); index 0 is the oldest still held.

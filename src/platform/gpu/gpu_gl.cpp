@@ -14,6 +14,7 @@
 // The back buffer's frame is recorded rather than drawn at once, and drawn at present only where
 // it differs from the last frame (platform/gpu/damage.h); an unchanged frame is not presented.
 // Consecutive draws that share every state are merged into one draw call.
+#include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
 #include <SDL.h>
@@ -114,6 +115,10 @@ struct GlDevice {
     int recording = 0;            // the frame being recorded; the other is the last presented
     bool lastComparable = false;  // the last presented frame can be compared with this one
     bool windowStale = true;      // the window must be shown the frame at the next present
+    // The window's surface keeps its pixels between presents (EGL preserved swaps), and the
+    // size at which the whole frame was last copied to it (0 x 0: never since it was made).
+    bool windowKeepsFrame = false;
+    int windowFrameWidth = 0, windowFrameHeight = 0;
     uint16_t rampPresented[3][256] = {};  // the brightness ramp the window was last shown through
     bool snapshotStale = true;    // the state changed since the last snapshot
     uint32_t versions = 0;        // the last texture version handed out
@@ -836,6 +841,36 @@ GpuFormat formatOfSdl(uint32_t f)
     return SDL_BITSPERPIXEL(f) == 16 ? GpuFormat::R5G6B5 : GpuFormat::X8R8G8B8;
 }
 
+// Asks the window's surface to keep its pixels across swaps, so that a present need only copy
+// what changed. EGL offers it as a surface attribute (where the surface's configuration allows
+// it, as Mesa's does); GLX has no such promise for the configurations SDL chooses, and there
+// every present copies the whole frame.
+bool askPreservedSwaps()
+{
+    if (!epoxy_has_egl()) return false;
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
+    if (display == EGL_NO_DISPLAY || surface == EGL_NO_SURFACE || eglGetCurrentContext() == EGL_NO_CONTEXT) return false;
+    EGLint behaviour = 0;
+    if (eglQuerySurface(display, surface, EGL_SWAP_BEHAVIOR, &behaviour) && behaviour == EGL_BUFFER_PRESERVED) return true;
+    if (!eglSurfaceAttrib(display, surface, EGL_SWAP_BEHAVIOR, EGL_BUFFER_PRESERVED)) return false;
+    return eglQuerySurface(display, surface, EGL_SWAP_BEHAVIOR, &behaviour) && behaviour == EGL_BUFFER_PRESERVED;
+}
+
+// The window pixels (GL's rows, bottom up) a present must copy again for a changed rectangle of
+// the back buffer (rows top first), through the letterbox: widened by a texel each way for the
+// smooth filter, which reads a texel's neighbours.
+DamageRect windowRectOf(const DamageRect& d, const GpuViewport& box, int backWidth, int backHeight)
+{
+    double sx = double(box.width) / backWidth, sy = double(box.height) / backHeight;
+    int x0 = box.x + int(std::floor((d.x0 - 1) * sx)), x1 = box.x + int(std::ceil((d.x1 + 1) * sx));
+    int y0 = box.y + box.height - int(std::ceil((d.y1 + 1) * sy));
+    int y1 = box.y + box.height - int(std::floor((d.y0 - 1) * sy));
+    DamageRect r = {x0 < box.x ? box.x : x0, y0 < box.y ? box.y : y0, x1 > box.x + box.width ? box.x + box.width : x1,
+                    y1 > box.y + box.height ? box.y + box.height : y1};
+    return r;
+}
+
 }  // namespace
 
 bool glDeviceCreate(const GpuPresentParams& params)
@@ -894,6 +929,7 @@ bool glDeviceCreate(const GpuPresentParams& params)
         glDeviceRelease();
         return false;
     }
+    gl.windowKeepsFrame = askPreservedSwaps();
     bindTarget(0);
     applyWindowMode(params);
     return true;
@@ -942,6 +978,10 @@ void glDeviceStateChanged()
 }
 
 void glDeviceRepaintWindow() { gl.windowStale = true; }
+
+bool glDeviceWindowKeepsFrame() { return gl.windowKeepsFrame; }
+
+void glDeviceAssumeWindowKeepsFrame() { gl.windowKeepsFrame = true; }
 
 void glDeviceDrawRecorded() { drawRecordedNow(); }
 
@@ -1072,8 +1112,12 @@ void checkKeptFrame(GlRecording& r)
 }
 
 // Draws the recorded frame where it differs from the last one; false when nothing differs.
-bool drawFrame()
+// Draws the recorded frame where it changed; `shown` receives the rectangles drawn again (whole
+// when the frame was drawn whole, none when nothing changed).
+bool drawFrame(Damage* shown)
 {
+    *shown = Damage{};
+    shown->whole = true;
     GlRecording& r = current();
     // Nothing cleared or drawn: the back buffer keeps the frame it has.
     if (gpu.damageTracking && !r.drawn && r.commands.empty()) return false;
@@ -1086,6 +1130,7 @@ bool drawFrame()
         Damage d = damageBetween(last.items.data(), static_cast<int>(last.items.size()), r.items.data(),
                                  static_cast<int>(r.items.size()), gpu.params.backBufferWidth, gpu.params.backBufferHeight);
         kept = !d.whole;
+        *shown = d;
         if (d.count == 0) {
             changed = false;
             gpu.stats.unchangedFrames++;
@@ -1107,28 +1152,12 @@ bool drawFrame()
     return changed;
 }
 
-void glDevicePresent()
+namespace {
+
+// Copies the back buffer into the window's letterbox (a plain colour frame is cleared instead),
+// through the brightness ramp when it is not neutral.
+void copyFrameToWindow(const GpuViewport& box)
 {
-    glDeviceFlush();
-    bool rampChanged = std::memcmp(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented) != 0;
-    if (!drawFrame() && !gl.windowStale && !rampChanged) return;  // the window shows this frame already
-    gl.windowStale = false;
-    std::memcpy(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented);
-    int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(gl.window, &w, &h);
-    if (w <= 0 || h <= 0) return;
-    GpuViewport box = gpuLetterbox(w, h, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDisable(GL_SCISSOR_TEST);  // the whole frame is shown, whatever part of it was redrawn
-    glViewport(0, 0, w, h);
-    glDisable(GL_BLEND);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    if (box.x != 0 || box.y != 0 || box.width != w || box.height != h) {
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
     if (gl.frameIsClear) {
         // A plain colour (the first frame at start-up is one): the ramp applied here.
         float c[4];
@@ -1167,6 +1196,62 @@ void glDevicePresent()
         glBindVertexArray(gl.presentVao);
         glDrawArrays(GL_TRIANGLES, 0, 3);
     }
+}
+
+}  // namespace
+
+void glDevicePresent()
+{
+    glDeviceFlush();
+    bool rampChanged = std::memcmp(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented) != 0;
+    Damage changed;
+    bool stale = gl.windowStale;
+    if (!drawFrame(&changed) && !stale && !rampChanged) return;  // the window shows this frame already
+    gl.windowStale = false;
+    std::memcpy(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented);
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(gl.window, &w, &h);
+    if (w <= 0 || h <= 0) {
+        gl.windowFrameWidth = gl.windowFrameHeight = 0;  // the window missed this frame
+        return;
+    }
+    GpuViewport box = gpuLetterbox(w, h, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
+    // Where the window kept the last frame whole at this size, only the changed rectangles are
+    // copied: each copy is the whole frame's copy under the scissor, so every window pixel comes
+    // out as a whole present makes it.
+    bool partial = gl.windowKeepsFrame && gpu.partialPresents && !stale && !rampChanged && !gl.frameIsClear &&
+                   !changed.whole && changed.count > 0 && w == gl.windowFrameWidth && h == gl.windowFrameHeight;
+    DamageRect windowRects[DAMAGE_MAX_RECTS];
+    int passes = 1;
+    if (partial) {
+        passes = changed.count;
+        for (int i = 0; i < passes; ++i)
+            windowRects[i] = windowRectOf(changed.rects[i], box, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
+        gpu.stats.partialPresents++;
+    } else {
+        gl.windowFrameWidth = w;
+        gl.windowFrameHeight = h;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glViewport(0, 0, w, h);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (!partial && (box.x != 0 || box.y != 0 || box.width != w || box.height != h)) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    for (int pass = 0; pass < passes; ++pass) {
+        if (partial) {
+            const DamageRect& r = windowRects[pass];
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+        }
+        copyFrameToWindow(box);
+    }
+    glDisable(GL_SCISSOR_TEST);
     if (gpu.capturePresents) {
         // GL's rows run bottom up: turned over into the device's order.
         size_t row = static_cast<size_t>(w) * 4;

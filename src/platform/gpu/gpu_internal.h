@@ -55,6 +55,7 @@ struct GpuState {
     bool specialisedPrograms = true;
     bool damageTracking = true;
     bool damageCheck = false;
+    bool partialPresents = true;
     std::vector<GpuTextureSlot> textures;  // index = handle - 1
     std::vector<GpuBufferSlot> buffers;
     std::vector<uint8_t> headlessBackBuffer;  // BGRA, for read-back after clears
@@ -84,6 +85,8 @@ void glDeviceFlush();
 void glDeviceStateChanged();
 void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
 void glDeviceRepaintWindow();
+bool glDeviceWindowKeepsFrame();
+void glDeviceAssumeWindowKeepsFrame();
 // Draws what the frame recorded so far, whole; the rest of the frame is drawn as it comes.
 void glDeviceDrawRecorded();
 bool glDeviceCreateTexture(GpuTextureSlot& slot);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -226,6 +227,23 @@ void sleepRealUs(uint64_t us)
 // How long a headless loop with nothing to do sleeps per wait.
 constexpr uint64_t HEADLESS_WAIT_US = 100000;
 
+// True when Mesa will draw in software: no GPU render node, or software asked for. There the
+// window is made with EGL rather than GLX (SDL's default on X11), because an EGL surface keeps
+// its pixels across swaps on request and a present then copies only what changed to the window
+// (gpuWindowKeepsFrame); with a GPU the whole copy costs next to nothing and GLX stays.
+bool softwareRendering()
+{
+    const char* software = std::getenv("LIBGL_ALWAYS_SOFTWARE");
+    if (software && software[0] && std::strcmp(software, "0") != 0) return true;
+    DIR* dri = opendir("/dev/dri");
+    if (!dri) return true;
+    bool renderNode = false;
+    while (const dirent* e = readdir(dri))
+        if (std::strncmp(e->d_name, "renderD", 7) == 0) renderNode = true;
+    closedir(dri);
+    return !renderNode;
+}
+
 }  // namespace
 
 bool osInit(bool headless)
@@ -241,6 +259,8 @@ bool osInit(bool headless)
     osState.headless = headless;
     osState.sdlVideo = false;
     if (!headless) {
+        // A hint, so the environment variable of the same name still decides when it is set.
+        osState.eglAsked = softwareRendering() && SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
             osState.headless = true;
             return false;
@@ -296,6 +316,13 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_Window* w = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                      osState.clientWidth, osState.clientHeight, flags);
+    if (!w && osState.eglAsked) {
+        // No EGL for OpenGL here: the window as SDL makes it by default.
+        SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "0");
+        osState.eglAsked = false;
+        w = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, osState.clientWidth,
+                             osState.clientHeight, flags);
+    }
     if (!w) return false;
     SDL_SetWindowMinimumSize(w, 160, 120);
     osState.window = w;

@@ -88,6 +88,7 @@ struct OsState {
     bool initialised = false;
     bool headless = true;
     bool sdlVideo = false;      // SDL's video subsystem is up (SDL variant)
+    bool eglAsked = false;      // windows are made with EGL for OpenGL (software rendering)
     void* window = nullptr;     // SDL_Window* in the SDL variant
     int clientWidth = 800;      // logical client size the game draws at
     int clientHeight = 600;

@@ -14,7 +14,9 @@
 #include "game/boardrender.h"
 #include "game/boardstep.h"
 #include "game/gameflow.h"
+#include "effects/effects.h"
 #include "game/hud.h"
+#include "game/limits.h"
 #include "game/hudtext.h"
 #include "game/level.h"
 #include "game/outcome.h"
@@ -38,10 +40,20 @@ protected:
         GraphicsTest::SetUp();
         startWithBuiltDataSet("targa.dat");
         if (HasFatalFailure()) return;
+        // Every module a level touches starts afresh, so that no test sees what another left
+        // (a won level moves the profile on to the next level, for one).
         resetBoard();
         resetBoardRender();
         resetPlayState();
         resetGamePlay();
+        resetGameFlow();
+        resetOutcome();
+        resetScoring();
+        resetCandle();
+        resetHud();
+        resetEffects();
+        resetProfiles();
+        resetProgress();
         resetLevelFiles();
         menus = MenusState{};
         clearRequests();

@@ -1,7 +1,7 @@
 // CPU of a settled level's frames on the GL device (llvmpipe here), presented at the menus' and
 // the settled game's idle rate (15 frames a second of game time): drawn whole as the draws arrive
 // (damage tracking off, as every frame was before it) and drawn only where they differ from the
-// last one. Level 1 of the default data set: the meadow's clouds, swinging twigs and grass, the
+// last one; then, to a full-screen-sized window, copied whole or only where they changed. Level 1 of the default data set: the meadow's clouds, swinging twigs and grass, the
 // candle, the HUD and a settled board with no pointer over it.
 //
 //   ./bench/bench_present --benchmark_repetitions=3      (from the build folder)
@@ -28,11 +28,13 @@
 
 namespace {
 
-void* window = nullptr;
+// Hidden windows of the picture's size and of a 1024 x 768 full screen (the copy scales).
+void* windows[2] = {nullptr, nullptr};
 
-bool setUp()
+bool setUp(int which = 0)
 {
-    if (!window) window = gpuCreateHiddenWindow(800, 600);
+    void*& window = windows[which];
+    if (!window) window = which ? gpuCreateHiddenWindow(1024, 768) : gpuCreateHiddenWindow(800, 600);
     if (!window || !openDataSetForALevel(window) || gpuIsHeadless()) return false;
     resetBackdrop();
     loadBackdropCatalogue();
@@ -74,6 +76,30 @@ void BM_SettledLevelFrame(benchmark::State& state)
     gpuSetDamageTracking(true);
 }
 BENCHMARK(BM_SettledLevelFrame)->ArgName("tracking")->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same frames, drawn where they changed, presented to a 1024 x 768 window that keeps its
+// pixels (as an EGL window with preserved swaps does; the hidden window is a pbuffer, which keeps
+// them without saying so): the whole frame copied, scaled, at every present, or only the
+// rectangles that changed.
+void BM_SettledLevelFrameToAFullScreenWindow(benchmark::State& state)
+{
+    if (!setUp(1)) {
+        state.SkipWithError("no data set (build the dataset target) or no GL device");
+        return;
+    }
+    gpuAssumeWindowKeepsFrame();
+    gpuSetPartialPresents(state.range(0) != 0);
+    for (int i = 0; i < 60; i++) frame();
+    gpuResetStats();
+    long frames = 0;
+    for (auto _ : state) {
+        frame();
+        frames++;
+    }
+    if (frames > 0) state.counters["partialPresents"] = static_cast<double>(gpuStats().partialPresents) / static_cast<double>(frames);
+    gpuSetPartialPresents(true);
+}
+BENCHMARK(BM_SettledLevelFrameToAFullScreenWindow)->ArgName("partial")->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

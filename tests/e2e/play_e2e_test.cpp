@@ -550,4 +550,34 @@ TEST_F(PlayE2e, AFastTypedNameArrivesWholeAndEveryScreenshotTapSavesAPicture)
     EXPECT_NE(bytes.find(std::string(name16, sizeof name16)), std::string::npos);
 }
 
+// A first start opens the window full screen, and F11 turns it into a window and back, also
+// where no window manager answers SDL's full-screen requests (this Xvfb has none): the X window
+// covers the 1024 x 768 screen, is 800 x 600 as a window, and covers the screen again.
+TEST_F(PlayE2e, FullScreenCoversTheScreenWithoutAWindowManagerAndF11TogglesIt)
+{
+    const int32_t options[11] = {100, 80, 800, 600, 0, 1, 0, 0, 0, 0, 1};  // full screen, no profile
+    std::ofstream(dir + "/Data/settings/settings.dat", std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(options), sizeof options);
+    screenFile = dir + "/screen.txt";
+    ASSERT_TRUE(launch(dir + "/state.txt")) << "no window; see " << dir << "/game.log";
+    auto size = [&]() {
+        std::string g = xdotool("getwindowgeometry --shell " + window);
+        size_t w = g.find("WIDTH="), h = g.find("HEIGHT=");
+        if (w == std::string::npos || h == std::string::npos) return std::string();
+        return std::to_string(std::atoi(g.c_str() + w + 6)) + "x" + std::to_string(std::atoi(g.c_str() + h + 7));
+    };
+    auto becomes = [&](const std::string& want) {
+        for (int i = 0; i < 50; i++) {
+            if (size() == want) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return false;
+    };
+    EXPECT_TRUE(becomes("1024x768")) << size();
+    key("F11");
+    EXPECT_TRUE(becomes("800x600")) << size();
+    key("F11");
+    EXPECT_TRUE(becomes("1024x768")) << size();
+}
+
 } // namespace

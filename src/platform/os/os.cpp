@@ -4,6 +4,9 @@
 #include "platform/os/dirs.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include <cerrno>
 #include <cmath>
@@ -244,6 +247,44 @@ bool softwareRendering()
     return !renderNode;
 }
 
+// X11 without a window manager (a bare X server, a kiosk session) leaves SDL's full-screen
+// requests unanswered: the window keeps its size while SDL reports the desktop's, so the picture
+// is drawn for the desktop and shown cut. There the window is placed by hand: over the display
+// in full screen, at the window's size, centred, in a window.
+void placeWithoutWindowManager(SDL_Window* w, bool fullscreen)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        bool managed = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
+                                          &format, &items, &after, &data) == Success &&
+                       data && items == 1;
+        if (data) XFree(data);
+        if (managed) return;
+    }
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) return;
+    if (!fullscreen) {
+        // Nobody can have resized it: the window's own size (SDL still reports the desktop's).
+        int width = osState.clientWidth, height = osState.clientHeight;
+        if (width <= 0 || height <= 0 || width > bounds.w || height > bounds.h) return;
+        bounds.x += (bounds.w - width) / 2;
+        bounds.y += (bounds.h - height) / 2;
+        bounds.w = width;
+        bounds.h = height;
+    }
+    XMoveResizeWindow(display, info.info.x11.window, bounds.x, bounds.y, static_cast<unsigned>(bounds.w),
+                      static_cast<unsigned>(bounds.h));
+    XFlush(display);
+}
+
 }  // namespace
 
 bool osInit(bool headless)
@@ -340,6 +381,7 @@ void osShowWindow()
         SDL_Window* w = static_cast<SDL_Window*>(osState.window);
         SDL_ShowWindow(w);
         SDL_RaiseWindow(w);
+        if (osState.fullscreen) placeWithoutWindowManager(w, true);
     }
     if (osState.active) return;
     if (!osState.windowProc) {
@@ -606,6 +648,7 @@ void osSetFullscreen(bool fullscreen)
     SDL_Window* w = static_cast<SDL_Window*>(osState.window);
     SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     if (!fullscreen) SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    placeWithoutWindowManager(w, fullscreen);
 }
 
 void osKeyEvent(int vk, bool down, bool repeat)

@@ -4,7 +4,7 @@
 # test: also what the headless and desktop tests need, and clang, libFuzzer and ccache to build
 # the fuzz targets; fuzz: clang and libFuzzer (scripts/fuzz.sh).
 set -e
-PKGS="build-essential cmake pkg-config git libsdl2-dev libepoxy-dev libturbojpeg0-dev libstb-dev \
+PKGS="build-essential cmake pkg-config git libsdl2-dev libx11-dev libepoxy-dev libturbojpeg0-dev libstb-dev \
 libvorbis-dev libopenmpt-dev libcairo2-dev libfreetype-dev fonts-dejavu-core \
 libgtest-dev libgmock-dev libbenchmark-dev"
 FUZZ_PKGS="clang libclang-rt-14-dev ccache"

@@ -788,8 +788,6 @@ void gpuRepaintWindow()
 
 void gpuSetPartialPresents(bool on) { gpu.partialPresents = on; }
 
-bool gpuWindowKeepsFrame() { return gpu.created && !gpu.headless && glDeviceWindowKeepsFrame(); }
-
 void gpuAssumeWindowKeepsFrame()
 {
     if (gpu.created && !gpu.headless) glDeviceAssumeWindowKeepsFrame();

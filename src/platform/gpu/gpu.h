@@ -286,8 +286,6 @@ void gpuRepaintWindow();
 // with preserved swaps), a present copies only the rectangles that changed since the last one
 // to the window (on by default); off, every present copies the whole frame.
 void gpuSetPartialPresents(bool on);
-// True when the window's surface keeps its pixels between presents.
-bool gpuWindowKeepsFrame();
 // For tests on surfaces that are never swapped (the offscreen driver's pbuffer keeps its pixels
 // without saying so): present as if the window kept its frame.
 void gpuAssumeWindowKeepsFrame();

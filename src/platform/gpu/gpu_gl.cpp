@@ -979,8 +979,6 @@ void glDeviceStateChanged()
 
 void glDeviceRepaintWindow() { gl.windowStale = true; }
 
-bool glDeviceWindowKeepsFrame() { return gl.windowKeepsFrame; }
-
 void glDeviceAssumeWindowKeepsFrame() { gl.windowKeepsFrame = true; }
 
 void glDeviceDrawRecorded() { drawRecordedNow(); }
@@ -1112,8 +1110,8 @@ void checkKeptFrame(GlRecording& r)
 }
 
 // Draws the recorded frame where it differs from the last one; false when nothing differs.
-// Draws the recorded frame where it changed; `shown` receives the rectangles drawn again (whole
-// when the frame was drawn whole, none when nothing changed).
+// `shown` receives the rectangles drawn again (whole when the frame was drawn whole, none when
+// nothing changed).
 bool drawFrame(Damage* shown)
 {
     *shown = Damage{};
@@ -1221,12 +1219,7 @@ void glDevicePresent()
     // out as a whole present makes it.
     bool partial = gl.windowKeepsFrame && gpu.partialPresents && !stale && !rampChanged && !gl.frameIsClear &&
                    !changed.whole && changed.count > 0 && w == gl.windowFrameWidth && h == gl.windowFrameHeight;
-    DamageRect windowRects[DAMAGE_MAX_RECTS];
-    int passes = 1;
     if (partial) {
-        passes = changed.count;
-        for (int i = 0; i < passes; ++i)
-            windowRects[i] = windowRectOf(changed.rects[i], box, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
         gpu.stats.partialPresents++;
     } else {
         gl.windowFrameWidth = w;
@@ -1243,9 +1236,9 @@ void glDevicePresent()
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    for (int pass = 0; pass < passes; ++pass) {
+    for (int pass = 0; pass < (partial ? changed.count : 1); ++pass) {
         if (partial) {
-            const DamageRect& r = windowRects[pass];
+            DamageRect r = windowRectOf(changed.rects[pass], box, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
             glEnable(GL_SCISSOR_TEST);
             glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
         }

@@ -85,7 +85,6 @@ void glDeviceFlush();
 void glDeviceStateChanged();
 void glDeviceClear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
 void glDeviceRepaintWindow();
-bool glDeviceWindowKeepsFrame();
 void glDeviceAssumeWindowKeepsFrame();
 // Draws what the frame recorded so far, whole; the rest of the frame is drawn as it comes.
 void glDeviceDrawRecorded();

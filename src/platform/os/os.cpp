@@ -233,7 +233,7 @@ constexpr uint64_t HEADLESS_WAIT_US = 100000;
 // True when Mesa will draw in software: no GPU render node, or software asked for. There the
 // window is made with EGL rather than GLX (SDL's default on X11), because an EGL surface keeps
 // its pixels across swaps on request and a present then copies only what changed to the window
-// (gpuWindowKeepsFrame); with a GPU the whole copy costs next to nothing and GLX stays.
+// (gpuSetPartialPresents); with a GPU the whole copy costs next to nothing and GLX stays.
 bool softwareRendering()
 {
     const char* software = std::getenv("LIBGL_ALWAYS_SOFTWARE");

@@ -57,6 +57,20 @@ void frame()
     presentFrame();
 }
 
+// Lets the board fade in and come to rest, then times frames with fresh counters; the number
+// timed.
+long settleAndTime(benchmark::State& state)
+{
+    for (int i = 0; i < 60; i++) frame();
+    gpuResetStats();
+    long frames = 0;
+    for (auto _ : state) {
+        frame();
+        frames++;
+    }
+    return frames;
+}
+
 void BM_SettledLevelFrame(benchmark::State& state)
 {
     if (!setUp()) {
@@ -64,13 +78,7 @@ void BM_SettledLevelFrame(benchmark::State& state)
         return;
     }
     gpuSetDamageTracking(state.range(0) != 0);
-    for (int i = 0; i < 60; i++) frame();  // the board fades in and comes to rest
-    gpuResetStats();
-    long frames = 0;
-    for (auto _ : state) {
-        frame();
-        frames++;
-    }
+    long frames = settleAndTime(state);
     if (frames > 0)
         state.counters["redrawnPixels"] = static_cast<double>(gpuStats().redrawnPixels) / static_cast<double>(frames);
     gpuSetDamageTracking(true);
@@ -89,13 +97,7 @@ void BM_SettledLevelFrameToAFullScreenWindow(benchmark::State& state)
     }
     gpuAssumeWindowKeepsFrame();
     gpuSetPartialPresents(state.range(0) != 0);
-    for (int i = 0; i < 60; i++) frame();
-    gpuResetStats();
-    long frames = 0;
-    for (auto _ : state) {
-        frame();
-        frames++;
-    }
+    long frames = settleAndTime(state);
     if (frames > 0) state.counters["partialPresents"] = static_cast<double>(gpuStats().partialPresents) / static_cast<double>(frames);
     gpuSetPartialPresents(true);
 }

@@ -738,6 +738,19 @@ void drawHelpPicture(const HelpRow& row, float x, float y, float alpha)
     }
 }
 
+// An arrow under the page that turns it (a widget of kind 4 or 5 posts Left or Right).
+void helpPageArrow(int kind, float x, const char16_t* glyph)
+{
+    Widget w{};
+    w.left = x - 16.0f;
+    w.right = x + 16.0f;
+    w.top = HELP_CONTROLS_Y + 16.0f;
+    w.bottom = HELP_CONTROLS_Y - 16.0f;
+    w.kind = kind;
+    registerWidget(w);
+    drawTextCentred(x, HELP_CONTROLS_Y, 18.0f, glyph);
+}
+
 void drawHelp(MenuNode* d)
 {
     Scaler k = dialogScale();
@@ -767,26 +780,8 @@ void drawHelp(MenuNode* d)
     if (menus.anim == 0.0f) {
         const float arrowDx = 70.0f;
         setTextColour(WHITE);
-        if (page > 0) {
-            Widget left{};
-            left.left = -arrowDx - 16.0f;
-            left.right = -arrowDx + 16.0f;
-            left.top = HELP_CONTROLS_Y + 16.0f;
-            left.bottom = HELP_CONTROLS_Y - 16.0f;
-            left.kind = WIDGET_LEFT_ARROW;
-            registerWidget(left);
-            drawTextCentred(-arrowDx, HELP_CONTROLS_Y, 18.0f, u"<");
-        }
-        if (page < HELP_PAGE_COUNT - 1) {
-            Widget right{};
-            right.left = arrowDx - 16.0f;
-            right.right = arrowDx + 16.0f;
-            right.top = HELP_CONTROLS_Y + 16.0f;
-            right.bottom = HELP_CONTROLS_Y - 16.0f;
-            right.kind = WIDGET_RIGHT_ARROW;
-            registerWidget(right);
-            drawTextCentred(arrowDx, HELP_CONTROLS_Y, 18.0f, u">");
-        }
+        if (page > 0) helpPageArrow(WIDGET_LEFT_ARROW, -arrowDx, u"<");
+        if (page < HELP_PAGE_COUNT - 1) helpPageArrow(WIDGET_RIGHT_ARROW, arrowDx, u">");
         char16_t number[32];
         int numbers[2] = {page + 1, HELP_PAGE_COUNT};
         formatText(number, 32, text("helppage") ? keyOr("helppage") : u"%i / %i", numbers, 2);

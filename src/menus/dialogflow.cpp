@@ -391,6 +391,8 @@ void dialogOpened(const char* d)
         }
         dialogs.mapCompletedLevel = -1;
         dialogs.mapGameComplete = 0;
+    } else if (is(d, "howtoplay")) {
+        dialogs.helpPage = 0;
     } else if (is(d, "profiles")) {
         menus.selected = menus.profileIndex;
     } else if (is(d, "rename")) {
@@ -448,10 +450,22 @@ void dialogBack(const char* d)
     if (!hostOpenParent(d)) hostOpen("main");
 }
 
+int stepHelpPage(int page, int step)
+{
+    page += step;
+    if (page < 0) page = 0;
+    if (page > HELP_PAGE_COUNT - 1) page = HELP_PAGE_COUNT - 1;
+    return page;
+}
+
 int dialogKeyRule(const char* d, const char* focused, int vk)
 {
     if (is(d, "hiscore") && (vk == KEY_LEFT || vk == KEY_RIGHT)) {
         dialogs.modeTab = stepModeTab(dialogs.modeTab, vk == KEY_LEFT ? -1 : 1);
+        return 0;
+    }
+    if (is(d, "howtoplay") && (vk == KEY_LEFT || vk == KEY_RIGHT)) {
+        dialogs.helpPage = stepHelpPage(dialogs.helpPage, vk == KEY_LEFT ? -1 : 1);
         return 0;
     }
     if (is(d, "credits") && vk != 0) return KEY_ESCAPE;

@@ -20,6 +20,7 @@ struct DialogsState {
     int32_t mapCompletedLevel = -1;  // -1 when the map is entered from the main menu
     uint8_t mapGameComplete;    // the last level was won
     int32_t gameTipsShown;    // numbered game tips already shown
+    int32_t helpPage;         // page shown by "howtoplay", 0..HELP_PAGE_COUNT - 1
     int32_t continuedGames;   // "okcontinuegame" presses
     uint8_t gameTipsOff;      // the "showgametip" box was unticked
 };
@@ -60,6 +61,21 @@ int modeOfDialog(const char* name);
 const char* modeDialogName(int mode);
 // The high-score tab after Left (-1) or Right (+1), wrapping within 0..2.
 int stepModeTab(int tab, int step);
+
+// "howtoplay": the pages of the help, and the page after Left (-1) or Right (+1), kept within
+// the pages (no wrapping, so the ends are felt).
+constexpr int HELP_PAGE_COUNT = 5;
+int stepHelpPage(int page, int step);
+// How a help page lays out in the current font and text tables: the lowest point its rows
+// reach and the lowest point they may reach (above the page arrows and the button), and the
+// widest wrapped line against the width the text may take.
+struct HelpPageFit {
+    float rowsBottom;
+    float rowsLimit;
+    float widestLine;
+    float textWidth;
+};
+HelpPageFit helpPageFit(int page);
 
 // Credits: y of line i at a credits clock; alpha of a line at height y; the clock after a frame
 // (it stops once the last line has reached the centre).

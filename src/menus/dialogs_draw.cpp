@@ -9,6 +9,7 @@
 #include "audio/audio.h"
 #include "core/appstate.h"
 #include "effects/effects.h"
+#include "game/boardrender.h"
 #include "game/playstate.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
@@ -148,9 +149,16 @@ void drawMain(MenuNode* d)
     int n = d->childCount;
     float height = 2.0f * 18.0f * static_cast<float>(n) + 96.0f;
     float width = widestCaption(d, 10.8f, 0, -1) + 128.0f;
-    float cy = 100.0f + menus.slide;
-    drawPanel(k.x(-210.0f), k.y(cy), width * k.s, height * k.s);
+    // A menu of more than eight buttons moves down so that its panel stays on the screen, and
+    // its panel reaches down far enough for the second group's last caption.
+    float rest = 100.0f;
+    if (rest + height / 2.0f > 296.0f) rest = 296.0f - height / 2.0f;
+    float cy = rest + menus.slide;
     int firstGroup = n < 3 ? n : 3;
+    float top = cy + height / 2.0f, bottom = cy - height / 2.0f;
+    float lastLine = cy - 0.24f * height - 18.0f * static_cast<float>(n - firstGroup) + 18.0f;
+    if (n > firstGroup && lastLine - 44.0f < bottom) bottom = lastLine - 44.0f;
+    drawPanel(k.x(-210.0f), k.y((top + bottom) / 2.0f), width * k.s, (top - bottom) * k.s);
     drawButtonList(k.x(-210.0f), k.y(cy + 0.24f * height), 18.0f * k.s, true, 0, firstGroup);
     if (n > firstGroup) {
         drawPanelPiece(4, k.x(-210.0f - 32.0f), k.y(cy + 8.0f), 0.5f * k.s);
@@ -232,6 +240,10 @@ void drawProfiles(MenuNode* d)
 
 // ---- "newprofile" and "rename" ----
 
+// The input box: the longest accepted name at the name's scale 17, which starts 17 right of
+// centre, with room for the caret and a margin on both sides.
+float nameBoxWidth() { return longestNameWidth(17.0f) + 2.0f * (17.0f + 24.0f); }
+
 void drawNameDialog(MenuNode* d)
 {
     (void)d;
@@ -239,12 +251,19 @@ void drawNameDialog(MenuNode* d)
     drawPanel(0.0f, 0.0f, 400.0f * k.s, 280.0f * k.s);
     setTextColour(WHITE);
     drawTextCentred(0.0f, k.y(90.0f), 15.0f * k.s, keyOr("entername"));
-    // The input box.
-    fillRect(k.x(-165.0f), k.y(52.0f), k.x(165.0f), k.y(-12.0f), Color(255, 220, 160, 255));
-    fillRect(k.x(-162.0f), k.y(49.0f), k.x(162.0f), k.y(-9.0f), Color(20, 8, 0, 230));
+    // The input box, as wide as the longest name the field accepts; it flashes red when a
+    // character is refused.
+    float half = nameBoxWidth() / 2.0f;
+    Color edge = Color(255, 220, 160, 255);
+    if (menus.editRefusedMs > 0.0f) {
+        float f = std::sin(menus.editRefusedMs / EDIT_REFUSED_MS * 3.14159265f);
+        edge = Color(255, static_cast<int>(220.0f - 180.0f * f), static_cast<int>(160.0f - 140.0f * f), 255);
+    }
+    fillRect(k.x(-half), k.y(52.0f), k.x(half), k.y(-12.0f), edge);
+    fillRect(k.x(-half + 3.0f), k.y(49.0f), k.x(half - 3.0f), k.y(-9.0f), Color(20, 8, 0, 230));
     Widget w{};
-    w.left = -165.0f;
-    w.right = 165.0f;
+    w.left = -half;
+    w.right = half;
     w.top = 52.0f;
     w.bottom = -12.0f;
     w.kind = WIDGET_TEXTFIELD;
@@ -297,10 +316,11 @@ void drawSlider(float y, int32_t* value)
     float kx = -80.0f + 160.0f * f;
     Color knob = slot >= 0 && slot == menus.selected ? Color(255, 255, 155, 255) : Color(230, 200, 150, 255);
     fillRect(kx - 5.0f, y + 10.0f, kx + 5.0f, y - 10.0f, knob);
-    // Arrow zones at both ends.
+    // The arrows in the middle of their zones beside the track.
+    const float arrowX = 80.0f + (SLIDER_ARROW_GAP + SLIDER_ARROW_REACH) / 2.0f;
     setTextColour(WHITE);
-    drawTextCentred(-100.0f, y, 12.0f, u"<");
-    drawTextCentred(100.0f, y, 12.0f, u">");
+    drawTextCentred(-arrowX, y, 14.0f, u"<");
+    drawTextCentred(arrowX, y, 14.0f, u">");
 }
 
 void drawCheckBox(float y, uint8_t* flag, const char* key)
@@ -513,6 +533,267 @@ void drawHiscore(MenuNode* d)
     drawButton(0.0f, k.y(y - 30.0f), 128.0f * k.s, 64.0f * k.s, 19.0f * k.s, nullptr);
 }
 
+// ---- "howtoplay" ----
+
+// The help pages: a title and rows of a picture beside a wrapped text. The texts come from the
+// text tables, the pictures from the board's and the HUD's pictures (already loaded for play).
+enum class HelpPicture {
+    None, Group, Squares, Chain, Bomb, SuperBomb, Thunder, CrossBomb, DiagonalBomb, Hammer, Streak, Heart, Label, Key
+};
+
+struct HelpRow {
+    const char* text;
+    HelpPicture picture;
+    const char* label;  // the key cap's or the label's text key
+};
+
+constexpr int HELP_ROWS_PER_PAGE = 6;
+
+struct HelpPage {
+    const char* title;
+    HelpRow rows[HELP_ROWS_PER_PAGE];
+};
+
+const HelpPage HELP_PAGES[HELP_PAGE_COUNT] = {
+    {"helptitle1",
+     {{"helpgroups", HelpPicture::Group, nullptr},
+      {"helpsquares", HelpPicture::Squares, nullptr},
+      {"helpchains", HelpPicture::Chain, nullptr},
+      {"helpshuffle", HelpPicture::None, nullptr}}},
+    {"helptitle2",
+     {{"helpbomb", HelpPicture::Bomb, nullptr},
+      {"helpsuperbomb", HelpPicture::SuperBomb, nullptr},
+      {"helpthunder", HelpPicture::Thunder, nullptr},
+      {"helpcross", HelpPicture::CrossBomb, nullptr},
+      {"helpdiagonal", HelpPicture::DiagonalBomb, nullptr}}},
+    {"helptitle3",
+     {{"helphammer", HelpPicture::Hammer, nullptr},
+      {"helpstreak", HelpPicture::Streak, nullptr},
+      {"helpcombo", HelpPicture::None, nullptr},
+      {"helplives", HelpPicture::Heart, nullptr}}},
+    {"helptitle4",
+     {{"helpadventure", HelpPicture::Label, "classicmode"},
+      {"helptimeless", HelpPicture::Label, "endlessmode"},
+      {"helppuzzle", HelpPicture::Label, "puzzlemode"}}},
+    {"helptitle5",
+     {{"helpmouse", HelpPicture::Key, "keymouse"},
+      {"helpspace", HelpPicture::Key, "keyspace"},
+      {"helppause", HelpPicture::Key, "keypause"},
+      {"helpmenukeys", HelpPicture::Key, "keymenus"},
+      {"helpfullscreen", HelpPicture::Key, "keyfullscreen"},
+      {"helpscreenshot", HelpPicture::Key, "keyscreenshot"}}},
+};
+
+// The panel and its parts (screen units; the panel is centred on HELP_Y).
+constexpr float HELP_W = 640.0f, HELP_H = 540.0f, HELP_Y = 0.0f;
+constexpr float HELP_TOP = HELP_Y + HELP_H / 2.0f, HELP_BOTTOM = HELP_Y - HELP_H / 2.0f;
+constexpr float HELP_LEFT = -HELP_W / 2.0f;
+constexpr float HELP_PICTURE_X = HELP_LEFT + 78.0f;    // centre of the picture column
+constexpr float HELP_TEXT_X = HELP_LEFT + 148.0f;      // left edge of the texts
+constexpr float HELP_TEXT_W = HELP_W - 148.0f - 36.0f; // the text column
+// The wrap lets a line pass its width by the unit after a break: the texts wrap a glyph short.
+constexpr float HELP_WRAP_W = HELP_TEXT_W - 16.0f;
+constexpr float HELP_TEXT_SCALE = 11.0f;
+constexpr float HELP_ROWS_TOP = HELP_TOP - 82.0f;
+constexpr float HELP_ROWS_LIMIT = HELP_BOTTOM + 78.0f; // the page arrows and the button lie below
+constexpr float HELP_PICTURE_H = 48.0f;
+constexpr float HELP_ROW_GAP = 12.0f;
+constexpr float HELP_CONTROLS_Y = HELP_BOTTOM + 44.0f;
+
+// Height of a row: its wrapped text or its picture, whichever is taller.
+float helpRowHeight(const HelpRow& row)
+{
+    float h = wrapText(HELP_WRAP_W, keyOr(row.text), HELP_TEXT_SCALE);
+    return h > HELP_PICTURE_H ? h : HELP_PICTURE_H;
+}
+
+// Widest line of the text last wrapped.
+float widestWrappedLine(float scale)
+{
+    const char16_t* t = wrappedText();
+    float widest = 0.0f;
+    char16_t line[TEXT_BUFFER_UNITS];
+    int n = 0;
+    for (int i = 0;; i++) {
+        if (t[i] == 0 || t[i] == u'\n' || t[i] == u'\r') {
+            line[n] = 0;
+            float w = measureText(line, scale);
+            if (w > widest) widest = w;
+            n = 0;
+            if (t[i] == 0) break;
+            continue;
+        }
+        if (n < TEXT_BUFFER_UNITS - 1) line[n++] = t[i];
+    }
+    return widest;
+}
+
+const Texture* figurePictureOf(int colour)
+{
+    const char* name = figureStripName(colour);
+    return name ? findTexture(name) : nullptr;
+}
+
+// A figure's first frame, upright, size s, centred at (x, y).
+void helpFigure(int colour, float x, float y, float s, int alpha)
+{
+    const Texture* t = figurePictureOf(colour);
+    if (!t) return;
+    setTexture(t);
+    drawQuadCentered(x, y, s, s, figureFrameRect(0), Color(255, 255, 255, alpha));
+}
+
+void helpSprite(const char* name, float x, float y, float w, float h, Color c)
+{
+    const Texture* t = findTexture(name);
+    if (!t) return;
+    setTexture(t);
+    drawQuadCentered(x, y, w, h, Rect{0.0f, 0.0f, 1.0f, 1.0f}, c);
+}
+
+void helpGlow(float x, float y, float size, Color c)
+{
+    setBlendMode(1);
+    helpSprite("flare.jpg", x, y, size, size, c);
+    setBlendMode(0);
+}
+
+// A key cap: a light rounded-looking box with the key's name.
+void helpKeyCap(float x, float y, const char16_t* label, float alpha)
+{
+    float w = measureText(label, 11.0f) + 20.0f;
+    if (w < 36.0f) w = 36.0f;
+    auto a = static_cast<int>(255.0f * alpha);
+    fillRect(x - w / 2.0f, y + 15.0f, x + w / 2.0f, y - 15.0f, Color(255, 220, 160, a));
+    fillRect(x - w / 2.0f + 2.0f, y + 13.0f, x + w / 2.0f - 2.0f, y - 11.0f, Color(60, 25, 8, a));
+    setTextColour(255, 255, 200, a);
+    drawTextCentred(x, y, 11.0f, label);
+}
+
+void drawHelpPicture(const HelpRow& row, float x, float y, float alpha)
+{
+    int a = static_cast<int>(255.0f * alpha);
+    const Color white(255, 255, 255, a);
+    switch (row.picture) {
+    case HelpPicture::None: break;
+    case HelpPicture::Group:
+        // Three figures of one colour in an L, one of another colour beside them.
+        helpFigure(3, x - 22.0f, y + 12.0f, 30.0f, a);
+        helpFigure(3, x + 6.0f, y + 12.0f, 30.0f, a);
+        helpFigure(3, x - 22.0f, y - 16.0f, 30.0f, a);
+        helpFigure(1, x + 6.0f, y - 16.0f, 30.0f, a);
+        helpFigure(1, x + 34.0f, y - 16.0f, 30.0f, a);
+        break;
+    case HelpPicture::Squares:
+        if (const Texture* t = boardRender.tiles[1]) {
+            setTexture(t);
+            drawQuadCentered(x - 22.0f, y, 44.0f, 44.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
+        }
+        if (const Texture* t = boardRender.tiles[2]) {
+            setTexture(t);
+            drawQuadCentered(x + 24.0f, y, 44.0f, 44.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
+        }
+        break;
+    case HelpPicture::Chain:
+        helpFigure(5, x, y, 44.0f, a);
+        if (const Texture* t = boardRender.chain) {
+            setTexture(t);
+            drawQuadCentered(x, y, 56.0f, 56.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
+        }
+        break;
+    case HelpPicture::Bomb:
+        helpGlow(x, y, 84.0f, Color(255, 200, 120, a * 3 / 5));
+        helpFigure(4, x, y, 44.0f, a);
+        helpGlow(x, y, 36.0f, Color(255, 255, 230, a));
+        break;
+    case HelpPicture::SuperBomb:
+    case HelpPicture::CrossBomb:
+        helpFigure(row.picture == HelpPicture::SuperBomb ? 2 : 0, x, y, 44.0f, a);
+        if (const Texture* t = row.picture == HelpPicture::SuperBomb ? boardRender.megaMark : boardRender.crossMark) {
+            setTexture(t);
+            drawQuadCentered(x, y, 50.0f, 50.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
+        }
+        break;
+    case HelpPicture::Thunder:
+        helpGlow(x, y, 80.0f, Color(90, 90, 255, a * 3 / 4));
+        helpFigure(7, x, y, 44.0f, a);
+        helpGlow(x, y, 30.0f, Color(200, 220, 255, a));
+        break;
+    case HelpPicture::DiagonalBomb: helpFigure(6, x, y, 44.0f, a); break;
+    case HelpPicture::Hammer: helpSprite("hammer.texture1.tga", x, y, 26.0f, 52.0f, white); break;
+    case HelpPicture::Streak:
+        // Three groups of one colour, clicked one after another.
+        for (int i = 0; i < 3; i++) helpFigure(2, x - 30.0f + 30.0f * static_cast<float>(i), y, 28.0f, a);
+        break;
+    case HelpPicture::Heart: helpSprite("heart.tga", x, y, 36.0f, 36.0f, white); break;
+    case HelpPicture::Label: {
+        const char16_t* label = keyOr(row.label);
+        float s = 12.0f, w = measureText(label, s);
+        if (w > 120.0f) s *= 120.0f / w;  // a long mode name still fits its column
+        setTextColour(255, 255, 155, a);
+        drawTextCentred(x, y, s, label);
+        break;
+    }
+    case HelpPicture::Key: helpKeyCap(x, y, keyOr(row.label), alpha); break;
+    }
+}
+
+// An arrow under the page that turns it (a widget of kind 4 or 5 posts Left or Right).
+void helpPageArrow(int kind, float x, const char16_t* glyph)
+{
+    Widget w{};
+    w.left = x - 16.0f;
+    w.right = x + 16.0f;
+    w.top = HELP_CONTROLS_Y + 16.0f;
+    w.bottom = HELP_CONTROLS_Y - 16.0f;
+    w.kind = kind;
+    registerWidget(w);
+    drawTextCentred(x, HELP_CONTROLS_Y, 18.0f, glyph);
+}
+
+void drawHelp(MenuNode* d)
+{
+    Scaler k = dialogScale();
+    float fade = k.s;
+    int page = dialogs.helpPage >= 0 && dialogs.helpPage < HELP_PAGE_COUNT ? dialogs.helpPage : 0;
+    const HelpPage& p = HELP_PAGES[page];
+    float slide = menus.slide;
+    drawPanel(0.0f, HELP_Y + slide, HELP_W * k.s, HELP_H * k.s);
+    setTextColour(TITLE);
+    drawTextCentred(0.0f, k.y(HELP_TOP - 30.0f + slide), 12.0f * k.s, d->caption);
+    setTextColour(255, 255, 255, static_cast<int>(255.0f * fade));
+    drawTextCentred(0.0f, k.y(HELP_TOP - 56.0f + slide), 17.0f * k.s, keyOr(p.title));
+    float y = HELP_ROWS_TOP;
+    for (const HelpRow& row : p.rows) {
+        if (!row.text) break;
+        float h = helpRowHeight(row);
+        if (menus.anim == 0.0f) {  // the rows appear once the panel is in place
+            drawHelpPicture(row, HELP_PICTURE_X, y - h / 2.0f, 1.0f);
+            float textH = wrapText(HELP_WRAP_W, keyOr(row.text), HELP_TEXT_SCALE);
+            float textTop = y - (h - textH) / 2.0f;
+            setTextColour(WHITE);
+            drawText(HELP_TEXT_X, textTop - 0.9f * HELP_TEXT_SCALE, HELP_TEXT_SCALE, wrappedText());
+        }
+        y -= h + HELP_ROW_GAP;
+    }
+    // The page arrows (only towards pages that exist) and the page number.
+    if (menus.anim == 0.0f) {
+        const float arrowDx = 70.0f;
+        setTextColour(WHITE);
+        if (page > 0) helpPageArrow(WIDGET_LEFT_ARROW, -arrowDx, u"<");
+        if (page < HELP_PAGE_COUNT - 1) helpPageArrow(WIDGET_RIGHT_ARROW, arrowDx, u">");
+        char16_t number[32];
+        int numbers[2] = {page + 1, HELP_PAGE_COUNT};
+        formatText(number, 32, text("helppage") ? keyOr("helppage") : u"%i / %i", numbers, 2);
+        drawTextCentred(0.0f, HELP_CONTROLS_Y, 13.0f, number);
+    }
+    // The dialog's buttons ("back") at the lower right.
+    for (int i = 0; i < d->childCount; i++)
+        drawButton(k.x(HELP_W / 2.0f - 100.0f - 140.0f * static_cast<float>(i)), k.y(HELP_CONTROLS_Y + slide),
+                   128.0f * k.s, 64.0f * k.s, 17.0f * k.s, nullptr);
+    setTextColour(WHITE);
+}
+
 // ---- "levelcomplete" ----
 
 void levelCompleteOpened(MenuNode*)
@@ -674,6 +955,22 @@ void reg(const char* name, MenuDrawHandler draw, void (*open)(MenuNode*) = onOpe
 
 } // namespace
 
+HelpPageFit helpPageFit(int page)
+{
+    HelpPageFit fit{HELP_ROWS_TOP, HELP_ROWS_LIMIT, 0.0f, HELP_TEXT_W};
+    if (page < 0 || page >= HELP_PAGE_COUNT) return fit;
+    float y = HELP_ROWS_TOP;
+    for (const HelpRow& row : HELP_PAGES[page].rows) {
+        if (!row.text) break;
+        float h = helpRowHeight(row);
+        float w = widestWrappedLine(HELP_TEXT_SCALE);
+        if (w > fit.widestLine) fit.widestLine = w;
+        fit.rowsBottom = y - h;
+        y -= h + HELP_ROW_GAP;
+    }
+    return fit;
+}
+
 void registerGameDialogs()
 {
     mapState.onCongratulationDone = congratulationDone;
@@ -689,6 +986,7 @@ void registerGameDialogs()
     reg("gameplaytip", drawGameplayTip);
     reg("credits", drawCredits, onOpenCredits);
     reg("hiscore", drawHiscore);
+    reg("howtoplay", drawHelp);
     reg("levelcomplete", drawLevelComplete, onOpenLevelComplete);
     reg("defeat", drawDefeat);
     reg("gameover", drawDefeat);

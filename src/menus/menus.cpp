@@ -175,6 +175,15 @@ MenuNode* ensureNode(const MenuFile& f, const char* name)
     return buildNode(f, wide, nullptr);
 }
 
+// No slider follows the button and no arrow repeats.
+void releaseSliders()
+{
+    menus.sliderGrabbed = -1;
+    menus.sliderRepeatSlot = -1;
+    menus.sliderRepeatDir = 0;
+    menus.sliderHeldMs = menus.sliderNextStepMs = 0.0f;
+}
+
 void resetMenuState()
 {
     menus.current = nullptr;
@@ -187,8 +196,10 @@ void resetMenuState()
     menus.pendingActivate = menus.pendingBack = false;
     menus.pendingKey = 0;
     menus.pointerMoved = menus.buttonHeld = false;
+    releaseSliders();
     menus.mainDismissed = false;
     menus.editing = false;
+    menus.editRefusedMs = 0.0f;
     std::memset(menus.editBuffer, 0, sizeof menus.editBuffer);
     menus.cursor = menus.editLength = 0;
     menus.pendingTextCount = 0;
@@ -221,9 +232,15 @@ bool roomForCharacter()
     return menus.editLength < EDIT_MAX_CHARS && measureText(menus.editBuffer, 16.0f) < EDIT_MAX_WIDTH;
 }
 
+// A character that does not fit is refused where the player sees and hears it: the field
+// flashes and the refusal sound plays.
 void insertCharacter(char16_t c)
 {
-    if (!roomForCharacter()) return;
+    if (!roomForCharacter()) {
+        menus.editRefusedMs = EDIT_REFUSED_MS;
+        playSound("MaxPlayers.ogg");
+        return;
+    }
     int len = menus.editLength;
     if (menus.cursor < 0) menus.cursor = 0;
     if (menus.cursor > len) menus.cursor = len;
@@ -309,19 +326,77 @@ void hoverTest(const Vec2& p)
     menus.pointerMoved = false;
 }
 
-void sliderDrag(const Vec2& p)
+bool isSlider(int slot)
 {
-    for (int i = 0; i < menus.widgetCount; i++) {
-        Widget& w = menus.widgets[i];
-        if (w.kind != WIDGET_SLIDER || w.steps <= 0 || !(w.right > w.left)) continue;
-        if (!inside(p.x, p.y, w.left - 25.6f, w.top, w.right + 25.6f, w.bottom)) continue;
-        int v;
-        if (p.x <= w.left) v = 0;
-        else if (p.x >= w.right) v = w.steps - 1;
-        else v = static_cast<int>((p.x - w.left) / (w.right - w.left) * w.steps);
-        if (v > w.steps - 1) v = w.steps - 1;
-        if (v < 0) v = 0;
-        w.value = static_cast<int16_t>(v);
+    if (slot < 0 || slot >= menus.widgetCount) return false;
+    const Widget& w = menus.widgets[slot];
+    return w.kind == WIDGET_SLIDER && w.steps > 0 && w.right > w.left;
+}
+
+// The knob of a slider under pointer x: the nearest position to x along the track.
+void sliderMoveTo(Widget& w, float x)
+{
+    float f = (x - w.left) / (w.right - w.left);
+    if (f < 0.0f) f = 0.0f;
+    if (f > 1.0f) f = 1.0f;
+    int v = static_cast<int>(std::lround(f * static_cast<float>(w.steps - 1)));
+    w.value = static_cast<int16_t>(v);
+}
+
+// One unit towards dir (-1 or +1), within 0..steps - 1.
+void sliderStep(Widget& w, int dir)
+{
+    int v = w.value + dir;
+    if (v < 0) v = 0;
+    if (v > w.steps - 1) v = w.steps - 1;
+    w.value = static_cast<int16_t>(v);
+}
+
+// Which zone of slider w holds x: -1 the "<" zone, +1 the ">" zone, 0 the track (with
+// SLIDER_ARROW_GAP beside it), 2 none.
+int sliderZone(const Widget& w, float x)
+{
+    if (x < w.left - SLIDER_ARROW_REACH || x > w.right + SLIDER_ARROW_REACH) return 2;
+    if (x <= w.left - SLIDER_ARROW_GAP) return -1;
+    if (x >= w.right + SLIDER_ARROW_GAP) return 1;
+    return 0;
+}
+
+// A press at p on slider `slot`: on the track the knob moves there and follows the held button;
+// on an arrow one step, repeated while held. Either way the slider becomes selected.
+void sliderPress(int slot, const Vec2& p)
+{
+    if (!isSlider(slot)) return;
+    Widget& w = menus.widgets[slot];
+    if (!inside(p.x, p.y, w.left - SLIDER_ARROW_REACH, w.top, w.right + SLIDER_ARROW_REACH, w.bottom)) return;
+    int zone = sliderZone(w, p.x);
+    if (zone == 0) {
+        sliderMoveTo(w, p.x);
+        menus.sliderGrabbed = slot;
+    } else {
+        sliderStep(w, zone);
+        menus.sliderRepeatSlot = slot;
+        menus.sliderRepeatDir = zone;
+        menus.sliderHeldMs = 0.0f;
+        menus.sliderNextStepMs = SLIDER_REPEAT_DELAY_MS;
+    }
+    menus.selected = slot;
+}
+
+// While the button is held: a grabbed knob follows the pointer; a held arrow repeats its step
+// after SLIDER_REPEAT_DELAY_MS at SLIDER_REPEAT_PER_S steps a second while the pointer stays on it.
+void sliderHold(const Vec2& p, float dt)
+{
+    if (isSlider(menus.sliderGrabbed)) sliderMoveTo(menus.widgets[menus.sliderGrabbed], p.x);
+    if (!isSlider(menus.sliderRepeatSlot)) return;
+    Widget& w = menus.widgets[menus.sliderRepeatSlot];
+    menus.sliderHeldMs += dt;
+    bool onArrow = inside(p.x, p.y, w.left - SLIDER_ARROW_REACH, w.top, w.right + SLIDER_ARROW_REACH, w.bottom) &&
+                   sliderZone(w, p.x) == menus.sliderRepeatDir;
+    const float period = 1000.0f / SLIDER_REPEAT_PER_S;
+    while (menus.sliderHeldMs >= menus.sliderNextStepMs) {
+        if (onArrow) sliderStep(w, menus.sliderRepeatDir);
+        menus.sliderNextStepMs += period;
     }
 }
 
@@ -337,6 +412,11 @@ void handleKey(int key)
     }
     MenuNode* dialog = menus.current;
     if (!dialog) return;
+    // A selected slider takes Left and Right: one unit each (the system's key repeat repeats).
+    if ((key == MENU_KEY_LEFT || key == MENU_KEY_RIGHT) && !menus.editing && isSlider(menus.selected)) {
+        sliderStep(menus.widgets[menus.selected], key == MENU_KEY_LEFT ? -1 : 1);
+        return;
+    }
     if (const DialogHandlers* h = dialogHandlers(dialog))
         if (h->keyRule) h->keyRule(dialog, &key);
     if (menus.current != dialog || animating()) return;  // the rule opened or closed a dialog
@@ -506,6 +586,20 @@ void loadMenus(const char* textDir)
     }
 }
 
+float longestNameWidth(float scale)
+{
+    const BitmapFont* f = currentFont();
+    if (!f) return 0.0f;
+    float widest = 0.0f;
+    for (int u = 0x20; u < 0x10000; u++) {
+        if (u == 0x7F || (u >= 0xD800 && u <= 0xDFFF)) continue;  // what typing cannot insert
+        if (f->advance[u] > widest) widest = f->advance[u];
+    }
+    float byCount = static_cast<float>(EDIT_MAX_CHARS) * widest * 16.0f;
+    float byWidth = EDIT_MAX_WIDTH + widest * 16.0f;
+    return (byCount < byWidth ? byCount : byWidth) * scale / 16.0f;
+}
+
 MenuNode* findDialogW(const char16_t* name)
 {
     if (!name) return nullptr;
@@ -548,6 +642,7 @@ void openDialog(MenuNode* node)
     menus.current = node;
     menus.selected = -1;
     menus.buttonCount = menus.widgetCount = menus.widgetSlotsKept = 0;
+    releaseSliders();
     menus.opening = true;
     menus.closing = false;
     menus.animTime = 0.0f;
@@ -676,9 +771,10 @@ void updateMenus()
         menus.pendingTextCount = 0;
         return;
     }
+    if (menus.editRefusedMs > 0.0f) menus.editRefusedMs -= dt;
     Vec2 pointer = pointerToScreen();
     hoverTest(pointer);
-    if (menus.buttonHeld) sliderDrag(pointer);
+    if (menus.buttonHeld) sliderHold(pointer, dt);
     int key = menus.pendingKey;
     menus.pendingKey = 0;
     handleKey(key);
@@ -759,6 +855,7 @@ void menuLeftDown()
     }
     menus.buttonHeld = true;
     menus.pointerMoved = true;
+    releaseSliders();
     if (const DialogHandlers* h = dialogHandlers(menus.current))
         if (h->press && h->press(menus.current)) return;
     if (nodeIs(menus.current, "credits")) {
@@ -779,15 +876,7 @@ void menuLeftDown()
     for (int i = 0; i < menus.widgetCount; i++) {
         Widget& w = menus.widgets[i];
         switch (w.kind) {
-        case WIDGET_SLIDER:
-            if (!inside(p.x, p.y, w.left - 64.0f, w.top, w.right + 64.0f, w.bottom)) break;
-            if (p.x <= w.left - 25.6f) {
-                if (w.value > 0) w.value--;
-            } else if (p.x >= w.right + 25.6f) {
-                if (w.value < w.steps - 1) w.value++;
-            }
-            menus.selected = i;
-            break;
+        case WIDGET_SLIDER: sliderPress(i, p); break;
         case WIDGET_LEVEL_ENTRY:
             if (inside(p.x, p.y, w.left, w.top, w.right, w.bottom) && levelSelectable(w.id)) menus.selected = i;
             break;
@@ -820,6 +909,7 @@ void menuLeftDown()
 void menuLeftUp()
 {
     menus.buttonHeld = false;
+    releaseSliders();
 }
 
 void menuDoubleClick()
@@ -835,9 +925,14 @@ void menuDoubleClick()
         }
     }
     Vec2 p = pointerToScreen();
+    // The second press of two quick clicks on a slider counts as a press of its own.
+    menus.buttonHeld = true;
+    releaseSliders();
     for (int i = 0; i < menus.widgetCount; i++) {
         const Widget& w = menus.widgets[i];
-        if (w.kind == WIDGET_PROFILE_ENTRY && strictlyInside(p.x, p.y, w)) {
+        if (w.kind == WIDGET_SLIDER) {
+            sliderPress(i, p);
+        } else if (w.kind == WIDGET_PROFILE_ENTRY && strictlyInside(p.x, p.y, w)) {
             menus.selected = i;
             if (MenuNode* dialog = menus.current) {
                 int k = childIndex(dialog, findDialog("selectprofile"));

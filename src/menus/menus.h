@@ -25,6 +25,16 @@ constexpr int MENU_WIDGET_CAPACITY = 128; // widgets registered in one frame
 constexpr int EDIT_MAX_CHARS = 12;        // characters of a profile name
 constexpr float EDIT_MAX_WIDTH = 140.0f;  // width of a profile name at scale 16
 constexpr float MENU_ANIM_MS = 300.0f;    // opening and closing animation
+constexpr float EDIT_REFUSED_MS = 300.0f; // the name field flashes this long when a letter is refused
+
+// Sliders: a press on the track (or up to SLIDER_ARROW_GAP beside it) moves the knob there and
+// the knob follows the held button; a press in an arrow zone (SLIDER_ARROW_GAP to
+// SLIDER_ARROW_REACH beside the track) steps one unit, and holding it repeats after
+// SLIDER_REPEAT_DELAY_MS at SLIDER_REPEAT_PER_S units a second.
+constexpr float SLIDER_ARROW_GAP = 25.6f;
+constexpr float SLIDER_ARROW_REACH = 64.0f;
+constexpr float SLIDER_REPEAT_DELAY_MS = 400.0f;
+constexpr float SLIDER_REPEAT_PER_S = 30.0f;
 constexpr int CREDITS_LINE_CAPACITY = 128;
 constexpr int MESSAGE_TEXT_UNITS = 512;
 
@@ -112,6 +122,11 @@ struct MenusState {
     int pendingKey = 0;     // one virtual-key code, consumed once per frame
     bool pointerMoved = false;
     bool buttonHeld = false;
+    int sliderGrabbed = -1;    // widget slot whose knob follows the held button, -1 for none
+    int sliderRepeatSlot = -1; // widget slot whose arrow is held, -1 for none
+    int sliderRepeatDir = 0;   // -1 for "<", +1 for ">"
+    float sliderHeldMs = 0.0f;     // time the arrow has been held
+    float sliderNextStepMs = 0.0f; // held time of the next repeated step
     bool mainDismissed = false;  // "main" was left with Escape: nothing shows until a key or click
 
     // Text entry.
@@ -122,6 +137,7 @@ struct MenusState {
     char16_t pendingText[16] = {};  // characters typed this frame (text-input messages)
     int pendingTextCount = 0;
     bool textInputSeen = false;  // text-input messages arrive: letter key codes no longer insert
+    float editRefusedMs = 0.0f;  // > 0 while the field shows that a character was refused
 
     // Message box.
     char16_t messageText[MESSAGE_TEXT_UNITS] = {};
@@ -178,6 +194,11 @@ void readCredits(const uint8_t* data, int32_t size);
 void buildMenuTree(const uint8_t* data, int32_t size);
 // Loads "_a_menutex.jpg", "white.jpg", "_a_baloon.jpg" and "button.tga" (needs a device).
 void loadMenuPictures();
+
+// Width at `scale` of the longest name the text entry accepts in the current font: at most
+// EDIT_MAX_CHARS characters, and a character is added only while the name measures less than
+// EDIT_MAX_WIDTH at scale 16, so the widest glyph can end a name just under that width.
+float longestNameWidth(float scale);
 
 MenuNode* findDialog(const char* name);
 MenuNode* findDialogW(const char16_t* name);

@@ -215,6 +215,68 @@ TEST_F(FrontEnd, HighScoresShowTheProfilesModeAndStepThroughTheTabs)
     EXPECT_EQ(stepModeTab(2, 1), 0);
 }
 
+// The help, in a data set whose menu file lists it: reached from "main", its pages turned with
+// Left and Right (or the arrows under them) within the first and the last, left with "back" or
+// Escape to "main" on the help's button.
+TEST_F(FrontEnd, TheHelpIsReachedFromMainAndItsPagesTurnWithinTheirRange)
+{
+    std::string tree = std::string(dialogTreeText()) + "\r\nhowtoplay=\r\nback\r\n\r\n";
+    size_t at = tree.find("trophyroom\r\n");
+    tree.insert(at, "howtoplay\r\n");
+    std::string bytes = "\xFF\xFE";
+    for (char c : tree) {
+        bytes += c;
+        bytes += '\0';
+    }
+    buildMenuTree(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size()));
+    createProfile("ANNA");
+    openDialog("main");
+    settleMenus();
+    pressButton("howtoplay");
+    ASSERT_EQ(currentName(), "howtoplay");
+    EXPECT_EQ(dialogs.helpPage, 0);
+    pressKey(37);  // already on the first page
+    EXPECT_EQ(dialogs.helpPage, 0);
+    for (int i = 0; i < HELP_PAGE_COUNT + 2; i++) pressKey(39);
+    EXPECT_EQ(dialogs.helpPage, HELP_PAGE_COUNT - 1);
+    pressKey(37);
+    EXPECT_EQ(dialogs.helpPage, HELP_PAGE_COUNT - 2);
+    EXPECT_EQ(currentName(), "howtoplay");
+    // The arrow under the page is a left-arrow widget: a click on it turns back a page.
+    int arrow = -1;
+    for (int i = 0; i < menus.widgetCount; i++)
+        if (menus.widgets[i].kind == WIDGET_LEFT_ARROW) arrow = i;
+    ASSERT_GE(arrow, 0);
+    const Widget& w = menus.widgets[arrow];
+    app.mouseX = static_cast<int>((w.left + w.right) / 2.0f + 400.0f);
+    app.mouseY = static_cast<int>(300.0f - (w.top + w.bottom) / 2.0f);
+    menuLeftDown();
+    menuLeftUp();
+    settleMenus();
+    EXPECT_EQ(dialogs.helpPage, HELP_PAGE_COUNT - 3);
+    pressButton("back");
+    EXPECT_EQ(currentName(), "main");
+    EXPECT_EQ(menus.focus, childNamed("howtoplay"));
+    // Opened again, it starts on the first page; Escape leaves it too.
+    pressButton("howtoplay");
+    EXPECT_EQ(dialogs.helpPage, 0);
+    pressKey(27);
+    EXPECT_EQ(currentName(), "main");
+}
+
+// A data set whose menu file has no help: "main" has no such button and nothing opens by name.
+TEST_F(FrontEnd, WithoutAHelpInTheMenuFileNothingChanges)
+{
+    createProfile("ANNA");
+    openDialog("main");
+    settleMenus();
+    EXPECT_EQ(childNamed("howtoplay"), -1);
+    EXPECT_EQ(findDialog("howtoplay"), nullptr);
+    openDialog("howtoplay");
+    settleMenus();
+    EXPECT_EQ(currentName(), "main");
+}
+
 TEST_F(FrontEnd, CreditsScrollUntilTheLastLineReachesTheMiddleAndAnyKeyLeaves)
 {
     createProfile("ANNA");

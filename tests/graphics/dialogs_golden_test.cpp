@@ -19,6 +19,7 @@
 #include "menus/dialogflow.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
+#include "platform/os/files.h"
 #include "persist/records.h"
 #include "resources/texts.h"
 #include "ui/font.h"
@@ -163,6 +164,37 @@ TEST_F(DialogGolden, NewProfileWithATypedName)
     }
     run(4);
     expectGolden(frame(), "dialog_newprofile");
+}
+
+// The help's four pages in English and in Russian, and every page's rows inside the panel above
+// the page arrows, each wrapped line within the text column.
+TEST_F(DialogGolden, HowToPlayPagesInEnglishAndRussian)
+{
+    createProfile("ANNA");
+    struct Language {
+        int folder;
+        const char* name;
+    } languages[] = {{2, "english"}, {1, "russian"}};
+    for (const Language& l : languages) {
+        resetTextTables();
+        std::string dir = data + "/txt/" + std::to_string(l.folder) + "/";
+        ASSERT_TRUE(osSetCurrentDirectory(dir.c_str()));
+        loadTextFile("menutext.txt");
+        loadTextFile("strings.txt");
+        loadTextFile("tips.txt");
+        ASSERT_TRUE(osSetCurrentDirectory(app.dataDir));
+        loadMenus(dir.c_str());
+        ASSERT_NE(findDialog("howtoplay"), nullptr);
+        for (int page = 0; page < HELP_PAGE_COUNT; page++) {
+            HelpPageFit fit = helpPageFit(page);
+            EXPECT_GE(fit.rowsBottom, fit.rowsLimit) << l.name << " page " << page + 1;
+            EXPECT_LE(fit.widestLine, fit.textWidth) << l.name << " page " << page + 1;
+            frontEnd("howtoplay");
+            dialogs.helpPage = page;
+            run(2);
+            expectGolden(frame(), ("dialog_howtoplay_" + std::string(l.name) + "_" + std::to_string(page + 1)).c_str());
+        }
+    }
 }
 
 TEST_F(DialogGolden, HighScores)

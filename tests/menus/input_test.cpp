@@ -246,55 +246,159 @@ protected:
     }
     // Registers the widgets as a drawing routine would, then runs the frame's update first.
     Widget slider() const { return Widget{-80.0f, 140.0f, 80.0f, 130.0f, WIDGET_SLIDER, 100, 50, 0, 0}; }
+    // The framework's update alone (the widgets registered by the test stay).
+    static void tick(float ms)
+    {
+        app.frameMs = ms;
+        updateMenus();
+    }
 };
 
-TEST_F(MenuWidgets, SliderFollowsTheHeldPointerWithinItsWidenedRectangle)
+// A press on the track puts the knob under the pointer (the nearest of the 101 positions of a
+// 160-unit track) and the knob follows the held button, also beyond the slider's band; a press
+// beside the track (within 25.6) counts as the track's end.
+TEST_F(MenuWidgets, APressOnTheTrackMovesTheKnobThereAndItFollowsTheHeldButton)
 {
-    registerWidget(slider());
-    menus.buttonHeld = true;
+    Widget w = slider();
+    w.steps = 101;
+    registerWidget(w);
     struct Case {
         float x;
         int value;
-    } cases[] = {{0.0f, 50}, {-80.0f, 0}, {-100.0f, 0}, {79.9f, 99}, {100.0f, 99}, {-40.0f, 25}, {-79.0f, 0}};
-    for (const Case& c : cases) {
+    } presses[] = {{0.0f, 50}, {-40.0f, 25}, {-80.0f, 0}, {80.0f, 100}, {-100.0f, 0}, {100.0f, 100}, {41.0f, 76}};
+    for (const Case& c : presses) {
+        menus.widgets[0].value = 33;
         pointAt(c.x, 135.0f);
-        updateMenus();
+        menuLeftDown();
         EXPECT_EQ(menus.widgets[0].value, c.value) << c.x;
+        EXPECT_EQ(menus.selected, 0);
+        menuLeftUp();
     }
-    // Beyond 25.6 outside, or with the button released, the value stays.
-    pointAt(110.0f, 135.0f);
+    // Held: the knob follows, also above the band and past the ends; released, it stays.
+    pointAt(0.0f, 135.0f);
+    menuLeftDown();
+    pointAt(-40.0f, 200.0f);
     updateMenus();
-    EXPECT_EQ(menus.widgets[0].value, 0);
+    EXPECT_EQ(menus.widgets[0].value, 25);
+    pointAt(300.0f, 135.0f);
+    updateMenus();
+    EXPECT_EQ(menus.widgets[0].value, 100);
     menuLeftUp();
-    pointAt(40.0f, 135.0f);
+    pointAt(0.0f, 135.0f);
     updateMenus();
-    EXPECT_EQ(menus.widgets[0].value, 0);
+    EXPECT_EQ(menus.widgets[0].value, 100);
 }
 
-TEST_F(MenuWidgets, ClicksBesideASliderStepItWithinItsRange)
+// A click on "<" or ">" moves one unit, within the range; quick clicks each count (the second of
+// a double click arrives as the double click alone). Holding does nothing more for 400 ms.
+TEST_F(MenuWidgets, AClickOnAnArrowMovesOneUnit)
 {
     Widget w = slider();
-    w.steps = 3;
-    w.value = 1;
+    w.steps = 101;
+    w.value = 50;
     registerWidget(w);
-    pointAt(-110.0f, 135.0f);  // left zone
+    pointAt(-125.0f, 135.0f);  // the "<" zone, where the arrow is drawn
     menuLeftDown();
-    EXPECT_EQ(menus.widgets[0].value, 0);
+    EXPECT_EQ(menus.widgets[0].value, 49);
     EXPECT_EQ(menus.selected, 0);
+    for (int i = 0; i < 19; i++) tick(20.0f);  // 380 ms held
+    EXPECT_EQ(menus.widgets[0].value, 49);
+    menuLeftUp();
+    tick(20.0f);
+    menuDoubleClick();
+    menuLeftUp();
+    EXPECT_EQ(menus.widgets[0].value, 48);
+    pointAt(125.0f, 135.0f);
+    menuLeftDown();
+    menuLeftUp();
+    menuLeftDown();
+    menuLeftUp();
+    tick(20.0f);
+    EXPECT_EQ(menus.widgets[0].value, 50);
+    menus.widgets[0].value = 100;
+    menuLeftDown();
+    EXPECT_EQ(menus.widgets[0].value, 100);  // not above steps - 1
+    menuLeftUp();
+    menus.widgets[0].value = 0;
+    pointAt(-125.0f, 135.0f);
     menuLeftDown();
     EXPECT_EQ(menus.widgets[0].value, 0);  // not below 0
-    pointAt(110.0f, 135.0f);
-    menuLeftDown();
-    menuLeftDown();
-    menuLeftDown();
-    EXPECT_EQ(menus.widgets[0].value, 2);  // not above steps - 1
-    pointAt(-100.0f, 135.0f);              // inside the 64 zone but not past 25.6: selects only
-    menuLeftDown();
-    EXPECT_EQ(menus.widgets[0].value, 2);
-    pointAt(-150.0f, 135.0f);  // beyond the 64 zone: nothing
+    menuLeftUp();
+    pointAt(-150.0f, 135.0f);  // beyond the arrow zone: nothing
     menus.selected = -1;
     menuLeftDown();
     EXPECT_EQ(menus.selected, -1);
+    EXPECT_EQ(menus.widgets[0].value, 0);
+}
+
+// Holding an arrow repeats its step from 400 ms on at 30 units a second, while the pointer stays
+// on the arrow; the pointer leaving it or the button's release stops the repeat.
+TEST_F(MenuWidgets, HoldingAnArrowRepeatsAfter400MsAt30UnitsASecond)
+{
+    Widget w = slider();
+    w.steps = 101;
+    w.value = 10;
+    registerWidget(w);
+    pointAt(125.0f, 135.0f);
+    menuLeftDown();
+    EXPECT_EQ(menus.widgets[0].value, 11);
+    float held = 0.0f;
+    while (held + 10.0f < 400.0f) {
+        tick(10.0f);
+        held += 10.0f;
+    }
+    EXPECT_EQ(menus.widgets[0].value, 11);  // 390 ms
+    tick(10.0f);                       // 400 ms: the first repeat
+    EXPECT_EQ(menus.widgets[0].value, 12);
+    for (int i = 0; i < 100; i++) tick(10.0f);  // one more second: about 30 units
+    EXPECT_NEAR(menus.widgets[0].value, 12 + 30, 1);
+    // Off the arrow the repeat waits; back on it, it goes on.
+    int at = menus.widgets[0].value;
+    pointAt(0.0f, 50.0f);
+    for (int i = 0; i < 20; i++) tick(10.0f);
+    EXPECT_EQ(menus.widgets[0].value, at);
+    pointAt(125.0f, 135.0f);
+    for (int i = 0; i < 10; i++) tick(10.0f);  // 100 ms: 3 units
+    EXPECT_NEAR(menus.widgets[0].value, at + 3, 1);
+    at = menus.widgets[0].value;
+    menuLeftUp();
+    for (int i = 0; i < 50; i++) tick(10.0f);
+    EXPECT_EQ(menus.widgets[0].value, at);
+    // Long frames step as many times as the time asks for, and the end of the range holds.
+    menuLeftDown();
+    tick(3000.0f);
+    EXPECT_EQ(menus.widgets[0].value, 100);
+    menuLeftUp();
+}
+
+// Left and Right step a selected slider by one unit instead of moving the button focus; without a
+// selected slider they move the focus as before.
+TEST_F(MenuWidgets, LeftAndRightStepTheSelectedSlider)
+{
+    static Widget shown;
+    DialogHandlers h;
+    h.draw = [](MenuNode*) { registerWidget(shown); };
+    registerDialog("adventure", h);
+    shown = slider();
+    shown.steps = 101;
+    shown.value = 50;
+    menuFrame();
+    menus.selected = -1;
+    menus.focus = 0;
+    key(MENU_KEY_RIGHT);
+    EXPECT_EQ(menus.focus, 1);
+    EXPECT_EQ(menus.widgets[0].value, 50);
+    menus.selected = 0;
+    key(MENU_KEY_RIGHT);
+    EXPECT_EQ(menus.widgets[0].value, 51);
+    key(MENU_KEY_LEFT);
+    key(MENU_KEY_LEFT);
+    EXPECT_EQ(menus.widgets[0].value, 49);
+    EXPECT_EQ(menus.focus, 1);  // the focus stayed
+    menus.widgets[0].value = 0;
+    key(MENU_KEY_LEFT);
+    EXPECT_EQ(menus.widgets[0].value, 0);
+    registerDialog("adventure", DialogHandlers{});
 }
 
 TEST_F(MenuWidgets, BoundWidgetsTakeTheVariableWhileOpeningAndGiveItBackAfterwards)
@@ -317,8 +421,9 @@ TEST_F(MenuWidgets, BoundWidgetsTakeTheVariableWhileOpeningAndGiveItBackAfterwar
     EXPECT_EQ(menus.widgets[0].value, 40);
     settleMenus();
     // A click in the right arrow zone and one on the box change the variables at the next frame.
-    pointAt(110.0f, 135.0f);
+    pointAt(125.0f, 135.0f);
     menuLeftDown();
+    menuLeftUp();
     pointAt(-100.0f, 10.0f);
     menuLeftDown();
     EXPECT_EQ(menus.selected, 1);
@@ -479,6 +584,44 @@ TEST_F(TextEntry, AtMostTwelveCharactersAndNarrowerThan140)
     type(u"AAAAAAAAA");
     EXPECT_EQ(editText(), u"AAAAAA");
     EXPECT_NEAR(measureText(menus.editBuffer, 16.0f), 144.0f, 1e-3);
+}
+
+// A character that does not fit is refused where the player notices: the refusal sound plays
+// and the field flashes for EDIT_REFUSED_MS; characters that fit do neither.
+TEST_F(TextEntry, ARefusedCharacterFlashesTheFieldAndPlaysTheRefusalSound)
+{
+    type(u"AAAAA");
+    EXPECT_EQ(queuedSounds("MaxPlayers.ogg"), 0);
+    EXPECT_LE(menus.editRefusedMs, 0.0f);
+    type(u"A");  // the sixth fits (120 < 140 before it)
+    EXPECT_EQ(queuedSounds("MaxPlayers.ogg"), 0);
+    menuTextInput(u'A');  // the seventh does not
+    menuFrame(0.0f);
+    EXPECT_EQ(editText(), u"AAAAAA");
+    EXPECT_EQ(queuedSounds("MaxPlayers.ogg"), 1);
+    EXPECT_FLOAT_EQ(menus.editRefusedMs, EDIT_REFUSED_MS);
+    for (int i = 0; i < 15; i++) menuFrame(20.0f);
+    EXPECT_LE(menus.editRefusedMs, 0.0f);
+    // Twelve narrow characters: the thirteenth is refused by the count.
+    key(36);
+    for (int i = 0; i < 6; i++) key(46);
+    type(u"abcdefghijkl");
+    type(u"m");
+    EXPECT_EQ(editText(), u"abcdefghijkl");
+    EXPECT_EQ(queuedSounds("MaxPlayers.ogg"), 2);
+}
+
+// The longest name the field takes: the test font's widest glyphs ("M", "W", "Ж") advance 2
+// units, so a name can reach just under 140 + 32 at scale 16 (the width rule), well below twelve
+// such glyphs (the count rule).
+TEST_F(TextEntry, TheLongestAcceptedNameIsWhatTheWidthAndCountRulesAllow)
+{
+    EXPECT_NEAR(longestNameWidth(16.0f), 140.0f + 32.0f, 1e-3);
+    EXPECT_NEAR(longestNameWidth(17.0f), (140.0f + 32.0f) * 17.0f / 16.0f, 1e-3);
+    type(u"AAAAAIWA");  // 136 before the "W": it is taken, and nothing after it
+    EXPECT_EQ(editText(), u"AAAAAIW");
+    EXPECT_NEAR(measureText(menus.editBuffer, 16.0f), 168.0f, 1e-3);
+    EXPECT_LE(measureText(menus.editBuffer, 17.0f), longestNameWidth(17.0f));
 }
 
 TEST_F(TextEntry, EditingKeysMoveTheCursorAndDelete)

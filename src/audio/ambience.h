@@ -25,6 +25,6 @@ bool ambiencePeriodPassed(int t, int dt, int period);
 const char* ambienceWaterSound(int backdropNumber);
 // One frame of the gameplay ambience: t is the level clock in whole ms before this frame's dt.
 void updatePlayAmbience(int t, int dt, int backdropNumber);
-// One frame of the trophy room's ambience: birds, and a waterfall every 3,000 ms.
-// (Called by the trophy room's update once that screen runs its own frame.)
+// One frame of the trophy room's ambience: birds, and a waterfall every 3,000 ms (called by the
+// trophy room every frame with its clock since entry).
 void updateTrophyRoomAmbience(int t, int dt);

@@ -57,9 +57,7 @@ void startRequestedSong()
 
 void resetAudio()
 {
-    std::memset(&audio, 0, sizeof audio);
-    audio.requestedOrder = -1;
-    audio.currentOrder = -1;
+    audio = AudioState{};
     resetAmbience();
 }
 

@@ -40,15 +40,18 @@ struct AudioState {
     int32_t writeCursor;
     uint32_t music;          // module handle, 0 when none
     uint32_t loadedMusic;    // the handle as loaded (a differing module handle reloads the module)
-    int32_t requestedOrder;  // -1: no song yet
-    int32_t currentOrder;
+    // Both -1 from the start (not 0, which is song 0's order): the first startMusicNow(0) at the
+    // key prompt must see a new song and start it.
+    int32_t requestedOrder = -1;  // -1: no song yet
+    int32_t currentOrder = -1;
     float fadeMs;            // > 0 while the old song fades out
     int32_t musicVolumeSet;  // the module volume last set (0..100), for tests and the overlay
 };
 
 extern AudioState audio;
 
-// Zeroes the whole audio state (samples, ring, cursor, ambience counters); both orders -1.
+// Puts the whole audio state back as the program starts: no samples, an empty ring, cursor 0,
+// ambience counters 0, both orders -1.
 void resetAudio();
 // Adds a row to the sample table (the loader's step for one file); false when the table is full
 // or the name does not fit in 31 characters.

@@ -13,3 +13,4 @@ int cmdScene(int argc, char** argv);
 int cmdPreview(int argc, char** argv);
 int cmdSheet(int argc, char** argv);
 int cmdMesh(int argc, char** argv);
+int cmdMix(int argc, char** argv);

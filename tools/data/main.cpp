@@ -24,6 +24,7 @@ const Command commands[] = {
     {"preview", cmdPreview, "preview LEVEL OUT.png [--scale S]"},
     {"sheet", cmdSheet, "sheet FOLDER OUT.png"},
     {"mesh", cmdMesh, "mesh FILE.msh_s"},
+    {"mix", cmdMix, "mix DATA_DIR [--wav DIR]"},
     {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]"},
 };
 

@@ -115,29 +115,36 @@ Buffer chirps(const std::vector<double>& starts, double base, double span, doubl
     return b;
 }
 
-// Running water: layered noise plus small resonant bubbles, faded in and out so that the
-// overlapping repeats of the ambience join smoothly.
+// Running water: a low murmur of noise under a softer splash band, plus small resonant bubbles,
+// faded in and out so that the overlapping repeats of the ambience join smoothly. Both noises
+// pass several low-pass stages, so the water rolls off steeply above a few kHz and sits under
+// the music as a murmur rather than a broadband hiss.
 Buffer water(double seconds, double body, int bubbles, uint32_t seed)
 {
     Buffer b = lowNoise(seconds, body, seed);
-    lowPass(b, body * 2.0);
-    lowPass(b, body * 3.0);
+    for (int i = 0; i < 3; i++) lowPass(b, body * 2.0);
     normalise(b, 1.0f);
-    Buffer hiss = sweptNoise(seconds, 2200, 1800, 1.5, seed + 7);
-    lowPass(hiss, 4000);
-    normalise(hiss, 1.0f);
-    mixInto(b, hiss, 0.0, 0.15f);
+    Buffer splash = sweptNoise(seconds, 1600, 1300, 1.5, seed + 7);
+    for (int i = 0; i < 3; i++) lowPass(splash, 2500);
+    normalise(splash, 1.0f);
+    mixInto(b, splash, 0.0, 0.12f);
     Noise n(seed + 3);
     for (int i = 0; i < bubbles; i++) {
         double at = (n.next() * 0.5 + 0.5) * (seconds - 0.2);
         double f = 500.0 + 500.0 * (n.next() * 0.5 + 0.5);
         Buffer bub = glide(f, f * 1.6, 0.05, 0.02);
-        mixInto(b, bub, at, 0.5f);
+        mixInto(b, bub, at, 0.35f);
     }
     fadeIn(b, 0.8);
     fadeOut(b, 0.8);
     return b;
 }
+
+// The ambience's levels: the water plays all through a level in two overlapping repeats and
+// the birds call every 6.2 s, so both sit well under the music (measured with
+// "ostrimar-data mix", see docs/audio.md).
+constexpr float WATER_PEAK = 0.04f;
+constexpr float BIRDS_PEAK = 0.08f;
 
 struct SoundRecipe {
     const char* file;
@@ -278,13 +285,18 @@ std::vector<SoundRecipe> recipes()
         mixInto(b, bell(noteHz(84), 0.5), 0.0, 0.4f);
         return b;
     }});
-    r.push_back({"Gag.ogg", 0.45f, [] { return whoosh(0.55, 300, 1400, 141); }});
+    // The shutter's whoosh: a soft, dark breath at the level of the quiet menu sounds.
+    r.push_back({"Gag.ogg", 0.25f, [] {
+        Buffer b = whoosh(0.55, 250, 900, 141);
+        lowPass(b, 2500);
+        return b;
+    }});
     // Ambience.
-    r.push_back({"birds1.ogg", 0.35f, [] { return chirps({0.0, 0.16, 0.32}, 3200, 900, 0.1, 151); }});
-    r.push_back({"birds2.ogg", 0.35f, [] { return chirps({0.0, 0.5, 0.62, 1.2}, 2600, 1400, 0.14, 152); }});
-    r.push_back({"birds3.ogg", 0.35f, [] { return chirps({0.1, 0.22, 0.34, 0.46, 1.3}, 3800, -700, 0.08, 153); }});
-    r.push_back({"brook.ogg", 0.3f, [] { return water(6.0, 900, 60, 161); }});
-    r.push_back({"waterfall.ogg", 0.3f, [] { return water(6.0, 450, 8, 171); }});
+    r.push_back({"birds1.ogg", BIRDS_PEAK, [] { return chirps({0.0, 0.16, 0.32}, 3200, 900, 0.1, 151); }});
+    r.push_back({"birds2.ogg", BIRDS_PEAK, [] { return chirps({0.0, 0.5, 0.62, 1.2}, 2600, 1400, 0.14, 152); }});
+    r.push_back({"birds3.ogg", BIRDS_PEAK, [] { return chirps({0.1, 0.22, 0.34, 0.46, 1.3}, 3800, -700, 0.08, 153); }});
+    r.push_back({"brook.ogg", WATER_PEAK, [] { return water(6.0, 900, 60, 161); }});
+    r.push_back({"waterfall.ogg", WATER_PEAK, [] { return water(6.0, 450, 8, 171); }});
     // The map.
     r.push_back({"map1.ogg", 0.5f, [] { return bell(noteHz(84), 0.6); }});
     r.push_back({"map2.ogg", 0.5f, [] {

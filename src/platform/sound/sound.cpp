@@ -194,6 +194,11 @@ void soundSetMusicVolume(uint32_t music, int volume)
     withMixerLocked([&] { sound.mixer.musicVolume = v; });
 }
 
+void soundMixNow(float* out, int frames)
+{
+    withMixerLocked([&] { mixAudio(sound.mixer, out, frames); });
+}
+
 void soundSetGlobalVolumes(int music, int sfx)
 {
     if (!sound.initialised) return;

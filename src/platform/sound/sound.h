@@ -55,6 +55,12 @@ bool soundPlayMusic(uint32_t music, int order);
 // The module's own volume, 0..100.
 void soundSetMusicVolume(uint32_t music, int volume);
 
+// Mixes the next `frames` stereo frames of the device's mixer into out (2 * frames floats), under
+// the device's lock, exactly as the device callback does: for captures of what the game plays
+// (tests, measurements). A running device keeps mixing on its own thread meanwhile, so voices and
+// the song also advance there.
+void soundMixNow(float* out, int frames);
+
 // Global volumes, 0..100 each (values outside are clamped); a negative value leaves one unchanged.
 void soundSetGlobalVolumes(int music, int sfx);
 

@@ -79,6 +79,7 @@ bool beginLevel(int levelIndex, int gameMode, const char* path)
     resetScoring();
     closeTip();
     clearEffects();
+    clearFloatingTexts();
     menus.dialogOpen = 0;
     play.gameComplete = 0;
     bool read = startLevel(levelIndex, gameMode, path);
@@ -315,12 +316,13 @@ void restartLevel()
 
 void skipLevel()
 {
+    // The last level has no next level to skip to: nothing happens and no life is taken.
+    if (play.levelIndex >= LAST_LEVEL) return;
     menus.dialogOpen = 0;
     outcome.waiting = WaitNone;
     play.secondTry = 0;
     setProfileLives(profileLives() - 1);
     int next = play.levelIndex + 1;
-    if (next > LAST_LEVEL) next = LAST_LEVEL;
     setProfileLevel(next);
     beginLevel(next, play.gameMode);
 }

@@ -81,7 +81,9 @@ void lifeLostSequence();
 void decideDefeat();
 // OK of the life-lost message: the level again, and this attempt counts as a second try.
 void lifeLostMessageClosed();
+// The level again for a life; every floating message and flying letter goes with the old attempt.
 void restartLevel();
+// The next level for a life. Nothing on the last level, which has no next level to skip to.
 void skipLevel();
 void gameOver();
 void finishGame();

@@ -228,7 +228,7 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
             hostOpen("defeat");
         } else if (is(boxText, "savemsg")) {
             savedMessageClosed();
-        } else if (is(boxText, "noskiplevel") || is(boxText, "nomorelives")) {
+        } else if (is(boxText, "noskiplevel") || is(boxText, "noskiplast") || is(boxText, "nomorelives")) {
             // The question could not be asked: back to the pause menu.
             hostOpen("gameplay");
         } else {
@@ -561,7 +561,9 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
     } else if (is(b, "resume game")) {
         menus.dialogOpen = 0;
     } else if (is(b, "skip level")) {
-        if (profileLives() > 0) hostMessageBox("skipquest", false);
+        // After the last level there is nothing to skip to (docs/play.md).
+        if (play.levelIndex >= LEVELS_PER_MODE - 1) hostMessageBox("noskiplast", true);
+        else if (profileLives() > 0) hostMessageBox("skipquest", false);
         else hostMessageBox("noskiplevel", true);
     } else if (is(b, "restart level")) {
         if (play.levelLost) {

@@ -254,3 +254,41 @@ TEST_F(InGame, AContinuedReplayIsCountedAndPlayGoesOn)
     EXPECT_EQ(menus.dialogOpen, 0);
     EXPECT_EQ(menus.current, nullptr);
 }
+
+TEST_F(InGame, TheLastLevelCannotBeSkippedAndCostsNoLife)
+{
+    // Skipping moves on to the next level; after the last one there is none, so the pause menu
+    // says so instead of asking, and a skip that gets through anyway changes nothing.
+    playLevel(ModeAdventure, LEVELS_PER_MODE - 1, quietRows());
+    buildTestTree();
+    setProfileLevel(LEVELS_PER_MODE - 1);
+    openPauseMenu();
+    pressButton("skip level");
+    ASSERT_EQ(currentName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "noskiplast");
+    pressButton("ok");
+    EXPECT_EQ(currentName(), "gameplay");
+    EXPECT_EQ(profileLives(), 2);
+    play.movesMade = 5;
+    skipLevel();
+    EXPECT_EQ(profileLives(), 2);
+    EXPECT_EQ(play.levelIndex, LEVELS_PER_MODE - 1);
+    EXPECT_EQ(profileLevel(), LEVELS_PER_MODE - 1);
+    EXPECT_EQ(play.movesMade, 5);  // the level was not started again
+}
+
+TEST_F(InGame, ARestartClearsTheFloatingMessagesAndLetters)
+{
+    showStatusMessage(u"status");
+    showKeyMessage("loselife", 0.0f, 0.0f, 20.0f, 4000.0f);
+    spawnFlyingLetters(u"WORD", 0.0f, 0.0f, 1.0f, 3000.0f);
+    ASSERT_GT(messages.status.timer, 0.0f);
+    ASSERT_GT(messages.letters[0].timer, 0.0f);
+    openPauseMenu();
+    play.levelLost = 1;
+    pressButton("restart level");
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_FLOAT_EQ(messages.status.timer, 0.0f);
+    for (const PopupText& p : messages.popups) EXPECT_LT(p.life, 0.0f);
+    for (const FlyingLetter& l : messages.letters) EXPECT_LE(l.timer, 0.0f);
+}

@@ -48,9 +48,11 @@ int gameTotal() { return clampedSum(static_cast<long long>(play.bankedScore) + p
 // The score of the game with every point of this level, counted up or not.
 int wonTotal() { return clampedSum(static_cast<long long>(play.bankedScore) + play.levelScore); }
 
+// The row is kept for the "hiscore" dialog's highlight: a search by name and score would find an
+// earlier entry of the same player with the same score, which the new one goes after.
 void enterScore(int total)
 {
-    enterHiscore(play.gameMode, currentProfile().name, total);
+    outcome.hiscoreRow = enterHiscore(play.gameMode, currentProfile().name, total);
 }
 
 // The high-score entry and the fresh start of the mode after its last level.

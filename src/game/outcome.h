@@ -22,6 +22,7 @@ struct OutcomeState {
     uint8_t lostMusicStarted;
     uint8_t lostMessageShown;
     OutcomeWait waiting;
+    int32_t hiscoreRow = -1;  // the row of the high scores the ended game went into, -1 none
 };
 
 // What a won level gives the level records: the level's score, its longest colour run (clicks,

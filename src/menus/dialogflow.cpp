@@ -240,28 +240,9 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
     if (parent[0]) hostOpen(parent);
 }
 
-// The row of the high scores of the game's mode that holds the game just ended (the profile's
-// name with the game's score), -1 when it did not get in.
-int gameScoreRow()
-{
-    long long total = static_cast<long long>(play.bankedScore) + play.shownLevelScore;
-    int mode = play.gameMode >= 0 && play.gameMode < 3 ? play.gameMode : 0;
-    const char16_t* name = currentProfile().name;
-    for (int e = 0; e < HISCORE_ENTRIES; e++) {
-        const HiscoreEntry& entry = profileState.hiscores[mode][e];
-        if (entry.score != total) continue;
-        bool same = true;
-        for (int i = 0; i < PROFILE_NAME_CHARS; i++) {
-            if (entry.name[i] != name[i]) {
-                same = false;
-                break;
-            }
-            if (name[i] == 0) break;
-        }
-        if (same) return e;
-    }
-    return -1;
-}
+// The row of the high scores of the game's mode that the game just ended went into (kept where
+// the score was entered), -1 when it did not get in.
+int gameScoreRow() { return outcome.hiscoreRow; }
 
 } // namespace
 

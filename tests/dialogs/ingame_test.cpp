@@ -228,10 +228,9 @@ TEST_F(InGame, GameOverShowsTheGamesRowAndBackLeadsToMain)
     for (int e = 0; e < HISCORE_ENTRIES; e++) profileState.hiscores[ModeAdventure][e].score = (10 - e) * 1000;
     play.bankedScore = 5200;
     play.shownLevelScore = 300;
-    enterHiscore(ModeAdventure, currentProfile().name, 5500);
-    menus.dialogOpen = 1;
-    openGameDialog("hiscore");
+    gameOver();
     settleMenus();
+    ASSERT_EQ(currentName(), "hiscore");
     EXPECT_EQ(dialogs.hiscoreFromGame, 1);
     EXPECT_EQ(dialogs.modeTab, ModeAdventure);
     EXPECT_EQ(dialogs.newScoreRow, 5);
@@ -291,4 +290,20 @@ TEST_F(InGame, ARestartClearsTheFloatingMessagesAndLetters)
     EXPECT_FLOAT_EQ(messages.status.timer, 0.0f);
     for (const PopupText& p : messages.popups) EXPECT_LT(p.life, 0.0f);
     for (const FlyingLetter& l : messages.letters) EXPECT_LE(l.timer, 0.0f);
+}
+
+TEST_F(InGame, GameOverHighlightsTheRowTheScoreWentIntoNotAnEarlierEqualOne)
+{
+    // The same player already holds row 5 with the same score; the new entry goes after it.
+    for (int e = 0; e < HISCORE_ENTRIES; e++) profileState.hiscores[ModeAdventure][e].score = (10 - e) * 1000;
+    HiscoreEntry& earlier = profileState.hiscores[ModeAdventure][5];
+    earlier.score = 5500;
+    for (int i = 0; i < PROFILE_NAME_CHARS; i++) earlier.name[i] = currentProfile().name[i];
+    play.bankedScore = 5200;
+    play.shownLevelScore = 300;
+    gameOver();
+    settleMenus();
+    ASSERT_EQ(currentName(), "hiscore");
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][6].score, 5500);
+    EXPECT_EQ(dialogs.newScoreRow, 6);
 }

@@ -307,3 +307,17 @@ TEST_F(InGame, GameOverHighlightsTheRowTheScoreWentIntoNotAnEarlierEqualOne)
     EXPECT_EQ(profileState.hiscores[ModeAdventure][6].score, 5500);
     EXPECT_EQ(dialogs.newScoreRow, 6);
 }
+
+TEST_F(InGame, OpeningADialogClearsTheParticleEffects)
+{
+    // Sparks of the board would otherwise hang, frozen, under the dialog (the game screen does
+    // not run the effects while a dialog is open) and run on after it.
+    addEffect("testglow", "effecttime=5000\r\nparfrequency=50\r\npartime=3000\r\n");
+    startEffect("testglow", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    updateEffects(100.0f);
+    ASSERT_GT(liveEmitters(), 0);
+    ASSERT_GT(liveParticles(), 0);
+    openPauseMenu();
+    EXPECT_EQ(liveEmitters(), 0);
+    EXPECT_EQ(liveParticles(), 0);
+}

@@ -28,9 +28,9 @@ void resetAmbience()
 
 bool ambiencePeriodPassed(int t, int dt, int period)
 {
-    if (period <= 0) return false;
+    // A clock that stands still crosses nothing, not even at 0.
+    if (period <= 0 || dt <= 0 || t < 0) return false;
     if (t == 0) return true;
-    if (t < 0 || dt < 0) return false;
     int half = period / 2;
     int64_t after = static_cast<int64_t>(t) + dt;
     return t % period >= half && after % period < half;

@@ -1,8 +1,8 @@
 #pragma once
 // The ambient sounds behind play and the trophy room: birds every 6,200 ms (three calls taken in
 // a wandering order) and running water, a brook every 3,100 ms or a waterfall every 3,000 ms,
-// chosen by the backdrop. A period P "passes" in a frame when the clock was at 0, or when the
-// clock modulo P was at least P/2 before the frame and is below P/2 after it.
+// chosen by the backdrop. A period P "passes" in a frame in which the clock moves on (dt > 0) and
+// either was at 0, or was at least P/2 modulo P before the frame and is below P/2 after it.
 #include <cstdint>
 
 constexpr int AMBIENCE_BIRDS_MS = 6200;
@@ -19,7 +19,7 @@ extern AmbienceState roomAmbience;
 
 void resetAmbience();
 
-// True when a clock at t ms, advanced by dt ms, passes the period.
+// True when a clock at t ms, advanced by dt ms, passes the period (never when dt <= 0).
 bool ambiencePeriodPassed(int t, int dt, int period);
 // The water sound of a backdrop number: "brook.ogg", "waterfall.ogg" or null (no water).
 const char* ambienceWaterSound(int backdropNumber);

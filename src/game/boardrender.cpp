@@ -6,6 +6,7 @@
 #include "core/appstate.h"
 #include "core/random.h"
 #include "effects/effects.h"
+#include "effects/flare.h"
 #include "game/click.h"
 #include "game/hud.h"
 #include "game/hudtext.h"
@@ -24,6 +25,9 @@ constexpr float SQUARE_PIECE_FADE_MS = 200.0f;
 constexpr float SQUARE_PIECE_LIFE_MS = 700.0f;
 // Colour of the glow under a highlighted tile: warm amber, as every non-magic glow.
 constexpr int GLOW_R = 255, GLOW_G = 206, GLOW_B = 128;
+// The ring round a new bonus: 16 twinkles of the particle atlas.
+constexpr int BONUS_SPARKS = 16;
+constexpr int BONUS_SPARK_CELL = 4;
 
 uint32_t savedCullMode = CullCCW;
 
@@ -251,7 +255,29 @@ void drawFigures(Color colour, CellPos under)
     }
 }
 
-// Second pass: the label of a freshly created bomb, thunder or mega bomb.
+// The ring of 16 sparks that turns around a new bonus in the first second of its label
+// (bonusTimer 2000 down to 1000): close round the figure and bright at first, then widening and
+// fading as the second runs out, three quarters of a turn in all.
+void drawBonusSparks(Vec2 centre, float bonusTimer, int maxAlpha)
+{
+    float u = (bonusTimer - 1000.0f) / 1000.0f;  // 1 when the bonus was made, 0 a second later
+    if (u > 1.0f) u = 1.0f;
+    if (u <= 0.0f) return;
+    float radius = 26.0f + 14.0f * (1.0f - u);
+    float turn = (1.0f - u) * 270.0f;
+    float size = 16.0f + 12.0f * u;
+    int alpha = clampByte(255.0f * std::sqrt(u));
+    if (alpha > maxAlpha) alpha = maxAlpha;
+    if (alpha == 0) return;
+    for (int i = 0; i < BONUS_SPARKS; i++) {
+        float a = (turn + 22.5f * static_cast<float>(i)) * PI / 180.0f;
+        Vec2 at{centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)};
+        drawFlare(at, turn, size, Color(255, 230, 150, alpha), BONUS_SPARK_CELL);
+    }
+}
+
+// Second pass: the label of a freshly created bomb, thunder or mega bomb, with its ring of sparks
+// in the label's first second.
 void drawBonusLabels(Color colour)
 {
     for (int row = 0; row < BOARD_ROWS; row++) {
@@ -269,6 +295,7 @@ void drawBonusLabels(Color colour)
             if (alpha > colour.a) alpha = colour.a;
             if (size <= 0.0f || alpha == 0) continue;
             Vec2 p = cellCentre(col, row).add(c.offset);
+            if (c.bonusTimer > 1000.0f) drawBonusSparks(p, c.bonusTimer, colour.a);
             hudText(key, p.x, p.y, size, Color(255, 230, 90, alpha), true);
         }
     }

@@ -178,7 +178,9 @@ void advanceBeams(const BlastRecord& b)
         int row = b.row + rayRow[i] * d;
         int col = b.col + rayCol[i] * d;
         if (!hasFigure(row, col)) continue;
-        board.cells[row][col].state = FigureState::Breaking;
+        // Distance 0 is the carrier's own place: it is breaking already, unless it survived its
+        // blast carrying its queued bonus, which its own beams must not take from it.
+        if (d > 0) board.cells[row][col].state = FigureState::Breaking;
         effectAt("krestbomb", row, col, 1.0f, -18.0f);
     }
 }

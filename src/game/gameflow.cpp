@@ -237,12 +237,15 @@ void updateGameplay()
 {
     trace("updateGameplay");
     if (!gameFlow.levelActive) return;
-    updatePlayAmbience(static_cast<int>(board.boardClockMs), static_cast<int>(app.frameMs), backdrop.number);
     if (play.gameComplete) return;
     if (play.levelAdvance) {
         updateAudio();
         return;
     }
+    // The ambience follows the level clock, which boardUpdate advances by this frame's time. It
+    // is not asked while the game is complete or waits after a won level: the clock stands then,
+    // and a standing clock crosses no period (it would restart the sound every frame).
+    updatePlayAmbience(static_cast<int>(board.boardClockMs), static_cast<int>(app.frameMs), backdrop.number);
     float frameMs = app.frameMs;
     // (1) backdrop tint
     if (play.paused || play.levelWon) setBackdropTint(TINT_WHITE);

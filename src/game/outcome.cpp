@@ -48,9 +48,11 @@ int gameTotal() { return clampedSum(static_cast<long long>(play.bankedScore) + p
 // The score of the game with every point of this level, counted up or not.
 int wonTotal() { return clampedSum(static_cast<long long>(play.bankedScore) + play.levelScore); }
 
+// The row is kept for the "hiscore" dialog's highlight: a search by name and score would find an
+// earlier entry of the same player with the same score, which the new one goes after.
 void enterScore(int total)
 {
-    enterHiscore(play.gameMode, currentProfile().name, total);
+    outcome.hiscoreRow = enterHiscore(play.gameMode, currentProfile().name, total);
 }
 
 // The high-score entry and the fresh start of the mode after its last level.
@@ -79,6 +81,7 @@ bool beginLevel(int levelIndex, int gameMode, const char* path)
     resetScoring();
     closeTip();
     clearEffects();
+    clearFloatingTexts();
     menus.dialogOpen = 0;
     play.gameComplete = 0;
     bool read = startLevel(levelIndex, gameMode, path);
@@ -315,12 +318,13 @@ void restartLevel()
 
 void skipLevel()
 {
+    // The last level has no next level to skip to: nothing happens and no life is taken.
+    if (play.levelIndex >= LAST_LEVEL) return;
     menus.dialogOpen = 0;
     outcome.waiting = WaitNone;
     play.secondTry = 0;
     setProfileLives(profileLives() - 1);
     int next = play.levelIndex + 1;
-    if (next > LAST_LEVEL) next = LAST_LEVEL;
     setProfileLevel(next);
     beginLevel(next, play.gameMode);
 }

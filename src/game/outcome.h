@@ -22,6 +22,7 @@ struct OutcomeState {
     uint8_t lostMusicStarted;
     uint8_t lostMessageShown;
     OutcomeWait waiting;
+    int32_t hiscoreRow = -1;  // the row of the high scores the ended game went into, -1 none
 };
 
 // What a won level gives the level records: the level's score, its longest colour run (clicks,
@@ -81,7 +82,9 @@ void lifeLostSequence();
 void decideDefeat();
 // OK of the life-lost message: the level again, and this attempt counts as a second try.
 void lifeLostMessageClosed();
+// The level again for a life; every floating message and flying letter goes with the old attempt.
 void restartLevel();
+// The next level for a life. Nothing on the last level, which has no next level to skip to.
 void skipLevel();
 void gameOver();
 void finishGame();

@@ -228,7 +228,7 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
             hostOpen("defeat");
         } else if (is(boxText, "savemsg")) {
             savedMessageClosed();
-        } else if (is(boxText, "noskiplevel") || is(boxText, "nomorelives")) {
+        } else if (is(boxText, "noskiplevel") || is(boxText, "noskiplast") || is(boxText, "nomorelives")) {
             // The question could not be asked: back to the pause menu.
             hostOpen("gameplay");
         } else {
@@ -240,28 +240,9 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
     if (parent[0]) hostOpen(parent);
 }
 
-// The row of the high scores of the game's mode that holds the game just ended (the profile's
-// name with the game's score), -1 when it did not get in.
-int gameScoreRow()
-{
-    long long total = static_cast<long long>(play.bankedScore) + play.shownLevelScore;
-    int mode = play.gameMode >= 0 && play.gameMode < 3 ? play.gameMode : 0;
-    const char16_t* name = currentProfile().name;
-    for (int e = 0; e < HISCORE_ENTRIES; e++) {
-        const HiscoreEntry& entry = profileState.hiscores[mode][e];
-        if (entry.score != total) continue;
-        bool same = true;
-        for (int i = 0; i < PROFILE_NAME_CHARS; i++) {
-            if (entry.name[i] != name[i]) {
-                same = false;
-                break;
-            }
-            if (name[i] == 0) break;
-        }
-        if (same) return e;
-    }
-    return -1;
-}
+// The row of the high scores of the game's mode that the game just ended went into (kept where
+// the score was entered), -1 when it did not get in.
+int gameScoreRow() { return outcome.hiscoreRow; }
 
 } // namespace
 
@@ -575,7 +556,9 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
     } else if (is(b, "resume game")) {
         menus.dialogOpen = 0;
     } else if (is(b, "skip level")) {
-        if (profileLives() > 0) hostMessageBox("skipquest", false);
+        // After the last level there is nothing to skip to (docs/play.md).
+        if (play.levelIndex >= LEVELS_PER_MODE - 1) hostMessageBox("noskiplast", true);
+        else if (profileLives() > 0) hostMessageBox("skipquest", false);
         else hostMessageBox("noskiplevel", true);
     } else if (is(b, "restart level")) {
         if (play.levelLost) {

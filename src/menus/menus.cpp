@@ -4,6 +4,7 @@
 
 #include "audio/audio.h"
 #include "core/appstate.h"
+#include "effects/effects.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
@@ -653,6 +654,9 @@ void openDialog(MenuNode* node)
     menus.editing = false;
     menus.pendingTextCount = 0;
     menus.opens++;
+    // A dialog is a scene change: the particles of the scene below end (what the dialog's own
+    // on-open step starts comes after).
+    clearEffects();
     if (const DialogHandlers* h = dialogHandlers(node))
         if (h->onOpen) h->onOpen(node);
     menus.focus = 0;

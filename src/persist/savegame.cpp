@@ -345,14 +345,19 @@ bool saveGame()
     char path[OS_PATH_MAX];
     if (!savedGamePath(mode, path, sizeof path) || !ensureSettingsFolder()) return false;
     Profile& p = currentProfile();
+    int32_t scoreBefore = p.score[mode];
     p.score[mode] = play.bankedScore + play.shownLevelScore;
     uint8_t* image = static_cast<uint8_t*>(std::malloc(SAVED_GAME_SIZE));
-    if (!image) return false;
-    saveGameToBytes(image);
-    bool ok = osWriteFileAtomic(path, image, SAVED_GAME_SIZE);
-    std::free(image);
-    // The flag only promises a game that is really on the disk.
+    bool ok = image != nullptr;
+    if (ok) {
+        saveGameToBytes(image);
+        ok = osWriteFileAtomic(path, image, SAVED_GAME_SIZE);
+        std::free(image);
+    }
+    // The flag only promises a game that is really on the disk, and the level's points go into
+    // the profile's score only with it.
     if (ok) p.savedGame[mode] = 1;
+    else p.score[mode] = scoreBefore;
     return ok;
 }
 

@@ -438,14 +438,14 @@ void trophyRoomPress()
     Vec2 p = pointerToScreen();
     if (trophyRoom.presentation == Presentation::Waiting) {
         if (onPresentationButton(p)) {
-            playSound("Click.ogg");
+            playSound("ButtonClick.ogg");
             closePresentation();
         }
         return;
     }
     if (!interactive()) return;
     if (onExitButton(p)) {
-        playSound("Click.ogg");
+        playSound("ButtonClick.ogg");
         startLeaving();
         return;
     }

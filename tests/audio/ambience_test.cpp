@@ -61,6 +61,9 @@ TEST_F(Ambience, APeriodPassesAtZeroAndWhereTheClockWrapsPastItsMiddle)
     EXPECT_TRUE(ambiencePeriodPassed(3090, 10, 3100));
     EXPECT_FALSE(ambiencePeriodPassed(3100, 10, 3100));
     EXPECT_TRUE(ambiencePeriodPassed(2999, 1, 3000));
+    // A clock that stands still passes nothing, whatever the frame time was.
+    EXPECT_FALSE(ambiencePeriodPassed(0, 0, 6200));
+    EXPECT_FALSE(ambiencePeriodPassed(2990, 0, 3000));
     // A frame longer than half a period can jump over the middle and miss a pass.
     EXPECT_FALSE(ambiencePeriodPassed(1000, 4000, 3000));
 }

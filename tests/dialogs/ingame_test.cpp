@@ -228,10 +228,9 @@ TEST_F(InGame, GameOverShowsTheGamesRowAndBackLeadsToMain)
     for (int e = 0; e < HISCORE_ENTRIES; e++) profileState.hiscores[ModeAdventure][e].score = (10 - e) * 1000;
     play.bankedScore = 5200;
     play.shownLevelScore = 300;
-    enterHiscore(ModeAdventure, currentProfile().name, 5500);
-    menus.dialogOpen = 1;
-    openGameDialog("hiscore");
+    gameOver();
     settleMenus();
+    ASSERT_EQ(currentName(), "hiscore");
     EXPECT_EQ(dialogs.hiscoreFromGame, 1);
     EXPECT_EQ(dialogs.modeTab, ModeAdventure);
     EXPECT_EQ(dialogs.newScoreRow, 5);
@@ -253,4 +252,72 @@ TEST_F(InGame, AContinuedReplayIsCountedAndPlayGoesOn)
     dialogAction("replayloss", "back", "", "");
     EXPECT_EQ(menus.dialogOpen, 0);
     EXPECT_EQ(menus.current, nullptr);
+}
+
+TEST_F(InGame, TheLastLevelCannotBeSkippedAndCostsNoLife)
+{
+    // Skipping moves on to the next level; after the last one there is none, so the pause menu
+    // says so instead of asking, and a skip that gets through anyway changes nothing.
+    playLevel(ModeAdventure, LEVELS_PER_MODE - 1, quietRows());
+    buildTestTree();
+    setProfileLevel(LEVELS_PER_MODE - 1);
+    openPauseMenu();
+    pressButton("skip level");
+    ASSERT_EQ(currentName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "noskiplast");
+    pressButton("ok");
+    EXPECT_EQ(currentName(), "gameplay");
+    EXPECT_EQ(profileLives(), 2);
+    play.movesMade = 5;
+    skipLevel();
+    EXPECT_EQ(profileLives(), 2);
+    EXPECT_EQ(play.levelIndex, LEVELS_PER_MODE - 1);
+    EXPECT_EQ(profileLevel(), LEVELS_PER_MODE - 1);
+    EXPECT_EQ(play.movesMade, 5);  // the level was not started again
+}
+
+TEST_F(InGame, ARestartClearsTheFloatingMessagesAndLetters)
+{
+    showStatusMessage(u"status");
+    showKeyMessage("loselife", 0.0f, 0.0f, 20.0f, 4000.0f);
+    spawnFlyingLetters(u"WORD", 0.0f, 0.0f, 1.0f, 3000.0f);
+    ASSERT_GT(messages.status.timer, 0.0f);
+    ASSERT_GT(messages.letters[0].timer, 0.0f);
+    openPauseMenu();
+    play.levelLost = 1;
+    pressButton("restart level");
+    EXPECT_EQ(profileLives(), 1);
+    EXPECT_FLOAT_EQ(messages.status.timer, 0.0f);
+    for (const PopupText& p : messages.popups) EXPECT_LT(p.life, 0.0f);
+    for (const FlyingLetter& l : messages.letters) EXPECT_LE(l.timer, 0.0f);
+}
+
+TEST_F(InGame, GameOverHighlightsTheRowTheScoreWentIntoNotAnEarlierEqualOne)
+{
+    // The same player already holds row 5 with the same score; the new entry goes after it.
+    for (int e = 0; e < HISCORE_ENTRIES; e++) profileState.hiscores[ModeAdventure][e].score = (10 - e) * 1000;
+    HiscoreEntry& earlier = profileState.hiscores[ModeAdventure][5];
+    earlier.score = 5500;
+    for (int i = 0; i < PROFILE_NAME_CHARS; i++) earlier.name[i] = currentProfile().name[i];
+    play.bankedScore = 5200;
+    play.shownLevelScore = 300;
+    gameOver();
+    settleMenus();
+    ASSERT_EQ(currentName(), "hiscore");
+    EXPECT_EQ(profileState.hiscores[ModeAdventure][6].score, 5500);
+    EXPECT_EQ(dialogs.newScoreRow, 6);
+}
+
+TEST_F(InGame, OpeningADialogClearsTheParticleEffects)
+{
+    // Sparks of the board would otherwise hang, frozen, under the dialog (the game screen does
+    // not run the effects while a dialog is open) and run on after it.
+    addEffect("testglow", "effecttime=5000\r\nparfrequency=50\r\npartime=3000\r\n");
+    startEffect("testglow", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    updateEffects(100.0f);
+    ASSERT_GT(liveEmitters(), 0);
+    ASSERT_GT(liveParticles(), 0);
+    openPauseMenu();
+    EXPECT_EQ(liveEmitters(), 0);
+    EXPECT_EQ(liveParticles(), 0);
 }

@@ -254,6 +254,35 @@ TEST_F(BoardRender, MarksByBonusKindAndNoneWhilePaused)
     EXPECT_EQ(drawsWith(boardRender.flare), 0);
 }
 
+TEST_F(BoardRender, ANewBonusHasARingOfSixteenSparksInItsLabelsFirstSecond)
+{
+    placeFigure(4, 4, 2);
+    Cell& c = at(4, 4);
+    for (BonusKind kind : {BonusKind::Bomb, BonusKind::Thunder, BonusKind::MegaBomb}) {
+        c.bonus = kind;
+        c.bonusTimer = 1900.0f;
+        int before = effects.flareRequests;
+        frame();
+        EXPECT_EQ(effects.flareRequests - before, 16) << static_cast<int>(kind);
+        c.bonusTimer = 1001.0f;
+        before = effects.flareRequests;
+        frame();
+        EXPECT_EQ(effects.flareRequests - before, 16) << static_cast<int>(kind);
+        c.bonusTimer = 1000.0f;  // the label's second half: no ring
+        before = effects.flareRequests;
+        frame();
+        EXPECT_EQ(effects.flareRequests - before, 0) << static_cast<int>(kind);
+    }
+    // Cross and diagonal bombs have no label and no ring.
+    for (BonusKind kind : {BonusKind::CrossBomb, BonusKind::DiagonalBomb}) {
+        c.bonus = kind;
+        c.bonusTimer = 1900.0f;
+        int before = effects.flareRequests;
+        frame();
+        EXPECT_EQ(effects.flareRequests - before, 0) << static_cast<int>(kind);
+    }
+}
+
 TEST_F(BoardRender, ThunderCarriersCrackleWithEightBolts)
 {
     placeFigure(3, 3, 4);

@@ -253,6 +253,28 @@ TEST(Blast, ACarrierWithAQueuedBonusSurvivesAndCarriesIt)
     EXPECT_EQ(carriers, 1);
 }
 
+TEST(Blast, ABeamCarrierWithAQueuedBonusIsNotBrokenByItsOwnBeam)
+{
+    // The beams start at distance 0, the carrier's own place; a carrier that survived its blast
+    // carrying the queued bonus must keep it there (the player heard the bonus being made).
+    for (BonusKind kind : {BonusKind::CrossBomb, BonusKind::DiagonalBomb, BonusKind::MegaBomb}) {
+        resetGame();
+        drawNoMovesBoard();
+        at(4, 4).queuedBonus = BonusKind::Bomb;
+        breakCarrier(4, 4, kind);
+        ASSERT_EQ(at(4, 4).state, FigureState::Idle);
+        blastFrame();  // the blast starts; its beams are at distance 0
+        EXPECT_EQ(at(4, 4).state, FigureState::Idle) << static_cast<int>(kind);
+        EXPECT_EQ(at(4, 4).bonus, BonusKind::Bomb) << static_cast<int>(kind);
+        for (int i = 0; i < 60; i++) frames(1);
+        int carriers = 0;
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            for (int c = 0; c < BOARD_COLS; c++) carriers += at(r, c).bonus == BonusKind::Bomb && at(r, c).colour >= 0 ? 1 : 0;
+        }
+        EXPECT_EQ(carriers, 1) << static_cast<int>(kind);
+    }
+}
+
 TEST(Blast, The151stBlastOverwritesTheOldestSlot)
 {
     resetGame();

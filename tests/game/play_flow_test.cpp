@@ -442,3 +442,25 @@ TEST(GameplayUpdate, NothingRunsBeforeALevelAndOnlyAudioWhileWaiting)
     EXPECT_EQ(countRequests("setBackdropTint"), 0);
     EXPECT_FLOAT_EQ(board.boardClockMs, 176.0f);
 }
+
+TEST(GameplayUpdate, AmbienceFiresOnACrossingOfTheLevelClockNotOnAClockThatStandsStill)
+{
+    // After a won level the board clock stands while the game waits for a key; here it stopped
+    // 10 ms before the waterfall's period edge, so a frame time added to a standing clock would
+    // "cross" it in every frame.
+    resetPlayGame();
+    playLevel(ModeAdventure, 4, quietRows());
+    backdrop.number = 2;  // a waterfall land
+    playFrames(1);
+    board.boardClockMs = 2990.0f;
+    play.levelAdvance = 1;
+    resetAudio();
+    registerGameSounds();
+    playFrames(120);
+    EXPECT_FLOAT_EQ(board.boardClockMs, 2990.0f);
+    EXPECT_EQ(queuedSounds("waterfall.ogg"), 0);
+    // The same clock running: one waterfall as it passes the edge.
+    play.levelAdvance = 0;
+    playFrames(120);
+    EXPECT_EQ(queuedSounds("waterfall.ogg"), 1);
+}

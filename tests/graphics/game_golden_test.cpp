@@ -254,6 +254,22 @@ TEST_F(GameGolden, RunningBomb)
     expectGolden(frame(), "game_running_bomb");
 }
 
+// A bomb just made: its label grows in and the ring of 16 sparks turns round it (first second).
+TEST_F(GameGolden, NewBonusWithItsRingOfSparks)
+{
+    loadEffects();  // the sparks are sprites of the particle atlas
+    ASSERT_NE(effects.atlas, nullptr);
+    run(50);
+    CellPos g = largestGroup();
+    ASSERT_GE(g.row, 0);
+    Cell& c = board.cells[g.row][g.col];
+    c.bonus = BonusKind::Bomb;
+    c.bonusTimer = 2000.0f;
+    run(20);  // 320 ms of the label: the ring a little way round and still bright
+    EXPECT_GT(c.bonusTimer, 1000.0f);
+    expectGolden(frame(), "game_new_bonus_sparks");
+}
+
 TEST_F(GameGolden, PauseOverlay)
 {
     run(50);

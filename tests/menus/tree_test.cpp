@@ -224,8 +224,8 @@ TEST_F(MenuTree, TheDefaultDataSetHasEveryDialogAndEveryCaption)
                 EXPECT_NE(d.children[k]->caption[0], 0) << folder << ": " << d.children[k]->key << " in " << d.key;
         }
         EXPECT_GT(menus.creditsCount, 5) << folder;
-        for (const char* box : {"quit", "removeplayer", "prolog", "zeroscore", "skipquest", "noskiplevel", "restartquest",
-                                "nomorelives", "savemsg", "lostlifetime", "lostlifemoves"})
+        for (const char* box : {"quit", "removeplayer", "prolog", "zeroscore", "skipquest", "noskiplevel", "noskiplast",
+                                "restartquest", "nomorelives", "savemsg", "lostlifetime", "lostlifemoves"})
             EXPECT_NE(text(box), nullptr) << folder << ": " << box;
     }
 }

@@ -2,6 +2,7 @@
 // game may be saved, and damaged or impossible files that must not reach the game state.
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "game/board.h"
@@ -269,4 +270,18 @@ TEST_F(SavedGameTest, SavesOfOneProfileAndModeStayApartFromTheOthers)
     removeSavedGame(ModePuzzle);
     EXPECT_FALSE(exists(saveFile));
     EXPECT_TRUE(exists(path("+bob_cls.sav")));
+}
+
+TEST_F(SavedGameTest, ASaveThatFailsLeavesTheProfilesScoreAsItWas)
+{
+    // A save stores banked + shown score as the profile's score with the file; when the file
+    // cannot be written, the level's partial points must not stay in the profile.
+    setProfileScore(100000);
+    std::filesystem::create_directories(saveFile);  // a folder where the file should go
+    EXPECT_FALSE(saveGame());
+    EXPECT_EQ(profileScore(), 100000);
+    EXPECT_FALSE(profileHasSavedGame(ModePuzzle));
+    std::filesystem::remove(saveFile);
+    ASSERT_TRUE(saveGame());
+    EXPECT_EQ(profileScore(), 104000);
 }

@@ -2,6 +2,7 @@
 // first, one after the other), leaving, the return targets, and the hover test through the
 // pictures' opacity on the headless and on the GL device.
 #include "graphics/gfx_helpers.h"
+#include "sound_probe.h"
 
 #include "core/requestlog.h"
 #include "effects/backdrops.h"
@@ -279,6 +280,32 @@ TEST_F(TrophyRoom, TheExitFadesOutAndReturnsToTheMenuItCameFrom)
         EXPECT_STREQ(currentDialogName(), c.dialog);
         EXPECT_EQ(trophyRoom.open, 0);
     }
+}
+
+TEST_F(TrophyRoom, ItsButtonsClickWithTheGamesButtonSound)
+{
+    // The presentation's button and the exit play the menus' click, a sound of the game's table.
+    resetAudio();
+    registerGameSounds();
+    startHeadless();
+    ASSERT_TRUE(loadTrophies());
+    ASSERT_TRUE(awardTrophy(3, "Ann"));
+    enterTrophyRoom(TROPHY_RETURN_GAME);
+    frames(80);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Waiting);
+    pointAt(TROPHY_BUTTON_X, TROPHY_BUTTON_Y);
+    trophyRoomPress();
+    EXPECT_EQ(queuedSounds("ButtonClick.ogg"), 1);
+    for (int i = 0; i < 30; i++) {
+        updateTrophyRoom();
+        updateAudio();  // as the trophy screen's frame does: the retrigger time runs out
+    }
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Idle);
+    pointAt(TROPHY_EXIT_X, TROPHY_EXIT_Y);
+    trophyRoomPress();
+    ASSERT_EQ(trophyRoom.leaving, 1);
+    EXPECT_EQ(queuedSounds("ButtonClick.ogg"), 2);
+    resetAudio();
 }
 
 TEST_F(TrophyRoom, OnlyTheOpaquePartOfATrophyIsHoveredAndItsTipWaitsTwoSeconds)

@@ -64,6 +64,9 @@ bool createProfile(const char16_t* name);
 bool createProfile(const char* name);
 // Makes profile index current (ignored when out of range).
 void selectProfile(int index);
+// Creating, selecting, renaming and deleting a profile end the game in progress (it was the
+// previous player's, or played under the old name) and load the current profile's trophy file
+// over the trophies in memory, so nothing of one player reaches another.
 // Renames profile index: false for an index out of range, an empty name or a name equal (exact)
 // to any profile's name, the profile's own included. Its saved games and trophy file move to the
 // new name's files (a file that is missing is skipped and leaves no stale file of the new name).
@@ -77,8 +80,8 @@ void deleteProfile(int index);
 // The current profile; a fresh zeroed one (name "Player") is made when none exists, so the
 // game always has a record to work on.
 Profile& currentProfile();
-// The current profile's name as 8-bit text (non-ASCII characters become '?').
-void currentProfileName(char* out, int capacity);
+// The current profile's file stem (profileStem of its name): the key of its trophies.
+void currentProfileStem(char* out, int capacity);
 
 // Files of a profile, in the settings folder: the saved game of each mode ("<stem>_cls.sav",
 // "<stem>_ndl.sav", "<stem>_org.sav") and the trophies ("<stem>.trp").

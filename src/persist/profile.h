@@ -55,6 +55,10 @@ extern ProfileState profileState;
 
 // No profiles, empty high-score tables.
 void resetProfiles();
+// Creating, selecting, renaming and deleting a profile end the game in progress (it was the
+// previous player's, or played under the old name) and load the current profile's trophy file
+// over the trophies in memory, so nothing of one player reaches another.
+
 // Adds a profile and makes it current: false for an empty name, a name that is already used
 // (exact, case-sensitive comparison) or a full table (eight profiles). The record is zeroed, the
 // name copied (cut to 31 characters), mode 0, every hint flag set, 3 lives per mode; an empty
@@ -64,9 +68,6 @@ bool createProfile(const char16_t* name);
 bool createProfile(const char* name);
 // Makes profile index current (ignored when out of range).
 void selectProfile(int index);
-// Creating, selecting, renaming and deleting a profile end the game in progress (it was the
-// previous player's, or played under the old name) and load the current profile's trophy file
-// over the trophies in memory, so nothing of one player reaches another.
 // Renames profile index: false for an index out of range, an empty name or a name equal (exact)
 // to any profile's name, the profile's own included. Its saved games and trophy file move to the
 // new name's files (a file that is missing is skipped and leaves no stale file of the new name).

@@ -235,6 +235,23 @@ protected:
         }
         return false;
     }
+    // The "savemsg" box that follows the pause menu's "main": one Return once it has opened, then
+    // a wait until it is gone (a second Return, sent on a dump that lags behind, would reach
+    // "main" and press its first button). True when "main" shows.
+    bool closeSavedMessage()
+    {
+        for (int i = 0; i < 100; i++) {
+            ScreenState s = readScreen(screenFile);
+            if (s.dialog == "main") return true;
+            if (s.dialog == "messageboxok" && s.settled) {
+                key("Return");
+                for (int k = 0; k < 100 && readScreen(screenFile).dialog == "messageboxok"; k++)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return false;
+    }
     // A first start opens the window full screen: game pixels are scaled to the window's size.
     void pointAt(int x, int y)
     {
@@ -393,10 +410,7 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ASSERT_TRUE(choose("main")) << where();
     // A saved game is announced first.
-    for (int i = 0; i < 25 && readScreen(screenFile).dialog != "main"; i++) {
-        if (readScreen(screenFile).dialog == "messageboxok") key("Return");
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    }
+    ASSERT_TRUE(closeSavedMessage()) << where();
     ASSERT_TRUE(waitFor("menu", "main")) << where();
 
     // Closing the window ends the program, which writes its files.
@@ -576,10 +590,7 @@ TEST_F(PlayE2e, LeavingALevelChoosingAnotherPlayerAndClosingKeepsEachPlayersFile
     ASSERT_TRUE(waitFor("game", "gameplay")) << where();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ASSERT_TRUE(choose("main")) << where();
-    for (int i = 0; i < 25 && readScreen(screenFile).dialog != "main"; i++) {
-        if (readScreen(screenFile).dialog == "messageboxok") key("Return");
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    }
+    ASSERT_TRUE(closeSavedMessage()) << where();
     ASSERT_TRUE(waitFor("menu", "main")) << where();
     const std::string annaSave = settings + "+a+n+n+a_cls.sav";
     ASSERT_TRUE(fs::exists(annaSave));

@@ -89,7 +89,7 @@ void breakSound()
     }
 }
 
-bool trophy(int number) { return awardTrophy(number, play.profileName); }
+bool trophy(int number) { return awardTrophy(number, play.profileStem); }
 
 void stepTrophies(int total)
 {

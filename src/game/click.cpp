@@ -13,7 +13,7 @@
 
 namespace {
 
-bool trophy(int number) { return awardTrophy(number, play.profileName); }
+bool trophy(int number) { return awardTrophy(number, play.profileStem); }
 
 void giveBonus(BonusKind kind)
 {

@@ -111,6 +111,7 @@ void openGameMessage(const char* textKey)
 
 void goToModeMenu()
 {
+    endGameInProgress();  // the level on the board is done with; the map is no game to save
     int song = randomBelow(5);
     if (gameFlow.toModeMenu) gameFlow.toModeMenu(play.gameMode);
     else recordRequest("toModeMenu", "", play.gameMode);
@@ -121,6 +122,9 @@ namespace {
 
 void leaveForFrontEnd()
 {
+    // Saved or not, the game is left: nothing of it is written again (a close on the front end, or
+    // after choosing another profile, must not save it).
+    endGameInProgress();
     menus.dialogOpen = 0;
     gameFlow.gameDialog[0] = 0;
     if (gameFlow.toFrontEnd) gameFlow.toFrontEnd();

@@ -184,8 +184,8 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
     resetLevelPlayValues();
     play.levelIndex = levelIndex;
     play.gameMode = gameMode;
-    // The player's name goes with the trophy requests of this level.
-    currentProfileName(play.profileName, sizeof play.profileName);
+    // The player's key goes with the trophy requests of this level.
+    currentProfileStem(play.profileStem, sizeof play.profileStem);
     levelFiles.rawTime = 0.0f;
     levelFiles.rawMoves = 0;
     levelFiles.rawBack = 0;

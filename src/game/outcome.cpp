@@ -331,6 +331,7 @@ void skipLevel()
 
 void gameOver()
 {
+    endGameInProgress();
     playSound("DefeatLevel.ogg");
     menus.dialogOpen = 1;
     play.levelLost = 1;
@@ -347,6 +348,7 @@ void gameOver()
 
 void finishGame()
 {
+    endGameInProgress();  // a finished game is never saved: its score is in the high scores
     finishWithScore(wonTotal());
 }
 

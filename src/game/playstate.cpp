@@ -48,6 +48,12 @@ void resetLevelPlayValues()
     play.playClockMs = 0.0f;
 }
 
+void endGameInProgress()
+{
+    play.gameInProgress = 0;
+    play.levelTouched = 0;
+}
+
 int tipFlagIndex(const char* key)
 {
     static const char* const keys[TIP_FLAG_COUNT] = {

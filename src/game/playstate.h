@@ -4,6 +4,8 @@
 // (pause, open tip, moving shutter, won or lost level). The game-flow modules extend it.
 #include <cstdint>
 
+#include "persist/profile.h"
+
 enum GameMode : int32_t { ModeAdventure = 0, ModeTimeless = 1, ModePuzzle = 2 };
 
 // Tips that the profile shows once (indexes of the profile's hint flags).
@@ -38,7 +40,7 @@ struct PlayState {
     int32_t comboCount;
     int32_t endBonus;
 
-    uint8_t gameInProgress;
+    uint8_t gameInProgress;  // the player clicked in this level; ended by endGameInProgress
     uint8_t paused;
     uint8_t tipOpen;
     uint8_t shutterMoving;
@@ -78,8 +80,8 @@ struct PlayState {
     float playClockMs;       // level statistics clock
     float boardFade;         // alpha of the board, 0..1
 
-    // The current profile's name (8-bit), copied at every level start for the trophy requests.
-    char profileName[32];
+    // The current profile's file stem, copied at every level start: the trophies' key of the player.
+    char profileStem[PROFILE_STEM_MAX];
 };
 
 extern PlayState play;
@@ -88,6 +90,9 @@ extern PlayState play;
 void resetPlayState();
 // Values reset when a level starts (the flags and the profile's tips stay).
 void resetLevelPlayValues();
+// The game on the board is no longer one to save: it was left, it is finished or over, or the
+// profile changed. Only a level start and a click on the board make a game in progress again.
+void endGameInProgress();
 // The tip flag of a key, or -1 when the key has no profile flag.
 int tipFlagIndex(const char* key);
 // The once-only tips live in the current profile (its first ten hint flags, 1 = still wanted),

@@ -71,7 +71,7 @@ int comboPoints(int count)
 
 namespace {
 
-bool trophy(int number) { return awardTrophy(number, play.profileName); }
+bool trophy(int number) { return awardTrophy(number, play.profileStem); }
 
 } // namespace
 

@@ -182,6 +182,7 @@ void restartAfterQuestion()
 void inGameMain(const char* dialog)
 {
     if (is(dialog, "defeat")) {
+        endGameInProgress();  // a lost level is not saved; leaving ends the game
         frontEndMain();
         return;
     }
@@ -454,6 +455,12 @@ int dialogKeyRule(const char* d, const char* focused, int vk)
     if (isModeDialog(d) && mapBlocksInput()) return 0;
     if ((is(d, "loadgamequest") || isModeDialog(d) || is(d, "defeat") || is(d, "newprofile")) && vk == KEY_ESCAPE)
         return 0;
+    // With no profile yet "newprofile" shows its first button only: the second ("cancel", a way
+    // out without a player) takes no focus, and the arrows only move the caret.
+    if (is(d, "newprofile") && profileState.count <= 0) {
+        if (vk == MENU_KEY_LEFT || vk == MENU_KEY_RIGHT || vk == MENU_KEY_UP || vk == MENU_KEY_DOWN) return 0;
+        menus.focus = 0;
+    }
     if ((is(d, "levelcomplete") || is(d, "gameplaytip")) && vk == KEY_ESCAPE) vk = KEY_ENTER;
     if (is(d, "levelcomplete") && vk == KEY_ENTER && levelResultEnter()) {
         clearEffects();
@@ -576,6 +583,8 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
         levelCompleteDialogClosed();
     } else if (is(b, "main")) {
         inGameMain(d);
+    } else if (is(b, "cancel") && is(d, "newprofile") && profileState.count <= 0) {
+        hostOpen(d);  // no way round making the first profile
     } else if (is(b, "back") || is(b, "cancel")) {
         dialogBack(d);
     } else if (is(d, "gameplaytip")) {

@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/playstate.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
+#include "trophies/trophies.h"
 
 const int STAGE_SIZES[STAGE_COUNT] = {4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 10, 10, 10, 10};
 
@@ -71,14 +73,16 @@ void clampStage(int32_t& stage, int32_t& position)
     if (position < 0 || position >= STAGE_SIZES[stage]) position = 0;
 }
 
-} // namespace
-
-void resetProfiles()
+// Another player (or the same one under another name) from now on: the game on the board was not
+// theirs, and the trophies in memory must be the ones of their file.
+void profileChanged()
 {
-    std::memset(&profileState, 0, sizeof profileState);
+    endGameInProgress();
+    loadCurrentTrophyFlags();
 }
 
-bool createProfile(const char16_t* name)
+// The record of a new profile at the end of the table, made current; its trophy file is emptied.
+bool addProfile(const char16_t* name)
 {
     if (!name || !name[0] || profileState.count >= PROFILE_TABLE_SIZE || profileState.count < 0) return false;
     char16_t wide[PROFILE_NAME_CHARS] = {};
@@ -98,6 +102,20 @@ bool createProfile(const char16_t* name)
     return true;
 }
 
+} // namespace
+
+void resetProfiles()
+{
+    std::memset(&profileState, 0, sizeof profileState);
+}
+
+bool createProfile(const char16_t* name)
+{
+    if (!addProfile(name)) return false;
+    profileChanged();
+    return true;
+}
+
 bool createProfile(const char* name)
 {
     if (!name) return false;
@@ -110,6 +128,7 @@ void selectProfile(int index)
 {
     if (index < 0 || index >= profileState.count) return;
     profileState.current = index;
+    profileChanged();
 }
 
 bool renameProfile(int index, const char16_t* newName)
@@ -132,6 +151,7 @@ bool renameProfile(int index, const char16_t* newName)
             osDeleteFile(to);  // a stray file of the new name must not become this player's
         }
     }
+    profileChanged();
     return true;
 }
 
@@ -160,6 +180,7 @@ void deleteProfile(int index)
     for (int kind = 0; kind < PROFILE_FILE_KINDS; kind++) {
         if (have[kind]) osDeleteFile(paths[kind]);
     }
+    profileChanged();
 }
 
 void profileStem(const char16_t* name, char* out, int capacity)
@@ -246,21 +267,18 @@ void sanitiseProfile(Profile& p)
 
 Profile& currentProfile()
 {
-    if (profileState.count <= 0) createProfile("Player");
+    // Made quietly: whatever asked for a record is working with it (no profile change to announce).
+    if (profileState.count <= 0) {
+        char16_t player[] = u"Player";
+        addProfile(player);
+    }
     if (profileState.current < 0 || profileState.current >= profileState.count) profileState.current = 0;
     return profileState.profiles[profileState.current];
 }
 
-void currentProfileName(char* out, int capacity)
+void currentProfileStem(char* out, int capacity)
 {
-    if (!out || capacity <= 0) return;
-    const Profile& p = currentProfile();
-    int n = 0;
-    for (; n < capacity - 1 && n < PROFILE_NAME_CHARS && p.name[n]; n++) {
-        char16_t c = p.name[n];
-        out[n] = c < 0x80 ? static_cast<char>(c) : '?';
-    }
-    out[n] = 0;
+    profileStem(currentProfile().name, out, capacity);
 }
 
 int profileMode() { return clampMode(currentProfile().mode); }

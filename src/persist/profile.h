@@ -55,6 +55,10 @@ extern ProfileState profileState;
 
 // No profiles, empty high-score tables.
 void resetProfiles();
+// Creating, selecting, renaming and deleting a profile end the game in progress (it was the
+// previous player's, or played under the old name) and load the current profile's trophy file
+// over the trophies in memory, so nothing of one player reaches another.
+
 // Adds a profile and makes it current: false for an empty name, a name that is already used
 // (exact, case-sensitive comparison) or a full table (eight profiles). The record is zeroed, the
 // name copied (cut to 31 characters), mode 0, every hint flag set, 3 lives per mode; an empty
@@ -77,8 +81,8 @@ void deleteProfile(int index);
 // The current profile; a fresh zeroed one (name "Player") is made when none exists, so the
 // game always has a record to work on.
 Profile& currentProfile();
-// The current profile's name as 8-bit text (non-ASCII characters become '?').
-void currentProfileName(char* out, int capacity);
+// The current profile's file stem (profileStem of its name): the key of its trophies.
+void currentProfileStem(char* out, int capacity);
 
 // Files of a profile, in the settings folder: the saved game of each mode ("<stem>_cls.sav",
 // "<stem>_ndl.sav", "<stem>_org.sav") and the trophies ("<stem>.trp").

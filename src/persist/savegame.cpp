@@ -12,6 +12,7 @@
 #include "persist/profile.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
+#include "trophies/trophyroom.h"
 
 namespace {
 
@@ -334,13 +335,21 @@ bool loadGameFromBytes(const uint8_t* data, int32_t size)
 
 bool canSaveGame()
 {
-    return play.gameInProgress && play.levelTouched && !play.levelWon && !play.levelLost && !play.gameComplete &&
-           play.gameMode >= 0 && play.gameMode < MODE_COUNT;
+    if (!play.gameInProgress || !play.levelTouched || play.levelWon || play.levelLost || play.gameComplete ||
+        play.gameMode < 0 || play.gameMode >= MODE_COUNT || profileState.count <= 0)
+        return false;
+    // The trophy room over the front end: the game was left before (the room's trip from the game
+    // comes back to it, so there the game is still on).
+    if (trophyRoom.open && trophyRoom.returnTarget != TROPHY_RETURN_GAME) return false;
+    // Only for the player whose level it is.
+    char stem[PROFILE_STEM_MAX];
+    currentProfileStem(stem, sizeof stem);
+    return std::strcmp(stem, play.profileStem) == 0;
 }
 
 bool saveGame()
 {
-    if (!canSaveGame() || profileState.count <= 0) return false;
+    if (!canSaveGame()) return false;
     int mode = play.gameMode;
     char path[OS_PATH_MAX];
     if (!savedGamePath(mode, path, sizeof path) || !ensureSettingsFolder()) return false;
@@ -379,6 +388,7 @@ bool loadGame()
     }
     play.gameInProgress = 1;
     play.levelTouched = 1;
+    currentProfileStem(play.profileStem, sizeof play.profileStem);
     return true;
 }
 

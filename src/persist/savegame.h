@@ -20,8 +20,10 @@ bool validSavedGame(const uint8_t* data, int32_t size);
 // the check.
 bool loadGameFromBytes(const uint8_t* data, int32_t size);
 
-// A game may be saved: one is in progress and touched, and its level is neither won nor lost and
-// the game not complete.
+// A game may be saved: one is in progress and touched (a level start and a click made it so, and
+// nothing ended it since: see endGameInProgress), its level is neither won nor lost, the game
+// not complete, it is the current profile's (play.profileStem), and the trophy room is not open
+// over the front end.
 bool canSaveGame();
 // Saves the game in progress of the current profile's mode: false, writing nothing, when none may
 // be saved or there is no profile. Otherwise the profile's score of the mode becomes the banked

@@ -17,18 +17,18 @@ namespace {
 
 bool validNumber(int number) { return number >= 1 && number <= TROPHY_COUNT; }
 
-bool sameProfile(const char* name) { return std::strncmp(trophies.profile, name, sizeof trophies.profile - 1) == 0; }
+bool sameProfile(const char* key) { return std::strncmp(trophies.profile, key, sizeof trophies.profile - 1) == 0; }
 
-void takeProfile(const char* name)
+void takeProfile(const char* key)
 {
-    std::snprintf(trophies.profile, sizeof trophies.profile, "%s", name ? name : "");
+    std::snprintf(trophies.profile, sizeof trophies.profile, "%s", key ? key : "");
 }
 
 // Loads the profile's flags unless they are the ones in memory.
-void useProfile(const char* name)
+void useProfile(const char* key)
 {
-    if (!name) name = "";
-    if (!trophies.profileLoaded || !sameProfile(name)) loadTrophyFlags(name);
+    if (!key) key = "";
+    if (!trophies.profileLoaded || !sameProfile(key)) loadTrophyFlags(key);
 }
 
 }  // namespace
@@ -71,30 +71,33 @@ bool loadTrophies()
     return text != nullptr;
 }
 
-int trophyProfileIndex(const char* profileName)
+int trophyProfileIndex(const char* profileKey)
 {
-    if (!profileName) return -1;
+    if (!profileKey || !profileKey[0]) return -1;
     for (int i = 0; i < profileState.count && i < PROFILE_TABLE_SIZE; i++) {
-        const char16_t* name = profileState.profiles[i].name;
-        int n = 0;
-        for (; n < PROFILE_NAME_CHARS && name[n]; n++) {
-            char c = name[n] < 0x80 ? static_cast<char>(name[n]) : '?';
-            if (profileName[n] != c) break;
-        }
-        if ((n == PROFILE_NAME_CHARS || name[n] == 0) && profileName[n] == 0) return i;
+        char stem[PROFILE_STEM_MAX];
+        profileStem(profileState.profiles[i].name, stem, sizeof stem);
+        if (std::strcmp(stem, profileKey) == 0) return i;
     }
     return -1;
 }
 
-void loadTrophyFlags(const char* profileName)
+void loadTrophyFlags(const char* profileKey)
 {
     std::memset(trophies.flags, 0, sizeof trophies.flags);
-    takeProfile(profileName);
+    takeProfile(profileKey);
     trophies.profileLoaded = 1;
     uint8_t bytes[TROPHY_FILE_SIZE];
-    int index = trophyProfileIndex(profileName);
+    int index = trophyProfileIndex(profileKey);
     if (index < 0 || !readTrophyFile(index, bytes)) return;  // missing or damaged: no trophies
     trophyFlagsFromBytes(bytes, TROPHY_FILE_SIZE);
+}
+
+void loadCurrentTrophyFlags()
+{
+    char key[PROFILE_STEM_MAX] = "";
+    if (profileState.count > 0) currentProfileStem(key, sizeof key);
+    loadTrophyFlags(key);
 }
 
 bool trophyFlagsFromBytes(const uint8_t* data, int32_t size)
@@ -108,10 +111,10 @@ bool trophyFlagsFromBytes(const uint8_t* data, int32_t size)
     return true;
 }
 
-bool saveTrophyFlags(const char* profileName)
+bool saveTrophyFlags(const char* profileKey)
 {
     trophies.lastWriteFailed = 1;
-    int index = trophyProfileIndex(profileName);
+    int index = trophyProfileIndex(profileKey);
     if (index < 0) return false;
     uint8_t bytes[TROPHY_FILE_SIZE];
     for (int i = 0; i < TROPHY_COUNT; i++) {
@@ -124,15 +127,15 @@ bool saveTrophyFlags(const char* profileName)
     return true;
 }
 
-bool awardTrophy(int number, const char* profileName)
+bool awardTrophy(int number, const char* profileKey)
 {
     if (!validNumber(number)) return false;
-    useProfile(profileName);
+    useProfile(profileKey);
     TrophyFlag& f = trophies.flags[number - 1];
     if (f.won) return false;
     f.won = 1;
     f.isNew = 1;
-    saveTrophyFlags(profileName);
+    saveTrophyFlags(profileKey);
     return true;
 }
 
@@ -146,19 +149,19 @@ int firstNewTrophy()
     return 0;
 }
 
-void presentTrophy(int number, const char* profileName)
+void presentTrophy(int number, const char* profileKey)
 {
     if (!validNumber(number)) return;
-    useProfile(profileName);
+    useProfile(profileKey);
     trophies.flags[number - 1].isNew = 0;
-    saveTrophyFlags(profileName);
+    saveTrophyFlags(profileKey);
 }
 
-void clearNewTrophies(const char* profileName)
+void clearNewTrophies(const char* profileKey)
 {
-    useProfile(profileName);
+    useProfile(profileKey);
     for (TrophyFlag& f : trophies.flags) f.isNew = 0;
-    saveTrophyFlags(profileName);
+    saveTrophyFlags(profileKey);
 }
 
 void showTrophyName(int number)

@@ -367,7 +367,7 @@ void enterTrophyRoom(int returnTarget)
     trophyRoom.returnTarget = returnTarget;
     trophyRoom.previousBackdrop = backdrop.number;
     setBackdrop(TROPHY_ROOM_BACKDROP);
-    currentProfileName(trophyRoom.profile, sizeof trophyRoom.profile);
+    currentProfileStem(trophyRoom.profile, sizeof trophyRoom.profile);
     if (!trophies.profileLoaded || std::strcmp(trophies.profile, trophyRoom.profile) != 0)
         loadTrophyFlags(trophyRoom.profile);
     clearEffects();

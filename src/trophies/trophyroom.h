@@ -34,7 +34,7 @@ struct TrophyRoomState {
     float clockMs;            // since entry
     int32_t returnTarget;     // 0..2, TROPHY_RETURN_MAIN or TROPHY_RETURN_GAME
     int32_t previousBackdrop; // restored when going back to the game
-    char profile[32];         // whose trophies are shown
+    char profile[PROFILE_STEM_MAX];  // whose trophies are shown (the profile's file stem)
     int32_t hovered;          // trophy index 0..16 under the pointer, -1 none
     float hoverMs;            // how long the pointer has been on it
     Presentation presentation;

@@ -104,6 +104,36 @@ TEST_F(FrontEnd, ProfilesAreCreatedRenamedChosenAndRemovedThroughTheDialogs)
     EXPECT_EQ(currentName(), "newprofile");
 }
 
+// A first start shows "newprofile" with one button: the arrows move only the caret, the hidden
+// second button ("cancel") never takes the focus, and there is no way to "main" without a player.
+TEST_F(FrontEnd, WithoutAProfileNewprofileHasNoHiddenWayOut)
+{
+    openDialog("newprofile");
+    settleMenus();
+    ASSERT_EQ(currentName(), "newprofile");
+    for (int vk : {37, 38, 39, 40}) {  // Left, Up, Right, Down
+        pressKey(vk);
+        EXPECT_EQ(menus.focus, 0) << vk;
+    }
+    pressKey(13);  // Enter with an empty name: the same dialog, still no profile
+    EXPECT_EQ(currentName(), "newprofile");
+    EXPECT_EQ(profileState.count, 0);
+    // Even a focus put on the hidden button does not lead out.
+    menus.focus = 1;
+    pressKey(13);
+    EXPECT_EQ(currentName(), "newprofile");
+    EXPECT_EQ(profileState.count, 0);
+    // Left with a name moves the caret, and Enter makes the profile.
+    typeKeys("AB");
+    pressKey(37);
+    EXPECT_EQ(menus.cursor, 1);
+    typeKeys("X");
+    pressKey(13);
+    ASSERT_EQ(profileState.count, 1);
+    EXPECT_EQ(profileNameAt(0), "AXB");
+    EXPECT_EQ(currentName(), "main");
+}
+
 TEST_F(FrontEnd, NoNinthProfileAndTheRefusalSound)
 {
     for (int i = 0; i < 8; i++) {
@@ -467,7 +497,7 @@ TEST_F(FrontEnd, TheTrophyRoomButtonOpensTheRoomWhichReturnsToMain)
     EXPECT_EQ(trophyRoom.open, 1);
     EXPECT_EQ(trophyRoom.returnTarget, TROPHY_RETURN_MAIN);
     EXPECT_EQ(countRequests("toTrophyScreen"), 1);
-    EXPECT_STREQ(trophyRoom.profile, "ANNA");
+    EXPECT_STREQ(trophyRoom.profile, "+a+n+n+a");  // the profile's file stem
     leaveTrophyRoom();
     EXPECT_EQ(currentName(), "main");
     resetTrophyRoom();

@@ -3,6 +3,11 @@
 #include "dialog_helpers.h"
 #include "game/gameflow.h"
 #include "game/play_helpers.h"
+#include "persist/savegame.h"
+#include "platform/os/files.h"
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -137,6 +142,53 @@ TEST_F(InGame, MainSavesATouchedLevelAndSavemsgLeavesThroughTheGame)
     EXPECT_EQ(menus.dialogOpen, 0);
     EXPECT_STREQ(gameFlow.gameDialog, "");
     EXPECT_GE(frontEndCalls, 1);
+}
+
+// Left through "main" with its game saved, then another player chosen (or the first one deleted):
+// a close saves nothing, so the other player gets no game, score or flag, and the saved game of
+// the first stays as the pause menu wrote it.
+TEST_F(InGame, AfterLeavingAGameAnotherProfileGetsNothingFromAClose)
+{
+    for (bool removeFirst : {false, true}) {
+        std::filesystem::remove_all(persist.folderOverride);  // no file of an earlier run
+        resetProfiles();
+        createProfile("OTHER");
+        createProfile("TESTER");
+        playLevel(ModeAdventure, 3, quietRows());  // TESTER's level
+        buildTestTree();
+        setProfileScore(700);
+        play.bankedScore = 700;
+        play.gameInProgress = 1;
+        play.levelTouched = 1;
+        openPauseMenu();
+        pressButton("main");
+        ASSERT_STREQ(menus.messageKey, "savemsg");
+        pressButton("ok");
+        ASSERT_EQ(currentName(), "main");
+        ASSERT_TRUE(profileHasSavedGame(ModeAdventure));
+        char path[OS_PATH_MAX];
+        ASSERT_TRUE(profileFilePath(1, ProfileSaveAdventure, path, sizeof path));
+        int32_t size = 0;
+        uint8_t* saved = osReadFile(path, &size);
+        ASSERT_NE(saved, nullptr);
+        std::string testerGame(reinterpret_cast<char*>(saved), static_cast<size_t>(size));
+        std::free(saved);
+        Profile other = profileState.profiles[0];
+        if (removeFirst) deleteProfile(1);  // TESTER removed: OTHER is current
+        else selectProfile(0);
+        EXPECT_FALSE(saveGame()) << removeFirst;  // the window is closed
+        Profile now = profileState.profiles[0];
+        EXPECT_EQ(std::memcmp(&now, &other, sizeof now), 0) << removeFirst;
+        ASSERT_TRUE(profileFilePath(0, ProfileSaveAdventure, path, sizeof path));
+        EXPECT_FALSE(osFileExists(path)) << removeFirst;
+        if (removeFirst) continue;
+        ASSERT_TRUE(profileFilePath(1, ProfileSaveAdventure, path, sizeof path));
+        saved = osReadFile(path, &size);
+        ASSERT_NE(saved, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(saved), static_cast<size_t>(size)), testerGame);
+        std::free(saved);
+        EXPECT_EQ(profileState.profiles[1].savedGame[ModeAdventure], 1);
+    }
 }
 
 TEST_F(InGame, TheLevelResultCountsUpAndTheSecondEnterGoesOn)

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -234,6 +235,23 @@ protected:
         }
         return false;
     }
+    // The "savemsg" box that follows the pause menu's "main": one Return once it has opened, then
+    // a wait until it is gone (a second Return, sent on a dump that lags behind, would reach
+    // "main" and press its first button). True when "main" shows.
+    bool closeSavedMessage()
+    {
+        for (int i = 0; i < 100; i++) {
+            ScreenState s = readScreen(screenFile);
+            if (s.dialog == "main") return true;
+            if (s.dialog == "messageboxok" && s.settled) {
+                key("Return");
+                for (int k = 0; k < 100 && readScreen(screenFile).dialog == "messageboxok"; k++)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return false;
+    }
     // A first start opens the window full screen: game pixels are scaled to the window's size.
     void pointAt(int x, int y)
     {
@@ -392,10 +410,7 @@ TEST_F(PlayE2e, FirstStartNameMainLevelPauseBackToMainAndClose)
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ASSERT_TRUE(choose("main")) << where();
     // A saved game is announced first.
-    for (int i = 0; i < 25 && readScreen(screenFile).dialog != "main"; i++) {
-        if (readScreen(screenFile).dialog == "messageboxok") key("Return");
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    }
+    ASSERT_TRUE(closeSavedMessage()) << where();
     ASSERT_TRUE(waitFor("menu", "main")) << where();
 
     // Closing the window ends the program, which writes its files.
@@ -508,6 +523,114 @@ TEST_F(PlayE2e, MapStartClickCloseTheWindowStartAgainAndContinueTheSavedGame)
     // The candle goes on from where it was (a fresh level would start near 0).
     EXPECT_GE(resumed.timeUsed, left.timeUsed);
     EXPECT_LT(resumed.timeUsed, left.timeUsed + 30000);
+}
+
+// Two players. ANNA plays a level of the adventure, leaves it through the pause menu's "main" (her
+// game is saved), chooses BORIS through the greeting's change-profile link and closes the window.
+// The close saves nothing: BORIS gets no saved game, no score and no flag, his trophy file stays as
+// it was, and ANNA's saved game is the one the pause menu wrote.
+TEST_F(PlayE2e, LeavingALevelChoosingAnotherPlayerAndClosingKeepsEachPlayersFiles)
+{
+    std::string settings = dir + "/Data/settings/";
+    const int32_t options[11] = {100, 80, 800, 600, 0, 1, 0, 0, 0, 2, 0};  // windowed, 2 profiles, the first
+    std::ofstream(settings + "settings.dat", std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(options), sizeof options);
+    // Both with 3 lives in every mode, every tip and the prologue already seen.
+    uint8_t profiles[2][160] = {};
+    const char* names[2] = {"ANNA", "BORIS"};
+    for (int p = 0; p < 2; p++) {
+        for (int i = 0; names[p][i]; i++) profiles[p][2 * i] = static_cast<uint8_t>(names[p][i]);  // UTF-16 LE
+        for (int m = 0; m < 3; m++) profiles[p][112 + 4 * m] = 3;
+    }
+    std::ofstream(settings + "profiles.dat", std::ios::binary)
+        .write(reinterpret_cast<const char*>(profiles), sizeof profiles);
+    // BORIS has won trophy 2 (presented).
+    std::vector<char> borisTrophies(34, 0);
+    borisTrophies[3] = 1;
+    std::ofstream(settings + "+b+o+r+i+s.trp", std::ios::binary).write(borisTrophies.data(), 34);
+    auto fileBytes = [](const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    };
+
+    std::string stateFile = dir + "/state.txt";
+    screenFile = dir + "/screen.txt";
+    ASSERT_TRUE(launch(stateFile)) << "no window; see " << dir << "/game.log";
+    throughTheSplash();
+    ASSERT_TRUE(waitFor("menu", "main")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(choose("adventure")) << where();
+    ASSERT_TRUE(waitFor("menu", "adventure")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the map's shutter and the ring
+    for (int i = 0; i < 3 && readScreen(screenFile).screen != "game"; i++) {
+        pointAt(658, 552);  // the map's start button
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    }
+    ASSERT_TRUE(waitFor("game", "")) << where();
+    for (int i = 0; i < 100 && !fs::exists(stateFile); i++) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(fs::exists(stateFile)) << "the game screen never started";
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // the board comes to rest
+    GameState before = readState(stateFile);
+    ASSERT_TRUE(before.valid);
+    bool clicked = false;
+    GameState played = clickGroups(stateFile, before, &clicked);
+    ASSERT_TRUE(clicked) << "no group on the board";
+    ASSERT_GT(played.score, before.score);
+
+    // The pause menu's "main" saves ANNA's game and says so.
+    for (int i = 0; i < 10 && readState(stateFile).tip; i++) key("Return");
+    for (int i = 0; i < 5 && readScreen(screenFile).dialog != "gameplay"; i++) {
+        pointAt(62, 285);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    }
+    ASSERT_TRUE(waitFor("game", "gameplay")) << where();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(choose("main")) << where();
+    ASSERT_TRUE(closeSavedMessage()) << where();
+    ASSERT_TRUE(waitFor("menu", "main")) << where();
+    const std::string annaSave = settings + "+a+n+n+a_cls.sav";
+    ASSERT_TRUE(fs::exists(annaSave));
+    std::string annaGame = fileBytes(annaSave);
+    ASSERT_EQ(annaGame.size(), 51655u);
+
+    // The greeting's link opens "profiles"; BORIS (the second name) is chosen.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    for (int i = 0; i < 5 && readScreen(screenFile).dialog != "profiles"; i++) {
+        pointAt(630, 510);  // the link "ifnotyou" under the greeting, (230, -210) in screen units
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    }
+    ASSERT_TRUE(waitFor("menu", "profiles")) << where();
+    pointAt(590, 150);  // the second name, (190, 150) in screen units
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    click();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(choose("selectprofile")) << where();
+    ASSERT_TRUE(waitFor("menu", "main")) << where();
+
+    // Closed now (the close arrives as the window's close message).
+    stop(game);
+    game = -1;
+    std::string written = fileBytes(settings + "settings.dat");
+    ASSERT_EQ(written.size(), 44u);
+    int32_t current = -1;
+    std::memcpy(&current, written.data() + 32, 4);
+    EXPECT_EQ(current, 1) << "BORIS was chosen";
+    std::string after = fileBytes(settings + "profiles.dat");
+    ASSERT_EQ(after.size(), 320u);
+    // BORIS: his record as it was, no saved game, his trophies untouched.
+    EXPECT_EQ(after.substr(160, 160), std::string(reinterpret_cast<const char*>(profiles[1]), 160));
+    for (const char* suffix : {"_cls.sav", "_ndl.sav", "_org.sav"})
+        EXPECT_FALSE(fs::exists(settings + "+b+o+r+i+s" + suffix)) << suffix;
+    EXPECT_EQ(fileBytes(settings + "+b+o+r+i+s.trp"), std::string(borisTrophies.data(), 34));
+    // ANNA: the flag of her adventure and the game the pause menu saved.
+    EXPECT_EQ(after[144], 1) << "ANNA's saved-game flag";
+    EXPECT_EQ(fileBytes(annaSave), annaGame);
 }
 
 TEST_F(PlayE2e, AFastTypedNameArrivesWholeAndEveryScreenshotTapSavesAPicture)

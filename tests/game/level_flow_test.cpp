@@ -11,6 +11,7 @@
 #include <string>
 
 #include "play_helpers.h"
+#include "menus/dialogflow.h"
 #include "persist/records.h"
 #include "persist/savegame.h"
 #include "persist/settings.h"
@@ -257,9 +258,9 @@ TEST(LevelStart, TheHammerStartsEmptyWhateverCameBefore)
     EXPECT_EQ(board.hammerArmed, 0);
     EXPECT_EQ(board.hammerReady, 0);
     EXPECT_FLOAT_EQ(board.hammerShown, HAMMER_EMPTY);
-    char name[32];
-    currentProfileName(name, sizeof name);
-    EXPECT_STREQ(play.profileName, name);  // the trophies' player, set by the level start
+    char stem[PROFILE_STEM_MAX];
+    currentProfileStem(stem, sizeof stem);
+    EXPECT_STREQ(play.profileStem, stem);  // the trophies' player, set by the level start
 }
 
 TEST(LevelValues, ExtremeTimeAndMoveValuesAreBroughtIntoRange)
@@ -441,3 +442,37 @@ TEST(LeavingTheGame, ATouchedLevelIsSavedFromThePauseMenuAndComesBackAsItWasLeft
     EXPECT_STRNE(menus.messageKey, "savemsg");
     resetPersist();
 }
+
+// The last level won and the congratulation closed: the game is finished, its score is in the high
+// scores, and a close on the front end saves nothing (no saved game, no score to start again from).
+TEST(LeavingTheGame, AFinishedGameIsNotSavedByALaterClose)
+{
+    resetPlayGame();
+    resetPersist();
+    std::string folder = std::string(OSTRIMAR_BINARY_DIR) + "/level_flow_finished";
+    std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s", folder.c_str());
+    ASSERT_TRUE(ensureSettingsFolder());
+    setProfileMode(ModeAdventure);
+    setProfileLevel(128);
+    playLevel(ModeAdventure, 128, quietRows());
+    play.bankedScore = 5000000;
+    pointAt(10, 0);
+    updateHover();
+    boardPress();
+    playFrames(8);
+    ASSERT_TRUE(canSaveGame());
+    winNow();
+    playFrames(1);
+    gameKeyDown(13);  // the level-complete dialog
+    levelCompleteDialogClosed();
+    gameKeyDown(13);  // the game is complete
+    ASSERT_EQ(play.gameComplete, 1);
+    gameKeyDown(13);  // to the map and its congratulation
+    congratulationDone();
+    EXPECT_FALSE(saveGame());  // the window closed now
+    EXPECT_FALSE(profileHasSavedGame(ModeAdventure));
+    EXPECT_EQ(profileScore(), 0);
+    EXPECT_EQ(profileLevel(), 0);
+    resetPersist();
+}
+

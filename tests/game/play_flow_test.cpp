@@ -369,14 +369,14 @@ TEST(TrophyTrip, ANewTrophyIsAnnouncedAndTakesThePlayerToTheRoomOnce)
     playLevel(ModeAdventure, 0, quietRows());
     tripCalls = 0;
     gameFlow.toTrophyRoom = countTrip;
-    ASSERT_TRUE(awardTrophy(13, play.profileName));
+    ASSERT_TRUE(awardTrophy(13, play.profileStem));
     playFrames(32);  // 512 ms
     ASSERT_EQ(countRequests("closeShutter"), 1);
     EXPECT_STREQ(lastRequest("closeShutter")->name, "gettrophy");
     playFrames(62);
     EXPECT_EQ(tripCalls, 1);
     // The room presents it (here: leaving clears it) and the game does not set off again.
-    clearNewTrophies(play.profileName);
+    clearNewTrophies(play.profileStem);
     playFrames(100);
     EXPECT_EQ(tripCalls, 1);
 }

@@ -47,6 +47,7 @@ inline void playLevel(int mode, int levelIndex, const char* const rows[BOARD_ROW
     play.gameMode = mode;
     play.levelIndex = levelIndex;
     setProfileMode(mode);
+    currentProfileStem(play.profileStem, sizeof play.profileStem);  // the level's player
     drawBoard(rows);
     board.colourCount = 4;
     levelFiles.rawTime = rawTime;

@@ -10,6 +10,7 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "persist/savegame.h"
+#include "trophies/trophyroom.h"
 #include "persist_helpers.h"
 
 namespace {
@@ -82,6 +83,7 @@ void makeGame()
     play.colourStreak = 2;
     play.gameInProgress = 1;
     play.levelTouched = 1;
+    currentProfileStem(play.profileStem, sizeof play.profileStem);  // the level start's player
     play.movesShown = 11.5f;
     app.globalTimeMs = 123456.75f;
     menus.dialogOpen = 1;
@@ -165,12 +167,53 @@ TEST_F(SavedGameTest, OnlyATouchedGameStillBeingPlayedIsSaved)
         {"lost", [] { play.levelLost = 1; }},
         {"complete", [] { play.gameComplete = 1; }},
         {"no profile", [] { resetProfiles(); }},
+        {"another profile's", [] { std::snprintf(play.profileStem, sizeof play.profileStem, "+bob"); }},
+        {"left or finished", [] { endGameInProgress(); }},
+        {"the trophy room over the front end",
+         [] {
+             trophyRoom.open = 1;
+             trophyRoom.returnTarget = TROPHY_RETURN_MAIN;
+         }},
     };
     for (const Case& c : cases) {
         makeGame();
+        resetTrophyRoom();
         c.change();
         EXPECT_FALSE(saveGame()) << c.what;
         EXPECT_FALSE(exists(saveFile)) << c.what;
+    }
+    // The trophy trip from the game comes back to it: the game is still on there.
+    makeGame();
+    trophyRoom.open = 1;
+    trophyRoom.returnTarget = TROPHY_RETURN_GAME;
+    EXPECT_TRUE(saveGame());
+    resetTrophyRoom();
+}
+
+// Choosing, creating, renaming or deleting a profile ends the game in progress: a close after it
+// saves nothing, for nobody.
+TEST_F(SavedGameTest, AProfileChangeEndsTheGameInProgress)
+{
+    ASSERT_TRUE(createProfile("Bob"));
+    struct Case {
+        const char* what;
+        void (*change)();
+    };
+    const Case cases[] = {
+        {"select", [] { selectProfile(1); }},
+        {"create", [] { ASSERT_TRUE(createProfile("Cid")); }},
+        {"rename", [] { ASSERT_TRUE(renameProfile(1, "Bo")); }},
+        {"delete", [] { deleteProfile(0); }},
+    };
+    for (const Case& c : cases) {
+        selectProfile(0);  // Ann's
+        makeGame();
+        ASSERT_TRUE(canSaveGame()) << c.what;
+        c.change();
+        EXPECT_FALSE(saveGame()) << c.what;
+        EXPECT_FALSE(exists(saveFile)) << c.what;
+        for (int i = 0; i < profileState.count; i++)
+            EXPECT_EQ(profileState.profiles[i].savedGame[ModePuzzle], 0) << c.what << " " << i;
     }
 }
 

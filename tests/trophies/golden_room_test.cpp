@@ -76,10 +76,10 @@ protected:
 
 TEST_F(RoomGolden, TwoTrophiesWonAndTheOthersGlowing)
 {
-    ASSERT_TRUE(awardTrophy(4, "Mira"));
-    ASSERT_TRUE(awardTrophy(16, "Mira"));
-    presentTrophy(4, "Mira");
-    presentTrophy(16, "Mira");
+    ASSERT_TRUE(awardTrophy(4, "+mira"));
+    ASSERT_TRUE(awardTrophy(16, "+mira"));
+    presentTrophy(4, "+mira");
+    presentTrophy(16, "+mira");
     enterTrophyRoom(TROPHY_RETURN_MAIN);
     ASSERT_EQ(ExitRecorder::exits(), 0) << textureManager.lastMessage;
     run(75);  // 1500 ms: faded in, nothing to present
@@ -89,9 +89,9 @@ TEST_F(RoomGolden, TwoTrophiesWonAndTheOthersGlowing)
 
 TEST_F(RoomGolden, ThePresentationOfANewTrophy)
 {
-    ASSERT_TRUE(awardTrophy(3, "Mira"));
-    presentTrophy(3, "Mira");
-    ASSERT_TRUE(awardTrophy(12, "Mira"));
+    ASSERT_TRUE(awardTrophy(3, "+mira"));
+    presentTrophy(3, "+mira");
+    ASSERT_TRUE(awardTrophy(12, "+mira"));
     enterTrophyRoom(TROPHY_RETURN_GAME);
     run(90);  // 1800 ms: grown and waiting for its button
     ASSERT_EQ(trophyRoom.presentation, Presentation::Waiting);

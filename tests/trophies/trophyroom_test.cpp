@@ -171,8 +171,8 @@ TEST_F(TrophyRoom, TwoNewTrophiesArePresentedLowestFirstEachAfterItsButton)
 {
     startHeadless();
     ASSERT_TRUE(loadTrophies());
-    ASSERT_TRUE(awardTrophy(9, "Ann"));
-    ASSERT_TRUE(awardTrophy(4, "Ann"));
+    ASSERT_TRUE(awardTrophy(9, "+ann"));
+    ASSERT_TRUE(awardTrophy(4, "+ann"));
     enterTrophyRoom(TROPHY_RETURN_GAME);
     EXPECT_EQ(countRequests("toTrophyScreen"), 1);
     frames(49);  // 980 ms: still quiet
@@ -220,8 +220,8 @@ TEST_F(TrophyRoom, LeavingBeforeTheButtonKeepsTheTrophyWonButNoLongerNew)
 {
     startHeadless();
     ASSERT_TRUE(loadTrophies());
-    ASSERT_TRUE(awardTrophy(7, "Ann"));
-    ASSERT_TRUE(awardTrophy(12, "Ann"));
+    ASSERT_TRUE(awardTrophy(7, "+ann"));
+    ASSERT_TRUE(awardTrophy(12, "+ann"));
     setBackdrop(5);
     enterTrophyRoom(TROPHY_RETURN_GAME);
     frames(80);

@@ -46,7 +46,7 @@ void clickAt(Vec2 p)
 // trophies count as seen, as leaving the room makes them.
 void backFromTrophyRoom()
 {
-    clearNewTrophies(play.profileName);
+    clearNewTrophies(play.profileStem);
     play.paused = 0;
 }
 

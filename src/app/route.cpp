@@ -45,7 +45,8 @@ void applyFullscreen(bool on)
     // device takes the new presentation at its next frame.
     persist.settings.fullscreen = on ? 1 : 0;
     osSetFullscreen(on);
-    applyDisplaySettings();
+    applyDisplaySettings(on);
+    persist.settings.colorDepth32 = device.colorDepth32;
 }
 
 void setSoftwareCursor(bool on)

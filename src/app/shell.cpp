@@ -20,7 +20,7 @@
 #include "map/map.h"
 #include "menus/menus.h"
 #include "persist/records.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
 #include "platform/os/dirs.h"
@@ -242,7 +242,8 @@ void toggleFullscreen()
     Settings& settings = persist.settings;
     settings.fullscreen = settings.fullscreen ? 0 : 1;
     osSetFullscreen(settings.fullscreen != 0);
-    applyDisplaySettings();
+    applyDisplaySettings(settings.fullscreen != 0);
+    settings.colorDepth32 = device.colorDepth32;
     shell.fullscreenToggles++;
 }
 
@@ -281,7 +282,7 @@ bool deferredLoad()
     menuHooks.highestUnlockedLevel = profileBestLevel;
     loadMenus(shell.textDir);
     loadMenuPictures();
-    initAudio();
+    initAudio(persist.settings.musicVolume, persist.settings.sfxVolume);
     loadSounds();
     loadBoardPictures();
     // The HUD pictures and the font: the dialogs of the front end write with it too.
@@ -329,8 +330,9 @@ int shellMain(const ShellOptions& options)
     // 4.-5. Settings before the window: its style and the device depend on full screen.
     loadSettings();
     Settings& settings = persist.settings;
-    settings.colorDepth32 = settings.fullscreen ? 0 : 1;
     bool fullscreen = settings.fullscreen != 0;
+    chooseDisplay(fullscreen);
+    settings.colorDepth32 = device.colorDepth32;
     // 6.-10. Window and device.
     if (!osCreateWindow("Ostrimar", SCREEN_WIDTH, SCREEN_HEIGHT, fullscreen)) {
         osShutdown();

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "core/appstate.h"
-#include "persist/settings.h"
 #include "platform/os/files.h"
 #include "platform/sound/sound.h"
 #include "resources/files.h"
@@ -72,13 +71,13 @@ bool registerSample(const char* name, uint32_t handle)
     return true;
 }
 
-bool initAudio()
+bool initAudio(int musicVolume, int sfxVolume)
 {
     if (!soundInit()) return false;
     soundStart();
     std::memset(audio.requests, 0, sizeof audio.requests);
     audio.writeCursor = 0;
-    applyVolumes();
+    applyVolumes(musicVolume, sfxVolume);
     return true;
 }
 
@@ -125,9 +124,9 @@ void shutdownAudio()
 void pauseAudio() { soundPause(); }
 void resumeAudio() { soundStart(); }
 
-void applyVolumes()
+void applyVolumes(int musicVolume, int sfxVolume)
 {
-    soundSetGlobalVolumes(persist.settings.musicVolume, persist.settings.sfxVolume);
+    soundSetGlobalVolumes(musicVolume, sfxVolume);
 }
 
 void updateAudio()

@@ -57,8 +57,9 @@ void resetAudio();
 // or the name does not fit in 31 characters.
 bool registerSample(const char* name, uint32_t handle);
 
-// Opens the sound device; false when there is none (the game then runs silent).
-bool initAudio();
+// Opens the sound device at the given volumes (0-100, the settings' values); false when there is
+// none (the game then runs silent).
+bool initAudio(int musicVolume, int sfxVolume);
 // Loads every "*.ogg" of "Sounds" (at most 256) and the module "music.mo3" from the data folder.
 void loadSounds();
 void shutdownAudio();
@@ -67,8 +68,9 @@ void resumeAudio();
 // Once per frame: counts the retrigger timers down by app.frameMs, starts the waiting requests,
 // polls the playing ones and runs the music fade.
 void updateAudio();
-// Hands the settings' music and effects volumes to the device.
-void applyVolumes();
+// Hands the music and effects volumes (0-100) to the device; the options dialog passes the
+// settings' values whenever they change.
+void applyVolumes(int musicVolume, int sfxVolume);
 // Requests the sample whose file name equals name (exact, case-sensitive), at 44100 Hz.
 void playSound(const char* name);
 void playSoundAtRate(const char* name, int rate);

@@ -27,7 +27,7 @@
 #include "graphics/textures.h"
 #include "menus/menus.h"
 #include "trophies/trophies.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "persist/settings.h"
 #include "ui/messages.h"
 

@@ -19,7 +19,7 @@
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/records.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "persist/settings.h"
 #include "ui/messages.h"
 

@@ -7,6 +7,16 @@
 
 PlayState play;
 
+namespace {
+// A game belongs to the player who started it: another player ends it (reading the table at
+// start does not).
+void followProfiles(ProfileEvent event)
+{
+    if (event == ProfileEvent::Changed) endGameInProgress();
+}
+[[maybe_unused]] const bool followingProfiles = listenToProfiles(followProfiles);
+} // namespace
+
 void resetPlayState()
 {
     play = PlayState{};

@@ -3,7 +3,6 @@
 
 #include "graphics/screenshot.h"
 #include "graphics/textures.h"
-#include "persist/settings.h"
 #include "platform/os/msgbox.h"
 #include "platform/os/os.h"
 
@@ -30,7 +29,7 @@ uint32_t floatBits(float f)
     return u;
 }
 
-bool fullscreenSetting() { return persist.settings.fullscreen != 0; }
+bool fullscreenSetting() { return device.fullscreen != 0; }
 
 // Present parameters for the selected mode and the current settings (creation and reset).
 void buildPresentParams()
@@ -142,7 +141,7 @@ void selectMode()
             device.resolution800Index = i;
             break;
         }
-    int bits = persist.settings.colorDepth32 ? 32 : 16;
+    int bits = device.colorDepth32 ? 32 : 16;
     for (int i = 0; i < device.modeCount; ++i) {
         const DisplayMode& m = device.modeList[i];
         if (m.bits == bits && m.width == LOGICAL_WIDTH && m.height == LOGICAL_HEIGHT) {
@@ -252,9 +251,15 @@ void setProjectionForClient()
     device.perspectiveMatrix = Matrix::perspectiveFov(0.7853982f, static_cast<float>(LOGICAL_WIDTH) / LOGICAL_HEIGHT, 5.0f, 400.0f);
 }
 
-void applyDisplaySettings()
+void chooseDisplay(bool fullscreen)
 {
-    persist.settings.colorDepth32 = fullscreenSetting() ? 0 : 1;
+    device.fullscreen = fullscreen ? 1 : 0;
+    device.colorDepth32 = fullscreen ? 0 : 1;
+}
+
+void applyDisplaySettings(bool fullscreen)
+{
+    chooseDisplay(fullscreen);
     selectMode();
     buildPresentParams();
     device.resetRequested = 1;

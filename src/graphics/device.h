@@ -37,6 +37,10 @@ struct DeviceState {
     int selectedIndex = -1;
     GpuPresentParams presentParams = {};
     uint8_t resetRequested = 0;
+    // The display the player chose, handed in by the shell from the settings (the device never
+    // reads the settings): full screen or a window, and the colour depth derived from it.
+    uint8_t fullscreen = 1;
+    uint8_t colorDepth32 = 1;
     float gamma = 0.5f;
     bool gammaDirty = false;
     Matrix perspectiveMatrix;
@@ -61,7 +65,7 @@ void releaseDevice();
 void enumerateModes();
 // The same from a given list (the display's modes in the display's order).
 void enumerateModesFrom(const GpuDisplayMode* modes, int count);
-// Picks selectedMode for the current settings (32-bit when colorDepth32, else 16-bit; 800 by 600).
+// Picks selectedMode for the chosen depth (32-bit when device.colorDepth32, else 16-bit; 800 by 600).
 void selectMode();
 // Applies a pending gamma change, presents the frame and recovers a lost device.
 void presentFrame();
@@ -70,8 +74,12 @@ void setGamma(float value);
 void gammaRamp(float gamma, uint16_t ramp[256]);
 // Stores the perspective projection for the window's client rectangle (called at start and on resize).
 void setProjectionForClient();
-// After the options changed full screen or colour depth: new present parameters, reset at the next present.
-void applyDisplaySettings();
+// Full screen or a window, for the next creation: the colour depth follows (16-bit in full
+// screen, 32-bit in a window); the caller keeps its settings' colorDepth32 as device.colorDepth32.
+void chooseDisplay(bool fullscreen);
+// After the options or F11 changed full screen: chooses it, new present parameters, reset at the
+// next present.
+void applyDisplaySettings(bool fullscreen);
 // Releases the device objects a level no longer needs (nothing to do on this device).
 void discardManagedResources();
 // Sets the fixed render states (after creation and after every reset).

@@ -16,7 +16,7 @@
 #include "menus/levelresult.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "persist/settings.h"
 #include "resources/texts.h"
 #include "trophies/trophyroom.h"

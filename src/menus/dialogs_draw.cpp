@@ -360,7 +360,7 @@ void drawOptions(MenuNode* d)
     if (optionsMemory.cursor != persist.settings.softwareCursor && dialogRoute.setSoftwareCursor)
         dialogRoute.setSoftwareCursor(persist.settings.softwareCursor != 0);
     optionsMemory.cursor = persist.settings.softwareCursor;
-    applyVolumes();
+    applyVolumes(persist.settings.musicVolume, persist.settings.sfxVolume);
 }
 
 void optionsOpened(MenuNode*)

@@ -4,10 +4,29 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/playstate.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
-#include "trophies/trophies.h"
+
+namespace {
+// Not part of the profile table's state: the listeners register once and outlive every reset.
+struct ProfileListeners {
+    ProfileListener list[PROFILE_LISTENER_CAPACITY];
+    int count;
+};
+ProfileListeners profileListeners;
+} // namespace
+
+bool listenToProfiles(ProfileListener listener)
+{
+    if (!listener || profileListeners.count >= PROFILE_LISTENER_CAPACITY) return false;
+    profileListeners.list[profileListeners.count++] = listener;
+    return true;
+}
+
+void tellProfileListeners(ProfileEvent event)
+{
+    for (int i = 0; i < profileListeners.count; i++) profileListeners.list[i](event);
+}
 
 const int STAGE_SIZES[STAGE_COUNT] = {4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 10, 10, 10, 10};
 
@@ -75,11 +94,7 @@ void clampStage(int32_t& stage, int32_t& position)
 
 // Another player (or the same one under another name) from now on: the game on the board was not
 // theirs, and the trophies in memory must be the ones of their file.
-void profileChanged()
-{
-    endGameInProgress();
-    loadCurrentTrophyFlags();
-}
+void profileChanged() { tellProfileListeners(ProfileEvent::Changed); }
 
 // The record of a new profile at the end of the table, made current; its trophy file is emptied.
 bool addProfile(const char16_t* name)

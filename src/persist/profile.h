@@ -55,6 +55,17 @@ extern ProfileState profileState;
 
 // No profiles, empty high-score tables.
 void resetProfiles();
+
+// What happened to the current player, told to the modules above that keep a player's state in
+// memory (the game in progress, the trophies): the table was read (Loaded), or a profile was
+// created, selected, renamed or deleted (Changed).
+enum class ProfileEvent { Loaded, Changed };
+using ProfileListener = void (*)(ProfileEvent event);
+constexpr int PROFILE_LISTENER_CAPACITY = 4;
+// Registers a listener; the listening modules do it once, at start-up. False when the table is full.
+bool listenToProfiles(ProfileListener listener);
+// Tells every listener (the profile operations and loadProfiles call it).
+void tellProfileListeners(ProfileEvent event);
 // Creating, selecting, renaming and deleting a profile end the game in progress (it was the
 // previous player's, or played under the old name) and load the current profile's trophy file
 // over the trophies in memory, so nothing of one player reaches another.

@@ -11,7 +11,6 @@
 #include "platform/os/dirs.h"
 #include "platform/os/files.h"
 #include "platform/os/msgbox.h"
-#include "trophies/trophies.h"
 
 static_assert(std::endian::native == std::endian::little, "the state files are little-endian memory images");
 
@@ -178,7 +177,7 @@ void loadProfiles()
     uint8_t* data = readSettingsFile("profiles.dat", &size);
     profilesFromBytes(data, size, persist.settings.profileCount, persist.settings.currentProfile);
     std::free(data);
-    loadCurrentTrophyFlags();
+    tellProfileListeners(ProfileEvent::Loaded);
 }
 
 void loadRecords()

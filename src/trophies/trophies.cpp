@@ -1,6 +1,7 @@
 #include "trophies/trophies.h"
 
 #include "core/appstate.h"
+#include "persist/profile.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
 #include "trophies/trophylayout.h"
@@ -12,6 +13,13 @@
 #include <cstring>
 
 TrophiesState trophies;
+
+namespace {
+// The flags in memory are always the current player's: read again whenever the profiles are read
+// or the player changes.
+void followProfiles(ProfileEvent) { loadCurrentTrophyFlags(); }
+[[maybe_unused]] const bool followingProfiles = listenToProfiles(followProfiles);
+} // namespace
 
 namespace {
 

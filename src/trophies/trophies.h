@@ -50,8 +50,8 @@ int trophyProfileIndex(const char* profileKey);
 // Reads the profile's flags. A missing file, one of another size than 34 bytes, or a key no
 // profile has gives no trophies; bytes other than 0 count as 1; "new" without "won" is not new.
 void loadTrophyFlags(const char* profileKey);
-// Loads the current profile's flags (none when there is no profile). The persistence layer calls
-// it whenever the profile changes, so the flags in memory are always the current player's.
+// Loads the current profile's flags (none when there is no profile). It runs whenever the profiles
+// are read or the player changes (a profile listener), so the flags are always the current player's.
 void loadCurrentTrophyFlags();
 // Decodes a trophy file's bytes into the flags: anything but 34 bytes gives no trophies (false).
 bool trophyFlagsFromBytes(const uint8_t* data, int32_t size);

@@ -13,6 +13,7 @@
 
 #include "audio/audio.h"
 #include "core/appstate.h"
+#include "persist/settings.h"
 #include "platform/sound/decode.h"
 #include "platform/sound/sound.h"
 #include "synth.h"
@@ -116,7 +117,7 @@ TEST_F(AudioLoading, A257thFileIsNotLoadedAndBadFilesLeaveSilentRows)
     }
     write("Sounds/s000.ogg", {'n', 'o', 't', ' ', 'o', 'g', 'g'});  // damaged: listed first
     write("Sounds/notes.txt", {'x'});                               // not an .ogg
-    ASSERT_TRUE(initAudio());  // SDL's dummy driver in tests
+    ASSERT_TRUE(initAudio(persist.settings.musicVolume, persist.settings.sfxVolume));  // SDL's dummy driver in tests
     loadSounds();
     EXPECT_EQ(audio.sampleCount, 256);
     EXPECT_STREQ(audio.samples[0].name, "s000.ogg");
@@ -141,7 +142,7 @@ TEST_F(AudioLoading, DamagedMusicMeansNoMusic)
 {
     std::vector<uint8_t> junk(3000, 0x41);
     write("music.mo3", junk);
-    ASSERT_TRUE(initAudio());
+    ASSERT_TRUE(initAudio(persist.settings.musicVolume, persist.settings.sfxVolume));
     loadSounds();
     EXPECT_EQ(audio.sampleCount, 0);
     EXPECT_EQ(audio.music, 0u);
@@ -157,7 +158,7 @@ TEST_F(AudioLoading, WithNoDeviceTheGameRunsSilent)
     loadSounds();  // the row is kept, its sample could not load
     ASSERT_EQ(audio.sampleCount, 1);
     EXPECT_EQ(audio.samples[0].handle, 0u);
-    applyVolumes();
+    applyVolumes(persist.settings.musicVolume, persist.settings.sfxVolume);
     playSound("a.ogg");
     startMusicNow(2);
     pauseAudio();
@@ -172,7 +173,7 @@ TEST_F(AudioLoading, WithNoDeviceTheGameRunsSilent)
 TEST_F(AudioLoading, ThroughTheDeviceASampleStartsAndIsPolled)
 {
     write("Sounds/a.ogg", tinyOgg(440, 0.5, 5));
-    ASSERT_TRUE(initAudio());
+    ASSERT_TRUE(initAudio(persist.settings.musicVolume, persist.settings.sfxVolume));
     loadSounds();
     ASSERT_NE(audio.samples[0].handle, 0u);
     playSound("a.ogg");
@@ -190,7 +191,7 @@ TEST_F(AudioLoading, ThroughTheDeviceASampleStartsAndIsPolled)
 
 TEST_F(AudioLoading, VolumesComeFromTheSettings)
 {
-    ASSERT_TRUE(initAudio());
+    ASSERT_TRUE(initAudio(persist.settings.musicVolume, persist.settings.sfxVolume));
     // Defaults until the settings are loaded: music 100, effects 80.
     EXPECT_FLOAT_EQ(sound.mixer.globalMusic, 1.0f);
     EXPECT_FLOAT_EQ(sound.mixer.globalSfx, 0.8f);

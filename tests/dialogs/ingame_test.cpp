@@ -3,7 +3,7 @@
 #include "dialog_helpers.h"
 #include "game/gameflow.h"
 #include "game/play_helpers.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "platform/os/files.h"
 
 #include <cstdlib>

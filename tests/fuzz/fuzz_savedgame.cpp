@@ -9,7 +9,7 @@
 #include "game/boardrender.h"
 #include "game/boardstep.h"
 #include "game/playstate.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

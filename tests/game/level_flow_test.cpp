@@ -13,7 +13,7 @@
 #include "play_helpers.h"
 #include "menus/dialogflow.h"
 #include "persist/records.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "persist/settings.h"
 
 namespace {

@@ -40,11 +40,11 @@ TEST_F(DeviceTest, SelectionFollowsTheColourDepthSetting)
     const GpuDisplayMode modes[] = {mode(640, 480, GpuFormat::R5G6B5), mode(800, 600, GpuFormat::R5G6B5),
                                     mode(800, 600, GpuFormat::X8R8G8B8)};
     enumerateModesFrom(modes, 3);
-    persist.settings.colorDepth32 = 1;
+    device.colorDepth32 = 1;
     selectMode();
     EXPECT_EQ(device.selectedIndex, 2);
     EXPECT_EQ(device.resolution800Index, 1);
-    persist.settings.colorDepth32 = 0;
+    device.colorDepth32 = 0;
     selectMode();
     EXPECT_EQ(device.selectedIndex, 1);
     EXPECT_EQ(device.selectedMode.bits, 16);
@@ -68,7 +68,7 @@ TEST_F(DeviceTest, WithoutAnEightHundredModeTheFirstEntryIsUsed)
 
 TEST_F(DeviceTest, CreationSetsTheFixedStates)
 {
-    persist.settings.fullscreen = 0;  // a first start is full screen; this one runs in a window
+    chooseDisplay(false);  // a first start is full screen; this one runs in a window
     startHeadless();
     EXPECT_EQ(getRenderState(GpuRenderState::ZEnable), 1u);
     EXPECT_EQ(getRenderState(GpuRenderState::AlphaRef), 128u);
@@ -117,7 +117,7 @@ TEST_F(DeviceTest, TheBrightnessSurvivesADeviceReset)
         ASSERT_EQ(b[i], expected[i]) << i;
     }
     // The same after a reset for changed display settings.
-    applyDisplaySettings();
+    applyDisplaySettings(device.fullscreen != 0);
     presentFrame();
     EXPECT_EQ(device.resetCount, 2);
     gpuGetGammaRamp(r, g, b);
@@ -170,9 +170,8 @@ TEST_F(DeviceTest, LostDeviceIsResetAtPresentAndRenderTargetsComeBack)
 TEST_F(DeviceTest, ChangedDisplaySettingsResetAtTheNextPresent)
 {
     startHeadless();
-    persist.settings.fullscreen = 1;
-    applyDisplaySettings();
-    EXPECT_EQ(persist.settings.colorDepth32, 0);  // full screen starts in 16-bit colour
+    applyDisplaySettings(true);
+    EXPECT_EQ(device.colorDepth32, 0);  // full screen starts in 16-bit colour
     EXPECT_EQ(device.resetRequested, 1);
     EXPECT_EQ(device.resetCount, 0);
     EXPECT_FALSE(device.presentParams.windowed);
@@ -180,8 +179,7 @@ TEST_F(DeviceTest, ChangedDisplaySettingsResetAtTheNextPresent)
     presentFrame();
     EXPECT_EQ(device.resetCount, 1);
     EXPECT_EQ(device.resetRequested, 0);
-    persist.settings.fullscreen = 0;
-    applyDisplaySettings();
+    applyDisplaySettings(false);
     presentFrame();
     EXPECT_TRUE(device.presentParams.windowed);
     EXPECT_EQ(device.selectedMode.bits, 32);

@@ -9,7 +9,7 @@
 #include "game/boardrender.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "trophies/trophyroom.h"
 #include "persist_helpers.h"
 

@@ -18,7 +18,7 @@
 #include "game/playstate.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
-#include "persist/savegame.h"
+#include "game/savegame.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
 

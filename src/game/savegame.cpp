@@ -1,4 +1,4 @@
-#include "persist/savegame.h"
+#include "game/savegame.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -217,6 +217,11 @@ void drawMenus();
 // What a host screen calls per frame: pass 0 updates and draws, pass 1 draws the current
 // dialog's second layer (if it registered one).
 void drawDialogs(int pass);
+// A dark veil over the whole screen under a modal dialog of the game screen, so that the board
+// (gems, flying tiles, sparks) does not compete with the dialog's text. It fades with the
+// dialog's opening and closing.
+constexpr int MODAL_VEIL_ALPHA = 150;
+void drawModalVeil();
 
 // ---- Drawing helpers for the dialog routines ----
 

@@ -130,13 +130,16 @@ void drawPanel(float x, float y, float width, float height)
 
 void drawPanelRect(float left, float top, float width, float height)
 {
+    // Nearly opaque: the board's gems, flying tiles and messages behind a panel must not compete
+    // with its text.
+    constexpr int PANEL_FILL_ALPHA = 245;
     if (!(width > 0.0f) || !(height > 0.0f)) return;
     float right = left + width, bottom = top - height;
     // Fill: the grain picture repeated every 208 by 128 units, tinted deep red-brown.
     if (menus.fill) {
         setTexture(menus.fill);
         Rect uv = screenRect(0.0f, 0.0f, width / 208.0f, height / 128.0f);
-        drawQuadRect(screenRect(left, top, right, bottom), uv, Color(55, 15, 0, 200));
+        drawQuadRect(screenRect(left, top, right, bottom), uv, Color(55, 15, 0, PANEL_FILL_ALPHA));
     }
     // Frame: corners 0 (top left), 1 (top right), 2 (bottom left), 3 (bottom right), each one cell
     // inside the rectangle (smaller when the panel is too small for two); the edges between them
@@ -279,6 +282,15 @@ void drawMenus()
         fade(1.0f);
     }
     setTextColour(WHITE);
+}
+
+void drawModalVeil()
+{
+    float k = 1.0f - menus.anim * menus.anim;
+    if (k <= 0.0f) return;
+    setTexture(nullptr);
+    drawQuadRect(screenRect(-400.0f, 300.0f, 400.0f, -300.0f), screenRect(0.0f, 0.0f, 1.0f, 1.0f),
+                 Color(0, 0, 0, static_cast<int>(static_cast<float>(MODAL_VEIL_ALPHA) * k)));
 }
 
 void drawDialogs(int pass)

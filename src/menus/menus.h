@@ -237,6 +237,13 @@ void drawStandardDialog(float x, float y, float scale, bool centred, int first, 
 void drawButton(float x, float y, float width, float height, float textScale, const char16_t* caption);
 // The same picture and caption without registering a button (for panels drawn over a dialog that
 // handle their own press); focused draws the caption in the focus colour.
+// The width and caption size a graphic button is drawn with: its own when the caption fits
+// between its rounded ends; else wider (up to 1.4 times), then with a smaller caption.
+struct ButtonFit {
+    float width;
+    float textScale;
+};
+ButtonFit fitButton(float w, float h, float ts, const char16_t* caption);
 void drawButtonPicture(float x, float y, float width, float height, float textScale, const char16_t* caption,
                        bool focused);
 // Widest caption of children first..last (-1 for all) at scale s.

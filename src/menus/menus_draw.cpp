@@ -221,8 +221,27 @@ void drawStandardDialog(float x, float y, float s, bool centred, int first, int 
     drawButtonList(x, y, s, centred, first, last);
 }
 
+ButtonFit fitButton(float w, float h, float ts, const char16_t* caption)
+{
+    // A caption keeps the button's rounded ends clear (about a third of the height each side):
+    // the button grows up to 1.4 times its width, and beyond that the caption gets smaller.
+    ButtonFit fit{w, ts};
+    if (!caption || !(ts > 0.0f)) return fit;
+    float margin = 0.35f * h;
+    float textW = measureText(caption, ts);
+    if (textW + 2.0f * margin <= w) return fit;
+    float widest = 1.4f * w;
+    fit.width = textW + 2.0f * margin < widest ? textW + 2.0f * margin : widest;
+    float room = fit.width - 2.0f * margin;
+    if (textW > room && textW > 0.0f) fit.textScale = ts * room / textW;
+    return fit;
+}
+
 void drawButtonPicture(float x, float y, float w, float h, float ts, const char16_t* caption, bool focused)
 {
+    ButtonFit fit = fitButton(w, h, ts, caption);
+    w = fit.width;
+    ts = fit.textScale;
     float left = x - w / 2.0f, top = y + h / 2.0f, right = left + w, bottom = top - h;
     if (menus.button && w > 0.0f && h > 0.0f) {
         setTexture(menus.button);
@@ -250,7 +269,9 @@ void drawButton(float x, float y, float w, float h, float ts, const char16_t* ca
         caption = dialog && index < dialog->childCount ? dialog->children[index]->caption : u"";
     }
     drawButtonPicture(x, y, w, h, ts, caption, index == menus.focus);
-    registerButton(left, top, right, bottom);
+    // The click box is the button as drawn (grown for a long caption).
+    float grow = (fitButton(w, h, ts, caption).width - w) / 2.0f;
+    registerButton(left - grow, top, right + grow, bottom);
 }
 
 void drawWidgetHighlight(const Widget& w, Color colour)

@@ -193,6 +193,13 @@ TEST_F(DialogGolden, LevelResultWhileItCounts)
     menus.dialogOpen = 1;
     openGameDialog("levelcomplete");
     run(40);  // 800 ms: the score is counted, the combo counts
+    // "Next level" sits on its button, clear of the rounded ends, and the click box is the button.
+    ASSERT_GE(menus.buttonCount, 1);
+    const char16_t* caption = menus.current->children[0]->caption;
+    ButtonFit fit = fitButton(128.0f, 64.0f, 18.0f, caption);
+    const ButtonRect& b = menus.buttons[0];
+    EXPECT_GE(b.right - b.left, measureText(caption, fit.textScale) + 2.0f * 0.35f * 64.0f - 0.01f);
+    EXPECT_GE(fit.textScale, 15.0f);
     expectGolden(frame(), "dialog_levelcomplete_counting");
 }
 

@@ -231,6 +231,25 @@ void drawSparks()
 
 void drawMiniature(const Vec2& c);
 
+// The map serves three modes: the mode it was entered for is named on a plaque at the top of the
+// map, right of the back button.
+void drawModeLabel()
+{
+    static const char* const keys[3] = {"classicmode", "endlessmode", "puzzlemode"};
+    int mode = profileState.count > 0 ? profileMode() : 0;
+    const char16_t* name = text(keys[mode >= 0 && mode < 3 ? mode : 0]);
+    if (!name || !name[0]) return;
+    selectFont(0);
+    constexpr float SIZE = 14.0f;
+    constexpr Vec2 AT{-130.0f, 266.0f};
+    float w = measureText(name, SIZE) + 2.0f * SIZE;
+    setTexture(nullptr);
+    drawQuadCentered(AT.x, AT.y, w + 4.0f, 2.4f * SIZE + 4.0f, FULL_UV, Color(200, 160, 70, 230));
+    drawQuadCentered(AT.x, AT.y, w, 2.4f * SIZE, FULL_UV, Color(40, 22, 12, 235));
+    drawTextShadowed(AT.x, AT.y, SIZE, name, true, Color(255, 230, 80, 255), Color(0, 0, 0, 200), 1.5f, 1.0f, -1.0f);
+    setTextColour(255, 255, 255, 255);
+}
+
 void drawInfoPanel()
 {
     const MapState& m = mapState;
@@ -426,6 +445,7 @@ void drawMap(int pass)
             drawArtefactPicture(m.hoverStageShown, sp.centre, sp.size, static_cast<int>(m.hoverFade));
         drawStageTexts(m.hoverFade > 127.0f && m.hoverStageShown >= 0 ? m.hoverStageShown : m.currentStage);
         drawInfoPanel();
+        drawModeLabel();
         drawSparks();
         updateAndDrawBursts();
         return;

@@ -344,6 +344,7 @@ void GameScreen::render()
     drawShutter();
     boardUpkeep();
     if (menus.dialogOpen) {
+        drawModalVeil();
         drawDialogs(0);
         drawDialogs(1);
         updateAndDrawEffects();

@@ -82,12 +82,11 @@ void copyText(char* out, int capacity, const char* text)
 
 void showScreenshotSaved(const char* path)
 {
-    // The home folder is written "~", so the name fits the message line.
+    // Only the file's name: the whole path does not fit the message line (the folder is the
+    // screenshot folder of docs/platform.md).
     std::string shown = path ? path : "";
-    const char* home = std::getenv("HOME");
-    size_t homeLen = home ? std::strlen(home) : 0;
-    if (homeLen > 1 && shown.compare(0, homeLen, home) == 0 && (shown.size() == homeLen || shown[homeLen] == '/'))
-        shown.replace(0, homeLen, 1, '~');
+    size_t slash = shown.find_last_of('/');
+    if (slash != std::string::npos && slash + 1 < shown.size()) shown.erase(0, slash + 1);
     std::u16string name;
     if (!utf8ToUtf16(shown, name)) name.assign(shown.begin(), shown.end());
     const char16_t* format = text("screenshotsaved");

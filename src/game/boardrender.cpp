@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "effects/effects.h"
 #include "effects/flare.h"
+#include "game/boardstep.h"
 #include "game/click.h"
 #include "game/hud.h"
 #include "game/hudtext.h"
@@ -206,7 +207,7 @@ void drawMark(const Texture* t, Vec2 at, float half, int alpha)
     drawSprite3D(t, at.x, at.y, 180.0f, half, Color(255, 255, 255, alpha));
 }
 
-void drawFigures(Color colour, CellPos under)
+void drawFigures(Color colour, CellPos under, int chainAlpha)
 {
     bool marks = !play.paused && !play.levelWon && !play.levelLost && !menus.dialogOpen;
     float t = board.boardClockMs;
@@ -249,7 +250,9 @@ void drawFigures(Color colour, CellPos under)
             }
             if (c.chained > 0 && boardRender.chain) {
                 Vec2 p = cellCentre(col, row).add(c.jiggle);
-                drawSprite3D(boardRender.chain, p.x, p.y, 135.0f, 35.0f, colour);
+                Color chain = colour;
+                chain.a = static_cast<uint8_t>(chainAlpha);
+                if (chain.a > 0) drawSprite3D(boardRender.chain, p.x, p.y, 135.0f, 35.0f, chain);
             }
         }
     }
@@ -475,8 +478,11 @@ void drawBoard(Color colour)
     beginBoardView();
     Vec2 cursor = boardCursor();
     CellPos under = cellAt(cursor.x, cursor.y);
-    drawTiles(colour, under);
-    drawFigures(colour, under);
+    // A won level's tiles (and chains) fade out at the end of their flight.
+    Color tiles = colour;
+    if (play.levelWon) tiles.a = static_cast<uint8_t>(static_cast<float>(colour.a) * flyOffAlpha(play.completeClockMs));
+    if (tiles.a > 0) drawTiles(tiles, under);
+    drawFigures(colour, under, tiles.a);
     drawBonusLabels(colour);
     stepCrackles();
     queueThunderBolts();

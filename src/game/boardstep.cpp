@@ -553,7 +553,7 @@ void levelCompleteMotion(float t)
             if (c.tile < 0) continue;
             if (t > 1000.0f && t < 2000.0f) {
                 c.jiggle = rotated(Vec2{(2000.0f - t) / 400.0f, 0.0f}, t - 10.0f * row - 10.0f * col);
-            } else if (t > 2000.0f && t < 5000.0f) {
+            } else if (t > 2000.0f && t < FLY_OFF_END_MS) {
                 Vec2 centre = cellCentre(col, row);
                 if (board.flyOffStyle == 0) {
                     c.jiggle.x += c.flyVelocity.x * frameMs * 0.02f;
@@ -568,7 +568,9 @@ void levelCompleteMotion(float t)
                     }
                 }
                 c.timer += frameMs;
-                if (c.timer > 300.0f) {
+                // No sparks over a dialog's text (the result panel may open before the tiles
+                // have gone).
+                if (c.timer > 300.0f && !menus.dialogOpen) {
                     float size = 2.0f + randomUpTo(1.0f);
                     float x = centre.x + c.jiggle.x;
                     float y = centre.y + c.jiggle.y;
@@ -578,6 +580,13 @@ void levelCompleteMotion(float t)
             }
         }
     }
+}
+
+float flyOffAlpha(float t)
+{
+    if (t <= FLY_OFF_FADE_MS) return 1.0f;
+    if (t >= FLY_OFF_END_MS) return 0.0f;
+    return (FLY_OFF_END_MS - t) / (FLY_OFF_END_MS - FLY_OFF_FADE_MS);
 }
 
 void boardUpdate()

@@ -38,8 +38,15 @@ void stepRecolourWave();
 void runHintAndTips();
 // Bonus-created label timers (counted down per drawn frame).
 void updateBonusLabels();
-// Board motion of the level-complete sequence at its clock t (ms since the win).
+// Board motion of the level-complete sequence at its clock t (ms since the win). The tiles are
+// thrown from 2000 ms; from FLY_OFF_FADE_MS they fade out while they fly on, and at
+// FLY_OFF_END_MS they are gone and the motion ends.
+constexpr float FLY_OFF_FADE_MS = 5000.0f;
+constexpr float FLY_OFF_END_MS = 5800.0f;
 void levelCompleteMotion(float t);
+// The opacity of the flying tiles at the sequence clock t: 1 until FLY_OFF_FADE_MS, 0 from
+// FLY_OFF_END_MS.
+float flyOffAlpha(float t);
 
 // The board's parts of the game frame (gameflow.h gameFrame): boardUpdate is the level clock
 // and, unless the board is frozen, the step, the hammer meter and the hover; boardPassLogic is

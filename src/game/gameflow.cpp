@@ -54,6 +54,12 @@ void pauseGame()
     play.pauseClockMs = 0.0f;
 }
 
+void openPauseMenu()
+{
+    menus.dialogOpen = 1;
+    openGameDialog("gameplay");
+}
+
 void candleTips()
 {
     if (play.levelIndex != 1 || play.levelWon || play.levelLost || !boardAtRest()) return;
@@ -154,6 +160,8 @@ bool leaveGameFromMenu()
 
 void savedMessageClosed() { leaveForFrontEnd(); }
 
+bool isPauseKey(int vk) { return vk == MENU_KEY_SPACE || vk == MENU_KEY_ESCAPE || vk == GAME_KEY_PAUSE; }
+
 void gameKeyDown(int vk)
 {
     trace("gameKeyDown", vk);
@@ -162,13 +170,15 @@ void gameKeyDown(int vk)
         goToModeMenu();
     } else if (play.paused) {
         play.paused = 0;
+        // Escape on the pause overlay goes on to the in-game menu rather than straight back.
+        if (vk == MENU_KEY_ESCAPE) openPauseMenu();
     } else if (play.levelWon) {
         nextLevel();
     } else if (play.levelLost) {
         decideDefeat();
     } else if (play.tipOpen) {
         closeTip();
-    } else if (vk == 32) {
+    } else if (isPauseKey(vk)) {
         pauseGame();
     } else if (gameFlow.debugKeysOn) {
         boardDebugKey(vk);
@@ -194,8 +204,7 @@ void press()
     } else if (play.levelLost) {
         decideDefeat();
     } else if (play.limitRunning && overMenuButton(p)) {
-        menus.dialogOpen = 1;
-        openGameDialog("gameplay");
+        openPauseMenu();
     } else if (play.limitRunning && overTrophiesButton(p)) {
         play.trophyTrip = 1;
     } else if (overHammerButton(p)) {
@@ -243,6 +252,9 @@ void updateGameplay()
     if (!gameFlow.levelActive) return;
     if (play.gameComplete) return;
     if (play.levelAdvance) {
+        // Waiting for the key that goes to the map: the tiles of the won level finish their
+        // flight (the result panel may have been answered before they were off the board).
+        levelCompleteSequence();
         updateAudio();
         return;
     }

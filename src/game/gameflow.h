@@ -32,6 +32,10 @@ void resetGameFlow();
 // Every module state of a level's play back to the start (tests and a new run).
 void resetGamePlay();
 
+// Keys (virtual key codes) that pause a running level: Space, Escape and P. On the pause
+// overlay any key resumes; Escape there opens the in-game menu ("gameplay") instead.
+constexpr int GAME_KEY_PAUSE = 'P';
+bool isPauseKey(int vk);
 // A key on the game screen with no dialog open.
 void gameKeyDown(int vk);
 // Mouse buttons on the game screen with no dialog open; the position is app.mouseX/Y.

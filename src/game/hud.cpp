@@ -267,6 +267,13 @@ float hammerShakeOffset(float remainingMs)
     return 4.0f * left * std::sin((HAMMER_SHAKE_MS - remainingMs) * 0.06f);
 }
 
+int promptAlpha(float pulse)
+{
+    if (pulse < 0.0f) pulse = 0.0f;
+    if (pulse > 1.0f) pulse = 1.0f;
+    return static_cast<int>(255.0f * (PROMPT_LEAST_OPACITY + (1.0f - PROMPT_LEAST_OPACITY) * pulse));
+}
+
 float pausePulse(float pauseClockMs)
 {
     float a = (std::cos(0.0003f * pauseClockMs - 0.9424779f) + 1.0f) / 2.0f;
@@ -450,13 +457,11 @@ void drawPauseOverlay()
     if (play.paused && play.trophyTripMs <= 0.0f) {
         float p = pausePulse(play.pauseClockMs);
         if (play.pauseClockMs < 7000.0f) hudText("pause", 0.0f, 0.0f, 21.0f + 4.0f * p * p, WHITE, true);
-        hudText("keytoresume", 0.0f, -280.0f, 13.0f + p, Color(255, 255, 255, static_cast<int>(255.0f * p)), true);
+        hudText("keytoresume", 0.0f, -280.0f, 13.0f + p, Color(255, 255, 255, promptAlpha(p)), true);
     } else if (play.levelAdvance) {
+        float a = (std::cos(0.0002f * hud.afterWinPulseMs) + 1.0f) / 2.0f;
         hud.afterWinPulseMs += app.frameMs;
-        // The slow pulse never fades the prompt out completely: the still picture after a won
-        // level always says that a key goes on.
-        float a = 0.35f + 0.65f * (std::cos(0.0002f * hud.afterWinPulseMs) + 1.0f) / 2.0f;
-        hudText("keytoresume", 0.0f, -280.0f, 13.0f + a, Color(255, 255, 255, static_cast<int>(255.0f * a)), true);
+        hudText("keytoresume", 0.0f, -280.0f, 13.0f + a, Color(255, 255, 255, promptAlpha(a)), true);
     }
 }
 

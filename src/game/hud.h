@@ -96,6 +96,10 @@ bool overHammerButton(Vec2 p);
 
 // Pause overlay pulse at a pause clock: (a, p) of the overlay.
 float pausePulse(float pauseClockMs);
+// The "keytoresume" prompt waits for the player's key, so it is always readable: its pulse (0..1)
+// only moves its opacity between PROMPT_LEAST_OPACITY and full. Returns the alpha (0..255).
+constexpr float PROMPT_LEAST_OPACITY = 0.6f;
+int promptAlpha(float pulse);
 
 // Drawing: the left panel with its texts, hearts and the hammer panel; the bonus number of a won
 // level; the pause overlay; the tip panel.

@@ -172,7 +172,9 @@ void levelCompleteSequence()
         else if (play.gameMode == ModePuzzle) showKeyMessage("bonusmoves", 0.0f, -130.0f, 20.0f, 6000.0f);
         startEffect("starefIQ", 0.0f, -160.0f, 0.0f, -160.0f, 1.0f, -1);
     }
-    if (t > 1000.0f && t < 5000.0f) levelCompleteMotion(t);
+    // The tiles keep flying past the 5000 ms of the throw until they have faded out, so none
+    // stays hanging in the air behind the result panel or the prompt.
+    if (t > 1000.0f && t < FLY_OFF_END_MS) levelCompleteMotion(t);
     if (t >= 7000.0f && !play.completeDialogShown) nextLevel();
     play.completeClockMs += app.frameMs;
 }
@@ -247,6 +249,10 @@ void levelCompleteDialogClosed()
 {
     menus.dialogOpen = 0;
     outcome.waiting = WaitNone;
+    // The result panel's button is the player's answer: the play moves on at once (the next land
+    // fades in, the prompt shows), and the next key or click goes to the map. Waiting for a
+    // further key first would leave a still board with nothing on screen to say so.
+    if (play.levelWon && play.completeDialogShown) nextLevel();
 }
 
 void lifeLostSequence()

@@ -77,7 +77,7 @@ void copyText(char16_t* out, int capacity, const char16_t* s)
 // Axis-aligned quads gathered into one triangle list, drawn with one call (the miniature's
 // cells, the dots of the path).
 struct QuadBatch {
-    static constexpr int CAPACITY = 2 + 2 * 11 * 12;
+    static constexpr int CAPACITY = 2 + 4 * 11 * 12;  // frame, ground and up to four quads a place
     QuadVertex v[6 * CAPACITY];
     int quads = 0;
     void add(float l, float t, float r, float b, Color c)
@@ -231,6 +231,25 @@ void drawSparks()
 
 void drawMiniature(const Vec2& c);
 
+// The map serves three modes: the mode it was entered for is named on a plaque at the top of the
+// map, right of the back button.
+void drawModeLabel()
+{
+    static const char* const keys[3] = {"classicmode", "endlessmode", "puzzlemode"};
+    int mode = profileState.count > 0 ? profileMode() : 0;
+    const char16_t* name = text(keys[mode >= 0 && mode < 3 ? mode : 0]);
+    if (!name || !name[0]) return;
+    selectFont(0);
+    constexpr float SIZE = 14.0f;
+    constexpr Vec2 AT{-130.0f, 266.0f};
+    float w = measureText(name, SIZE) + 2.0f * SIZE;
+    setTexture(nullptr);
+    drawQuadCentered(AT.x, AT.y, w + 4.0f, 2.4f * SIZE + 4.0f, FULL_UV, Color(200, 160, 70, 230));
+    drawQuadCentered(AT.x, AT.y, w, 2.4f * SIZE, FULL_UV, Color(40, 22, 12, 235));
+    drawTextShadowed(AT.x, AT.y, SIZE, name, true, Color(255, 230, 80, 255), Color(0, 0, 0, 200), 1.5f, 1.0f, -1.0f);
+    setTextColour(255, 255, 255, 255);
+}
+
 void drawInfoPanel()
 {
     const MapState& m = mapState;
@@ -266,19 +285,26 @@ void drawMiniature(const Vec2& c)
     static const Color FIXED[8] = {Color(90, 220, 230, 255), Color(70, 110, 240, 255), Color(70, 200, 90, 255),
                                    Color(230, 60, 70, 255),  Color(240, 170, 40, 255), Color(190, 110, 230, 255),
                                    Color(240, 240, 250, 255), Color(250, 220, 60, 255)};
+    // Drawn like the board: a dark slot for a bare place; a gold square with a light top edge and a
+    // dark bottom edge for a place with a square; a dual square with a second, darker gold square
+    // inside; a fixed figure as a coloured gem on its slot. Holes leave the panel's ground.
+    const float q = MINIATURE_CELL;
     for (int r = 0; r < 11 && mini.level >= 0; ++r)
         for (int col = 0; col < 12; ++col) {
             int8_t k = mini.places[r][col];
             if (k == MiniHole) continue;
-            float l = c.x - w / 2 + static_cast<float>(col) * MINIATURE_CELL;
-            float t = c.y + h / 2 - static_cast<float>(r) * MINIATURE_CELL;
-            Color fill = k == MiniBare ? Color(95, 80, 70, 255)
-                       : k == MiniDual ? Color(235, 200, 120, 255)
-                                       : Color(190, 160, 110, 255);
-            batch.add(l + 0.5f, t - 0.5f, l + MINIATURE_CELL - 0.5f, t - MINIATURE_CELL + 0.5f, fill);
-            if (k == MiniFixed)
-                batch.add(l + 1.5f, t - 1.5f, l + MINIATURE_CELL - 1.5f, t - MINIATURE_CELL + 1.5f,
-                          FIXED[mini.colours[r][col] & 7]);
+            float l = c.x - w / 2 + static_cast<float>(col) * q;
+            float t = c.y + h / 2 - static_cast<float>(r) * q;
+            float rr = l + q, b = t - q;
+            if (k == MiniSquare || k == MiniDual) {
+                batch.add(l + 0.3f, t - 0.3f, rr - 0.3f, b + 0.3f, Color(120, 80, 30, 255));       // dark edge
+                batch.add(l + 0.3f, t - 0.3f, rr - 0.9f, b + 0.9f, Color(250, 215, 130, 255));     // light edge
+                batch.add(l + 0.9f, t - 0.9f, rr - 0.9f, b + 0.9f, Color(222, 172, 80, 255));      // face
+                if (k == MiniDual) batch.add(l + 1.7f, t - 1.7f, rr - 1.7f, b + 1.7f, Color(160, 105, 40, 255));
+            } else {
+                batch.add(l + 0.3f, t - 0.3f, rr - 0.3f, b + 0.3f, Color(28, 24, 34, 255));
+                if (k == MiniFixed) batch.add(l + 1.2f, t - 1.2f, rr - 1.2f, b + 1.2f, FIXED[mini.colours[r][col] & 7]);
+            }
         }
     batch.draw(nullptr);
 }
@@ -426,6 +452,7 @@ void drawMap(int pass)
             drawArtefactPicture(m.hoverStageShown, sp.centre, sp.size, static_cast<int>(m.hoverFade));
         drawStageTexts(m.hoverFade > 127.0f && m.hoverStageShown >= 0 ? m.hoverStageShown : m.currentStage);
         drawInfoPanel();
+        drawModeLabel();
         drawSparks();
         updateAndDrawBursts();
         return;

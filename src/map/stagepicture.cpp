@@ -64,6 +64,8 @@ void drawCover(int cover, const Vec2& c, float size, int alpha)
     quad(pictures.coverOrnament[cover], c, size, alpha);
 }
 
+constexpr float TEXT_BOX_MARGIN = 1.5f;  // in sizes: left start (0.5) and right margin (1)
+
 // A stage's title or story text: "stagetitle%i" / "stage%i" with the stage number from 1.
 const char16_t* stageText(const char* pattern, int stage)
 {
@@ -73,13 +75,16 @@ const char16_t* stageText(const char* pattern, int stage)
     return t ? t : u"";
 }
 
-// Left-aligned wrapped text in a box from (left, top), scale lowered until the block fits.
+// Left-aligned wrapped text in a box from (left, top), scale lowered until the block fits. The
+// lines start half a size in from the left edge and keep a size clear of the right edge, so no
+// line runs into the panel's border.
 void drawTextBox(float left, float top, float width, float height, float scale, const char16_t* s, bool centred)
 {
-    float h = wrapText(width, s, scale);
+    auto wrap = [&] { return wrapText(width - TEXT_BOX_MARGIN * scale, s, scale); };
+    float h = wrap();
     while (h > height && scale > 8.0f) {
         scale -= 0.5f;
-        h = wrapText(width, s, scale);
+        h = wrap();
     }
     if (centred)
         drawText(left + width / 2.0f, top - scale, scale, wrappedText(), true);

@@ -494,6 +494,10 @@ void drawHiscore(MenuNode* d)
 {
     Scaler k = dialogScale();
     const float top = 225.0f;
+    // Over the board the table is the end of a game: it says so above the panel.
+    if (dialogs.hiscoreFromGame)
+        drawTextShadowed(0.0f, k.y(top + 40.0f), 26.0f * k.s, keyOr("gameover"), true, Color(55, 255, 255, 255),
+                         Color(0, 0, 0, 220), 2.0f, 1.0f, -1.0f);
     drawPanel(0.0f, 0.0f, 470.0f * k.s, 450.0f * k.s);
     static const char* const modes[3] = {"classicmode", "endlessmode", "puzzlemode"};
     int tab = dialogs.modeTab >= 0 && dialogs.modeTab < 3 ? dialogs.modeTab : 0;

@@ -238,6 +238,11 @@ void drawMenus();
 // What a host screen calls per frame: pass 0 updates and draws, pass 1 draws the current
 // dialog's second layer (if it registered one).
 void drawDialogs(int pass);
+// A dark veil over the whole screen under a modal dialog of the game screen, so that the board
+// (gems, flying tiles, sparks) does not compete with the dialog's text. It fades with the
+// dialog's opening and closing.
+constexpr int MODAL_VEIL_ALPHA = 150;
+void drawModalVeil();
 
 // ---- Drawing helpers for the dialog routines ----
 
@@ -253,6 +258,13 @@ void drawStandardDialog(float x, float y, float scale, bool centred, int first, 
 void drawButton(float x, float y, float width, float height, float textScale, const char16_t* caption);
 // The same picture and caption without registering a button (for panels drawn over a dialog that
 // handle their own press); focused draws the caption in the focus colour.
+// The width and caption size a graphic button is drawn with: its own when the caption fits
+// between its rounded ends; else wider (up to 1.4 times), then with a smaller caption.
+struct ButtonFit {
+    float width;
+    float textScale;
+};
+ButtonFit fitButton(float w, float h, float ts, const char16_t* caption);
 void drawButtonPicture(float x, float y, float width, float height, float textScale, const char16_t* caption,
                        bool focused);
 // Widest caption of children first..last (-1 for all) at scale s.

@@ -130,13 +130,16 @@ void drawPanel(float x, float y, float width, float height)
 
 void drawPanelRect(float left, float top, float width, float height)
 {
+    // Nearly opaque: the board's gems, flying tiles and messages behind a panel must not compete
+    // with its text.
+    constexpr int PANEL_FILL_ALPHA = 245;
     if (!(width > 0.0f) || !(height > 0.0f)) return;
     float right = left + width, bottom = top - height;
     // Fill: the grain picture repeated every 208 by 128 units, tinted deep red-brown.
     if (menus.fill) {
         setTexture(menus.fill);
         Rect uv = screenRect(0.0f, 0.0f, width / 208.0f, height / 128.0f);
-        drawQuadRect(screenRect(left, top, right, bottom), uv, Color(55, 15, 0, 200));
+        drawQuadRect(screenRect(left, top, right, bottom), uv, Color(55, 15, 0, PANEL_FILL_ALPHA));
     }
     // Frame: corners 0 (top left), 1 (top right), 2 (bottom left), 3 (bottom right), each one cell
     // inside the rectangle (smaller when the panel is too small for two); the edges between them
@@ -218,8 +221,27 @@ void drawStandardDialog(float x, float y, float s, bool centred, int first, int 
     drawButtonList(x, y, s, centred, first, last);
 }
 
+ButtonFit fitButton(float w, float h, float ts, const char16_t* caption)
+{
+    // A caption keeps the button's rounded ends clear (about a third of the height each side):
+    // the button grows up to 1.4 times its width, and beyond that the caption gets smaller.
+    ButtonFit fit{w, ts};
+    if (!caption || !(ts > 0.0f)) return fit;
+    float margin = 0.35f * h;
+    float textW = measureText(caption, ts);
+    if (textW + 2.0f * margin <= w) return fit;
+    float widest = 1.4f * w;
+    fit.width = textW + 2.0f * margin < widest ? textW + 2.0f * margin : widest;
+    float room = fit.width - 2.0f * margin;
+    if (textW > room && textW > 0.0f) fit.textScale = ts * room / textW;
+    return fit;
+}
+
 void drawButtonPicture(float x, float y, float w, float h, float ts, const char16_t* caption, bool focused)
 {
+    ButtonFit fit = fitButton(w, h, ts, caption);
+    w = fit.width;
+    ts = fit.textScale;
     float left = x - w / 2.0f, top = y + h / 2.0f, right = left + w, bottom = top - h;
     if (menus.button && w > 0.0f && h > 0.0f) {
         setTexture(menus.button);
@@ -247,7 +269,9 @@ void drawButton(float x, float y, float w, float h, float ts, const char16_t* ca
         caption = dialog && index < dialog->childCount ? dialog->children[index]->caption : u"";
     }
     drawButtonPicture(x, y, w, h, ts, caption, index == menus.focus);
-    registerButton(left, top, right, bottom);
+    // The click box is the button as drawn (grown for a long caption).
+    float grow = (fitButton(w, h, ts, caption).width - w) / 2.0f;
+    registerButton(left - grow, top, right + grow, bottom);
 }
 
 void drawWidgetHighlight(const Widget& w, Color colour)
@@ -279,6 +303,15 @@ void drawMenus()
         fade(1.0f);
     }
     setTextColour(WHITE);
+}
+
+void drawModalVeil()
+{
+    float k = 1.0f - menus.anim * menus.anim;
+    if (k <= 0.0f) return;
+    setTexture(nullptr);
+    drawQuadRect(screenRect(-400.0f, 300.0f, 400.0f, -300.0f), screenRect(0.0f, 0.0f, 1.0f, 1.0f),
+                 Color(0, 0, 0, static_cast<int>(static_cast<float>(MODAL_VEIL_ALPHA) * k)));
 }
 
 void drawDialogs(int pass)

@@ -74,7 +74,11 @@ void drawStatusMessage()
     } else {
         y = -270.0f - (500.0f - t) * 0.1f;
     }
-    drawTextCentred(0.0f, y, scale, m.text);
+    // A message wider than the screen is wrapped, its lines going up from the bottom line so
+    // that none leaves the screen.
+    float height = wrapText(STATUS_MESSAGE_WIDTH, m.text, scale);
+    float extra = height - TEXT_LINE_STEP * scale;
+    drawTextCentred(0.0f, y + (extra > 0.0f ? extra : 0.0f), scale, wrappedText());
 }
 
 void addPopupText(const char16_t* text, float x, float y, float scale, float durationMs)

@@ -16,6 +16,7 @@ constexpr int POPUP_TEXT_UNITS = 128;
 constexpr int POPUP_SLOTS = 16;
 constexpr int FLYING_LETTER_SLOTS = 256;
 constexpr float STATUS_MESSAGE_MS = 1400.0f;
+constexpr float STATUS_MESSAGE_WIDTH = 760.0f;  // wider messages are wrapped to this width
 constexpr float POPUP_LIFE = 2000.0f;
 constexpr float FLYING_LETTER_DELAY_MS = 40.0f;
 

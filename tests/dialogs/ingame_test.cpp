@@ -372,4 +372,54 @@ TEST_F(InGame, OpeningADialogClearsTheParticleEffects)
     openPauseMenu();
     EXPECT_EQ(liveEmitters(), 0);
     EXPECT_EQ(liveParticles(), 0);
+// "Next level" on the level result: the game waits for one key, says so at once and readably on
+// every frame of the wait, the tiles finish their flight, and that key reaches the map.
+TEST_F(InGame, AfterNextLevelThePromptShowsAtOnceAndAKeyReachesTheMap)
+{
+    cheatClearSquares();
+    for (int i = 0; i < 200 && !play.levelWon; i++) playFrames(1);
+    ASSERT_EQ(play.levelWon, 1);
+    playFrames(5);
+    gameKeyDown(13);  // a key early in the sequence: the level result at once
+    ASSERT_EQ(currentName(), "levelcomplete");
+    settleMenus();
+    pressKey(13);  // finishes the count-up
+    pressKey(13);  // "Next level"
+    ASSERT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(play.levelAdvance, 1);
+    EXPECT_EQ(play.levelIndex, 4);
+    // Some tile is still in the air: the answer came well before the end of the throw.
+    ASSERT_LT(play.completeClockMs, FLY_OFF_END_MS);
+    Vec2 before{};
+    int row = -1, col = -1;
+    for (int r = 0; r < BOARD_ROWS && row < 0; r++)
+        for (int c = 0; c < BOARD_COLS; c++)
+            if (board.cells[r][c].tile >= 0) {
+                row = r;
+                col = c;
+                before = board.cells[r][c].jiggle;
+                break;
+            }
+    ASSERT_GE(row, 0);
+    // Every frame of the wait (40 s, more than one slow pulse) shows the prompt, never below
+    // half opacity, from the first frame on.
+    int faintest = 255;
+    for (int i = 0; i < 2000; i++) {
+        app.frameMs = 20.0f;
+        gameFrame();
+        drawGame();
+        const HudTextEntry* prompt = findHudText("keytoresume");
+        ASSERT_NE(prompt, nullptr) << "frame " << i;
+        if (prompt->colour.a < faintest) faintest = prompt->colour.a;
+    }
+    EXPECT_GE(faintest, 128);
+    // The tiles flew on and faded out; none hangs in the air.
+    EXPECT_GE(play.completeClockMs, FLY_OFF_END_MS);
+    EXPECT_FLOAT_EQ(flyOffAlpha(play.completeClockMs), 0.0f);
+    Vec2 after = board.cells[row][col].jiggle;
+    EXPECT_TRUE(after.x != before.x || after.y != before.y);
+    // One key: the map of the mode.
+    clearRequests();
+    gameKeyDown(32);
+    EXPECT_EQ(countRequests("toModeMenu"), 1);
 }

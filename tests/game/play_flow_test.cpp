@@ -322,6 +322,57 @@ TEST(PauseOverlay, PauseTextForSevenSecondsAndThePulsingPrompt)
     EXPECT_NE(findHudText("keytoresume"), nullptr);
 }
 
+TEST(PauseOverlay, ThePausePromptIsReadableThroughTheWholePulse)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    play.paused = 1;
+    int faintest = 255;
+    // From the first paused frame over more than one whole pulse (2 pi / 0.0003 ms = 21 s).
+    for (float t = 0.0f; t < 25000.0f; t += 100.0f) {
+        play.pauseClockMs = t;
+        clearHudTexts();
+        drawPauseOverlay();
+        const HudTextEntry* prompt = findHudText("keytoresume");
+        ASSERT_NE(prompt, nullptr);
+        if (prompt->colour.a < faintest) faintest = prompt->colour.a;
+    }
+    EXPECT_GE(faintest, 150);
+}
+
+TEST(PauseKeys, SpaceEscapeAndPPauseARunningLevelAndAnyKeyResumes)
+{
+    for (int key : {32, 27, int{'P'}}) {
+        resetPlayGame();
+        playLevel(ModeAdventure, 0, quietRows());
+        gameKeyDown(key);
+        EXPECT_EQ(play.paused, 1) << key;
+        EXPECT_FLOAT_EQ(play.pauseClockMs, 0.0f);
+        EXPECT_EQ(menus.dialogOpen, 0) << key;
+        gameKeyDown(key == 27 ? 'P' : 'A');  // any key but Escape resumes
+        EXPECT_EQ(play.paused, 0) << key;
+        EXPECT_EQ(menus.dialogOpen, 0) << key;
+    }
+    // Other keys do not pause.
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    gameKeyDown('A');
+    gameKeyDown(13);
+    EXPECT_EQ(play.paused, 0);
+}
+
+TEST(PauseKeys, EscapeOnThePauseOverlayOpensTheInGameMenu)
+{
+    resetPlayGame();
+    playLevel(ModeAdventure, 0, quietRows());
+    gameKeyDown(27);
+    ASSERT_EQ(play.paused, 1);
+    gameKeyDown(27);
+    EXPECT_EQ(play.paused, 0);  // the menu holds the game now; closing it goes straight back to play
+    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_STREQ(gameFlow.gameDialog, "gameplay");
+}
+
 TEST(PauseOverlay, ThePromptAfterAWonLevelNeverFadesOut)
 {
     resetPlayGame();
@@ -336,8 +387,9 @@ TEST(PauseOverlay, ThePromptAfterAWonLevelNeverFadesOut)
         ASSERT_NE(prompt, nullptr);
         if (prompt->colour.a < faintest) faintest = prompt->colour.a;
     }
-    EXPECT_GE(faintest, 85);
-    EXPECT_LE(faintest, 95);
+    // Never below 60 % of full opacity: a prompt the player must act on stays readable.
+    EXPECT_GE(faintest, 150);
+    EXPECT_LE(faintest, 156);
 }
 
 TEST(TrophyTrip, ThePausedShutterThenTheTrophyRoom)

@@ -110,17 +110,18 @@ TEST(LevelWon, AfterTheDialogTheNextLevelIsBankedAndAClickGoesBackToTheMenu)
     ASSERT_EQ(menus.dialogOpen, 1);
     int shown = play.shownLevelScore;
     EXPECT_EQ(shown, play.levelScore);
+    // The result panel's button moves the play on at once: no further key before the prompt.
     levelCompleteDialogClosed();
-    gameKeyDown(13);
     EXPECT_EQ(play.levelIndex, 5);
     EXPECT_EQ(profileLevel(), 5);
     EXPECT_EQ(play.bankedScore, 1000 + shown);
     EXPECT_EQ(profileScore(), 1000 + shown);
     EXPECT_EQ(play.levelAdvance, 1);
-    // Waiting: the update does nothing but the audio, and the next key leaves for the menu.
-    float clock = play.completeClockMs;
+    // Waiting: the update only lets the tiles finish their flight and runs the audio; no dialog
+    // opens again, and the next key leaves for the menu.
     playFrames(5);
-    EXPECT_FLOAT_EQ(play.completeClockMs, clock);
+    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(play.levelIndex, 5);
     gameKeyDown(13);
     EXPECT_EQ(countRequests("toModeMenu"), 1);
     EXPECT_EQ(play.levelIndex, 5);  // the one-shot guard holds
@@ -147,7 +148,6 @@ TEST(LevelWon, TheNextLandCrossFadesWithTheCameraMoveAndTheLevelStartCompletesIt
     ASSERT_STREQ(currentDialogName(), "levelcomplete");
     EXPECT_FLOAT_EQ(backdrop.fadeMs, 0.0f);  // the win itself changes no backdrop
     levelCompleteDialogClosed();
-    gameKeyDown(13);
     ASSERT_EQ(play.levelAdvance, 1);
     EXPECT_EQ(backdrop.number, 3);
     EXPECT_EQ(backdrop.nextNumber, 9);
@@ -195,7 +195,6 @@ TEST(LevelWon, WinningTheLastLevelFinishesTheGame)
     winNow();
     winFramesUntil(7010.0f);
     levelCompleteDialogClosed();
-    boardPress();
     EXPECT_EQ(play.gameComplete, 1);
     EXPECT_EQ(play.levelWon, 0);
     EXPECT_EQ(play.levelIndex, 0);

@@ -11,6 +11,7 @@
 #include "effects/backdrops.h"
 #include "game/board.h"
 #include "game/boardrender.h"
+#include "game/boardstep.h"
 #include "game/gameflow.h"
 #include "game/hud.h"
 #include "game/level.h"
@@ -224,6 +225,13 @@ TEST_F(DialogGolden, LevelResultWhileItCounts)
     menus.dialogOpen = 1;
     openGameDialog("levelcomplete");
     run(40);  // 800 ms: the score is counted, the combo counts
+    // "Next level" sits on its button, clear of the rounded ends, and the click box is the button.
+    ASSERT_GE(menus.buttonCount, 1);
+    const char16_t* caption = menus.current->children[0]->caption;
+    ButtonFit fit = fitButton(128.0f, 64.0f, 18.0f, caption);
+    const ButtonRect& b = menus.buttons[0];
+    EXPECT_GE(b.right - b.left, measureText(caption, fit.textScale) + 2.0f * 0.35f * 64.0f - 0.01f);
+    EXPECT_GE(fit.textScale, 15.0f);
     expectGolden(frame(), "dialog_levelcomplete_counting");
 }
 
@@ -239,3 +247,74 @@ TEST_F(DialogGolden, PauseMenuOverTheBoard)
     run(25);
     expectGolden(frame(), "dialog_gameplay");
 }
+
+namespace {
+
+// The end of a game: the table over the board after the last life was lost, headed "Game over".
+TEST_F(DialogGolden, GameOverTableOverTheBoard)
+{
+    createProfile("ANNA");
+    for (uint8_t& f : currentProfile().hintFlags) f = 0;
+    ASSERT_TRUE(newGame(ModeAdventure));
+    screens.currentScreen = &screens.game;
+    run(60);
+    setProfileLives(0);
+    play.bankedScore = 4200;
+    play.timeLimitMs = 1000.0f;  // the time runs out: the level is lost
+    for (int i = 0; i < 800 && !menus.dialogOpen; i++) run(1);
+    ASSERT_EQ(play.levelLost, 1);
+    ASSERT_STREQ(currentDialogName(), "hiscore");
+    EXPECT_EQ(dialogs.hiscoreFromGame, 1);
+    run(25);
+    expectGolden(frame(), "dialog_gameover_hiscore");
+}
+
+// The level result opened by a key early in the win: the tiles fly behind it, the text stays clear.
+TEST_F(DialogGolden, LevelResultOverFlyingTiles)
+{
+    createProfile("ANNA");
+    for (uint8_t& f : currentProfile().hintFlags) f = 0;
+    ASSERT_TRUE(newGame(ModeAdventure));
+    screens.currentScreen = &screens.game;
+    run(60);
+    cheatClearSquares();
+    for (int i = 0; i < 50 && !play.levelWon; i++) run(1);
+    ASSERT_EQ(play.levelWon, 1);
+    run(40);
+    gameKeyDown(13);
+    ASSERT_STREQ(currentDialogName(), "levelcomplete");
+    while (play.completeClockMs < 3200.0f) run(1);  // the tiles are in the air
+    expectGolden(frame(), "dialog_levelcomplete_over_flying_tiles");
+}
+
+}  // namespace
+
+namespace {
+
+// "Next level" answered early: the next land fades in, the last tiles fade out of their flight,
+// and the prompt says at once that a key goes on.
+TEST_F(DialogGolden, ThePromptRightAfterNextLevel)
+{
+    createProfile("ANNA");
+    for (uint8_t& f : currentProfile().hintFlags) f = 0;
+    ASSERT_TRUE(newGame(ModeAdventure));
+    screens.currentScreen = &screens.game;
+    run(60);
+    cheatClearSquares();
+    for (int i = 0; i < 50 && !play.levelWon; i++) run(1);
+    ASSERT_EQ(play.levelWon, 1);
+    run(40);
+    screens.game.keyDown(13);  // the level result
+    run(30);
+    screens.game.keyDown(13);  // finishes its count-up
+    run(5);
+    screens.game.keyDown(13);  // "Next level"
+    for (int i = 0; i < 100 && menus.dialogOpen; i++) run(1);
+    ASSERT_EQ(menus.dialogOpen, 0);
+    ASSERT_EQ(play.levelAdvance, 1);
+    run(10);
+    EXPECT_LT(play.completeClockMs, FLY_OFF_END_MS);  // some tiles still fade out of their flight
+    expectGolden(frame(), "game_prompt_after_next_level");
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include "resources/texts.h"
 #include "ui/debugoverlay.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -74,6 +75,25 @@ TEST_F(Messages, StatusMessageRisesHoldsAndSinksInAbout2567Ms)
     // 100 ms, then 300 ms rising, 500 timer units at 0.3 per ms, 500 ms sinking.
     EXPECT_NEAR(100 + (frames - 1) * 10, 2567, 10);
     EXPECT_EQ(frame(drawStatusMessage, 10), 0);
+}
+
+TEST_F(Messages, AStatusMessageWiderThanTheScreenIsWrappedInsideIt)
+{
+    // A screenshot's message with a long file name: one line would run off both edges.
+    // (Wide letters: the test font is narrower than the game's.)
+    std::u16string text = u"SAVED: ";
+    while (text.size() < 120) text += u"WMWMWMW ";
+    ASSERT_GT(measureText(text.c_str(), 24.0f), 800.0f);
+    showStatusMessage(text.c_str());
+    frame(drawStatusMessage, 700);  // timer 700: held at y = -270, size about 24.9
+    // The last glyph drawn (the end of the last line) is inside the screen, on the bottom line.
+    auto v = lastVertices();
+    ASSERT_EQ(v.size(), 4u);
+    for (const GpuVertex& p : v) {
+        EXPECT_GE(p.pos[0], -400.0f);
+        EXPECT_LE(p.pos[0], 400.0f);
+        EXPECT_GE(p.pos[1], -300.0f);
+    }
 }
 
 TEST_F(Messages, PopupRingAndDurations)

@@ -34,6 +34,7 @@ bool start()
     resetMeshes();
     resetFiles();
     menus = MenusState{};
+    resetDialogPort();
     if (!openBuiltDataSet()) return false;
     setProjectionForClient();
     begin2D();

@@ -41,6 +41,7 @@ bool setUp()
     resetScreens();
     resetAudio();
     menus = MenusState{};
+    resetDialogPort();
     resetMap();
     loadMap();
     if (!mapState.picturesLoaded) return false;

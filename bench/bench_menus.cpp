@@ -51,9 +51,9 @@ void setUp()
     f.texture = createTexture("benchfont", 512, 512, GpuFormat::A8R8G8B8, false);
     textState.fontCount = 1;
     textState.glowTexture = f.texture;
-    menus.atlas = createTexture("_a_menutex.jpg", 256, 512, GpuFormat::A8R8G8B8, false);
-    menus.fill = createTexture("white.jpg", 256, 128, GpuFormat::X8R8G8B8, false);
-    menus.button = createTexture("button.tga", 128, 64, GpuFormat::A8R8G8B8, false);
+    panels.atlas = createTexture("_a_menutex.jpg", 256, 512, GpuFormat::A8R8G8B8, false);
+    panels.fill = createTexture("white.jpg", 256, 128, GpuFormat::X8R8G8B8, false);
+    panels.button = createTexture("button.tga", 128, 64, GpuFormat::A8R8G8B8, false);
     const std::u16string texts = u"\uFEFFadventure=Adventure\r\ntimeless=Timeless\r\npuzzle=Puzzle\r\n"
                                  u"options=Options\r\nhiscore=High scores\r\ntrophyroom=Trophy room\r\n"
                                  u"credits=Credits\r\nexit=Exit\r\nyes=Yes\r\nno=No\r\n"

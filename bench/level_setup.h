@@ -25,5 +25,6 @@ inline bool openDataSetForALevel(void* window = nullptr)
     resetGamePlay();
     resetLevelFiles();
     menus = MenusState{};
+    resetDialogPort();
     return true;
 }

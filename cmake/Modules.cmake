@@ -12,9 +12,6 @@ function(ostrimar_module name)
   if(M_DEPS)
     target_link_libraries(ostrimar_${name} PUBLIC ${M_DEPS})
   endif()
-  # The game modules call each other in cycles (the saved game holds the board, the menus save
-  # the profiles); repeat the cycle often enough on the link line for every reference to resolve.
-  set_property(TARGET ostrimar_${name} PROPERTY LINK_INTERFACE_MULTIPLICITY 4)
   set_property(GLOBAL APPEND PROPERTY OSTRIMAR_MODULES ostrimar_${name})
 endfunction()
 

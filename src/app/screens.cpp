@@ -1,6 +1,7 @@
 #include "app/screens.h"
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "app/screen_draw.h"
 #include "audio/audio.h"
 #include "effects/backdrops.h"
@@ -331,7 +332,7 @@ void GameScreen::update()
 {
     // Keys for a dialog reach it one per frame; those left when it closed are dropped.
     int vk = popKey(pendingKeys);
-    if (menus.dialogOpen) menuKeyDown(vk);
+    if (dialogPort.open) menuKeyDown(vk);
     else pendingKeys.count = 0;
     processTypedCodes(this);
 }
@@ -343,7 +344,7 @@ void GameScreen::render()
     drawGame();
     drawShutter();
     boardUpkeep();
-    if (menus.dialogOpen) {
+    if (dialogPort.open) {
         drawModalVeil();
         drawDialogs(0);
         drawDialogs(1);
@@ -356,7 +357,7 @@ void GameScreen::keyDown(int vk)
 {
     // The board's debug keys answer while the typed cheat code has them on.
     gameFlow.debugKeysOn = screens.cheatKeysOn;
-    if (menus.dialogOpen)
+    if (dialogPort.open)
         pushKey(pendingKeys, vk);
     else
         gameKeyDown(vk);
@@ -365,7 +366,7 @@ void GameScreen::keyDown(int vk)
 
 void GameScreen::lButtonDown()
 {
-    if (menus.dialogOpen)
+    if (dialogPort.open)
         menuLeftDown();
     else
         boardPress();
@@ -375,7 +376,7 @@ void GameScreen::lButtonDblClk() { boardDoubleClick(); }
 
 void GameScreen::lButtonUp()
 {
-    if (menus.dialogOpen)
+    if (dialogPort.open)
         menuLeftUp();
     else
         boardRelease();
@@ -387,12 +388,12 @@ void GameScreen::mButtonDown() { boardMiddleDown(); }
 
 void GameScreen::mouseMove()
 {
-    if (menus.dialogOpen) menuPointerMove();
+    if (dialogPort.open) menuPointerMove();
 }
 
 void GameScreen::textInput(char16_t unit)
 {
-    if (menus.dialogOpen) menuTextInput(unit);
+    if (dialogPort.open) menuTextInput(unit);
 }
 
 int GameScreen::idleFrameRate() const

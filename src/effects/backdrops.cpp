@@ -1,9 +1,9 @@
 #include "effects/backdrops.h"
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
-#include "menus/menus.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
 
@@ -699,8 +699,8 @@ void drawBackdrop(bool withCameraMove)
     if (k > 1.0f) k = 1.0f;
     for (int i = 0; i < 4; ++i) backdrop.tint[i] += (backdrop.targetTint[i] - backdrop.tint[i]) * k;
     float tint[4] = {backdrop.tint[0], backdrop.tint[1], backdrop.tint[2], 1.0f};
-    if (menus.dialogOpen) {
-        float dim = 0.2f * menus.anim + 0.8f;
+    if (dialogPort.open) {
+        float dim = 0.2f * dialogPort.anim + 0.8f;
         for (int i = 0; i < 3; ++i) tint[i] *= dim;
     }
     for (int i = 0; i < 4; ++i) backdrop.lastDrawTint[i] = tint[i];

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/random.h"
 #include "effects/effects.h"
 #include "effects/flare.h"
@@ -14,7 +15,6 @@
 #include "game/playstate.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
-#include "menus/menus.h"
 
 BoardRenderState boardRender;
 
@@ -209,7 +209,7 @@ void drawMark(const Texture* t, Vec2 at, float half, int alpha)
 
 void drawFigures(Color colour, CellPos under, int chainAlpha)
 {
-    bool marks = !play.paused && !play.levelWon && !play.levelLost && !menus.dialogOpen;
+    bool marks = !play.paused && !play.levelWon && !play.levelLost && !dialogPort.open;
     float t = board.boardClockMs;
     int g = static_cast<int>(127.0f * std::sin(PI * t / 1000.0f) + 128.0f);
     if (g < 0) g = 0;
@@ -230,7 +230,7 @@ void drawFigures(Color colour, CellPos under, int chainAlpha)
             if (c.tile < 0) continue;
             if (c.colour >= 0 && c.sweepPending) {
                 bool isUnder = row == under.row && col == under.col;
-                bool hovered = (c.highlighted && !menus.dialogOpen && !play.levelWon) || isUnder;
+                bool hovered = (c.highlighted && !dialogPort.open && !play.levelWon) || isUnder;
                 animateFigure(c, hovered);
                 Vec2 p = cellCentre(col, row).add(c.offset);
                 drawFigureSprite(figurePicture(c.colour), c.animFrame, p.x, p.y, colour);
@@ -538,7 +538,7 @@ void updateDebris()
             d.colourPlusOne = 0;
             continue;
         }
-        if (menus.dialogOpen) {
+        if (dialogPort.open) {
             d.frame = 0;
             continue;
         }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "audio/audio.h"
 #include "effects/effects.h"
 #include "game/board.h"
@@ -12,7 +13,6 @@
 #include "game/outcome.h"
 #include "game/pending.h"
 #include "game/playstate.h"
-#include "menus/menus.h"
 #include "trophies/trophies.h"
 
 namespace {
@@ -438,7 +438,7 @@ void boardStep()
 
 void startRecolourWave()
 {
-    if (menus.dialogOpen || play.levelWon || play.tipOpen || play.paused || play.levelLost) return;
+    if (dialogPort.open || play.levelWon || play.tipOpen || play.paused || play.levelLost) return;
     for (int row = 0; row < BOARD_ROWS; row++) {
         for (int col = 0; col < BOARD_COLS; col++) {
             if (isFreeFigure(row, col)) board.cells[row][col].recolourPending = 1;
@@ -505,7 +505,7 @@ void runHintAndTips()
         }
     }
 
-    if (menus.dialogOpen || play.tipOpen || play.paused || play.levelLost || play.levelWon) return;
+    if (dialogPort.open || play.tipOpen || play.paused || play.levelLost || play.levelWon) return;
     bool idle = isIdle();
     bool welcomeShown = false;
     for (int row = 0; row < BOARD_ROWS; row++) {
@@ -570,7 +570,7 @@ void levelCompleteMotion(float t)
                 c.timer += frameMs;
                 // No sparks over a dialog's text (the result panel may open before the tiles
                 // have gone).
-                if (c.timer > 300.0f && !menus.dialogOpen) {
+                if (c.timer > 300.0f && !dialogPort.open) {
                     float size = 2.0f + randomUpTo(1.0f);
                     float x = centre.x + c.jiggle.x;
                     float y = centre.y + c.jiggle.y;

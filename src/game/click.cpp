@@ -1,6 +1,7 @@
 #include "game/click.h"
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "audio/audio.h"
 #include "game/board.h"
 #include "game/bonus.h"
@@ -8,7 +9,6 @@
 #include "game/hud.h"
 #include "game/pending.h"
 #include "game/playstate.h"
-#include "menus/menus.h"
 #include "trophies/trophies.h"
 
 namespace {
@@ -119,7 +119,7 @@ Vec2 boardCursor()
 
 void updateHover()
 {
-    if (menus.dialogOpen || play.tipOpen || play.paused || play.shutterMoving) return;
+    if (dialogPort.open || play.tipOpen || play.paused || play.shutterMoving) return;
     Vec2 p = boardCursor();
     CellPos at = cellAt(p.x, p.y);
     if (!hasFigure(at.row, at.col)) {
@@ -153,7 +153,7 @@ void onLeftButtonDown()
 void updateHeldClick()
 {
     if (!board.clickHeld) return;
-    if (menus.dialogOpen || play.paused || play.tipOpen || play.shutterMoving || play.levelWon || play.levelLost ||
+    if (dialogPort.open || play.paused || play.tipOpen || play.shutterMoving || play.levelWon || play.levelLost ||
         play.levelAdvance || play.gameComplete) {
         dropHeldClick();
         return;
@@ -328,7 +328,7 @@ void pressHammerButton()
 
 void updateHammerMeter()
 {
-    if (menus.dialogOpen || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) {
+    if (dialogPort.open || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) {
         board.hammerCursor = 0;
         return;
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "audio/ambience.h"
 #include "audio/audio.h"
@@ -25,7 +26,6 @@
 #include "game/scoring.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
-#include "menus/menus.h"
 #include "trophies/trophies.h"
 #include "game/savegame.h"
 #include "persist/settings.h"
@@ -56,7 +56,7 @@ void pauseGame()
 
 void openPauseMenu()
 {
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     openGameDialog("gameplay");
 }
 
@@ -69,7 +69,7 @@ void candleTips()
 
 void stepPlayClock()
 {
-    if (menus.dialogOpen || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) return;
+    if (dialogPort.open || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) return;
     if (play.gameMode == ModeAdventure) play.playClockMs = play.timeUsedMs;
     else play.playClockMs += app.frameMs;
 }
@@ -106,13 +106,13 @@ void resetGamePlay()
 void openGameDialog(const char* name)
 {
     std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "%s", name);
-    openDialog(name);
+    requestDialog(name);
 }
 
 void openGameMessage(const char* textKey)
 {
     std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "message");
-    showMessageBox(textKey, true);
+    requestMessageBox(textKey, true);
 }
 
 void goToModeMenu()
@@ -131,7 +131,7 @@ void leaveForFrontEnd()
     // Saved or not, the game is left: nothing of it is written again (a close on the front end, or
     // after choosing another profile, must not save it).
     endGameInProgress();
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     gameFlow.gameDialog[0] = 0;
     if (gameFlow.toFrontEnd) gameFlow.toFrontEnd();
     else recordRequest("toFrontEnd");
@@ -149,9 +149,9 @@ bool saveGameForLeaving()
 bool leaveGameFromMenu()
 {
     if (saveGameForLeaving()) {
-        menus.dialogOpen = 1;
+        dialogPort.open = 1;
         std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "savemsg");
-        showMessageBox("savemsg", true);
+        requestMessageBox("savemsg", true);
         return true;
     }
     leaveForFrontEnd();
@@ -165,7 +165,7 @@ bool isPauseKey(int vk) { return vk == MENU_KEY_SPACE || vk == MENU_KEY_ESCAPE |
 void gameKeyDown(int vk)
 {
     trace("gameKeyDown", vk);
-    if (menus.dialogOpen) return;
+    if (dialogPort.open) return;
     if (play.gameComplete || play.levelAdvance) {
         goToModeMenu();
     } else if (play.paused) {
@@ -189,7 +189,7 @@ namespace {
 
 void press()
 {
-    if (menus.dialogOpen) return;
+    if (dialogPort.open) return;
     Vec2 p = boardCursor();
     if (play.tipOpen) {
         tipPanelClick(p);
@@ -230,7 +230,7 @@ void boardDoubleClick()
     trace("boardDoubleClick");
     // A double click on the board during play pauses; in every other state it counts as a press.
     Vec2 p = boardCursor();
-    bool playing = !menus.dialogOpen && !play.paused && !play.tipOpen && !play.levelWon && !play.levelLost &&
+    bool playing = !dialogPort.open && !play.paused && !play.tipOpen && !play.levelWon && !play.levelLost &&
                    !play.levelAdvance && !play.gameComplete;
     if (playing && p.x >= -270.0f) pauseGame();
     else press();
@@ -239,7 +239,7 @@ void boardDoubleClick()
 void boardRightDown()
 {
     trace("boardRightDown");
-    if (menus.dialogOpen || play.paused || play.tipOpen || play.levelWon || play.levelLost) return;
+    if (dialogPort.open || play.paused || play.tipOpen || play.levelWon || play.levelLost) return;
     onRightButtonDown();
 }
 
@@ -315,7 +315,7 @@ void drawGame()
     drawPopupTexts();
     drawFlyingLetters();
     drawStatusMessage();
-    if (!menus.dialogOpen) updateAndDrawEffects();
+    if (!dialogPort.open) updateAndDrawEffects();
     drawPauseOverlay();
     drawTipPanel();
 }

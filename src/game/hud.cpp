@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "audio/audio.h"
 #include "effects/flare.h"
@@ -16,7 +17,6 @@
 #include "game/playstate.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
-#include "menus/menus.h"
 #include "persist/profile.h"
 #include "resources/files.h"
 #include "ui/font.h"
@@ -167,7 +167,7 @@ void closeTip()
 void updateTipPanel()
 {
     if (!play.tipOpen) return;
-    if (menus.dialogOpen || play.levelWon || play.levelLost || play.paused) {
+    if (dialogPort.open || play.levelWon || play.levelLost || play.paused) {
         closeTip();
         return;
     }
@@ -240,7 +240,7 @@ bool updateTrophyTrip(bool trophyWaiting)
 
 void updateHudButtons(Vec2 cursor)
 {
-    bool active = play.limitRunning && !menus.dialogOpen && !play.tipOpen;
+    bool active = play.limitRunning && !dialogPort.open && !play.tipOpen;
     stepButton(hud.menuButton, 12.5f, active && overMenuButton(cursor));
     stepButton(hud.trophiesButton, TROPHIES_TEXT_SIZE, active && overTrophiesButton(cursor));
 }

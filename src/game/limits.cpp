@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "audio/audio.h"
 #include "effects/effects.h"
 #include "effects/flare.h"
@@ -15,7 +16,6 @@
 #include "game/scoring.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
-#include "menus/menus.h"
 
 CandleState candle;
 
@@ -137,7 +137,7 @@ float movesLeftShown()
 
 void updateLimits()
 {
-    if (menus.dialogOpen || play.tipOpen || play.paused || play.levelLost || play.completeClockMs > 5000.0f) return;
+    if (dialogPort.open || play.tipOpen || play.paused || play.levelLost || play.completeClockMs > 5000.0f) return;
     float frameMs = app.frameMs;
     if (adventure()) {
         play.limitRunning = play.timeLimitMs >= play.timeUsedMs ? 1 : 0;

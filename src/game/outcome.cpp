@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "audio/audio.h"
 #include "effects/effects.h"
@@ -16,7 +17,6 @@
 #include "game/pending.h"
 #include "game/playstate.h"
 #include "game/scoring.h"
-#include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/records.h"
 #include "game/savegame.h"
@@ -82,7 +82,7 @@ bool beginLevel(int levelIndex, int gameMode, const char* path)
     closeTip();
     clearEffects();
     clearFloatingTexts();
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     play.gameComplete = 0;
     bool read = startLevel(levelIndex, gameMode, path);
     gameFlow.levelActive = 1;
@@ -152,7 +152,7 @@ bool loadSavedGameOverLevel()
 {
     bool loaded = loadGame();
     // The file was written with the game's dialog flag as it was then (the pause menu was open).
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     if (loaded) setProfileScore(play.bankedScore);
     return loaded;
 }
@@ -218,14 +218,14 @@ int updateLevelRecords(const LevelResult& r, const char16_t* name)
 void nextLevel()
 {
     if (!play.completeDialogShown) {
-        menus.dialogOpen = 1;
+        dialogPort.open = 1;
         openGameDialog("levelcomplete");
         outcome.waiting = WaitLevelComplete;
         updateLevelRecords(levelResult(), currentProfile().name);
         play.completeDialogShown = 1;
         return;
     }
-    if (play.nextLevelDone || menus.dialogOpen) return;
+    if (play.nextLevelDone || dialogPort.open) return;
     // The profile moved on at the win (bankWonLevel); here the play state follows it.
     play.nextLevelDone = 1;
     play.bankedScore = wonTotal();
@@ -247,7 +247,7 @@ void nextLevel()
 
 void levelCompleteDialogClosed()
 {
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     outcome.waiting = WaitNone;
     // The result panel's button is the player's answer: the play moves on at once (the next land
     // fades in, the prompt shows), and the next key or click goes to the map. Waiting for a
@@ -258,7 +258,7 @@ void levelCompleteDialogClosed()
 void lifeLostSequence()
 {
     if (!play.levelLost) return;
-    if (menus.dialogOpen || play.levelWon || play.tipOpen || play.paused || play.shutterMoving) return;
+    if (dialogPort.open || play.levelWon || play.tipOpen || play.paused || play.shutterMoving) return;
     float t = play.lostClockMs;
     if (!outcome.lostMusicStarted) {
         outcome.lostMusicStarted = 1;
@@ -292,8 +292,8 @@ void lifeLostSequence()
 
 void decideDefeat()
 {
-    if (!play.levelLost || play.lostClockMs < 4000.0f || menus.dialogOpen) return;
-    menus.dialogOpen = 1;
+    if (!play.levelLost || play.lostClockMs < 4000.0f || dialogPort.open) return;
+    dialogPort.open = 1;
     if (profileLives() <= 0) {
         gameOver();
         return;
@@ -316,7 +316,7 @@ void lifeLostMessageClosed()
 
 void restartLevel()
 {
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     outcome.waiting = WaitNone;
     setProfileLives(profileLives() - 1);
     beginLevel(play.levelIndex, play.gameMode);
@@ -326,7 +326,7 @@ void skipLevel()
 {
     // The last level has no next level to skip to: nothing happens and no life is taken.
     if (play.levelIndex >= LAST_LEVEL) return;
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     outcome.waiting = WaitNone;
     play.secondTry = 0;
     setProfileLives(profileLives() - 1);
@@ -339,7 +339,7 @@ void gameOver()
 {
     endGameInProgress();
     playSound("DefeatLevel.ogg");
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     play.levelLost = 1;
     int total = gameTotal();
     setProfileScore(total);

@@ -1,8 +1,8 @@
 #include "game/playstate.h"
+#include "core/dialogport.h"
 
 #include <cstring>
 
-#include "menus/menus.h"
 #include "persist/profile.h"
 
 PlayState play;
@@ -91,5 +91,5 @@ void markTipShown(int flag)
 
 bool boardFrozen()
 {
-    return menus.dialogOpen || play.paused || play.tipOpen || play.shutterMoving;
+    return dialogPort.open || play.paused || play.tipOpen || play.shutterMoving;
 }

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "game/board.h"
 #include "game/boardrender.h"
 #include "game/playstate.h"
-#include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
@@ -85,7 +85,7 @@ constexpr Piece PIECES[] = {
     {24, &board.thunderRuns, 4, Check::Range, 0, BIG},
     {25, board.thunderColourDone, 8, Check::Flags8, 0, 0},
     {26, &board.shakeOffset, 8, Check::Vec2Pair, 0, 0},
-    {27, &menus.dialogOpen, 1, Check::Flag, 0, 0},
+    {27, &dialogPort.open, 1, Check::Flag, 0, 0},
     {28, &play.gameMode, 1, Check::Mode, 0, 0},
     {29, &play.gameInProgress, 1, Check::Flag, 0, 0},
     {30, &board.hintShown, 1, Check::Flag, 0, 0},

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "audio/audio.h"
 #include "effects/effects.h"
@@ -14,7 +15,6 @@
 #include "game/hudtext.h"
 #include "game/outcome.h"
 #include "game/playstate.h"
-#include "menus/menus.h"
 #include "persist/profile.h"
 #include "trophies/trophies.h"
 #include "ui/messages.h"
@@ -77,7 +77,7 @@ bool trophy(int number) { return awardTrophy(number, play.profileStem); }
 
 void awardCombo()
 {
-    if (menus.dialogOpen || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) return;
+    if (dialogPort.open || play.levelWon || play.levelLost || play.tipOpen || play.paused || play.shutterMoving) return;
     if (!isIdle() || board.idleTimerMs >= 0.0f) return;
     int count = play.comboCount;
     const char* key = comboKey(count);

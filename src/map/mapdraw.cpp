@@ -10,7 +10,7 @@
 #include "graphics/textures.h"
 #include "map/map.h"
 #include "map/stagepicture.h"
-#include "menus/menus.h"
+#include "ui/panels.h"
 #include "persist/profile.h"
 #include "platform/os/files.h"
 #include "resources/files.h"

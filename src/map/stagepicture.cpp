@@ -5,7 +5,7 @@
 #include "graphics/draw.h"
 #include "graphics/textures.h"
 #include "map/mapdraw.h"
-#include "menus/menus.h"
+#include "ui/panels.h"
 #include "resources/texts.h"
 #include "ui/font.h"
 

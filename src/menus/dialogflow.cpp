@@ -6,6 +6,7 @@
 
 #include "audio/audio.h"
 #include "core/requestlog.h"
+#include "core/dialogport.h"
 #include "game/board.h"
 #include "game/gameflow.h"
 #include "game/hud.h"
@@ -111,7 +112,7 @@ void frontEndMode(int mode)
 
 void frontEndMain()
 {
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     dialogs.hiscoreFromGame = 0;
     toFrontEnd();
     hostOpen("main");
@@ -162,7 +163,7 @@ void startSelected(const char* dialog)
 
 void restartAfterQuestion()
 {
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     if (profileLives() > 0) {
         restartLevel();
         return;
@@ -206,13 +207,13 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
             startNewGame(modeOfDialog(parent), mapSelectedLevel());
         } else if (is(parent, "gameplay")) {
             if (is(boxText, "skipquest") && profileLives() > 0) {
-                menus.dialogOpen = 0;
+                dialogPort.open = 0;
                 skipLevel();
             } else {
                 restartAfterQuestion();
             }
         } else if (is(parent, "defeat")) {
-            menus.dialogOpen = 0;
+            dialogPort.open = 0;
             skipLevel();
             toGameScreen();
         } else {
@@ -314,7 +315,7 @@ void startNewGame(int mode, int level)
     setProfileMode(mode);
     setProfileLevel(level);
     play.bankedScore = 0;
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     newGame(mode);
     saveAll();
     toGameScreen();
@@ -327,7 +328,7 @@ void openModeDialogAfterLevel(int mode, int completedLevel, bool gameComplete)
     dialogs.mapMode = -1;
     dialogs.mapCompletedLevel = completedLevel;
     dialogs.mapGameComplete = gameComplete ? 1 : 0;
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     hostOpen(modeDialogName(mode));
 }
 
@@ -336,7 +337,7 @@ void congratulationDone()
     // The game's row of the high scores is highlighted while the play state still holds its score.
     dialogs.newScoreRow = play.gameComplete ? gameScoreRow() : -1;
     play.gameComplete = 0;
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     dialogs.hiscoreFromGame = 0;
     toFrontEnd();
     hostOpen("hiscore");
@@ -347,7 +348,7 @@ void continueProfileGame(int mode)
     prepareGame();
     setProfileMode(mode);
     if (profileLives() <= 0) setProfileLives(START_LIVES);
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     continueGame(mode);
     toGameScreen();
 }
@@ -393,7 +394,7 @@ void dialogOpened(const char* d)
     } else if (is(d, "hiscore")) {
         // Opened over the board, it is the game's end: its tab is the game's mode and the row the
         // game's score went into is highlighted.
-        if (menus.dialogOpen) {
+        if (dialogPort.open) {
             dialogs.hiscoreFromGame = 1;
             dialogs.modeTab = play.gameMode >= 0 && play.gameMode < 3 ? play.gameMode : 0;
             if (dialogs.newScoreRow < 0) dialogs.newScoreRow = gameScoreRow();
@@ -411,7 +412,7 @@ void dialogBack(const char* d)
         return;
     }
     if (is(d, "gameplay") || is(d, "replaywin") || is(d, "replayloss")) {
-        menus.dialogOpen = 0;
+        dialogPort.open = 0;
         return;
     }
     if (is(d, "credits")) {
@@ -561,7 +562,7 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
         hostOpen(d);
     // ---- In-game buttons ----
     } else if (is(b, "resume game")) {
-        menus.dialogOpen = 0;
+        dialogPort.open = 0;
     } else if (is(b, "skip level")) {
         // After the last level there is nothing to skip to (docs/play.md).
         if (play.levelIndex >= LEVELS_PER_MODE - 1) hostMessageBox("noskiplast", true);
@@ -569,7 +570,7 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
         else hostMessageBox("noskiplevel", true);
     } else if (is(b, "restart level")) {
         if (play.levelLost) {
-            menus.dialogOpen = 0;
+            dialogPort.open = 0;
             restartLevel();
         } else if (profileLives() > 0) {
             hostMessageBox("restartquest", false);
@@ -578,7 +579,7 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
         }
     } else if (is(b, "okcontinuegame")) {
         dialogs.continuedGames += 1;
-        menus.dialogOpen = 0;
+        dialogPort.open = 0;
     } else if (is(b, "oknextlevel") || (is(d, "levelcomplete") && is(b, "ok"))) {
         levelCompleteDialogClosed();
     } else if (is(b, "main")) {
@@ -588,7 +589,7 @@ void dialogAction(const char* d, const char* b, const char* parent, const char* 
     } else if (is(b, "back") || is(b, "cancel")) {
         dialogBack(d);
     } else if (is(d, "gameplaytip")) {
-        menus.dialogOpen = 0;
+        dialogPort.open = 0;
     } else {
         // A button with children of its own is a dialog reached from here ("credits" keeps its
         // parent); a plain button without an action of its own does nothing.

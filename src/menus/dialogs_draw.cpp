@@ -8,6 +8,7 @@
 
 #include "audio/audio.h"
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "effects/effects.h"
 #include "game/boardrender.h"
 #include "game/playstate.h"
@@ -108,7 +109,7 @@ struct Scaler {
 
 Scaler dialogScale()
 {
-    float s = 1.0f - menus.anim * menus.anim;
+    float s = 1.0f - dialogPort.anim * dialogPort.anim;
     return Scaler{s < 0.0f ? 0.0f : s};
 }
 
@@ -118,7 +119,7 @@ bool pointerIn(float left, float top, float right, float bottom)
     return p.x > left && p.x < right && p.y < top && p.y > bottom;
 }
 
-float pulse(float rate) { return std::sin(menus.clockMs * rate) * 0.5f + 0.5f; }
+float pulse(float rate) { return std::sin(panels.clockMs * rate) * 0.5f + 0.5f; }
 
 Color highlightColour() { return Color(255, 200, 100, static_cast<int>(50.0f + 30.0f * pulse(0.008f))); }
 
@@ -190,7 +191,7 @@ void drawMain(MenuNode* d)
         setTextColour(WHITE);
     }
     // The tip of the button under the pointer (the first six).
-    if (menus.anim == 0.0f) {
+    if (dialogPort.anim == 0.0f) {
         for (int i = 0; i < menus.buttonCount && i < 6; i++) {
             const ButtonRect& r = menus.buttons[i];
             if (!pointerIn(r.left, r.top, r.right, r.bottom)) continue;
@@ -376,7 +377,7 @@ void optionsOpened(MenuNode*)
 // own picture serves each button; the caption is the dialog's.
 void drawModeDialog(MenuNode* d)
 {
-    float fade = 1.0f - menus.anim;
+    float fade = 1.0f - dialogPort.anim;
     if (fade < 0.0f) fade = 0.0f;
     bool blocked = mapBlocksInput();
     struct Place {
@@ -388,7 +389,7 @@ void drawModeDialog(MenuNode* d)
         const Place& p = places[i];
         bool focused = !blocked && menus.focus == i;
         drawMapButton(i, p.x, p.y, p.w, p.h, fade, focused);
-        Color colour = focused ? menus.focusTextColour : WHITE;
+        Color colour = focused ? panels.focusTextColour : WHITE;
         colour.a = static_cast<uint8_t>(static_cast<float>(colour.a) * fade);
         // The start caption sits on its wide button; the round back button is too small for a
         // word, so its caption follows it on the right and the pointer reaches both.
@@ -524,7 +525,7 @@ void drawHiscore(MenuNode* d)
     float y = top - 105.0f;
     for (int e = 0; e < HISCORE_ENTRIES; e++) {
         const HiscoreEntry& entry = profileState.hiscores[tab][e];
-        if (e == dialogs.newScoreRow && tab == highlightMode) setTextColour(menus.focusTextColour);
+        if (e == dialogs.newScoreRow && tab == highlightMode) setTextColour(panels.focusTextColour);
         else setTextColour(WHITE);
         drawText(k.x(-164.5f), k.y(y), 12.0f * k.s, entry.name);
         char16_t score[24];
@@ -771,7 +772,7 @@ void drawHelp(MenuNode* d)
     for (const HelpRow& row : p.rows) {
         if (!row.text) break;
         float h = helpRowHeight(row);
-        if (menus.anim == 0.0f) {  // the rows appear once the panel is in place
+        if (dialogPort.anim == 0.0f) {  // the rows appear once the panel is in place
             drawHelpPicture(row, HELP_PICTURE_X, y - h / 2.0f, 1.0f);
             float textH = wrapText(HELP_WRAP_W, keyOr(row.text), HELP_TEXT_SCALE);
             float textTop = y - (h - textH) / 2.0f;
@@ -781,7 +782,7 @@ void drawHelp(MenuNode* d)
         y -= h + HELP_ROW_GAP;
     }
     // The page arrows (only towards pages that exist) and the page number.
-    if (menus.anim == 0.0f) {
+    if (dialogPort.anim == 0.0f) {
         const float arrowDx = 70.0f;
         setTextColour(WHITE);
         if (page > 0) helpPageArrow(WIDGET_LEFT_ARROW, -arrowDx, u"<");
@@ -895,7 +896,7 @@ void drawDefeat(MenuNode* d)
 void drawLikePause(MenuNode*)
 {
     if (menuHooks.arrowPointer && !(menuHooks.softwareCursor && *menuHooks.softwareCursor)) menuHooks.arrowPointer();
-    drawStandardDialog(0.0f, 500.0f * menus.anim * menus.anim, 18.0f, true, 0, -1);
+    drawStandardDialog(0.0f, 500.0f * dialogPort.anim * dialogPort.anim, 18.0f, true, 0, -1);
 }
 
 // ---- Registration ----

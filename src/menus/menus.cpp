@@ -4,6 +4,7 @@
 
 #include "audio/audio.h"
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "effects/effects.h"
 #include "persist/settings.h"
 #include "platform/os/files.h"
@@ -21,6 +22,13 @@ MenusState menus;
 MenuHooks menuHooks;
 
 namespace {
+// The modules below ask for dialogs through the port in core; the menus answer.
+void installDialogHooks()
+{
+    dialogPort.openDialog = [](const char* name) { openDialog(name); };
+    dialogPort.showMessageBox = showMessageBox;
+}
+[[maybe_unused]] const bool dialogHooksInstalled = (installDialogHooks(), true);
 
 // ---- Registries of the dialog files (kept across resets) ----
 
@@ -192,8 +200,8 @@ void resetMenuState()
     menus.lastFocus = 0;
     menus.selected = -1;
     menus.opening = menus.closing = false;
-    menus.animTime = menus.anim = menus.slide = 0.0f;
-    menus.clockMs = 0.0f;
+    dialogPort.animTime = dialogPort.anim = menus.slide = 0.0f;
+    panels.clockMs = 0.0f;
     menus.pendingActivate = menus.pendingBack = false;
     menus.pendingKey = 0;
     menus.pointerMoved = menus.buttonHeld = false;
@@ -474,7 +482,8 @@ void finishClosing()
 
 void resetMenus()
 {
-    menus.dialogOpen = 0;
+    resetDialogPort();
+    installDialogHooks();
     menus.nodeCount = 0;
     menus.treeDamaged = false;
     resetMenuState();
@@ -483,22 +492,22 @@ void resetMenus()
     menus.profileIndex = 0;
     menus.textInputSeen = false;
     menus.opens = menus.activations = 0;
-    menus.focusTextColour = Color(255, 150, 0, 255);
+    panels.focusTextColour = Color(255, 150, 0, 255);
     menus.focusGlowColour = Color(255, 200, 100, 50);
-    menus.atlas = menus.fill = menus.balloon = menus.button = nullptr;
+    panels.atlas = panels.fill = menus.balloon = panels.button = nullptr;
 }
 
 void buildMenuTree(const uint8_t* data, int32_t size)
 {
     // A new tree keeps the dialog flag of the game flow and the pictures.
-    uint8_t open = menus.dialogOpen;
-    Texture* pictures[4] = {menus.atlas, menus.fill, menus.balloon, menus.button};
+    uint8_t open = dialogPort.open;
+    Texture* pictures[4] = {panels.atlas, panels.fill, menus.balloon, panels.button};
     resetMenus();
-    menus.dialogOpen = open;
-    menus.atlas = pictures[0];
-    menus.fill = pictures[1];
+    dialogPort.open = open;
+    panels.atlas = pictures[0];
+    panels.fill = pictures[1];
     menus.balloon = pictures[2];
-    menus.button = pictures[3];
+    panels.button = pictures[3];
     registerDialogs();
     MenuFile f;
     if (data && size >= 2) {
@@ -646,8 +655,8 @@ void openDialog(MenuNode* node)
     releaseSliders();
     menus.opening = true;
     menus.closing = false;
-    menus.animTime = 0.0f;
-    menus.anim = 1.0f;
+    dialogPort.animTime = 0.0f;
+    dialogPort.anim = 1.0f;
     menus.slide = MENU_ANIM_MS;
     menus.mainDismissed = false;
     // Text entry belongs to the dialog that turns it on in its on-open step.
@@ -671,7 +680,7 @@ void closeDialog()
 {
     if (!menus.current || animating()) return;
     menus.closing = true;
-    menus.animTime = 0.0f;
+    dialogPort.animTime = 0.0f;
 }
 
 void showMessageBox(const char* textKey, bool okOnly)
@@ -746,29 +755,29 @@ void updateMenus()
 {
     float dt = app.frameMs;
     if (menus.opening) {
-        menus.anim = 1.0f - menus.animTime / MENU_ANIM_MS;
-        menus.slide = menus.anim * menus.anim * MENU_ANIM_MS;
-        menus.animTime += dt;
-        if (menus.animTime > MENU_ANIM_MS) {
-            menus.anim = 0.0f;
+        dialogPort.anim = 1.0f - dialogPort.animTime / MENU_ANIM_MS;
+        menus.slide = dialogPort.anim * dialogPort.anim * MENU_ANIM_MS;
+        dialogPort.animTime += dt;
+        if (dialogPort.animTime > MENU_ANIM_MS) {
+            dialogPort.anim = 0.0f;
             menus.slide = 0.0f;
             menus.opening = false;
         }
     } else if (menus.closing) {
-        menus.anim = menus.animTime / MENU_ANIM_MS;
-        menus.slide = menus.anim * menus.anim * 600.0f;
-        menus.animTime += dt;
-        if (menus.animTime > MENU_ANIM_MS) {
-            menus.anim = 1.0f;
+        dialogPort.anim = dialogPort.animTime / MENU_ANIM_MS;
+        menus.slide = dialogPort.anim * dialogPort.anim * 600.0f;
+        dialogPort.animTime += dt;
+        if (dialogPort.animTime > MENU_ANIM_MS) {
+            dialogPort.anim = 1.0f;
             menus.closing = false;
             finishClosing();
         }
     }
     if (menus.focus != menus.lastFocus && menus.focus >= 0 && !animating()) playSound("MenuLineSelect.ogg");
     menus.lastFocus = menus.focus;
-    menus.clockMs += dt;
-    float p = std::sin(menus.clockMs * 0.005f) * 0.5f + 0.5f;
-    menus.focusTextColour = Color(255, static_cast<int>(150.0f + 50.0f * p) % 256, 0, 255);
+    panels.clockMs += dt;
+    float p = std::sin(panels.clockMs * 0.005f) * 0.5f + 0.5f;
+    panels.focusTextColour = Color(255, static_cast<int>(150.0f + 50.0f * p) % 256, 0, 255);
     menus.focusGlowColour = Color(255, 200, 100, static_cast<int>(50.0f + 20.0f * p));
     if (animating()) {
         menus.pendingKey = 0;

@@ -14,6 +14,7 @@
 // Coordinates are the centred 2-D screen space (x right, y up, origin at the screen centre).
 // All state lives in `menus`; tests reset it with resetMenus().
 #include "core/math.h"
+#include "ui/panels.h"
 
 #include <cstdint>
 
@@ -95,7 +96,8 @@ struct ButtonRect {
 };
 
 struct MenusState {
-    uint8_t dialogOpen = 0;  // 1 while a dialog is shown over the board (owned with the game flow)
+    // Whether a dialog is up, and its animation (`anim`), live in core/dialogport.h, where the
+    // modules below the menus read them.
 
     // The tree.
     MenuNode nodes[MENU_NODE_CAPACITY] = {};
@@ -112,9 +114,8 @@ struct MenusState {
     bool opening = false;
     bool closing = false;
     float animTime = 0.0f;  // ms into the running animation
-    float anim = 0.0f;      // 0 at rest, 1 fully away
     float slide = 0.0f;     // vertical slide offset
-    float clockMs = 0.0f;   // menu clock, runs with the frame time
+    // The menu clock (it turns the panels' corner flares) is `panels.clockMs`, ui/panels.h.
 
     // Pending actions and input.
     bool pendingActivate = false;
@@ -147,7 +148,6 @@ struct MenusState {
     int profileIndex = 0;
 
     // Focus colours, pulsing.
-    Color focusTextColour = Color(255, 150, 0, 255);
     Color focusGlowColour = Color(255, 200, 100, 50);
 
     // Credits.
@@ -166,10 +166,7 @@ struct MenusState {
     int widgetSlotsKept = 0;  // slots whose value survives from the previous frame
 
     // Pictures (loadMenuPictures).
-    Texture* atlas = nullptr;    // "_a_menutex.jpg", the frame pieces
-    Texture* fill = nullptr;     // "white.jpg", the panel fill
     Texture* balloon = nullptr;  // "_a_baloon.jpg"
-    Texture* button = nullptr;   // "button.tga"
 
     // Counters for tests and the benchmark.
     int opens = 0;        // dialogs opened since the reset
@@ -246,27 +243,12 @@ void drawModalVeil();
 
 // ---- Drawing helpers for the dialog routines ----
 
-// Dialog frame centred at (x, y) / from its top-left corner.
-void drawPanel(float x, float y, float width, float height);
-void drawPanelRect(float left, float top, float width, float height);
-// One atlas piece (0..25) with its top-left corner at (left, top), at the border scale.
-void drawPanelPiece(int piece, float left, float top, float borderScale = 1.0f);
+// The frame and the graphic button's picture are ui/panels.h's (drawPanel, drawButtonPicture).
 void drawButtonList(float x, float y, float scale, bool centred, int first, int last);
 void drawStandardDialog(float x, float y, float scale, bool centred, int first, int last);
 // Graphic button; caption null: the caption of the child whose index is the number of buttons
 // registered so far in this frame.
 void drawButton(float x, float y, float width, float height, float textScale, const char16_t* caption);
-// The same picture and caption without registering a button (for panels drawn over a dialog that
-// handle their own press); focused draws the caption in the focus colour.
-// The width and caption size a graphic button is drawn with: its own when the caption fits
-// between its rounded ends; else wider (up to 1.4 times), then with a smaller caption.
-struct ButtonFit {
-    float width;
-    float textScale;
-};
-ButtonFit fitButton(float w, float h, float ts, const char16_t* caption);
-void drawButtonPicture(float x, float y, float width, float height, float textScale, const char16_t* caption,
-                       bool focused);
 // Widest caption of children first..last (-1 for all) at scale s.
 float widestCaption(const MenuNode* dialog, float scale, int first, int last);
 // A glowing highlight behind a widget (the glow rectangle grown by 32 across, 16 up and down).

@@ -1,6 +1,7 @@
 // Drawing of the dialog framework: the panel frame from the "_a_menutex.jpg" atlas, the standard
 // button list and dialog, graphic buttons from "button.tga", message boxes and the pause menu.
 #include "menus/menus.h"
+#include "core/dialogport.h"
 
 #include "effects/flare.h"
 #include "graphics/draw.h"
@@ -11,68 +12,13 @@
 
 namespace {
 
-constexpr float PI = 3.14159265358979f;
-constexpr float CELL = 64.0f;       // screen units of one atlas cell at border scale 1
-constexpr float UV_INSET = 0.003f;  // texture coordinates are inset on every side
-
-// Atlas pieces: column, row, width and height in cells of the 4 x 8 grid.
-struct AtlasPiece {
-    int col, row, w, h;
-};
-constexpr AtlasPiece PIECES[26] = {
-    {0, 0, 1, 1}, {1, 0, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1}, {0, 2, 1, 1}, {1, 2, 1, 1}, {2, 0, 1, 1},
-    {3, 0, 1, 1}, {2, 1, 1, 1}, {3, 1, 1, 1}, {0, 3, 2, 1}, {0, 4, 2, 1}, {2, 3, 1, 2}, {3, 3, 1, 2},
-    {0, 7, 1, 1}, {1, 7, 1, 1}, {0, 5, 1, 1}, {0, 6, 1, 1}, {2, 5, 1, 1}, {3, 5, 1, 1}, {1, 6, 1, 1},
-    {1, 5, 1, 1}, {3, 7, 1, 1}, {2, 7, 1, 1}, {3, 6, 1, 1}, {2, 6, 1, 1},
-};
-
-Rect pieceUv(int piece)
-{
-    const AtlasPiece& p = PIECES[piece];
-    Rect uv;
-    uv.left = p.col / 4.0f + UV_INSET;
-    uv.top = p.row / 8.0f + UV_INSET;
-    uv.right = (p.col + p.w) / 4.0f - UV_INSET;
-    uv.bottom = (p.row + p.h) / 8.0f - UV_INSET;
-    return uv;
-}
+const Color WHITE(255, 255, 255, 255);
 
 Rect screenRect(float left, float top, float right, float bottom)
 {
     Rect r;
-    r.left = left;
-    r.top = top;
-    r.right = right;
-    r.bottom = bottom;
+    r.set(left, top, right, bottom);
     return r;
-}
-
-const Color WHITE(255, 255, 255, 255);
-
-// Draws a piece stretched over a screen rectangle; flipX / flipY mirror it.
-void drawPieceStretched(int piece, float left, float top, float right, float bottom, bool flipX, bool flipY)
-{
-    Rect uv = pieceUv(piece);
-    if (flipX) std::swap(uv.left, uv.right);
-    if (flipY) std::swap(uv.top, uv.bottom);
-    drawQuadRect(screenRect(left, top, right, bottom), uv, WHITE);
-}
-
-// The edge between a and b (a < b) tiled with whole cells stretched to fit.
-void drawEdge(int piece, bool horizontal, float a, float b, float fixedA, float fixedB, bool flip)
-{
-    float length = b - a;
-    if (length <= 0.5f) return;
-    int tiles = static_cast<int>(std::lround(length / CELL));
-    if (tiles < 1) tiles = 1;
-    float step = length / tiles;
-    for (int i = 0; i < tiles; i++) {
-        float s = a + i * step, e = s + step;
-        if (horizontal)
-            drawPieceStretched(piece, s, fixedA, e, fixedB, false, flip);
-        else
-            drawPieceStretched(piece, fixedA, e, fixedB, s, flip, false);
-    }
 }
 
 bool inMessageBox()
@@ -83,7 +29,7 @@ bool inMessageBox()
 // Message boxes: the whole box scaled by 1 - anim^2 about the screen centre.
 void drawMessageBox(MenuNode* dialog)
 {
-    float k = 1.0f - menus.anim * menus.anim;
+    float k = 1.0f - dialogPort.anim * dialogPort.anim;
     if (k <= 0.001f) return;
     float wrappedHeight = wrapText(340.0f, menus.messageText, 12.0f);
     float height = wrappedHeight + 170.0f;
@@ -108,65 +54,14 @@ void fade(float alpha)
 
 void loadMenuPictures()
 {
-    menus.atlas = loadJpegAlpha("_a_menutex.jpg", true);
-    menus.fill = loadTexture("white.jpg");
+    panels.atlas = loadJpegAlpha("_a_menutex.jpg", true);
+    panels.fill = loadTexture("white.jpg");
     menus.balloon = loadJpegAlpha("_a_baloon.jpg", true);
-    menus.button = loadTexture("button.tga");
+    panels.button = loadTexture("button.tga");
 }
 
-void drawPanelPiece(int piece, float left, float top, float borderScale)
-{
-    if (piece < 0 || piece >= 26 || !menus.atlas) return;
-    setTexture(menus.atlas);
-    const AtlasPiece& p = PIECES[piece];
-    float w = p.w * CELL * borderScale, h = p.h * CELL * borderScale;
-    drawPieceStretched(piece, left, top, left + w, top - h, false, false);
-}
 
-void drawPanel(float x, float y, float width, float height)
-{
-    drawPanelRect(x - width / 2.0f, y + height / 2.0f, width, height);
-}
 
-void drawPanelRect(float left, float top, float width, float height)
-{
-    // Nearly opaque: the board's gems, flying tiles and messages behind a panel must not compete
-    // with its text.
-    constexpr int PANEL_FILL_ALPHA = 245;
-    if (!(width > 0.0f) || !(height > 0.0f)) return;
-    float right = left + width, bottom = top - height;
-    // Fill: the grain picture repeated every 208 by 128 units, tinted deep red-brown.
-    if (menus.fill) {
-        setTexture(menus.fill);
-        Rect uv = screenRect(0.0f, 0.0f, width / 208.0f, height / 128.0f);
-        drawQuadRect(screenRect(left, top, right, bottom), uv, Color(55, 15, 0, PANEL_FILL_ALPHA));
-    }
-    // Frame: corners 0 (top left), 1 (top right), 2 (bottom left), 3 (bottom right), each one cell
-    // inside the rectangle (smaller when the panel is too small for two); the edges between them
-    // tiled with piece 4 (top, mirrored for the bottom) and piece 5 (left, mirrored for the right).
-    if (menus.atlas) {
-        setTexture(menus.atlas);
-        float c = CELL;
-        if (c > width / 2.0f) c = width / 2.0f;
-        if (c > height / 2.0f) c = height / 2.0f;
-        drawEdge(4, true, left + c, right - c, top, top - CELL, false);
-        drawEdge(4, true, left + c, right - c, bottom + CELL, bottom, true);
-        drawEdge(5, false, bottom + c, top - c, left, left + CELL, false);
-        drawEdge(5, false, bottom + c, top - c, right - CELL, right, true);
-        drawPieceStretched(0, left, top, left + c, top - c, false, false);
-        drawPieceStretched(1, right - c, top, right, top - c, false, false);
-        drawPieceStretched(2, left, bottom + c, left + c, bottom, false, false);
-        drawPieceStretched(3, right - c, bottom + c, right, bottom, false, false);
-    }
-    // Flares turning at the corners, 2 units outwards diagonally.
-    const Vec2 corners[4] = {{left - 2.0f, top + 2.0f}, {right + 2.0f, top + 2.0f}, {right + 2.0f, bottom - 2.0f},
-                             {left - 2.0f, bottom - 2.0f}};
-    for (int k = 0; k < 4; k++) {
-        float v = std::sin(menus.clockMs * 0.0005f + k * PI / 2.0f) * 0.5f + 0.5f;
-        int grey = static_cast<int>(255.0f * v);
-        drawFlare(corners[k], 560.0f * v, 90.0f * v, Color(grey, grey, grey, grey), 12);
-    }
-}
 
 float widestCaption(const MenuNode* dialog, float scale, int first, int last)
 {
@@ -197,7 +92,7 @@ void drawButtonList(float x, float y, float s, bool centred, int first, int last
         float line = y + height / 2.0f - s - 2.0f * s * (i - first);
         const char16_t* caption = dialog->children[i]->caption;
         if (i == menus.focus) {
-            setTextColour(menus.focusTextColour);
+            setTextColour(panels.focusTextColour);
             drawTextGlow(x, line, s, menus.focusGlowColour, caption, centred);
         } else {
             setTextColour(WHITE);
@@ -221,44 +116,7 @@ void drawStandardDialog(float x, float y, float s, bool centred, int first, int 
     drawButtonList(x, y, s, centred, first, last);
 }
 
-ButtonFit fitButton(float w, float h, float ts, const char16_t* caption)
-{
-    // A caption keeps the button's rounded ends clear (about a third of the height each side):
-    // the button grows up to 1.4 times its width, and beyond that the caption gets smaller.
-    ButtonFit fit{w, ts};
-    if (!caption || !(ts > 0.0f)) return fit;
-    float margin = 0.35f * h;
-    float textW = measureText(caption, ts);
-    if (textW + 2.0f * margin <= w) return fit;
-    float widest = 1.4f * w;
-    fit.width = textW + 2.0f * margin < widest ? textW + 2.0f * margin : widest;
-    float room = fit.width - 2.0f * margin;
-    if (textW > room && textW > 0.0f) fit.textScale = ts * room / textW;
-    return fit;
-}
 
-void drawButtonPicture(float x, float y, float w, float h, float ts, const char16_t* caption, bool focused)
-{
-    ButtonFit fit = fitButton(w, h, ts, caption);
-    w = fit.width;
-    ts = fit.textScale;
-    float left = x - w / 2.0f, top = y + h / 2.0f, right = left + w, bottom = top - h;
-    if (menus.button && w > 0.0f && h > 0.0f) {
-        setTexture(menus.button);
-        float imgW = static_cast<float>(menus.button->width), imgH = static_cast<float>(menus.button->height);
-        float endW = imgH > 0.0f ? imgW / 2.0f * (h / imgH) : w / 2.0f;
-        if (endW > w / 2.0f) endW = w / 2.0f;
-        drawQuadRect(screenRect(left, top, left + endW, bottom), screenRect(0.0f, 0.0f, 0.5f, 1.0f), WHITE);
-        if (right - endW > left + endW)
-            drawQuadRect(screenRect(left + endW, top, right - endW, bottom), screenRect(0.5f, 0.0f, 0.5f, 1.0f),
-                         WHITE);
-        drawQuadRect(screenRect(right - endW, top, right, bottom), screenRect(0.5f, 0.0f, 1.0f, 1.0f), WHITE);
-    }
-    Color colour = focused ? menus.focusTextColour : WHITE;
-    drawTextShadowed(x + 2.0f, y - 0.15f * ts, ts, caption ? caption : u"", true, colour, Color(0, 0, 0, 192), 2.0f,
-                     1.0f, -1.0f);
-    setTextColour(WHITE);
-}
 
 void drawButton(float x, float y, float w, float h, float ts, const char16_t* caption)
 {
@@ -286,12 +144,12 @@ void drawMenus()
     menus.buttonCount = 0;
     MenuNode* dialog = menus.current;
     if (!dialog) return;
-    float k = 1.0f - menus.anim * menus.anim;
+    float k = 1.0f - dialogPort.anim * dialogPort.anim;
     if (nodeIs(dialog, "gameplay")) {
         bool software = menuHooks.softwareCursor && *menuHooks.softwareCursor;
         if (!software && menuHooks.arrowPointer) menuHooks.arrowPointer();
         fade(k);
-        drawStandardDialog(0.0f, 500.0f * menus.anim * menus.anim, 18.0f, true, 0, -1);
+        drawStandardDialog(0.0f, 500.0f * dialogPort.anim * dialogPort.anim, 18.0f, true, 0, -1);
         fade(1.0f);
     } else if (dialog->drawHandler) {
         dialog->drawHandler(dialog);
@@ -307,7 +165,7 @@ void drawMenus()
 
 void drawModalVeil()
 {
-    float k = 1.0f - menus.anim * menus.anim;
+    float k = 1.0f - dialogPort.anim * dialogPort.anim;
     if (k <= 0.0f) return;
     setTexture(nullptr);
     drawQuadRect(screenRect(-400.0f, 300.0f, 400.0f, -300.0f), screenRect(0.0f, 0.0f, 1.0f, 1.0f),

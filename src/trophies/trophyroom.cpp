@@ -3,12 +3,13 @@
 #include "audio/ambience.h"
 #include "audio/audio.h"
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "graphics/device.h"
 #include "graphics/draw.h"
-#include "menus/menus.h"
+#include "ui/panels.h"
 #include "platform/gpu/gpu.h"
 #include "platform/os/files.h"
 #include "persist/profile.h"
@@ -227,8 +228,8 @@ void drawTrophy(int i, float t)
 void drawExitButton(float t)
 {
     float b = trophyRoom.exitHovered && interactive() ? 1.0f : 0.75f;
-    if (menus.button) {
-        setTexture(menus.button);
+    if (panels.button) {
+        setTexture(panels.button);
         drawQuadCentered(TROPHY_EXIT_X, TROPHY_EXIT_Y, TROPHY_EXIT_SIZE, TROPHY_EXIT_SIZE * 0.75f, FULL,
                          tinted(255, 255, 255, 255, t * b));
     }
@@ -396,9 +397,9 @@ void leaveTrophyRoom()
     }
     requestMusic(0);
     route(trophyRoute.toFrontEnd, "trophyRoomToFrontEnd");
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     const char* names[3] = {"adventure", "timeless", "puzzle"};
-    openDialog(target >= 0 && target <= 2 ? names[target] : "main");
+    requestDialog(target >= 0 && target <= 2 ? names[target] : "main");
 }
 
 void updateTrophyRoom()

@@ -1,6 +1,7 @@
 // The screens on their own: typed codes, the end-of-frame switch, input routing and the splash
 // screen's timing, driven directly without the main loop.
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"
@@ -266,7 +267,7 @@ TEST_F(Screens, GameScreenRoutesByDialogOpen)
     ASSERT_EQ(gameScreen.typedKeys.count, 1);
     EXPECT_EQ(gameScreen.typedKeys.keys[0], 32);
     EXPECT_EQ(gameScreen.pendingKeys.count, 0);  // the game took it at once
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     // Two keys within one frame: the dialog gets them in order, one per frame.
     gameScreen.keyDown(40);
     gameScreen.keyDown(13);
@@ -305,7 +306,7 @@ TEST_F(Screens, GameScreenDrawsDialogsOnlyWhenOneIsOpen)
     EXPECT_EQ(countRequests("updateGameplay"), 1);
     EXPECT_EQ(countRequests("drawGame"), 1);
     EXPECT_EQ(testDialogDraws, 0);
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     gameScreen.render();
     EXPECT_EQ(testDialogDraws, 1);
     EXPECT_EQ(testDialogSecondPasses, 1);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "effects/effects.h"
 #include "sound_probe.h"
@@ -135,5 +136,5 @@ inline void resetDialogWorld()
     resetDeviceState();
     createDevice(nullptr);
     buildTestTree();
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
 }

@@ -1,6 +1,7 @@
 // The front-end dialogs driven as a player drives them: keys and buttons through the framework,
 // with the profiles, the settings and the high scores they change.
 #include "dialog_helpers.h"
+#include "core/dialogport.h"
 #include "app/route.h"
 #include "app/screens.h"
 #include "effects/backdrops.h"
@@ -414,7 +415,7 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     EXPECT_EQ(profileLevel(), 0);
     EXPECT_EQ(profileLives(), 3);
     // Later: the mode's dialog with the profile's level selected.
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     setProfileMode(0);
     setProfileLevel(6);
     setProfileScore(1200);
@@ -445,7 +446,7 @@ TEST_F(FrontEnd, AModeButtonShowsThePrologueOnceThenTheSavedGameQuestionOrTheMod
     EXPECT_EQ(profileScore(), 0);
     EXPECT_EQ(profileLives(), 3);
     // A saved game of the mode is offered first; "no" opens the mode's dialog.
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     currentProfile().savedGame[1] = 1;
     openDialog("main");
     settleMenus();

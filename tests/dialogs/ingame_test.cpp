@@ -1,6 +1,7 @@
 // The dialogs over the board: the pause menu, the level result, the dialogs after a lost level and
 // the questions before skipping or restarting, with what each answer does to the game.
 #include "dialog_helpers.h"
+#include "core/dialogport.h"
 #include "game/gameflow.h"
 #include "game/play_helpers.h"
 #include "game/savegame.h"
@@ -40,7 +41,7 @@ protected:
     // The pause menu as the HUD's "menu" button opens it.
     void openPauseMenu()
     {
-        menus.dialogOpen = 1;
+        dialogPort.open = 1;
         openGameDialog("gameplay");
         settleMenus();
         ASSERT_EQ(currentName(), "gameplay");
@@ -53,12 +54,12 @@ TEST_F(InGame, ResumeClosesThePauseMenuAndHandsTheInputBack)
 {
     openPauseMenu();
     pressButton("resume game");
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     EXPECT_EQ(menus.current, nullptr);
     // Escape does the same.
     openPauseMenu();
     pressKey(27);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, RestartAsksFirstAndCostsALife)
@@ -76,7 +77,7 @@ TEST_F(InGame, RestartAsksFirstAndCostsALife)
     EXPECT_EQ(profileLives(), 1);
     EXPECT_EQ(play.levelIndex, 3);
     EXPECT_EQ(play.movesMade, 0);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, RestartAfterALostLevelNeedsNoQuestion)
@@ -86,7 +87,7 @@ TEST_F(InGame, RestartAfterALostLevelNeedsNoQuestion)
     pressButton("restart level");
     EXPECT_EQ(profileLives(), 1);
     EXPECT_EQ(play.levelLost, 0);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, WithoutLivesSkipAndRestartOnlySayWhy)
@@ -114,7 +115,7 @@ TEST_F(InGame, SkippingMovesOnToTheNextLevelForALife)
     EXPECT_EQ(play.levelIndex, 4);
     EXPECT_EQ(profileLevel(), 4);
     EXPECT_EQ(profileLives(), 1);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, MainLeavesForTheFrontEndWhenNothingWasSaved)
@@ -123,7 +124,7 @@ TEST_F(InGame, MainLeavesForTheFrontEndWhenNothingWasSaved)
     pressButton("main");
     EXPECT_EQ(frontEndCalls >= 1, true);
     EXPECT_EQ(currentName(), "main");
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, MainSavesATouchedLevelAndSavemsgLeavesThroughTheGame)
@@ -139,7 +140,7 @@ TEST_F(InGame, MainSavesATouchedLevelAndSavemsgLeavesThroughTheGame)
     EXPECT_EQ(frontEndCalls, 0);                   // not before its "ok"
     pressButton("ok");
     EXPECT_EQ(currentName(), "main");
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     EXPECT_STREQ(gameFlow.gameDialog, "");
     EXPECT_GE(frontEndCalls, 1);
 }
@@ -200,7 +201,7 @@ TEST_F(InGame, TheLevelResultCountsUpAndTheSecondEnterGoesOn)
     LevelRecord& rec = levelRecord(ModeAdventure, 3);
     rec.results[2] = 20;  // the level's 17 moves beat it
     rec.results[3] = 60000;
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     openGameDialog("levelcomplete");
     menuFrames(2);
     EXPECT_EQ(levelResultView.score, 4321);
@@ -221,13 +222,13 @@ TEST_F(InGame, TheLevelResultCountsUpAndTheSecondEnterGoesOn)
     EXPECT_EQ(liveEmitters(), 0);  // finishing the count clears the bursts of its lines
     // The second Enter activates the button: the dialog closes and the game waits for a click.
     pressKey(13);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     EXPECT_EQ(menus.current, nullptr);
 }
 
 TEST_F(InGame, ACountUpLeftAloneBurstsOncePerLine)
 {
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     openGameDialog("levelcomplete");
     clearEffectStarts();
     int32_t cursor = audio.writeCursor;
@@ -237,14 +238,14 @@ TEST_F(InGame, ACountUpLeftAloneBurstsOncePerLine)
     EXPECT_EQ(levelResultView.done, 1);
     // Escape counts as Enter here: with the count-up done it activates the button.
     pressKey(27);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, TheDefeatDialogIgnoresEscapeAndItsSkipAsksFirst)
 {
     play.levelLost = 1;
     play.secondTry = 1;
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     openGameDialog("defeat");
     settleMenus();
     pressKey(27);
@@ -258,13 +259,13 @@ TEST_F(InGame, TheDefeatDialogIgnoresEscapeAndItsSkipAsksFirst)
     EXPECT_EQ(play.levelIndex, 4);
     EXPECT_EQ(play.secondTry, 0);
     EXPECT_EQ(profileLives(), 1);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, TheLifeLostMessageRestartsAsASecondTry)
 {
     play.levelLost = 1;
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     openGameMessage("lostlifetime");
     settleMenus();
     ASSERT_EQ(currentName(), "messageboxok");
@@ -272,7 +273,7 @@ TEST_F(InGame, TheLifeLostMessageRestartsAsASecondTry)
     EXPECT_EQ(play.secondTry, 1);
     EXPECT_EQ(play.levelLost, 0);
     EXPECT_EQ(profileLives(), 1);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 }
 
 TEST_F(InGame, GameOverShowsTheGamesRowAndBackLeadsToMain)
@@ -288,7 +289,7 @@ TEST_F(InGame, GameOverShowsTheGamesRowAndBackLeadsToMain)
     EXPECT_EQ(dialogs.newScoreRow, 5);
     pressButton("back");
     EXPECT_EQ(currentName(), "main");
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     EXPECT_GE(frontEndCalls, 1);
     EXPECT_EQ(dialogs.newScoreRow, -1);
 }
@@ -296,13 +297,13 @@ TEST_F(InGame, GameOverShowsTheGamesRowAndBackLeadsToMain)
 TEST_F(InGame, AContinuedReplayIsCountedAndPlayGoesOn)
 {
     // The replay dialogs are only in a tree whose file lists them; their actions by name.
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     dialogAction("replaywin", "okcontinuegame", "", "");
     EXPECT_EQ(dialogs.continuedGames, 1);
-    EXPECT_EQ(menus.dialogOpen, 0);
-    menus.dialogOpen = 1;
+    EXPECT_EQ(dialogPort.open, 0);
+    dialogPort.open = 1;
     dialogAction("replayloss", "back", "", "");
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     EXPECT_EQ(menus.current, nullptr);
 }
 
@@ -385,7 +386,7 @@ TEST_F(InGame, AfterNextLevelThePromptShowsAtOnceAndAKeyReachesTheMap)
     settleMenus();
     pressKey(13);  // finishes the count-up
     pressKey(13);  // "Next level"
-    ASSERT_EQ(menus.dialogOpen, 0);
+    ASSERT_EQ(dialogPort.open, 0);
     EXPECT_EQ(play.levelAdvance, 1);
     EXPECT_EQ(play.levelIndex, 4);
     // Some tile is still in the air: the answer came well before the end of the throw.

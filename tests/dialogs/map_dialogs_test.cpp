@@ -2,6 +2,7 @@
 // the map leaves its state alone, the artefact screen and the congratulation hold the dialog's
 // buttons, and the way back from a won level tells the map which level was won.
 #include "dialog_helpers.h"
+#include "core/dialogport.h"
 
 #include "app/route.h"
 #include "app/screens.h"
@@ -94,7 +95,7 @@ TEST_F(MapDialogs, StartGoesByTheMapsChoiceAndABoxOverTheMapKeepsIt)
     EXPECT_EQ(profileScore(), 1200);
     EXPECT_FALSE(profileHasSavedGame(0));
     // A later visit sets the map up afresh (the chosen level is the profile's again).
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     mapState.selectedLevel = 4;
     openMode("adventure");
     EXPECT_EQ(mapSelectedLevel(), 6);

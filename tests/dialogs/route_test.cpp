@@ -4,6 +4,7 @@
 // simulated frame by frame: each frame looks at the screen and the dialog and posts what a player
 // would press next.
 #include "dialog_helpers.h"
+#include "core/dialogport.h"
 
 #include "app/route.h"
 #include "app/screens.h"
@@ -97,7 +98,7 @@ void playerStep(uint32_t, void*)
         note(dialog.empty() ? "game" : dialog);
         player.inGame = true;
         if (play.shutterMoving || screens.switchPending || animating()) return;
-        if (menus.dialogOpen) {
+        if (dialogPort.open) {
             if (dialog == "gameplay") choose("main");
             else if (dialog == "messageboxok") choose("ok");
             return;

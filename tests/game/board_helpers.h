@@ -55,6 +55,7 @@ inline void resetGame(unsigned seed = 1)
     defineGameEffects();
     resetTrophies();
     menus = MenusState{};
+    resetDialogPort();
     srand15(seed);
     app.frameMs = TEST_FRAME_MS;
 }

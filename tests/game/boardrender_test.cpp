@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "board_helpers.h"
+#include "core/dialogport.h"
 #include "game/boardrender.h"
 #include "graphics/gfx_helpers.h"
 #include "ui/ui_helpers.h"
@@ -373,10 +374,10 @@ TEST_F(BoardRender, DebrisRisesFallsAndLeavesTheScreen)
     updateDebris();
     updateDebris();  // 30 ms: the next frame
     EXPECT_EQ(d.frame, 1);
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     updateDebris();
     EXPECT_EQ(d.frame, 0);  // held while a dialog is open
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     // It falls below the screen within a few seconds and frees its slot.
     for (int i = 0; i < 400 && activeDebrisCount() > 0; i++) updateDebris();
     EXPECT_EQ(activeDebrisCount(), 0);

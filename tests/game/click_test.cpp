@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "board_helpers.h"
+#include "core/dialogport.h"
 #include "sound_probe.h"
 
 namespace {
@@ -131,12 +132,12 @@ TEST(HeldClick, AnOldClickOrOneBeforeADialogPauseOrLevelEndIsDropped)
         board.idleTimerMs = 100.0f;
         clickAt(0, 3);
         ASSERT_EQ(board.clickHeld, 1);
-        if (what == 0) menus.dialogOpen = 1;
+        if (what == 0) dialogPort.open = 1;
         if (what == 1) play.paused = 1;
         if (what == 2) play.levelWon = 1;
         if (what == 3) play.tipOpen = 1;
         frames(1);
-        menus.dialogOpen = 0;
+        dialogPort.open = 0;
         play.paused = 0;
         play.levelWon = 0;
         play.tipOpen = 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board_helpers.h"
+#include "core/dialogport.h"
 #include "sound_probe.h"
 #include "game/pending.h"
 
@@ -364,7 +365,7 @@ TEST(RecolourWave, DoesNotStartOverADialogOrAWonLevel)
     startRecolourWave();
     EXPECT_EQ(board.recolourWaveOn, 0);
     play.levelWon = 0;
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     startRecolourWave();
     EXPECT_EQ(board.recolourWaveOn, 0);
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "play_helpers.h"
+#include "core/dialogport.h"
 #include "menus/dialogflow.h"
 #include "persist/records.h"
 #include "game/savegame.h"
@@ -410,20 +411,20 @@ TEST(LeavingTheGame, ATouchedLevelIsSavedFromThePauseMenuAndComesBackAsItWasLeft
     clearRequests();
     EXPECT_TRUE(leaveGameFromMenu());
     EXPECT_STREQ(menus.messageKey, "savemsg");
-    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(dialogPort.open, 1);
     EXPECT_EQ(countRequests("toFrontEnd"), 0);  // not before its OK
     EXPECT_EQ(currentProfile().savedGame[ModePuzzle], 1);
     savedMessageClosed();
     EXPECT_EQ(countRequests("toFrontEnd"), 1);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 
     // Back in the mode: the profile's level starts, and the saved game is read over it.
     int banked = play.bankedScore;
     EXPECT_EQ(profileScore(), banked + play.shownLevelScore);  // as the save left it
     setProfileLevel(3);
-    menus.dialogOpen = 1;  // the question "loadgamequest" is open
+    dialogPort.open = 1;  // the question "loadgamequest" is open
     ASSERT_TRUE(resumeSavedGame(ModePuzzle));
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     // The level's points are the level's again, not the banked score's: lost now, the level
     // would not keep them.
     EXPECT_EQ(profileScore(), banked);

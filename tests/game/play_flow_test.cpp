@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "effects/backdrops.h"
+#include "core/dialogport.h"
 #include "trophies/trophies.h"
 
 #include <gtest/gtest.h>
@@ -38,8 +39,8 @@ TEST(GameKeys, EachStateTakesAnyKey)
     play.levelLost = 1;
     play.lostClockMs = 4500.0f;
     gameKeyDown(32);
-    EXPECT_EQ(menus.dialogOpen, 1);  // decideDefeat
-    menus.dialogOpen = 0;
+    EXPECT_EQ(dialogPort.open, 1);  // decideDefeat
+    dialogPort.open = 0;
     gameKeyDown(32);  // a dialog open: nothing
     EXPECT_EQ(play.paused, 0);
 }
@@ -67,9 +68,9 @@ TEST(GameClicks, MenuAndTrophiesWorkOnlyWhileTimeIsLeft)
     playLevel(ModeAdventure, 0, quietRows());
     pointAtXY(-338.0f, 15.0f);
     boardPress();
-    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(dialogPort.open, 1);
     EXPECT_STREQ(currentDialogName(), "gameplay");
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     loadTestMenus();  // no dialog: a later one would show
     pointAtXY(-342.0f, -193.0f);
     boardPress();
@@ -348,10 +349,10 @@ TEST(PauseKeys, SpaceEscapeAndPPauseARunningLevelAndAnyKeyResumes)
         gameKeyDown(key);
         EXPECT_EQ(play.paused, 1) << key;
         EXPECT_FLOAT_EQ(play.pauseClockMs, 0.0f);
-        EXPECT_EQ(menus.dialogOpen, 0) << key;
+        EXPECT_EQ(dialogPort.open, 0) << key;
         gameKeyDown(key == 27 ? 'P' : 'A');  // any key but Escape resumes
         EXPECT_EQ(play.paused, 0) << key;
-        EXPECT_EQ(menus.dialogOpen, 0) << key;
+        EXPECT_EQ(dialogPort.open, 0) << key;
     }
     // Other keys do not pause.
     resetPlayGame();
@@ -369,7 +370,7 @@ TEST(PauseKeys, EscapeOnThePauseOverlayOpensTheInGameMenu)
     ASSERT_EQ(play.paused, 1);
     gameKeyDown(27);
     EXPECT_EQ(play.paused, 0);  // the menu holds the game now; closing it goes straight back to play
-    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(dialogPort.open, 1);
     EXPECT_STREQ(gameFlow.gameDialog, "gameplay");
 }
 

@@ -2,6 +2,7 @@
 // Helpers for the level-play tests: a fresh game with one profile, a level set up from a board
 // picture in a given mode, and gameplay frames at a fixed frame time.
 #include "board_helpers.h"
+#include "core/dialogport.h"
 #include "game/gameflow.h"
 #include "game/hud.h"
 #include "game/hudtext.h"
@@ -42,7 +43,7 @@ inline void playLevel(int mode, int levelIndex, const char* const rows[BOARD_ROW
                       int rawMoves = 50)
 {
     resetLevelPlayValues();
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     loadTestMenus();
     play.gameMode = mode;
     play.levelIndex = levelIndex;

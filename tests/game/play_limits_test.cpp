@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "play_helpers.h"
+#include "core/dialogport.h"
 
 namespace {
 
@@ -93,9 +94,9 @@ TEST(Limits, TimeStandsStillWhileSomethingHoldsTheGame)
     updateLimits();
     EXPECT_FLOAT_EQ(play.timeUsedMs, 16.0f);
     EXPECT_FLOAT_EQ(play.limitClockMs, 16.0f);
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     updateLimits();
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     play.paused = 1;
     updateLimits();
     play.paused = 0;

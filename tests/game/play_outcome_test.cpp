@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "play_helpers.h"
+#include "core/dialogport.h"
 #include "effects/backdrops.h"
 #include "persist/records.h"
 
@@ -31,7 +32,7 @@ void loseNow()
 
 void lostFramesUntil(float ms)
 {
-    for (int i = 0; i < 2000 && play.lostClockMs < ms && !menus.dialogOpen; i++) playFrames(1);
+    for (int i = 0; i < 2000 && play.lostClockMs < ms && !dialogPort.open; i++) playFrames(1);
 }
 
 } // namespace
@@ -76,7 +77,7 @@ TEST(LevelWon, TheSequenceShowsTheBonusAndOpensTheDialogAtSevenSeconds)
     EXPECT_STREQ(currentDialogName(), "");
     winFramesUntil(7010.0f);
     EXPECT_STREQ(currentDialogName(), "levelcomplete");
-    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(dialogPort.open, 1);
     EXPECT_EQ(levelRecord(ModeAdventure, 0).results[RecordScore], play.levelScore);  // the records have it
 }
 
@@ -107,7 +108,7 @@ TEST(LevelWon, AfterTheDialogTheNextLevelIsBankedAndAClickGoesBackToTheMenu)
     play.bankedScore = 1000;
     winNow();
     winFramesUntil(7010.0f);
-    ASSERT_EQ(menus.dialogOpen, 1);
+    ASSERT_EQ(dialogPort.open, 1);
     int shown = play.shownLevelScore;
     EXPECT_EQ(shown, play.levelScore);
     // The result panel's button moves the play on at once: no further key before the prompt.
@@ -120,7 +121,7 @@ TEST(LevelWon, AfterTheDialogTheNextLevelIsBankedAndAClickGoesBackToTheMenu)
     // Waiting: the update only lets the tiles finish their flight and runs the audio; no dialog
     // opens again, and the next key leaves for the menu.
     playFrames(5);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     EXPECT_EQ(play.levelIndex, 5);
     gameKeyDown(13);
     EXPECT_EQ(countRequests("toModeMenu"), 1);
@@ -144,7 +145,7 @@ TEST(LevelWon, TheNextLandCrossFadesWithTheCameraMoveAndTheLevelStartCompletesIt
         }
     };
     winNow();
-    for (int i = 0; i < 2000 && !menus.dialogOpen; i++) screenFrames(1);
+    for (int i = 0; i < 2000 && !dialogPort.open; i++) screenFrames(1);
     ASSERT_STREQ(currentDialogName(), "levelcomplete");
     EXPECT_FLOAT_EQ(backdrop.fadeMs, 0.0f);  // the win itself changes no backdrop
     levelCompleteDialogClosed();
@@ -231,7 +232,7 @@ TEST(LevelLost, TheSequenceSweepsTheRowsAndDecidesAtEightSeconds)
     EXPECT_TRUE(keyMessageShowing("loselife"));
     clearStarts();
     lostFramesUntil(8100.0f);
-    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(dialogPort.open, 1);
     EXPECT_STREQ(currentDialogName(), "messageboxok");
     EXPECT_STREQ(menus.messageKey, "lostlifetime");
 }
@@ -243,10 +244,10 @@ TEST(LevelLost, AClickDecidesOnlyAfterFourSeconds)
     loseNow();
     lostFramesUntil(3000.0f);
     boardPress();
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
     lostFramesUntil(4100.0f);
     boardPress();
-    EXPECT_EQ(menus.dialogOpen, 1);
+    EXPECT_EQ(dialogPort.open, 1);
     EXPECT_STREQ(currentDialogName(), "messageboxok");
     EXPECT_STREQ(menus.messageKey, "lostlifemoves");
 }
@@ -265,7 +266,7 @@ TEST(LevelLost, TheLastLifeThenGameOverWithTheHighScore)
     lifeLostMessageClosed();  // OK of the message box: the level again
     EXPECT_EQ(profileLives(), 0);
     EXPECT_EQ(play.secondTry, 1);
-    EXPECT_EQ(menus.dialogOpen, 0);
+    EXPECT_EQ(dialogPort.open, 0);
 
     playLevel(ModeAdventure, 7, quietRows());
     play.bankedScore = 700000;

@@ -23,6 +23,7 @@ protected:
         startGl();
         resetBackdrop();
         menus = MenusState{};
+        resetDialogPort();
         ASSERT_TRUE(openBuiltDataSet(data, false));
         begin2D();
         loadBackdropCatalogue();
@@ -32,6 +33,7 @@ protected:
     {
         resetBackdrop();
         menus = MenusState{};
+        resetDialogPort();
         GraphicsTest::TearDown();
     }
     // Runs frames of STEP_MS until the program clock reaches untilMs, then returns the last one.

@@ -3,6 +3,7 @@
 // around the picture, the spray ring, the queued sprites, the dialog dimming, the cross-fade's
 // object opacity, composites through the mesh hooks, and the scenes' range and reload rules.
 #include "backdrop_helpers.h"
+#include "core/dialogport.h"
 #include "gfx_helpers.h"
 
 #include "effects/backdrops.h"
@@ -74,6 +75,7 @@ protected:
         GraphicsTest::SetUp();
         resetBackdrop();
         menus = MenusState{};
+        resetDialogPort();
         startHeadless();
         begin2D();
         gpuSetBatching(false);
@@ -96,6 +98,7 @@ protected:
         gpuSetBatching(true);
         resetBackdrop();
         menus = MenusState{};
+        resetDialogPort();
         GraphicsTest::TearDown();
     }
     void putPicture(int n)
@@ -491,20 +494,20 @@ TEST_F(BackdropScene, TintDriftsAndADialogOverTheGameDimsIt)
     setBackdropTint(0);
     frame(100.0f);
     EXPECT_NEAR(backdrop.lastDrawTint[0], 1.0f - 0.2f * 0.15f, 1e-5f);
-    menus.dialogOpen = 1;
-    menus.anim = 0.5f;  // half open: 0.2 * 0.5 + 0.8 = 0.9
+    dialogPort.open = 1;
+    dialogPort.anim = 0.5f;  // half open: 0.2 * 0.5 + 0.8 = 0.9
     frame(0.0f);
     EXPECT_NEAR(backdrop.lastDrawTint[0], backdrop.tint[0] * 0.9f, 1e-5f);
     EXPECT_NEAR(backdrop.lastDrawTint[2], 0.9f, 1e-5f);
     EXPECT_FLOAT_EQ(backdrop.lastDrawTint[3], 1.0f);
     const GpuVertex* v = nullptr;
     gpuLastVertices(&v);
-    menus.anim = 0.0f;  // open: 0.8
+    dialogPort.anim = 0.0f;  // open: 0.8
     frame(0.0f);
     EXPECT_NEAR(backdrop.lastDrawTint[2], 0.8f, 1e-5f);
     // the stored tint itself is not dimmed
     EXPECT_NEAR(backdrop.tint[2], 1.0f, 1e-5f);
-    menus.dialogOpen = 0;
+    dialogPort.open = 0;
     frame(0.0f);
     EXPECT_NEAR(backdrop.lastDrawTint[2], 1.0f, 1e-5f);
 }

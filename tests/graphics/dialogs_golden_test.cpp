@@ -7,6 +7,7 @@
 #include "app/screens.h"
 #include "audio/audio.h"
 #include "core/random.h"
+#include "core/dialogport.h"
 #include "core/requestlog.h"
 #include "effects/backdrops.h"
 #include "game/board.h"
@@ -222,7 +223,7 @@ TEST_F(DialogGolden, LevelResultWhileItCounts)
     rec.results[3] = 61000;
     const char16_t holder[] = u"GRETA";
     for (int i = 0; i < 6; i++) rec.names[3][i] = holder[i];
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     openGameDialog("levelcomplete");
     run(40);  // 800 ms: the score is counted, the combo counts
     // "Next level" sits on its button, clear of the rounded ends, and the click box is the button.
@@ -242,7 +243,7 @@ TEST_F(DialogGolden, PauseMenuOverTheBoard)
     ASSERT_TRUE(newGame(ModeAdventure));
     screens.currentScreen = &screens.game;
     run(60);
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
     openGameDialog("gameplay");
     run(25);
     expectGolden(frame(), "dialog_gameplay");
@@ -261,7 +262,7 @@ TEST_F(DialogGolden, GameOverTableOverTheBoard)
     setProfileLives(0);
     play.bankedScore = 4200;
     play.timeLimitMs = 1000.0f;  // the time runs out: the level is lost
-    for (int i = 0; i < 800 && !menus.dialogOpen; i++) run(1);
+    for (int i = 0; i < 800 && !dialogPort.open; i++) run(1);
     ASSERT_EQ(play.levelLost, 1);
     ASSERT_STREQ(currentDialogName(), "hiscore");
     EXPECT_EQ(dialogs.hiscoreFromGame, 1);
@@ -309,8 +310,8 @@ TEST_F(DialogGolden, ThePromptRightAfterNextLevel)
     screens.game.keyDown(13);  // finishes its count-up
     run(5);
     screens.game.keyDown(13);  // "Next level"
-    for (int i = 0; i < 100 && menus.dialogOpen; i++) run(1);
-    ASSERT_EQ(menus.dialogOpen, 0);
+    for (int i = 0; i < 100 && dialogPort.open; i++) run(1);
+    ASSERT_EQ(dialogPort.open, 0);
     ASSERT_EQ(play.levelAdvance, 1);
     run(10);
     EXPECT_LT(play.completeClockMs, FLY_OFF_END_MS);  // some tiles still fade out of their flight

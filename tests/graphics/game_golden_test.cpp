@@ -56,6 +56,7 @@ protected:
         resetProgress();
         resetLevelFiles();
         menus = MenusState{};
+        resetDialogPort();
         clearRequests();
         ASSERT_TRUE(openBuiltDataSet(data, true));
         loadBoardPictures();

@@ -27,6 +27,7 @@ protected:
         startWithBuiltDataSet("mapspline.spl");
         if (HasFatalFailure()) return;
         menus = MenusState{};
+        resetDialogPort();
         clearRequests();
         ASSERT_TRUE(openBuiltDataSet(data, false));
         ASSERT_TRUE(loadFont("font", 1.0f, 1.0f));

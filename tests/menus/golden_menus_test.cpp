@@ -26,8 +26,8 @@ protected:
         ASSERT_TRUE(loadFont("font", 1.0f, 1.0f));
         loadMenuPictures();
         ASSERT_EQ(ExitRecorder::exits(), 0) << textureManager.lastMessage;
-        ASSERT_NE(menus.atlas, nullptr);
-        ASSERT_NE(menus.button, nullptr);
+        ASSERT_NE(panels.atlas, nullptr);
+        ASSERT_NE(panels.button, nullptr);
         app.mouseX = 799;  // the pointer in a corner, away from every button
         app.mouseY = 599;
     }

@@ -2,6 +2,7 @@
 // pointer, activation after the closing animation, going back, the dismissed main menu, message
 // boxes, and the widgets (sliders, check boxes, text fields, entries, the change-profile link).
 #include "menus_helpers.h"
+#include "core/dialogport.h"
 #include "persist/profile.h"
 
 #include "persist/settings.h"
@@ -50,15 +51,15 @@ TEST_F(Menus, OpeningAndClosingSlideAndFadeOver300Ms)
     EXPECT_TRUE(menus.opening);
     EXPECT_EQ(menus.focus, 0);
     menuFrame(100.0f);  // anim from the clock before it advances
-    EXPECT_FLOAT_EQ(menus.anim, 1.0f);
+    EXPECT_FLOAT_EQ(dialogPort.anim, 1.0f);
     EXPECT_FLOAT_EQ(menus.slide, 300.0f);
     menuFrame(100.0f);
-    EXPECT_NEAR(menus.anim, 2.0f / 3.0f, 1e-5);
+    EXPECT_NEAR(dialogPort.anim, 2.0f / 3.0f, 1e-5);
     EXPECT_NEAR(menus.slide, 300.0f * 4.0f / 9.0f, 1e-3);
     menuFrame(100.0f);
     menuFrame(100.0f);  // the clock passes 300
     EXPECT_FALSE(menus.opening);
-    EXPECT_FLOAT_EQ(menus.anim, 0.0f);
+    EXPECT_FLOAT_EQ(dialogPort.anim, 0.0f);
     EXPECT_FLOAT_EQ(menus.slide, 0.0f);
     // While it animates another dialog cannot open and keys are not taken.
     openDialog("adventure");
@@ -72,11 +73,11 @@ TEST_F(Menus, OpeningAndClosingSlideAndFadeOver300Ms)
     closeDialog();
     menuFrame(150.0f);
     menuFrame(150.0f);
-    EXPECT_NEAR(menus.anim, 0.5f, 1e-5);
+    EXPECT_NEAR(dialogPort.anim, 0.5f, 1e-5);
     EXPECT_NEAR(menus.slide, 150.0f, 1e-3);
     menuFrame(150.0f);
     EXPECT_FALSE(menus.closing);
-    EXPECT_FLOAT_EQ(menus.anim, 1.0f);
+    EXPECT_FLOAT_EQ(dialogPort.anim, 1.0f);
     EXPECT_STREQ(currentDialogName(), "");  // nothing pending: no dialog
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "game/board.h"
+#include "core/dialogport.h"
 #include "game/boardrender.h"
 #include "game/playstate.h"
 #include "menus/menus.h"
@@ -28,6 +29,7 @@ void makeGame()
     resetBoardRender();
     resetPlayState();
     menus = MenusState{};
+    resetDialogPort();
     board.colourCount = 6;
     resetFigureImages();
     std::swap(board.figureImage[1], board.figureImage[4]);
@@ -86,7 +88,7 @@ void makeGame()
     currentProfileStem(play.profileStem, sizeof play.profileStem);  // the level start's player
     play.movesShown = 11.5f;
     app.globalTimeMs = 123456.75f;
-    menus.dialogOpen = 1;
+    dialogPort.open = 1;
 }
 
 std::vector<uint8_t> image()
@@ -102,6 +104,7 @@ void forgetGame()
     resetBoardRender();
     resetPlayState();
     menus = MenusState{};
+    resetDialogPort();
     app.globalTimeMs = 0.0f;
     play.gameMode = ModePuzzle;  // the level of the mode was started again
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/random.h"
 #include "core/requestlog.h"
 #include "audio/audio.h"
@@ -66,6 +67,7 @@ void resetBotWorld(unsigned seed)
     resetRecords();
     resetPersist();
     menus = MenusState{};
+    resetDialogPort();
     clearRequests();
     createProfile("Bot");
     gameFlow.toTrophyRoom = backFromTrophyRoom;
@@ -191,5 +193,5 @@ void botKey(int vk) { gameKeyDown(vk); }
 bool botOpenPauseMenu()
 {
     clickAt(Vec2{-338.0f, 15.0f});  // the "menu" text button on the HUD
-    return menus.dialogOpen != 0;
+    return dialogPort.open != 0;
 }

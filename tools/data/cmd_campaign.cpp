@@ -9,6 +9,7 @@
 
 #include "bot.h"
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/random.h"
 #include "game/board.h"
 #include "game/gameflow.h"
@@ -103,7 +104,7 @@ Snapshot snapshot()
 bool leaveAndLoad()
 {
     run.saveAtFrame = -1;
-    if (!play.levelTouched || play.levelWon || play.levelLost || menus.dialogOpen || !play.limitRunning) return true;
+    if (!play.levelTouched || play.levelWon || play.levelLost || dialogPort.open || !play.limitRunning) return true;
     if (!botOpenPauseMenu()) return true;
     Snapshot before = snapshot();
     if (!leaveGameFromMenu()) {
@@ -188,7 +189,7 @@ void answer()
         return;
     case WaitHiscore:
         run.gameOvers++;
-        menus.dialogOpen = 0;
+        dialogPort.open = 0;
         newGame(run.mode);
         std::printf("decision=gameover lives=%d from=%d level=%d\n", profileLives(), from, play.levelIndex + 1);
         attemptStarted();
@@ -198,10 +199,10 @@ void answer()
     }
     if (play.levelAdvance || play.gameComplete) {
         botKey(13);  // back to the mode's menu, which continues the game
-    } else if (play.levelLost && !menus.dialogOpen && play.lostClockMs >= run.lostWaitMs) {
+    } else if (play.levelLost && !dialogPort.open && play.lostClockMs >= run.lostWaitMs) {
         pointAtBoard();
         boardPress();  // a click decides at once (once 4 s of the sequence have passed)
-    } else if (play.levelWon && !menus.dialogOpen) {
+    } else if (play.levelWon && !dialogPort.open) {
         if (!play.completeDialogShown && play.completeClockMs >= run.winWaitMs) botKey(13);
         else if (play.completeDialogShown) botKey(13);  // the next level
     }
@@ -322,7 +323,7 @@ int cmdCampaign(int argc, char** argv)
             }
         }
         run.wasReady = ready;
-        bool playing = !play.levelWon && !play.levelLost && !menus.dialogOpen;
+        bool playing = !play.levelWon && !play.levelLost && !dialogPort.open;
         if (playing && run.frames - run.lastMoveFrame > STALL_FRAMES) {
             std::fprintf(stderr, "fault: level %d stalled without a move\n", play.levelIndex + 1);
             return 1;

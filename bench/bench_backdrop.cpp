@@ -9,6 +9,7 @@
 // every state are merged); submitted = draws issued; objects = placed objects drawn; spray =
 // live spray sprites.
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "effects/backdrops.h"
 #include "effects/mesh.h"
 #include "graphics/device.h"

@@ -7,6 +7,7 @@
 //
 // Counters: drawCalls = draw calls submitted per frame; triangles = primitives per frame.
 #include "app/screens.h"
+#include "core/dialogport.h"
 #include "screen_frames.h"
 #include "dataset.h"
 #include "audio/audio.h"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/screens.h"
+#include "core/dialogport.h"
 #include "audio/audio.h"
 #include "dataset.h"
 #include "game/board.h"

@@ -29,6 +29,7 @@
 #include "trophies/trophies.h"
 #include "game/savegame.h"
 #include "persist/settings.h"
+#include "platform/os/os.h"
 #include "ui/messages.h"
 
 GameFlowState gameFlow;
@@ -160,7 +161,7 @@ bool leaveGameFromMenu()
 
 void savedMessageClosed() { leaveForFrontEnd(); }
 
-bool isPauseKey(int vk) { return vk == MENU_KEY_SPACE || vk == MENU_KEY_ESCAPE || vk == GAME_KEY_PAUSE; }
+bool isPauseKey(int vk) { return vk == VK_SPACE || vk == VK_ESCAPE || vk == GAME_KEY_PAUSE; }
 
 void gameKeyDown(int vk)
 {
@@ -171,7 +172,7 @@ void gameKeyDown(int vk)
     } else if (play.paused) {
         play.paused = 0;
         // Escape on the pause overlay goes on to the in-game menu rather than straight back.
-        if (vk == MENU_KEY_ESCAPE) openPauseMenu();
+        if (vk == VK_ESCAPE) openPauseMenu();
     } else if (play.levelWon) {
         nextLevel();
     } else if (play.levelLost) {

@@ -200,7 +200,7 @@ void resetMenuState()
     menus.lastFocus = 0;
     menus.selected = -1;
     menus.opening = menus.closing = false;
-    dialogPort.animTime = dialogPort.anim = menus.slide = 0.0f;
+    menus.animTime = dialogPort.anim = menus.slide = 0.0f;
     panels.clockMs = 0.0f;
     menus.pendingActivate = menus.pendingBack = false;
     menus.pendingKey = 0;
@@ -655,7 +655,7 @@ void openDialog(MenuNode* node)
     releaseSliders();
     menus.opening = true;
     menus.closing = false;
-    dialogPort.animTime = 0.0f;
+    menus.animTime = 0.0f;
     dialogPort.anim = 1.0f;
     menus.slide = MENU_ANIM_MS;
     menus.mainDismissed = false;
@@ -680,7 +680,7 @@ void closeDialog()
 {
     if (!menus.current || animating()) return;
     menus.closing = true;
-    dialogPort.animTime = 0.0f;
+    menus.animTime = 0.0f;
 }
 
 void showMessageBox(const char* textKey, bool okOnly)
@@ -755,19 +755,19 @@ void updateMenus()
 {
     float dt = app.frameMs;
     if (menus.opening) {
-        dialogPort.anim = 1.0f - dialogPort.animTime / MENU_ANIM_MS;
+        dialogPort.anim = 1.0f - menus.animTime / MENU_ANIM_MS;
         menus.slide = dialogPort.anim * dialogPort.anim * MENU_ANIM_MS;
-        dialogPort.animTime += dt;
-        if (dialogPort.animTime > MENU_ANIM_MS) {
+        menus.animTime += dt;
+        if (menus.animTime > MENU_ANIM_MS) {
             dialogPort.anim = 0.0f;
             menus.slide = 0.0f;
             menus.opening = false;
         }
     } else if (menus.closing) {
-        dialogPort.anim = dialogPort.animTime / MENU_ANIM_MS;
+        dialogPort.anim = menus.animTime / MENU_ANIM_MS;
         menus.slide = dialogPort.anim * dialogPort.anim * 600.0f;
-        dialogPort.animTime += dt;
-        if (dialogPort.animTime > MENU_ANIM_MS) {
+        menus.animTime += dt;
+        if (menus.animTime > MENU_ANIM_MS) {
             dialogPort.anim = 1.0f;
             menus.closing = false;
             finishClosing();

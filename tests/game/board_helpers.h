@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/appstate.h"
+#include "core/dialogport.h"
 #include "core/random.h"
 #include "core/requestlog.h"
 #include "effects/effects.h"

@@ -4,6 +4,7 @@
 // OSTRIMAR_ART_PREVIEW=<folder> every land's two frames are also written there as PNG files, to
 // look at.
 #include "gfx_helpers.h"
+#include "core/dialogport.h"
 
 #include "effects/backdrops.h"
 #include "menus/menus.h"

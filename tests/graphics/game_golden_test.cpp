@@ -2,6 +2,7 @@
 // fixed seeds and frame times, against stored pictures: a fresh level, a hovered group, a
 // running bomb, the pause overlay and a won level 3000 ms into its sequence.
 #include "graphics/screen_golden.h"
+#include "core/dialogport.h"
 
 #include <cstring>
 

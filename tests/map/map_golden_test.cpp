@@ -2,6 +2,7 @@
 // fixed frame times, under the adventure's dialog, against stored pictures: the ring of stage 1,
 // a stage picture in the middle of its reveal, the artefact screen and the congratulation panel.
 #include "graphics/screen_golden.h"
+#include "core/dialogport.h"
 
 #include "app/screens.h"
 #include "audio/audio.h"

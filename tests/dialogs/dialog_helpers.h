@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the dialog tests: a menu tree of the game's dialogs built from text, the state of a
 // first start, frames of the framework at a fixed frame time, and buttons pressed by name.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -121,9 +122,10 @@ inline void resetDialogWorld()
     resetAppState();
     resetProfiles();
     resetPersist();
-    // Saves go to a folder of this test run, never into the build folder.
-    std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s/dialogs-test-settings",
-                  OSTRIMAR_BINARY_DIR);
+    // Saves go to a folder of this test process, never into the build folder's data set: CTest
+    // runs the cases side by side, and a case that empties its folder must not empty another's.
+    std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s/dialogs-test-settings-%d",
+                  OSTRIMAR_BINARY_DIR, static_cast<int>(getpid()));
     resetRecords();
     resetTextTables();
     resetDialogs();

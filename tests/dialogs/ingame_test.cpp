@@ -372,6 +372,8 @@ TEST_F(InGame, OpeningADialogClearsTheParticleEffects)
     openPauseMenu();
     EXPECT_EQ(liveEmitters(), 0);
     EXPECT_EQ(liveParticles(), 0);
+}
+
 // "Next level" on the level result: the game waits for one key, says so at once and readably on
 // every frame of the wait, the tiles finish their flight, and that key reaches the map.
 TEST_F(InGame, AfterNextLevelThePromptShowsAtOnceAndAKeyReachesTheMap)

@@ -289,7 +289,7 @@ TEST_F(TrophyRoom, ItsButtonsClickWithTheGamesButtonSound)
     registerGameSounds();
     startHeadless();
     ASSERT_TRUE(loadTrophies());
-    ASSERT_TRUE(awardTrophy(3, "Ann"));
+    ASSERT_TRUE(awardTrophy(3, "+ann"));
     enterTrophyRoom(TROPHY_RETURN_GAME);
     frames(80);
     ASSERT_EQ(trophyRoom.presentation, Presentation::Waiting);

@@ -464,6 +464,13 @@ float trophyRoomTint()
     return t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
 }
 
+bool trophyRoomQuiet()
+{
+    return trophyRoom.open && !trophyRoom.leaving && trophyRoom.clockMs >= TROPHY_ROOM_FADE_MS &&
+           trophyRoom.clockMs >= TROPHY_ROOM_QUIET_MS && trophyRoom.presentation == Presentation::Idle &&
+           firstNewTrophy() == 0;
+}
+
 float presentationScale()
 {
     float u = trophyRoom.presentMs / TROPHY_PRESENT_MS;

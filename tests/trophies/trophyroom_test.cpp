@@ -3,7 +3,9 @@
 // pictures' opacity on the headless and on the GL device.
 #include "graphics/gfx_helpers.h"
 
+#include "app/screens.h"
 #include "core/requestlog.h"
+#include "platform/os/pacing.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "menus/menus.h"
@@ -213,6 +215,35 @@ TEST_F(TrophyRoom, TwoNewTrophiesArePresentedLowestFirstEachAfterItsButton)
     frames(30);
     EXPECT_EQ(trophyRoom.presentation, Presentation::Idle);
     EXPECT_EQ(firstNewTrophy(), 0);
+}
+
+// Idle frames come at the scene's slower rate only while nothing but the glow and the backdrop
+// moves: not while the room fades in, a new trophy is presented or waits to be, or it is left.
+TEST_F(TrophyRoom, IdleFramesSlowDownOnlyOnceTheRoomIsQuiet)
+{
+    startHeadless();
+    ASSERT_TRUE(loadTrophies());
+    ASSERT_TRUE(awardTrophy(4, "Ann"));
+    enterTrophyRoom(TROPHY_RETURN_MAIN);
+    EXPECT_FALSE(trophyRoomQuiet());
+    EXPECT_EQ(screens.trophy.idleFrameRate(), 0);
+    frames(49);  // fading in
+    EXPECT_FALSE(trophyRoomQuiet());
+    frames(2);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Growing);
+    EXPECT_FALSE(trophyRoomQuiet());
+    frames(30);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Waiting);
+    EXPECT_FALSE(trophyRoomQuiet());
+    trophyRoomKeyDown(13);
+    frames(30);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Idle);
+    EXPECT_TRUE(trophyRoomQuiet());
+    EXPECT_GT(screens.trophy.idleFrameRate(), 0);
+    EXPECT_LT(screens.trophy.idleFrameRate(), PACING_IDLE_HZ);
+    trophyRoomKeyDown(27);  // leaving: the fade out runs at the usual rate
+    EXPECT_FALSE(trophyRoomQuiet());
+    EXPECT_EQ(screens.trophy.idleFrameRate(), 0);
 }
 
 TEST_F(TrophyRoom, LeavingBeforeTheButtonKeepsTheTrophyWonButNoLongerNew)

@@ -278,6 +278,31 @@ TEST_F(TrophyRoom, LeavingBeforeTheButtonKeepsTheTrophyWonButNoLongerNew)
     EXPECT_EQ(trophyRoom.open, 0);
 }
 
+// The room's pictures are textures only while it shows: leaving releases them, the next visit
+// loads them again.
+TEST_F(TrophyRoom, LeavingReleasesThePicturesAndTheNextVisitLoadsThemAgain)
+{
+    startHeadless();
+    ASSERT_TRUE(loadTrophies());
+    ASSERT_TRUE(awardTrophy(3, "Ann"));
+    for (int visit = 0; visit < 2; visit++) {
+        enterTrophyRoom(TROPHY_RETURN_MAIN);
+        frames(60);
+        ASSERT_NE(trophyRoom.image[2], nullptr);
+        EXPECT_EQ(findTexture("cup3.tga"), trophyRoom.image[2]);
+        EXPECT_NE(findTexture("glow17.tga"), nullptr);
+        frames(60);  // the presentation of trophy 3
+        trophyRoomKeyDown(13);
+        frames(30);
+        trophyRoomKeyDown(27);
+        frames(60);  // the fade out, then the menu
+        ASSERT_EQ(trophyRoom.open, 0);
+        EXPECT_EQ(findTexture("cup3.tga"), nullptr);
+        EXPECT_EQ(findTexture("glow17.tga"), nullptr);
+        EXPECT_EQ(trophyRoom.image[2], nullptr);
+    }
+}
+
 TEST_F(TrophyRoom, TheExitFadesOutAndReturnsToTheMenuItCameFrom)
 {
     static const char16_t tree[] = u"\uFEFFmain=\r\nmain\r\ntrophyroom\r\n\r\nadventure=\r\nstart\r\n\r\n"

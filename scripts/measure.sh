@@ -1,11 +1,12 @@
 #!/bin/sh
 # Starts the game under a virtual X display and prints what a player's machine would feel:
 # the time from start to a mapped window and to the first splash frame, the CPU the game takes
-# while it waits at the splash prompt, in the main menu and on a settled board, and its peak
-# memory (after each of these, and at the end what the resident memory is made of: the process's
-# own memory and mapped files, the latter mostly the GL driver's libraries). It plays a first
-# start with the keyboard: a key at the prompt, the name "ANNA", then Enter through the main
-# menu's "Adventure", the story panel and the map into level 1.
+# while it waits at the splash prompt, in the main menu, the trophy room, on a settled board
+# and on the map, and its peak memory (after each of these, and at the end what the resident
+# memory is made of: the process's own memory and mapped files, the latter mostly the GL driver's
+# libraries). It plays a first start with the keyboard: a key at the prompt, the name "ANNA", the
+# main menu's "Trophy room" and Escape back, "Adventure" and the story panel into level 1, then
+# back to the main menu through the game's menu and "Adventure" again to its map.
 # Usage: scripts/measure.sh [BUILD_DIR] [SECONDS_PER_SAMPLE]
 #   BUILD_DIR defaults to build-rel (make it with
 #   cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DOSTRIMAR_TESTS=OFF -DOSTRIMAR_BENCH=OFF
@@ -53,7 +54,7 @@ cpuPercent() {
 
 START=$(date +%s%N)
 (cd "$TMP" && HOME="$TMP/home" XDG_DATA_HOME="$TMP/home/data" XDG_RUNTIME_DIR="$TMP/run" \
-  OSTRIMAR_SCREEN_FILE="$TMP/screen" SDL_AUDIODRIVER=dummy exec "$GAME") > "$TMP/game.log" 2>&1 &
+  OSTRIMAR_SCREEN_FILE="$TMP/screen" OSTRIMAR_STATE_FILE="$TMP/state" SDL_AUDIODRIVER=dummy exec "$GAME") > "$TMP/game.log" 2>&1 &
 PID=$!
 WIN=""
 while [ -z "$WIN" ]; do
@@ -85,6 +86,16 @@ waitFor() {
   grep -qx "$1" "$TMP/screen" 2>/dev/null || echo "(the game never reported $1: $(tr "\n" " " < "$TMP/screen"))"
 }
 
+# Moves the focus of the open dialog down to a button (at most 20 steps), then presses Return.
+choose() {
+  n=0
+  while ! grep -qx "focus=$1" "$TMP/screen" 2>/dev/null && [ $n -lt 20 ]; do
+    xdotool key --window "$WIN" Down; sleep 0.5; n=$((n + 1))
+  done
+  grep -qx "focus=$1" "$TMP/screen" 2>/dev/null || echo "(no button $1: $(tr "\n" " " < "$TMP/screen"))"
+  keys Return
+}
+
 # The two splash pictures run 4 s each, then the deferred load, then the prompt waits for a key.
 # Each figure is taken once the screen is there, its memory has settled, and 4 s have passed
 # without input (so frames run at the idle rate).
@@ -99,10 +110,51 @@ waitFor screen=menu
 settle
 sleep 4
 echo "main menu CPU:          $(cpuPercent) % of a core (peak memory so far $(mib VmHWM) MiB)"
-keys Return Return Return
+# The trophy room from the main menu's button, then back with Escape.
+choose trophyroom
+waitFor screen=trophy
+settle
+sleep 4
+echo "trophy room CPU:        $(cpuPercent) % of a core (peak memory so far $(mib VmHWM) MiB)"
+keys Escape
+waitFor screen=menu
+waitFor settled=1
+# "Adventure" (the main menu's first button) and the story panel: a first start goes on into
+# level 1.
+choose adventure
+keys Return
 waitFor screen=game
 settle
 sleep 4
-echo "settled board CPU:      $(cpuPercent) % of a core"
+echo "settled board CPU:      $(cpuPercent) % of a core (peak memory so far $(mib VmHWM) MiB)"
+# Back to the main menu through the game's menu, and "Adventure" again: now its map (after the
+# question whether to go on with the saved game, answered "no").
+# The level's first tip panel (open since the level started) is closed with Enter, then the
+# HUD's "menu" button (at 62, 285 of the game's 800 x 600 picture, scaled to the window).
+eval "$(xdotool getwindowgeometry --shell "$WIN")"
+i=0
+while grep -q "tip=1" "$TMP/state" 2>/dev/null && [ $i -lt 10 ]; do
+  xdotool key --window "$WIN" Return; sleep 1; i=$((i + 1))
+done
+i=0
+while ! grep -qx dialog=gameplay "$TMP/screen" && [ $i -lt 5 ]; do
+  xdotool mousemove --window "$WIN" $((62 * WIDTH / 800)) $((285 * HEIGHT / 600))
+  sleep 0.3; xdotool click --window "$WIN" 1; sleep 1; i=$((i + 1))
+done
+waitFor dialog=gameplay
+sleep 1
+choose main
+i=0
+while ! grep -qx dialog=main "$TMP/screen" && [ $i -lt 20 ]; do
+  grep -qx dialog=messageboxok "$TMP/screen" && xdotool key --window "$WIN" Return
+  sleep 0.5; i=$((i + 1))
+done
+waitFor dialog=main
+choose adventure
+grep -qx dialog=loadgamequest "$TMP/screen" && choose no
+waitFor dialog=adventure
+settle
+sleep 4
+echo "map CPU:                $(cpuPercent) % of a core"
 echo "peak memory:            $(mib VmHWM) MiB (resident now $(mib VmRSS) MiB: own $(mib RssAnon), files $(mib RssFile))"
 echo "load average:           $(cut -d ' ' -f 1-3 /proc/loadavg)"

@@ -300,9 +300,9 @@ void MenuScreen::render()
     updateAudio();
 }
 
-// Idle frames a second of the menus and the game once only the living backdrop's slow layers
-// (clouds and water in whole-texel steps, twigs swinging under a pixel a frame), the candle and
-// ambient sparks move: 15 show them as smoothly as 30, at half the cost. Anything quicker (a
+// Idle frames a second of the menus, the trophy room and the game once only the living
+// backdrop's slow layers (clouds and water in whole-texel steps, twigs swinging under a pixel a
+// frame), the candle and ambient sparks move: 15 show them as smoothly as 30, at half the cost. Anything quicker (a
 // dialog opening or closing, a cross-fade, figures falling, debris, explosions, the level's end,
 // the shutter) keeps the usual idle rate.
 constexpr int SCENE_IDLE_HZ = 15;
@@ -426,6 +426,10 @@ void TrophyScreen::render()
     boardUpkeep();
     updateAudio();
 }
+
+// The room waiting with its trophies glowing (a pulse of about 1.3 s) over the living backdrop:
+// the scene's idle rate, as in the menus.
+int TrophyScreen::idleFrameRate() const { return trophyRoomQuiet() && sceneQuiet() ? SCENE_IDLE_HZ : 0; }
 
 void TrophyScreen::keyDown(int vk)
 {

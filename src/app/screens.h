@@ -113,6 +113,7 @@ class TrophyScreen : public Screen {
 public:
     void update() override;
     void render() override;
+    int idleFrameRate() const override;
     void keyDown(int vk) override;
     void lButtonDown() override;
     void lButtonDblClk() override;

@@ -348,6 +348,25 @@ void loadTrophyPictures()
     trophyRoom.picturesLoaded = 1;
 }
 
+namespace {
+
+// The trophies' pictures are only needed while the room shows: they are released when it is left
+// (about 6 MiB of textures with the default data set) and loaded again at the next visit.
+void releaseTrophyPictures(const TrophyRoomState& room)
+{
+    Texture* pictures[2 * TROPHY_COUNT] = {};
+    int count = 0;
+    for (int i = 0; i < 2 * TROPHY_COUNT; i++) {
+        Texture* t = i < TROPHY_COUNT ? room.image[i] : room.glow[i - TROPHY_COUNT];
+        bool seen = false;  // two trophies may share a picture
+        for (int k = 0; k < count; k++) seen = seen || pictures[k] == t;
+        if (t && !seen) pictures[count++] = t;
+    }
+    for (int k = 0; k < count; k++) releaseTexture(pictures[k]);
+}
+
+}  // namespace
+
 void enterTrophyRoom(int returnTarget)
 {
     int visits = trophyRoom.visits;
@@ -382,10 +401,8 @@ void leaveTrophyRoom()
     int previous = trophyRoom.previousBackdrop;
     TrophyRoomState keep = trophyRoom;
     resetTrophyRoom();
-    std::memcpy(trophyRoom.image, keep.image, sizeof trophyRoom.image);
-    std::memcpy(trophyRoom.glow, keep.glow, sizeof trophyRoom.glow);
+    releaseTrophyPictures(keep);
     trophyRoom.maskTarget = keep.maskTarget;
-    trophyRoom.picturesLoaded = keep.picturesLoaded;
     trophyRoom.visits = keep.visits;
     trophyRoom.maskTests = keep.maskTests;
     for (TrophySlot& s : trophyLayout.slots) s.hovered = 0;
@@ -463,6 +480,13 @@ float trophyRoomTint()
     float t = trophyRoom.clockMs / TROPHY_ROOM_FADE_MS;
     if (trophyRoom.leaving) t = 1.0f - trophyRoom.leaveMs / TROPHY_ROOM_FADE_MS;
     return t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+}
+
+bool trophyRoomQuiet()
+{
+    return trophyRoom.open && !trophyRoom.leaving && trophyRoom.clockMs >= TROPHY_ROOM_FADE_MS &&
+           trophyRoom.clockMs >= TROPHY_ROOM_QUIET_MS && trophyRoom.presentation == Presentation::Idle &&
+           firstNewTrophy() == 0;
 }
 
 float presentationScale()

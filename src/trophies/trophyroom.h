@@ -92,6 +92,9 @@ void drawTrophyRoom();
 
 // The room's brightness 0..1 (fading in at entry and out while leaving).
 float trophyRoomTint();
+// Only the trophies' slow glow and the backdrop's ambience move: the room has faded in, nothing
+// is presented or waits to be, and it is not being left. Its idle frames may then come slower.
+bool trophyRoomQuiet();
 // Scale of the presentation dialog (0 when none shows).
 float presentationScale();
 // Is the pointer on trophy index (0..16)? Its rectangle first, then the picture's opacity under

@@ -4,7 +4,9 @@
 #include "graphics/gfx_helpers.h"
 #include "sound_probe.h"
 
+#include "app/screens.h"
 #include "core/requestlog.h"
+#include "platform/os/pacing.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "menus/menus.h"
@@ -216,6 +218,35 @@ TEST_F(TrophyRoom, TwoNewTrophiesArePresentedLowestFirstEachAfterItsButton)
     EXPECT_EQ(firstNewTrophy(), 0);
 }
 
+// Idle frames come at the scene's slower rate only while nothing but the glow and the backdrop
+// moves: not while the room fades in, a new trophy is presented or waits to be, or it is left.
+TEST_F(TrophyRoom, IdleFramesSlowDownOnlyOnceTheRoomIsQuiet)
+{
+    startHeadless();
+    ASSERT_TRUE(loadTrophies());
+    ASSERT_TRUE(awardTrophy(4, "Ann"));
+    enterTrophyRoom(TROPHY_RETURN_MAIN);
+    EXPECT_FALSE(trophyRoomQuiet());
+    EXPECT_EQ(screens.trophy.idleFrameRate(), 0);
+    frames(49);  // fading in
+    EXPECT_FALSE(trophyRoomQuiet());
+    frames(2);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Growing);
+    EXPECT_FALSE(trophyRoomQuiet());
+    frames(30);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Waiting);
+    EXPECT_FALSE(trophyRoomQuiet());
+    trophyRoomKeyDown(13);
+    frames(30);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Idle);
+    EXPECT_TRUE(trophyRoomQuiet());
+    EXPECT_GT(screens.trophy.idleFrameRate(), 0);
+    EXPECT_LT(screens.trophy.idleFrameRate(), PACING_IDLE_HZ);
+    trophyRoomKeyDown(27);  // leaving: the fade out runs at the usual rate
+    EXPECT_FALSE(trophyRoomQuiet());
+    EXPECT_EQ(screens.trophy.idleFrameRate(), 0);
+}
+
 TEST_F(TrophyRoom, LeavingBeforeTheButtonKeepsTheTrophyWonButNoLongerNew)
 {
     startHeadless();
@@ -246,6 +277,31 @@ TEST_F(TrophyRoom, LeavingBeforeTheButtonKeepsTheTrophyWonButNoLongerNew)
     EXPECT_EQ(countRequests("trophyRoomToGame"), 1);
     EXPECT_EQ(backdrop.number, 5);
     EXPECT_EQ(trophyRoom.open, 0);
+}
+
+// The room's pictures are textures only while it shows: leaving releases them, the next visit
+// loads them again.
+TEST_F(TrophyRoom, LeavingReleasesThePicturesAndTheNextVisitLoadsThemAgain)
+{
+    startHeadless();
+    ASSERT_TRUE(loadTrophies());
+    ASSERT_TRUE(awardTrophy(3, "Ann"));
+    for (int visit = 0; visit < 2; visit++) {
+        enterTrophyRoom(TROPHY_RETURN_MAIN);
+        frames(60);
+        ASSERT_NE(trophyRoom.image[2], nullptr);
+        EXPECT_EQ(findTexture("cup3.tga"), trophyRoom.image[2]);
+        EXPECT_NE(findTexture("glow17.tga"), nullptr);
+        frames(60);  // the presentation of trophy 3
+        trophyRoomKeyDown(13);
+        frames(30);
+        trophyRoomKeyDown(27);
+        frames(60);  // the fade out, then the menu
+        ASSERT_EQ(trophyRoom.open, 0);
+        EXPECT_EQ(findTexture("cup3.tga"), nullptr);
+        EXPECT_EQ(findTexture("glow17.tga"), nullptr);
+        EXPECT_EQ(trophyRoom.image[2], nullptr);
+    }
 }
 
 TEST_F(TrophyRoom, TheExitFadesOutAndReturnsToTheMenuItCameFrom)

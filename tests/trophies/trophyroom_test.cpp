@@ -224,7 +224,7 @@ TEST_F(TrophyRoom, IdleFramesSlowDownOnlyOnceTheRoomIsQuiet)
 {
     startHeadless();
     ASSERT_TRUE(loadTrophies());
-    ASSERT_TRUE(awardTrophy(4, "Ann"));
+    ASSERT_TRUE(awardTrophy(4, "+ann"));
     enterTrophyRoom(TROPHY_RETURN_MAIN);
     EXPECT_FALSE(trophyRoomQuiet());
     EXPECT_EQ(screens.trophy.idleFrameRate(), 0);
@@ -285,7 +285,7 @@ TEST_F(TrophyRoom, LeavingReleasesThePicturesAndTheNextVisitLoadsThemAgain)
 {
     startHeadless();
     ASSERT_TRUE(loadTrophies());
-    ASSERT_TRUE(awardTrophy(3, "Ann"));
+    ASSERT_TRUE(awardTrophy(3, "+ann"));
     for (int visit = 0; visit < 2; visit++) {
         enterTrophyRoom(TROPHY_RETURN_MAIN);
         frames(60);

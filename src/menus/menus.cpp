@@ -600,11 +600,7 @@ float longestNameWidth(float scale)
 {
     const BitmapFont* f = currentFont();
     if (!f) return 0.0f;
-    float widest = 0.0f;
-    for (int u = 0x20; u < 0x10000; u++) {
-        if (u == 0x7F || (u >= 0xD800 && u <= 0xDFFF)) continue;  // what typing cannot insert
-        if (f->advance[u] > widest) widest = f->advance[u];
-    }
+    float widest = f->widestTypable;
     float byCount = static_cast<float>(EDIT_MAX_CHARS) * widest * 16.0f;
     float byWidth = EDIT_MAX_WIDTH + widest * 16.0f;
     return (byCount < byWidth ? byCount : byWidth) * scale / 16.0f;

@@ -156,6 +156,13 @@ FontMetricsStatus buildFontMetrics(BitmapFont& font, const uint8_t* data, int32_
         font.advance[code] = (2.0f * width / cellW) * sizeFactor;
         font.cell[code] = static_cast<uint16_t>(i);
     }
+    // Found once here, read by the name field's width every frame it is drawn.
+    font.widestTypable = 0.0f;
+    for (int i = 0; i < FONT_GLYPH_ENTRIES; ++i) {
+        uint16_t code = readU16(data + 8 + i * 4 + 2);
+        if (code < 0x20 || code == 0x7F || (code >= 0xD800 && code <= 0xDFFF)) continue;
+        if (font.advance[code] > font.widestTypable) font.widestTypable = font.advance[code];
+    }
     return FontMetricsStatus::Ok;
 }
 

@@ -32,6 +32,7 @@ struct BitmapFont {
     float aspect;        // height-to-width factor of the drawn cell
     float advance[65536];   // advance of every code unit in units of the scale; 0 when unnamed
     uint16_t cell[65536];   // grid cell of every code unit; 0 when unnamed
+    float widestTypable;    // largest advance of a code unit typing can insert (not control, not a surrogate half)
     Texture* texture;
 };
 

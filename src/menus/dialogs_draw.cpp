@@ -648,12 +648,17 @@ void helpFigure(int colour, float x, float y, float s, int alpha)
     drawQuadCentered(x, y, s, s, figureFrameRect(0), Color(255, 255, 255, alpha));
 }
 
-void helpSprite(const char* name, float x, float y, float w, float h, Color c)
+// A whole picture centred at (x, y); nothing when the data set has none.
+void helpPicture(const Texture* t, float x, float y, float w, float h, Color c)
 {
-    const Texture* t = findTexture(name);
     if (!t) return;
     setTexture(t);
     drawQuadCentered(x, y, w, h, Rect{0.0f, 0.0f, 1.0f, 1.0f}, c);
+}
+
+void helpSprite(const char* name, float x, float y, float w, float h, Color c)
+{
+    helpPicture(findTexture(name), x, y, w, h, c);
 }
 
 void helpGlow(float x, float y, float size, Color c)
@@ -690,21 +695,12 @@ void drawHelpPicture(const HelpRow& row, float x, float y, float alpha)
         helpFigure(1, x + 34.0f, y - 16.0f, 30.0f, a);
         break;
     case HelpPicture::Squares:
-        if (const Texture* t = boardRender.tiles[1]) {
-            setTexture(t);
-            drawQuadCentered(x - 22.0f, y, 44.0f, 44.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
-        }
-        if (const Texture* t = boardRender.tiles[2]) {
-            setTexture(t);
-            drawQuadCentered(x + 24.0f, y, 44.0f, 44.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
-        }
+        helpPicture(boardRender.tiles[1], x - 22.0f, y, 44.0f, 44.0f, white);
+        helpPicture(boardRender.tiles[2], x + 24.0f, y, 44.0f, 44.0f, white);
         break;
     case HelpPicture::Chain:
         helpFigure(5, x, y, 44.0f, a);
-        if (const Texture* t = boardRender.chain) {
-            setTexture(t);
-            drawQuadCentered(x, y, 56.0f, 56.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
-        }
+        helpPicture(boardRender.chain, x, y, 56.0f, 56.0f, white);
         break;
     case HelpPicture::Bomb:
         helpGlow(x, y, 84.0f, Color(255, 200, 120, a * 3 / 5));
@@ -714,10 +710,8 @@ void drawHelpPicture(const HelpRow& row, float x, float y, float alpha)
     case HelpPicture::SuperBomb:
     case HelpPicture::CrossBomb:
         helpFigure(row.picture == HelpPicture::SuperBomb ? 2 : 0, x, y, 44.0f, a);
-        if (const Texture* t = row.picture == HelpPicture::SuperBomb ? boardRender.megaMark : boardRender.crossMark) {
-            setTexture(t);
-            drawQuadCentered(x, y, 50.0f, 50.0f, Rect{0.0f, 0.0f, 1.0f, 1.0f}, white);
-        }
+        helpPicture(row.picture == HelpPicture::SuperBomb ? boardRender.megaMark : boardRender.crossMark, x, y, 50.0f,
+                    50.0f, white);
         break;
     case HelpPicture::Thunder:
         helpGlow(x, y, 80.0f, Color(90, 90, 255, a * 3 / 4));

@@ -68,8 +68,8 @@ bool listenToProfiles(ProfileListener listener);
 void tellProfileListeners(ProfileEvent event);
 // Creating, selecting, renaming and deleting a profile end the game in progress (it was the
 // previous player's, or played under the old name) and load the current profile's trophy file
-// over the trophies in memory, so nothing of one player reaches another.
-
+// over the trophies in memory, so nothing of one player reaches another (through the listeners).
+//
 // Adds a profile and makes it current: false for an empty name, a name that is already used
 // (exact, case-sensitive comparison) or a full table (eight profiles). The record is zeroed, the
 // name copied (cut to 31 characters), mode 0, every hint flag set, 3 lives per mode; an empty

@@ -4,6 +4,7 @@
 #include "audio/audio.h"
 #include "core/appstate.h"
 #include "core/random.h"
+#include "platform/os/files.h"
 #include "platform/sound/sound.h"
 
 #include <cmath>
@@ -48,11 +49,8 @@ bool writeFloatWav(const std::string& path, const std::vector<float>& frames)
     put16(h, 32);
     h += "data";
     put32(h, dataBytes);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(h.data(), 1, h.size(), f) == h.size() &&
-              std::fwrite(frames.data(), sizeof(float), frames.size(), f) == frames.size();
-    return std::fclose(f) == 0 && ok;
+    h.append(reinterpret_cast<const char*>(frames.data()), frames.size() * sizeof(float));
+    return osWriteFileAtomic(path.c_str(), h.data(), static_cast<int32_t>(h.size()));
 }
 
 // Everything stops: no voice, no song, no request waiting.

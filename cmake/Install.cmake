@@ -1,6 +1,7 @@
 # Installation (cmake --install): the two programs, the default data set, the desktop entry,
-# the AppStream metadata, the theme icons and the manual pages. The game finds its data set at
-# ../share/ostrimar relative to its own folder, so any prefix works.
+# the AppStream metadata, the theme icons, the manual pages, the copyright file and the change
+# log. The game finds its data set at ../share/ostrimar relative to its own folder, so any
+# prefix works.
 include(GNUInstallDirs)
 
 install(TARGETS ostrimar ostrimar-data RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -14,5 +15,24 @@ foreach(size 32 48 64 128 256)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/dist/org.ostrimar.Ostrimar.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/dist/org.ostrimar.Ostrimar.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${PROJECT_SOURCE_DIR}/dist/ostrimar.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES ${PROJECT_SOURCE_DIR}/dist/ostrimar-data.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The manual pages and the change log compressed as Debian installs them (man reads either);
+# gzip -n keeps no name or time, so the files are the same on every build.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(dist_out ${PROJECT_BINARY_DIR}/dist)
+set(dist_gz)
+foreach(pair "ostrimar.6:ostrimar.6.gz" "ostrimar-data.1:ostrimar-data.1.gz" "changelog:changelog.gz")
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 in)
+  list(GET pair 1 out)
+  add_custom_command(OUTPUT ${dist_out}/${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dist_out}
+    COMMAND ${GZIP_PROGRAM} -9nc ${PROJECT_SOURCE_DIR}/dist/${in} > ${dist_out}/${out}
+    DEPENDS ${PROJECT_SOURCE_DIR}/dist/${in})
+  list(APPEND dist_gz ${dist_out}/${out})
+endforeach()
+add_custom_target(dist_gz ALL DEPENDS ${dist_gz})
+install(FILES ${dist_out}/ostrimar.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${dist_out}/ostrimar-data.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Copyright and licences (machine-readable, as Debian keeps them) and the change log.
+install(FILES ${PROJECT_SOURCE_DIR}/dist/copyright ${dist_out}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ostrimar)

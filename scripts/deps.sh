@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages the project needs, when any is missing.
-# Usage: scripts/deps.sh [run|test|fuzz|plot]
+# Usage: scripts/deps.sh [run|test|fuzz|plot|package]
 # test: also what the headless and desktop tests need, and clang, libFuzzer and ccache to build
 # the fuzz targets; fuzz: clang and libFuzzer (scripts/fuzz.sh).
 set -e
@@ -14,6 +14,11 @@ fi
 # plot: gnuplot for the win-rate picture of scripts/level_difficulty.sh.
 if [ "$1" = "plot" ]; then
   PKGS="$PKGS gnuplot-nox"
+fi
+# package: dpkg-shlibdeps (dpkg-dev) and lintian for scripts/package.sh, debootstrap for
+# scripts/check_package.sh.
+if [ "$1" = "package" ]; then
+  PKGS="$PKGS dpkg-dev lintian debootstrap"
 fi
 if [ "$1" = "test" ]; then
   PKGS="$PKGS $FUZZ_PKGS xvfb xdotool xauth mesa-utils libgl1-mesa-dri libegl-mesa0 x11-utils desktop-file-utils appstream"

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the build into a scratch prefix and checks the result as a packager and a player
-# would: every file in its place, the desktop entry and the AppStream file valid, and the
-# installed game, started from an unrelated folder, finds its data, writes its settings folder
-# under $XDG_DATA_HOME and nothing into the prefix.
+# would: every file in its place (what the Debian package holds, docs/packaging.md), the
+# manual pages naming every command, `--version` and `--help` answering, the desktop entry and
+# the AppStream file valid, and the installed game, started from an unrelated folder, finds its
+# data, writes its settings folder under $XDG_DATA_HOME and nothing into the prefix.
 # Usage: install_test.sh BUILD_DIR SCRATCH_DIR
 set -u
 BUILD=$1
@@ -17,9 +18,36 @@ cmake --install "$BUILD" --prefix "$PREFIX" > "$SCRATCH/install.log" 2>&1 || { c
 
 for f in bin/ostrimar bin/ostrimar-data share/ostrimar/targa.dat share/ostrimar/icon.tga \
          share/applications/org.ostrimar.Ostrimar.desktop share/metainfo/org.ostrimar.Ostrimar.metainfo.xml \
-         share/man/man6/ostrimar.6 share/man/man1/ostrimar-data.1; do
+         share/man/man6/ostrimar.6.gz share/man/man1/ostrimar-data.1.gz \
+         share/doc/ostrimar/copyright share/doc/ostrimar/changelog.gz; do
   [ -e "$PREFIX/$f" ] || fail "missing $f"
 done
+# The compressed pages and change log are whole gzip files that carry no name or time stamp
+# (the same bytes on every build).
+for f in share/man/man6/ostrimar.6.gz share/man/man1/ostrimar-data.1.gz share/doc/ostrimar/changelog.gz; do
+  gzip -t "$PREFIX/$f" || fail "$f is not a whole gzip file"
+  [ "$(od -An -tu1 -j3 -N1 "$PREFIX/$f" | tr -d ' ')" = 0 ] || fail "$f stores a name or comment"
+  [ "$(od -An -tu4 -j4 -N4 "$PREFIX/$f" | tr -d ' ')" = 0 ] || fail "$f stores a time"
+done
+zcat "$PREFIX/share/man/man6/ostrimar.6.gz" | grep -q '^\.TH OSTRIMAR 6' || fail "ostrimar.6.gz is not the manual page"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$PREFIX/share/doc/ostrimar/copyright" || fail "copyright is not in the machine-readable format"
+# The manual pages name every command the tool knows (its own usage lines are the list).
+USAGE=$("$PREFIX/bin/ostrimar-data" --help) || fail "ostrimar-data --help exited with $?"
+echo "$USAGE" | grep -q '^usage: ostrimar-data COMMAND' || fail "ostrimar-data --help printed no usage: $USAGE"
+for c in $(echo "$USAGE" | sed -n 's/^  ostrimar-data \([a-z]*\) .*/\1/p'); do
+  zcat "$PREFIX/share/man/man1/ostrimar-data.1.gz" | grep -q "^\.B ostrimar-data $c\$" ||
+    fail "the manual page lacks the command $c"
+done
+# The version, without a display: answered before any window opens (a game that ignored the
+# flag would start, headless, and be stopped by the timeout).
+VERSION=$(env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$PREFIX/bin/ostrimar" --version) ||
+  fail "ostrimar --version exited with $?"
+# One version everywhere: the program, the metainfo's latest release, the change log's top entry.
+RELEASE=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$PREFIX/share/metainfo/org.ostrimar.Ostrimar.metainfo.xml" | head -n 1)
+[ "$VERSION" = "ostrimar $RELEASE" ] || fail "ostrimar --version printed \"$VERSION\", the metainfo's latest release is $RELEASE"
+zcat "$PREFIX/share/doc/ostrimar/changelog.gz" | head -n 1 | grep -q "^ostrimar ($RELEASE)" ||
+  fail "the change log's top entry is not $RELEASE"
 for s in 32 48 64 128 256; do
   [ -s "$PREFIX/share/icons/hicolor/${s}x${s}/apps/ostrimar.png" ] || fail "missing ${s}px icon"
 done

@@ -25,13 +25,13 @@ const Command commands[] = {
     {"sheet", cmdSheet, "sheet FOLDER OUT.png"},
     {"mesh", cmdMesh, "mesh FILE.msh_s"},
     {"mix", cmdMix, "mix DATA_DIR [--wav DIR]"},
-    {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]"},
+    {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--from L] [--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]"},
 };
 
-void usage()
+void usage(FILE* out)
 {
-    std::fprintf(stderr, "usage: ostrimar-data COMMAND ...\n");
-    for (const Command& c : commands) std::fprintf(stderr, "  ostrimar-data %s\n", c.usage);
+    std::fprintf(out, "usage: ostrimar-data COMMAND ...\n");
+    for (const Command& c : commands) std::fprintf(out, "  ostrimar-data %s\n", c.usage);
 }
 
 } // namespace
@@ -39,12 +39,17 @@ void usage()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        usage();
+        usage(stderr);
         return 1;
+    }
+    // Asked for help: the usage on standard output, and success.
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        usage(stdout);
+        return 0;
     }
     for (const Command& c : commands) {
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
     }
-    usage();
+    usage(stderr);
     return 1;
 }

@@ -4,7 +4,10 @@
 # prefix works.
 include(GNUInstallDirs)
 
-install(TARGETS ostrimar ostrimar-data RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The programs' folder: bin by default; the Debian package puts them in games (/usr/games), where
+# Debian keeps games and their tools (scripts/package.sh). The data set is found from either.
+set(OSTRIMAR_BINDIR ${CMAKE_INSTALL_BINDIR} CACHE STRING "Folder of the programs under the prefix (bin or games)")
+install(TARGETS ostrimar ostrimar-data RUNTIME DESTINATION ${OSTRIMAR_BINDIR})
 # The data set as datagen made it; the desktop icons and anything a run from the build tree
 # wrote are not part of it.
 install(DIRECTORY ${PROJECT_BINARY_DIR}/Data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ostrimar

@@ -15,6 +15,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${OSTRIMAR_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Added to what dpkg-shlibdeps finds: OpenGL is loaded at run time (SDL and libepoxy open
+# libGL.so.1 with dlopen), so no binary names it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # The first line is the synopsis; CPack indents the rest as the extended description.

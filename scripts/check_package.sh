@@ -50,7 +50,7 @@ mount --bind /dev "$ROOT/dev"
 cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
 cp "$DEB" "$ROOT/tmp/"
 cp "$CACHE/archives/"*.deb "$ROOT/var/cache/apt/archives/" 2>/dev/null || true
-in_root() { chroot "$ROOT" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+in_root() { chroot "$ROOT" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin:/usr/games HOME=/root LANG=C.UTF-8 \
   DEBIAN_FRONTEND=noninteractive "$@"; }
 
 # Everything in the root before the package, to compare with after its removal.
@@ -83,6 +83,26 @@ step "ostrimar-data list /usr/share/ostrimar/targa.dat (the installed data set r
 in_root ostrimar-data list /usr/share/ostrimar/targa.dat > "$WORK/list" || fail "the installed data set"
 echo "$(wc -l < "$WORK/list") archive members"
 
+# The game itself, started as a player would under a virtual display: this is where a library
+# it only opens at run time (OpenGL, the X11 extensions, sound) would be missing. It has started
+# once its settings folder exists (made after the splash, with the data set loaded).
+step "ostrimar under Xvfb (xvfb and xauth installed for the test only)"
+in_root apt-get install -y -q --no-install-recommends xvfb xauth > "$CACHE/apt-xvfb.log" 2>&1 ||
+  { tail -n 30 "$CACHE/apt-xvfb.log"; fail "apt-get install xvfb"; }
+in_root apt-mark auto xvfb xauth > /dev/null
+cp "$ROOT/var/cache/apt/archives/"*.deb "$CACHE/archives/" 2>/dev/null || true
+# shellcheck disable=SC2016
+in_root env HOME=/tmp/player SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+  ostrimar > /tmp/player.log 2>&1 & GAME=$!
+  i=0
+  while [ $i -lt 300 ] && [ ! -d "$HOME/.local/share/ostrimar/settings" ] && kill -0 $GAME 2>/dev/null; do
+    sleep 0.1; i=$((i + 1))
+  done
+  if kill $GAME 2>/dev/null; then wait $GAME; else wait $GAME; echo "the game stopped by itself, status $?"; fi
+  [ -d "$HOME/.local/share/ostrimar/settings" ]' || { cat "$ROOT/tmp/player.log"; fail "the installed game did not start"; }
+echo "started; settings folder made: $(find "$ROOT/tmp/player/.local/share/ostrimar/settings" -mindepth 1 -printf '%f ')"
+rm -rf "$ROOT/tmp/player" "$ROOT/tmp/player.log"
+
 step "apt-get remove --purge ostrimar"
 in_root apt-get remove --purge -y -q ostrimar > "$CACHE/apt-remove.log" 2>&1 ||
   { tail -n 30 "$CACHE/apt-remove.log"; fail "apt-get remove"; }
@@ -98,11 +118,12 @@ while IFS= read -r f; do
   [ -e "$ROOT$f" ] && [ ! -d "$ROOT$f" ] && left="$left $f"
 done < "$WORK/files"
 [ -z "$left" ] || fail "files left after purge:$left"
-# Anything named after the game, anywhere, and anything new besides what the dependencies brought.
-named=$(cd "$ROOT" && find . -xdev \( -path ./proc -o -path ./dev -o -path ./var/log -o -path ./var/lib/dpkg \
-  -o -path ./var/cache/apt \) -prune -o -iname '*ostrimar*' -print)
-[ -z "$named" ] || fail "left behind: $named"
 rm -f "$ROOT/tmp/$(basename "$DEB")"
+# Anything named after the game, anywhere but in /tmp (the game's one-copy lock file stays there
+# when no runtime folder is set: run-time state, not the package's).
+named=$(cd "$ROOT" && find . -xdev \( -path ./proc -o -path ./dev -o -path ./tmp -o -path ./var/log \
+  -o -path ./var/lib/dpkg -o -path ./var/cache/apt \) -prune -o -iname '*ostrimar*' -print)
+[ -z "$named" ] || fail "left behind: $named"
 in_root apt-get autoremove --purge -y -q > "$CACHE/apt-autoremove.log" 2>&1 || fail "apt-get autoremove"
 listing > "$WORK/clean"
 extra=$(comm -13 "$WORK/before" "$WORK/clean" | grep -v -e '^\./etc/ld.so.cache$' -e '^\./root/\.' || true)

@@ -21,7 +21,7 @@ command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=cca
 # shellcheck disable=SC2086
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DOSTRIMAR_TESTS=OFF -DOSTRIMAR_BENCH=OFF \
   -DCMAKE_C_FLAGS="$CFLAGS" -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" \
-  -DCMAKE_INSTALL_PREFIX=/usr $launcher
+  -DCMAKE_INSTALL_PREFIX=/usr -DOSTRIMAR_BINDIR=games $launcher
 cmake --build "$BUILD" -j"${JOBS:-2}"
 
 cd "$BUILD"

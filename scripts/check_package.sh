@@ -3,8 +3,9 @@
 # apt would: debootstrap (minbase, bookworm) once, kept as a tarball under the build folder so
 # reruns start in seconds; then in a fresh copy of that root `apt-get install ./ostrimar_*.deb`
 # (its dependencies come from deb.debian.org), `ostrimar --version`, `ostrimar-data --help`, a
-# listing of the installed data set, `apt-get remove --purge ostrimar`, and a search for anything
-# of ours left behind. Needs root (chroot, mount) and the network on the first run.
+# listing of the installed data set, the game started under Xvfb, `apt-get remove --purge
+# ostrimar`, and a search for anything of ours left behind. Needs root (chroot, mount) and the
+# network. docs/packaging.md.
 # Usage: scripts/check_package.sh [PACKAGE.deb]   (default: the one scripts/package.sh made)
 # CACHE=DIR keeps the tarball and the downloaded dependencies elsewhere (default build-pkg/debian12).
 set -eu
@@ -42,7 +43,8 @@ cleanup() {
   # Only ever this run's copy, and never while something is still mounted in it.
   if ! grep -q " $ROOT/" /proc/mounts; then rm -rf "$WORK"; fi
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 1' INT TERM
 step "a fresh root from the tarball"
 tar -C "$ROOT" -xf "$CACHE/bookworm-minbase.tar"
 mount -t proc proc "$ROOT/proc"

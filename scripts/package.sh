@@ -29,5 +29,5 @@ rm -f ostrimar_*.deb
 cpack -G DEB
 DEB=$(find . -maxdepth 1 -name "ostrimar_*_*.deb" | sed "s|^\./||")
 # Errors fail the build; warnings and notes are printed for the packager to judge.
-lintian --fail-on error --info "$DEB"
+lintian --fail-on error --display-info "$DEB"
 echo "$(pwd)/$DEB"

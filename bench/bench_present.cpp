@@ -7,7 +7,8 @@
 //   ./bench/bench_present --benchmark_repetitions=3      (from the build folder)
 //
 // The time is the process's CPU (the rasteriser's threads included) per frame; the counter
-// redrawnPixels is the back-buffer pixels drawn per frame (480,000 for a whole frame).
+// redrawnPixels is the back-buffer pixels drawn per frame (480,000 for a whole frame), drawCalls
+// the GL calls the frame's draws were batched into.
 #include "core/appstate.h"
 #include "core/random.h"
 #include "app/screens.h"
@@ -79,8 +80,11 @@ void BM_SettledLevelFrame(benchmark::State& state)
     }
     gpuSetDamageTracking(state.range(0) != 0);
     long frames = settleAndTime(state);
-    if (frames > 0)
-        state.counters["redrawnPixels"] = static_cast<double>(gpuStats().redrawnPixels) / static_cast<double>(frames);
+    if (frames > 0) {
+        GpuStats s = gpuStats();
+        state.counters["redrawnPixels"] = static_cast<double>(s.redrawnPixels) / static_cast<double>(frames);
+        state.counters["drawCalls"] = static_cast<double>(s.drawCalls) / static_cast<double>(frames);
+    }
     gpuSetDamageTracking(true);
 }
 BENCHMARK(BM_SettledLevelFrame)->ArgName("tracking")->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);

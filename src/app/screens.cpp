@@ -154,6 +154,7 @@ void setMenuMode(int mode)
     if (mode == screens.menu.menuMode) return;
     openShutter(1000.0f, "");
     screens.menu.menuMode = mode;
+    if (mode != MENU_MODE_MAP) releaseMapPictures();
 }
 
 // ---- Splash screen ----
@@ -312,6 +313,8 @@ bool sceneQuiet()
     return !menus.opening && !menus.closing && backdrop.fadeMs <= 0.0f && backdrop.sceneFadeMs <= 0.0f &&
            liveBursts() == 0;
 }
+
+void MenuScreen::deactivate() { releaseMapPictures(); }
 
 int MenuScreen::idleFrameRate() const { return sceneQuiet() ? SCENE_IDLE_HZ : 0; }
 

@@ -79,6 +79,7 @@ public:
 
 class MenuScreen : public Screen {
 public:
+    void deactivate() override;  // the map's pictures go
     void update() override;
     void render() override;
     void keyDown(int vk) override;

@@ -266,8 +266,27 @@ void loadMap()
     const uint8_t* data = readFile("mapspline.spl", &size, false);
     parseMapPath(data, size, mapState.path);
     if (data) releaseFile(data);
-    mapState.picturesLoaded = loadMapPictures() && loadStagePictures() ? 1 : 0;
     deriveMapPoints();
+}
+
+bool ensureMapPictures()
+{
+    MapState& m = mapState;
+    if (!m.picturesLoaded && !m.picturesTried) {
+        m.picturesTried = 1;
+        m.picturesLoaded = loadMapPictures() && loadStagePictures() ? 1 : 0;
+    }
+    return m.picturesLoaded != 0;
+}
+
+void releaseMapPictures()
+{
+    if (mapState.picturesLoaded) {
+        releaseMapTextures();
+        releaseStagePictures();
+    }
+    mapState.picturesLoaded = 0;
+    mapState.picturesTried = 0;
 }
 
 int stageOfLevel(int level)
@@ -340,6 +359,7 @@ void enterMap(int completedLevel, bool gameComplete)
     m.firstSparkArrived = 0;
     for (MapSpark& k : m.sparks) k = MapSpark{};
     resetStagePictures();
+    ensureMapPictures();
     if (completedLevel >= 0) {
         // The chosen level stays the profile's (the one after the level just won), so "start"
         // goes on with the game; the level just won has the completion animation.

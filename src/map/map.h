@@ -102,8 +102,10 @@ struct MapState {
     // The typed unlock code's state, mirrored by the menu screen each frame: levels 0..127 count
     // as done while it is set.
     uint8_t unlocked;
-    // Pictures loaded (a test without a device may run the rules alone).
+    // Pictures resident (a test without a device may run the rules alone), and a load tried
+    // since the last release (a data set without the map's pictures is not asked again).
     uint8_t picturesLoaded;
+    uint8_t picturesTried;
 };
 
 extern MapState mapState;
@@ -119,11 +121,18 @@ Vec2 pathPointAt(float a);
 // Stage arcs, boundaries and level points from the loaded path.
 void deriveMapPoints();
 
-// Loads "mapspline.spl" (optional) and the map pictures with the covers. The pictures are
-// required when "megamap.jpg" exists; a data set without it has no map to draw.
+// Loads "mapspline.spl" (optional). The map's pictures wait until the map is entered.
 void loadMap();
-// Loads the pictures only (used by loadMap; false when one is missing).
+// The map's pictures with the stage pictures and covers, about 19 MiB of textures with the
+// default data set, are resident only while the map can show: ensureMapPictures loads them
+// (when the map is entered or first drawn; true when they are there: they are required when
+// "megamap.jpg" exists, a data set without it has no map to draw), releaseMapPictures lets them
+// go (when the menus turn to another mode or another screen shows).
+bool ensureMapPictures();
+void releaseMapPictures();
+// Loads the map's own pictures only (false when one is missing), and releases them.
 bool loadMapPictures();
+void releaseMapTextures();
 
 // Stage of a level (0..14) and the first level of a stage.
 int stageOfLevel(int level);

@@ -429,12 +429,20 @@ bool loadMapPictures()
     return ok && tex.back[0] && tex.back[1] && tex.start;
 }
 
+void releaseMapTextures()
+{
+    Texture* all[] = {tex.map, tex.frame, tex.dot, tex.star, tex.traveller, tex.unknown, tex.back[0], tex.back[1], tex.start};
+    for (Texture* t : all) releaseTexture(t);
+    for (Texture* t : tex.icons) releaseTexture(t);
+    tex = MapTextures{};
+}
+
 void drawMap(int pass)
 {
     MapState& m = mapState;
     if (pass == 0) {
         updateMap(app.frameMs);
-        if (!m.picturesLoaded) return;
+        if (!ensureMapPictures()) return;
         drawMapPicture();
         drawStageMarks();
         drawTraveller();

@@ -120,10 +120,22 @@ bool loadStagePictures()
         std::snprintf(mask, sizeof mask, "mask\\mask%i.tga", i);
         std::snprintf(ornament, sizeof ornament, "mask\\cover%i.tga", i);
         pictures.coverBase[i] = copyTextureWithMask(base, "mask\\zaglushka.jpg", mask);
+        releaseTextureByName(mask);  // only the cover needs it
         pictures.coverOrnament[i] = loadTexture(ornament);
         ok = ok && pictures.coverBase[i] && pictures.coverOrnament[i];
     }
     return ok;
+}
+
+void releaseStagePictures()
+{
+    for (Texture* t : pictures.art) releaseTexture(t);
+    releaseTexture(pictures.plain);
+    for (int i = 0; i <= COVER_PIECES; ++i) {
+        releaseTexture(pictures.coverBase[i]);
+        releaseTexture(pictures.coverOrnament[i]);
+    }
+    pictures = StagePictureTextures{};
 }
 
 void setStageProgress(int stage, int done, int total)

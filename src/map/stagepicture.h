@@ -60,6 +60,7 @@ extern StagePictureState stagePictures;
 void resetStagePictures();
 // Loads the fifteen art pictures, "zaglushka.jpg" and the ten covers (with a device).
 bool loadStagePictures();
+void releaseStagePictures();
 
 // Progress of stage s from its done and total level counts; clamps the stage number to 0..14
 // and rebuilds the piece points.

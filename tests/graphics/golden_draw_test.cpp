@@ -323,4 +323,66 @@ TEST_F(GlTraps, BatchingLeavesThePictureUnchanged)
     EXPECT_EQ(a.pixels, b.pixels);
 }
 
+// Draws of a state made apart from the draws between them are gathered into one call with the
+// earlier draws of that state; a draw that overlaps one made after that batch keeps its place;
+// draws that differ only in a texture transform of the texture points (frames of a strip) share
+// a call. The picture is that of one call per draw, pixel for pixel.
+TEST_F(GlTraps, DrawsOfAStateGatherWhereTheyCannotOverlapWithThePictureUnchanged)
+{
+    put("quarters.tga", encodedTga(makePicture(64, 64, [](int x, int y) -> uint32_t {
+                                       return y < 32 ? (x < 32 ? 0xFF2040E0 : 0xFFE0D020) : 0xFF20C0C0;
+                                   }),
+                                   true));
+    Texture* a = loadTexture("halves.tga");
+    Texture* b = loadTexture("quarters.tga");
+    ASSERT_TRUE(a && b);
+    auto drawMany = [&] {
+        // a row of sprites apart from each other, the two pictures by turns: two calls
+        for (int i = 0; i < 10; ++i) {
+            setTexture(i % 2 ? b : a);
+            drawQuadCentered(-360.0f + i * 80.0f, 200.0f, 60.0f, 60.0f, kUnit, Color(255, 255, 255, 255));
+        }
+        // a chain, each over the one before: the first two join the row's calls, then each its own
+        for (int i = 0; i < 10; ++i) {
+            setTexture(i % 2 ? b : a);
+            drawQuadCentered(-300.0f + i * 20.0f, -100.0f, 60.0f, 60.0f, kUnit, Color(255, 255, 255, 200));
+        }
+        // frames of a strip through the texture transform, apart from the rest: they join the
+        // chain's last call of their picture
+        setTexture(a);
+        for (int i = 0; i < 6; ++i) {
+            Matrix m;
+            m.m[0][0] = 0.5f;
+            m.m[2][0] = 0.5f * static_cast<float>(i % 2);
+            setTransform(GpuTransform::Texture0, &m);
+            setTextureStageState(GpuTextureStageState::TextureTransformFlags, TTFF_COUNT2);
+            drawQuadCentered(-300.0f + i * 100.0f, -250.0f, 60.0f, 60.0f, kUnit, Color(255, 255, 255, 255));
+            setTextureStageState(GpuTextureStageState::TextureTransformFlags, TTFF_DISABLE);
+            setTransform(GpuTransform::Texture0, nullptr);
+        }
+    };
+    gpuSetBatching(true);
+    gpuResetStats();
+    drawMany();
+    endScene();
+    GpuStats batched = gpuStats();
+    ImageData together = frame();
+    clearColor(0xFF000000);
+    beginScene();
+    gpuSetBatching(false);
+    gpuResetStats();
+    drawMany();
+    endScene();
+    GpuStats single = gpuStats();
+    ImageData apart = frame();
+    gpuSetBatching(true);
+    EXPECT_EQ(batched.submittedDraws, 26);
+    EXPECT_EQ(single.drawCalls, 26);
+    EXPECT_EQ(batched.drawCalls, 10);
+    EXPECT_EQ(together.pixels, apart.pixels);
+    // the strip's frames show: the left half (red) and the right half (green)
+    EXPECT_TRUE(nearRgb(pixelAt(together, 100, 550), 0xFFFF0000));
+    EXPECT_TRUE(nearRgb(pixelAt(together, 200, 550), 0xFF00FF00));
+}
+
 }  // namespace

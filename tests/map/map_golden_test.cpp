@@ -7,6 +7,7 @@
 #include "app/screens.h"
 #include "audio/audio.h"
 #include "core/requestlog.h"
+#include "graphics/textures.h"
 #include "map/map.h"
 #include "map/stagepicture.h"
 #include "menus/dialogflow.h"
@@ -39,7 +40,7 @@ protected:
         ASSERT_NE(findDialog("adventure"), nullptr);
         resetMap();
         loadMap();
-        ASSERT_EQ(mapState.picturesLoaded, 1) << textureManager.lastMessage;
+        ASSERT_TRUE(ensureMapPictures()) << textureManager.lastMessage;
         ASSERT_GT(mapState.path.count, 100);
         ASSERT_EQ(ExitRecorder::exits(), 0) << textureManager.lastMessage;
         resetProfiles();
@@ -103,6 +104,33 @@ TEST_F(MapGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
     });
     EXPECT_EQ(stats.damageMismatches, 0);
     EXPECT_GT(stats.partialFrames + stats.unchangedFrames, 20);
+}
+
+// The map's pictures are resident only while the map can show: the menus turning to the main
+// menu or another screen showing releases them (the covers' masks go once the covers are made),
+// entering the map or drawing it loads them again.
+TEST_F(MapGolden, PicturesAreResidentOnlyWhileTheMapCanShow)
+{
+    const char* names[] = {"megamap.jpg", "mapback.jpg", "mapstar.tga", "artefacts\\art00.jpg", "mask\\zaglushka.jpg",
+                           "mapcover1", "mask\\cover1.tga"};
+    auto resident = [&] {
+        int n = 0;
+        for (const char* name : names) n += findTexture(name) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(resident(), 7);
+    EXPECT_EQ(findTexture("mask\\mask1.tga"), nullptr);
+    setMenuMode(MENU_MODE_MAIN);
+    EXPECT_EQ(resident(), 0);
+    EXPECT_EQ(mapState.picturesLoaded, 0);
+    setMenuMode(MENU_MODE_MAP);
+    enterMap(-1, false);
+    EXPECT_EQ(resident(), 7);
+    screens.menu.deactivate();
+    EXPECT_EQ(resident(), 0);
+    drawMap(0);
+    EXPECT_EQ(resident(), 7);
+    EXPECT_EQ(mapState.picturesLoaded, 1);
 }
 
 TEST_F(MapGolden, StagePictureMidReveal)

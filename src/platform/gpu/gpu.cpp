@@ -80,10 +80,11 @@ void dropCpuCopy(GpuTextureSlot& t)
     std::vector<uint8_t>().swap(t.texels);
 }
 
+// A state change does not send the draws made before it: the GL device keeps each waiting draw's
+// state with it (and may batch later draws of an earlier state with them, gpu_gl.cpp).
 bool stateChange(uint32_t& slot, uint32_t value)
 {
     if (slot == value) return false;
-    if (gpu.created && !gpu.headless) glDeviceFlush();
     slot = value;
     if (gpu.created && !gpu.headless) glDeviceStateChanged();
     return true;
@@ -443,7 +444,6 @@ void gpuSetTransform(GpuTransform which, const float* m16)
     else
         identity(m);
     if (std::memcmp(m, gpu.transforms[w], sizeof m) == 0) return;
-    if (gpu.created && !gpu.headless) glDeviceFlush();
     std::memcpy(gpu.transforms[w], m, sizeof m);
     if (gpu.created && !gpu.headless) glDeviceStateChanged();
 }
@@ -458,7 +458,6 @@ void gpuGetTransform(GpuTransform which, float* m16)
 void gpuSetMaterial(const GpuMaterial& material)
 {
     if (std::memcmp(&material, &gpu.material, sizeof material) == 0) return;
-    if (gpu.created && !gpu.headless) glDeviceFlush();
     gpu.material = material;
     if (gpu.created && !gpu.headless) glDeviceStateChanged();
 }
@@ -466,7 +465,6 @@ void gpuSetMaterial(const GpuMaterial& material)
 void gpuSetLight(int index, const GpuLight& light)
 {
     if (index < 0 || index >= GPU_MAX_LIGHTS) return;
-    if (gpu.created && !gpu.headless) glDeviceFlush();
     gpu.lights[index] = light;
     if (gpu.created && !gpu.headless) glDeviceStateChanged();
 }
@@ -474,7 +472,6 @@ void gpuSetLight(int index, const GpuLight& light)
 void gpuLightEnable(int index, bool on)
 {
     if (index < 0 || index >= GPU_MAX_LIGHTS || gpu.lightOn[index] == on) return;
-    if (gpu.created && !gpu.headless) glDeviceFlush();
     gpu.lightOn[index] = on;
     if (gpu.created && !gpu.headless) glDeviceStateChanged();
 }
@@ -612,7 +609,6 @@ void gpuSetTexture(int texture)
 {
     if (texture != 0 && !gpuTextureSlot(texture)) texture = 0;
     if (texture == gpu.texture) return;
-    if (gpu.created && !gpu.headless) glDeviceFlush();
     gpu.texture = texture;
     if (gpu.created && !gpu.headless) glDeviceStateChanged();
 }

@@ -69,6 +69,23 @@ struct GlCommand {
     DamageRect box;  // every pixel the command can touch
 };
 
+// Draws not yet sent, gathered by state: one batch per run of draws that share a snapshot of the
+// state (and a primitive kind). A draw joins an earlier batch of its state when it touches none
+// of the pixels the draws after that batch can touch (their boxes, as batchBox computes them): it
+// then commutes with them, so drawing it earlier gives the same picture.
+struct GlPendingBatch {
+    int snapshot;   // in GlDevice::pendingSnapshots
+    int batchKind;  // 1 triangles, 2 lines, 3 points
+    std::vector<GpuVertex> vertices;
+    std::vector<int> drawStarts;     // where each of the front's draws starts
+    std::vector<DamageRect> boxes;   // the pixels each draw can touch
+    DamageRect box;                  // all of them
+};
+
+// How many batches back a draw looks for one of its state, and how many wait at most.
+constexpr int GL_JOIN_WINDOW = 64;
+constexpr int GL_MAX_PENDING = 256;
+
 // A frame of the back buffer as recorded (damage.h tells why).
 struct GlRecording {
     std::vector<GlCommand> commands;
@@ -105,12 +122,17 @@ struct GlDevice {
     int targetWidth = 0;
     int targetHeight = 0;
     bool dirty = true;
-    std::vector<GpuVertex> batch;
-    int batchKind = 0;  // 0 empty, 1 triangles, 2 lines, 3 points
+    std::vector<GlPendingBatch> pending;  // the first pendingCount are in use (the rest keep their memory)
+    int pendingCount = 0;
+    std::vector<GlSnapshot> pendingSnapshots;
+    int liveSnapshot = -1;  // the snapshot of the state as it is now (-1: changed since the last one)
+    bool liveBakes = false;  // its texture transform is applied to the draws' texture points here
+    float bakeMatrix[16] = {};
+    std::vector<GpuVertex> incoming;  // the draw being added, as a list
+    std::vector<GpuVertex> upload;    // every pending vertex, for one buffer upload
     GlProgram programs[GL_MAX_PROGRAMS];
     int programCount = 0;
     GlProgram* bound = nullptr;  // the program the last batch was drawn with
-    std::vector<int> batchDraws;  // where each of the front's draws starts in the batch
     GlRecording recordings[2];
     int recording = 0;            // the frame being recorded; the other is the last presented
     bool lastComparable = false;  // the last presented frame can be compared with this one
@@ -120,7 +142,6 @@ struct GlDevice {
     bool windowKeepsFrame = false;
     int windowFrameWidth = 0, windowFrameHeight = 0;
     uint16_t rampPresented[3][256] = {};  // the brightness ramp the window was last shown through
-    bool snapshotStale = true;    // the state changed since the last snapshot
     uint32_t versions = 0;        // the last texture version handed out
     GLint pBack, pGamma;
 };
@@ -662,41 +683,41 @@ GlRecording& current() { return gl.recordings[gl.recording]; }
 // this frame's pixels.
 bool recordingOn() { return gpu.damageTracking && gpu.renderTarget == 0 && !current().drawn; }
 
-void recordBatch()
+// Moves a pending batch into the frame's recording; `mapped` gives each pending snapshot's index in
+// the recording (-1: not there yet).
+void recordPending(const GlPendingBatch& b, std::vector<int>& mapped)
 {
     GlRecording& r = current();
-    if (gl.snapshotStale || r.snapshots.empty()) {
-        r.snapshots.emplace_back();
-        takeSnapshot(r.snapshots.back());
+    int& at = mapped[static_cast<size_t>(b.snapshot)];
+    if (at < 0) {
+        r.snapshots.push_back(gl.pendingSnapshots[static_cast<size_t>(b.snapshot)]);
         r.snapshotHashes.push_back(damageHash(&r.snapshots.back(), sizeof(GlSnapshot), 0));
-        gl.snapshotStale = false;
+        at = static_cast<int>(r.snapshots.size()) - 1;
     }
-    const GlSnapshot& st = r.snapshots.back();
+    const GlSnapshot& st = r.snapshots[static_cast<size_t>(at)];
+    uint64_t stateHash = r.snapshotHashes[static_cast<size_t>(at)];
     if (st.renderStates[static_cast<int>(GpuRenderState::ZEnable)] ||
         st.renderStates[static_cast<int>(GpuRenderState::ZWriteEnable)])
         if (!r.depthCleared) r.comparable = false;
     if (!r.colourCleared) r.comparable = false;
     GlCommand c = {};
-    c.batchKind = gl.batchKind;
-    c.snapshot = static_cast<int>(r.snapshots.size()) - 1;
+    c.batchKind = b.batchKind;
+    c.snapshot = at;
     c.first = static_cast<int>(r.vertices.size());
-    c.count = static_cast<int>(gl.batch.size());
-    r.vertices.insert(r.vertices.end(), gl.batch.begin(), gl.batch.end());
+    c.count = static_cast<int>(b.vertices.size());
+    r.vertices.insert(r.vertices.end(), b.vertices.begin(), b.vertices.end());
     // An item for each of the front's draws in the batch, so that one quad moving damages its
     // own place rather than that of every quad batched with it.
-    c.box = {0, 0, 0, 0};
-    size_t draws = gl.batchDraws.size();
+    size_t draws = b.drawStarts.size();
     for (size_t i = 0; i < draws; ++i) {
-        int from = gl.batchDraws[i];
-        int to = i + 1 < draws ? gl.batchDraws[i + 1] : c.count;
+        int from = b.drawStarts[i];
+        int to = i + 1 < draws ? b.drawStarts[i + 1] : c.count;
         if (to <= from) continue;
-        const GpuVertex* v = gl.batch.data() + from;
-        uint64_t hash = damageHash(v, static_cast<size_t>(to - from) * sizeof(GpuVertex), r.snapshotHashes.back());
+        uint64_t hash = damageHash(b.vertices.data() + from, static_cast<size_t>(to - from) * sizeof(GpuVertex), stateHash);
         hash = damageHash(&c.batchKind, sizeof c.batchKind, hash);
-        DamageRect box = batchBox(st, v, to - from, c.batchKind);
-        r.items.push_back({hash, box});
-        c.box = damageUnite(c.box, box);
+        r.items.push_back({hash, b.boxes[i]});
     }
+    c.box = b.box;
     r.commands.push_back(c);
 }
 
@@ -773,7 +794,6 @@ void restartRecording()
     r.drawn = false;
     r.colourCleared = r.depthCleared = false;
     r.comparable = true;
-    gl.snapshotStale = true;
 }
 
 // Something needs this frame's pixels before its present (a read-back, a render target, a
@@ -974,7 +994,7 @@ void glDeviceRelease()
 void glDeviceStateChanged()
 {
     gl.dirty = true;
-    gl.snapshotStale = true;
+    gl.liveSnapshot = -1;
 }
 
 void glDeviceRepaintWindow() { gl.windowStale = true; }
@@ -985,69 +1005,170 @@ void glDeviceDrawRecorded() { drawRecordedNow(); }
 
 void glDeviceFlush()
 {
-    if (gl.batch.empty() || !gl.context) return;
+    if (gl.pendingCount == 0 || !gl.context) return;
     if (gpu.renderTarget == 0) gl.frameIsClear = false;
     if (recordingOn()) {
-        recordBatch();
-        gpu.stats.drawCalls++;
-        gl.batch.clear();
-        gl.batchDraws.clear();
-        gl.batchKind = 0;
-        return;
+        std::vector<int> mapped(gl.pendingSnapshots.size(), -1);
+        for (int i = 0; i < gl.pendingCount; ++i) recordPending(gl.pending[static_cast<size_t>(i)], mapped);
+        gpu.stats.drawCalls += gl.pendingCount;
+    } else {
+        gl.upload.clear();
+        for (int i = 0; i < gl.pendingCount; ++i) {
+            const GlPendingBatch& b = gl.pending[static_cast<size_t>(i)];
+            gl.upload.insert(gl.upload.end(), b.vertices.begin(), b.vertices.end());
+        }
+        GlSnapshot live;
+        takeSnapshot(live);
+        glBindVertexArray(gl.vao);
+        glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gl.upload.size() * sizeof(GpuVertex)), gl.upload.data(),
+                     GL_STREAM_DRAW);
+        int first = 0, applied = -1, appliedKind = 0;
+        for (int i = 0; i < gl.pendingCount; ++i) {
+            const GlPendingBatch& b = gl.pending[static_cast<size_t>(i)];
+            if (b.snapshot != applied || b.batchKind != appliedKind) {
+                putSnapshot(gl.pendingSnapshots[static_cast<size_t>(b.snapshot)]);
+                GlProgram& g = programFor(b.batchKind);
+                applyState(g);
+                glUniform1i(g.uPointSprite, b.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
+                glBindVertexArray(gl.vao);
+                applied = b.snapshot;
+                appliedKind = b.batchKind;
+            }
+            int count = static_cast<int>(b.vertices.size());
+            glDrawArrays(modeOf(b.batchKind), first, count);
+            first += count;
+            gpu.stats.drawCalls++;
+        }
+        putSnapshot(live);
+        gl.dirty = true;
+        GpuTextureSlot* target = gpuTextureSlot(gpu.renderTarget);
+        if (target) target->version = ++gl.versions;
     }
-    GlProgram& g = programFor(gl.batchKind);
-    if (gl.dirty || gl.bound != &g) applyState(g);
-    glUniform1i(g.uPointSprite, gl.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
-    glBindVertexArray(gl.vao);
-    glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gl.batch.size() * sizeof(GpuVertex)), gl.batch.data(), GL_STREAM_DRAW);
-    GLenum mode = gl.batchKind == 1 ? GL_TRIANGLES : gl.batchKind == 2 ? GL_LINES : GL_POINTS;
-    glDrawArrays(mode, 0, static_cast<GLsizei>(gl.batch.size()));
-    GpuTextureSlot* target = gpuTextureSlot(gpu.renderTarget);
-    if (target) target->version = ++gl.versions;
-    gpu.stats.drawCalls++;
-    gl.batch.clear();
-    gl.batchDraws.clear();
-    gl.batchKind = 0;
+    gl.pendingCount = 0;
+    gl.pendingSnapshots.clear();
+    gl.liveSnapshot = -1;
 }
+
+namespace {
+
+// The snapshot of the state draws are made with now: an equal one already waiting is shared.
+// A texture transform that only maps the texture points (no generated coordinates) is applied
+// to the draws' points here instead of in the shader (as the shader would: (u, v, 1, 0) times
+// the matrix), so that draws differing only in it (frames of a strip) share a batch.
+int liveSnapshot()
+{
+    if (gl.liveSnapshot >= 0) return gl.liveSnapshot;
+    GlSnapshot s;
+    takeSnapshot(s);
+    uint32_t& flags = s.stageStates[static_cast<int>(GpuTextureStageState::TextureTransformFlags)];
+    uint32_t tci = s.stageStates[static_cast<int>(GpuTextureStageState::TexCoordIndex)] & 0xFFFF0000u;
+    gl.liveBakes = flags != TTFF_DISABLE && tci == 0;
+    if (gl.liveBakes) {
+        float* m = s.transforms[static_cast<int>(GpuTransform::Texture0)];
+        std::memcpy(gl.bakeMatrix, m, sizeof gl.bakeMatrix);
+        flags = TTFF_DISABLE;
+        for (int i = 0; i < 16; ++i) m[i] = i % 5 == 0 ? 1.0f : 0.0f;
+    }
+    // The most recent first: a state comes back more often than an old one.
+    for (int i = static_cast<int>(gl.pendingSnapshots.size()) - 1, n = 0; i >= 0 && n < 8; --i, ++n)
+        if (std::memcmp(&gl.pendingSnapshots[static_cast<size_t>(i)], &s, sizeof s) == 0) return gl.liveSnapshot = i;
+    gl.pendingSnapshots.push_back(s);
+    return gl.liveSnapshot = static_cast<int>(gl.pendingSnapshots.size()) - 1;
+}
+
+// The batch a draw of the given state, kind and box goes into (a new one at the end when no
+// earlier one can take it).
+GlPendingBatch& batchFor(int snapshot, int kind, const DamageRect& box, bool reorder)
+{
+    for (int i = gl.pendingCount - 1, n = 0; i >= 0 && n < GL_JOIN_WINDOW; --i, ++n) {
+        GlPendingBatch& b = gl.pending[static_cast<size_t>(i)];
+        if (b.snapshot == snapshot && b.batchKind == kind) return b;
+        if (!reorder) break;
+        if (!damageIntersects(b.box, box)) continue;
+        bool clash = false;
+        for (const DamageRect& r : b.boxes)
+            if (damageIntersects(r, box)) {
+                clash = true;
+                break;
+            }
+        if (clash) break;
+    }
+    if (gl.pendingCount == GL_MAX_PENDING) {
+        GlSnapshot keep = gl.pendingSnapshots[static_cast<size_t>(snapshot)];
+        glDeviceFlush();
+        gl.pendingSnapshots.push_back(keep);
+        snapshot = gl.liveSnapshot = 0;
+    }
+    if (static_cast<int>(gl.pending.size()) == gl.pendingCount) gl.pending.emplace_back();
+    GlPendingBatch& b = gl.pending[static_cast<size_t>(gl.pendingCount++)];
+    b.snapshot = snapshot;
+    b.batchKind = kind;
+    b.vertices.clear();
+    b.drawStarts.clear();
+    b.boxes.clear();
+    b.box = {0, 0, 0, 0};
+    return b;
+}
+
+}  // namespace
 
 void glDeviceDraw(GpuPrimitive type, int prims, const GpuVertex* v, int count)
 {
     int kind = 1;
     if (type == GpuPrimitive::LineList || type == GpuPrimitive::LineStrip) kind = 2;
     if (type == GpuPrimitive::PointList) kind = 3;
-    if (!gl.batch.empty() && gl.batchKind != kind) glDeviceFlush();
-    gl.batchKind = kind;
-    gl.batchDraws.push_back(static_cast<int>(gl.batch.size()));
+    std::vector<GpuVertex>& in = gl.incoming;
+    in.clear();
     switch (type) {
     case GpuPrimitive::TriangleStrip:
         for (int i = 0; i < prims; ++i) {
             // odd triangles of a strip swap their first two corners to keep the winding
             if (i & 1) {
-                gl.batch.push_back(v[i + 1]);
-                gl.batch.push_back(v[i]);
+                in.push_back(v[i + 1]);
+                in.push_back(v[i]);
             } else {
-                gl.batch.push_back(v[i]);
-                gl.batch.push_back(v[i + 1]);
+                in.push_back(v[i]);
+                in.push_back(v[i + 1]);
             }
-            gl.batch.push_back(v[i + 2]);
+            in.push_back(v[i + 2]);
         }
         break;
     case GpuPrimitive::TriangleFan:
         for (int i = 0; i < prims; ++i) {
-            gl.batch.push_back(v[0]);
-            gl.batch.push_back(v[i + 1]);
-            gl.batch.push_back(v[i + 2]);
+            in.push_back(v[0]);
+            in.push_back(v[i + 1]);
+            in.push_back(v[i + 2]);
         }
         break;
     case GpuPrimitive::LineStrip:
         for (int i = 0; i < prims; ++i) {
-            gl.batch.push_back(v[i]);
-            gl.batch.push_back(v[i + 1]);
+            in.push_back(v[i]);
+            in.push_back(v[i + 1]);
         }
         break;
-    default: gl.batch.insert(gl.batch.end(), v, v + count); break;
+    default: in.assign(v, v + count); break;
     }
+    int snapshot = liveSnapshot();
+    if (gl.liveBakes) {
+        const float* m = gl.bakeMatrix;
+        for (GpuVertex& x : in) {
+            float u = x.u, w = x.v;
+            x.u = u * m[0] + w * m[4] + m[8] + 0.0f * m[12];
+            x.v = u * m[1] + w * m[5] + m[9] + 0.0f * m[13];
+        }
+    }
+    // Draws into the back buffer may be put in another order where they cannot touch the same
+    // pixels (render targets keep theirs: the boxes are the back buffer's).
+    bool boxes = gpu.renderTarget == 0;
+    DamageRect box = boxes ? batchBox(gl.pendingSnapshots[static_cast<size_t>(snapshot)], in.data(),
+                                      static_cast<int>(in.size()), kind)
+                           : DamageRect{0, 0, gpu.params.backBufferWidth, gpu.params.backBufferHeight};
+    GlPendingBatch& b = batchFor(gl.liveSnapshot, kind, box, boxes && gpu.batching);
+    b.drawStarts.push_back(static_cast<int>(b.vertices.size()));
+    b.boxes.push_back(box);
+    b.box = damageUnite(b.box, box);
+    b.vertices.insert(b.vertices.end(), in.begin(), in.end());
     if (!gpu.batching) glDeviceFlush();
 }
 
@@ -1311,7 +1432,7 @@ void glDeviceUploadTexture(GpuTextureSlot& t)
     if (!t.glTexture || t.renderTarget) return;
     drawRecordedNow();  // recorded draws may use the old texels
     t.version = ++gl.versions;
-    gl.snapshotStale = true;
+    gl.liveSnapshot = -1;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, t.glTexture);
     GLenum internal = GL_RGBA8, format = GL_BGRA, type = GL_UNSIGNED_BYTE;

@@ -8,7 +8,6 @@
 #include "game/playstate.h"
 #include "game/replay.h"
 #include "game/board.h"
-#include "trophies/trophies.h"
 #include "graphics/device.h"
 #include "menus/dialogflow.h"
 #include "menus/menus.h"
@@ -149,14 +148,6 @@ void dumpScreenIfAsked()
 
 // ---- A replay on the screen ----
 
-namespace {
-
-// The trophy trip of a replay does not leave the game: the trophy counts as seen at once (the
-// return to the board was recorded with the rest).
-void replayTrophyTrip() { clearNewTrophies(play.profileStem); }
-
-} // namespace
-
 bool prepareReplayShow(const char* file, ReplayShow* show)
 {
     std::snprintf(show->file, sizeof show->file, "%s", file);
@@ -198,7 +189,6 @@ bool startReplayShow(const ReplayShow& show)
         return false;
     }
     replayPlayer.onScreen = 1;
-    gameFlow.toTrophyRoom = replayTrophyTrip;
     requestScreen(&screens.game);
     return true;
 }

@@ -309,6 +309,10 @@ void finishRecording(ReplayOutcome outcome)
 
 // ---- Playing ----
 
+// The trophy trip of a replay does not leave the level: the trophy counts as seen at once, as the
+// trophy room makes it (the way back to the board, the shutter, was recorded with the rest).
+void replayTrophyTrip() { clearNewTrophies(play.profileStem); }
+
 void finishPlaying()
 {
     ReplayPlayerState& pl = replayPlayer;
@@ -781,6 +785,7 @@ bool replayPlayBegin(const Replay& r, const char* levelPath, char* why, int whyC
     board.hammerShown = s.hammerShown;
     board.hammerTarget = s.hammerTarget;
     applyOutside(s.outside);
+    gameFlow.toTrophyRoom = replayTrophyTrip;
     pl.active = 1;
     return true;
 }

@@ -15,5 +15,13 @@ int main(int argc, char** argv)
     ShellOptions options;
     options.catchSignals = true;
     options.paceFrames = true;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--replay") == 0 && i + 1 < argc) {
+            options.replayFile = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: ostrimar [--replay FILE.rpl]\n");
+            return 1;
+        }
+    }
     return shellMain(options);
 }

@@ -6,6 +6,8 @@
 #include "effects/backdrops.h"
 #include "game/gameflow.h"
 #include "game/playstate.h"
+#include "game/replay.h"
+#include "game/board.h"
 #include "graphics/device.h"
 #include "menus/dialogflow.h"
 #include "menus/menus.h"
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 RouteState route;
@@ -141,4 +144,68 @@ void dumpScreenIfAsked()
     bool ok = std::fputs(text, f) >= 0;
     ok = std::fclose(f) == 0 && ok;
     if (ok) std::rename(tmp.c_str(), path);
+}
+
+// ---- A replay on the screen ----
+
+bool prepareReplayShow(const char* file, ReplayShow* show)
+{
+    std::snprintf(show->file, sizeof show->file, "%s", file);
+    show->folder[0] = 0;
+    int32_t size = 0;
+    uint8_t* bytes = osReadFile(file, &size);
+    if (!bytes) {
+        std::fprintf(stderr, "%s: cannot read the file\n", file);
+        return false;
+    }
+    char why[160] = {};
+    bool ok = replayFromBytes(bytes, size, &replayPlayer.replay, why, sizeof why);
+    std::free(bytes);
+    if (!ok) {
+        std::fprintf(stderr, "%s: %s\n", file, why);
+        return false;
+    }
+    char tmpl[] = "/tmp/ostrimar-replay-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        std::fprintf(stderr, "%s: no temporary folder for the replay\n", file);
+        return false;
+    }
+    std::snprintf(show->folder, sizeof show->folder, "%s", tmpl);
+    std::snprintf(persist.folderOverride, sizeof persist.folderOverride, "%s", tmpl);
+    return true;
+}
+
+bool startReplayShow(const ReplayShow& show)
+{
+    if (profileState.count == 0) createProfile("Replay");
+    resetBoard();
+    const Replay& r = replayPlayer.replay;
+    std::string level = std::string("levels/") + r.start.levelName;
+    if (!osFileExists(level.c_str())) level = r.start.levelName;
+    char why[160] = {};
+    if (!replayPlayBegin(r, level.c_str(), why, sizeof why)) {
+        std::fprintf(stderr, "%s: %s\n", show.file, why);
+        replayPlayer.failed = 1;
+        return false;
+    }
+    replayPlayer.onScreen = 1;
+    requestScreen(&screens.game);
+    return true;
+}
+
+int endReplayShow(const ReplayShow& show)
+{
+    int code = 0;
+    if (replayPlayer.finished) {
+        char line[200];
+        replayLine(replayPlayer.replay, replayPlayer.result, line, sizeof line);
+        std::printf("%s\n", line);
+    } else if (replayPlayer.failed) {
+        if (replayPlayer.why[0]) std::fprintf(stderr, "%s: %s\n", show.file, replayPlayer.why);
+        code = 1;
+    }
+    // Left before its end: nothing to say.
+    std::error_code ignored;
+    if (show.folder[0]) std::filesystem::remove_all(show.folder, ignored);
+    return code;
 }

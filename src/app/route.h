@@ -32,3 +32,18 @@ void resetRoute();
 //   settled=<0 while a dialog opens or closes (it drops keys then), else 1>
 // Players never set it; without it nothing is written. Called once per frame.
 void dumpScreenIfAsked();
+
+// `ostrimar --replay FILE.rpl` (app/shell.h). Before the start: the file is read and checked (a
+// bad one is reported on standard error) and the settings folder becomes a fresh temporary one,
+// so nothing of the player's own files is read or written. After the deferred load: a profile of
+// its own, the recorded start, the game screen; the replay then plays at one recorded frame per
+// frame drawn, and the player's input does nothing but Escape, which leaves. At the end: the
+// replay's line on standard output (or why it failed on standard error), the temporary folder
+// removed; the process's exit code.
+struct ReplayShow {
+    char file[512];
+    char folder[512];
+};
+bool prepareReplayShow(const char* file, ReplayShow* show);
+bool startReplayShow(const ReplayShow& show);
+int endReplayShow(const ReplayShow& show);

@@ -9,6 +9,7 @@
 #include "game/boardrender.h"
 #include "game/boardstep.h"
 #include "game/gameflow.h"
+#include "game/replay.h"
 #include "game/playstate.h"
 #include "game/statedump.h"
 #include "graphics/device.h"
@@ -16,6 +17,7 @@
 #include "menus/menus.h"
 #include "menus/profilelist.h"
 #include "persist/settings.h"
+#include "platform/os/os.h"
 #include "trophies/trophyroom.h"
 #include "ui/messages.h"
 
@@ -346,6 +348,7 @@ void GameScreen::render()
     gameFrame();
     drawGame();
     drawShutter();
+    replayFrameEnds();
     boardUpkeep();
     if (dialogPort.open) {
         drawModalVeil();
@@ -358,6 +361,11 @@ void GameScreen::render()
 
 void GameScreen::keyDown(int vk)
 {
+    // A replay on the screen takes no input but Escape, which leaves.
+    if (replayPlayer.onScreen) {
+        if (vk == VK_ESCAPE) app.quitRequested = 1;
+        return;
+    }
     // The board's debug keys answer while the typed cheat code has them on.
     gameFlow.debugKeysOn = screens.cheatKeysOn;
     if (dialogPort.open)
@@ -369,25 +377,39 @@ void GameScreen::keyDown(int vk)
 
 void GameScreen::lButtonDown()
 {
+    if (replayPlayer.onScreen) return;
     if (dialogPort.open)
         menuLeftDown();
     else
         boardPress();
 }
 
-void GameScreen::lButtonDblClk() { boardDoubleClick(); }
+void GameScreen::lButtonDblClk()
+{
+    if (!replayPlayer.onScreen) boardDoubleClick();
+}
 
 void GameScreen::lButtonUp()
 {
+    if (replayPlayer.onScreen) return;
     if (dialogPort.open)
         menuLeftUp();
     else
         boardRelease();
 }
 
-void GameScreen::rButtonDown() { boardRightDown(); }
-void GameScreen::rButtonUp() { boardRightUp(); }
-void GameScreen::mButtonDown() { boardMiddleDown(); }
+void GameScreen::rButtonDown()
+{
+    if (!replayPlayer.onScreen) boardRightDown();
+}
+void GameScreen::rButtonUp()
+{
+    if (!replayPlayer.onScreen) boardRightUp();
+}
+void GameScreen::mButtonDown()
+{
+    if (!replayPlayer.onScreen) boardMiddleDown();
+}
 
 void GameScreen::mouseMove()
 {

@@ -21,6 +21,7 @@
 #include "menus/menus.h"
 #include "persist/records.h"
 #include "game/savegame.h"
+#include "game/replay.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
 #include "platform/os/dirs.h"
@@ -144,6 +145,7 @@ bool windowProc(const OsMessage& msg)
         }
         return true;
     case WM_CLOSE:
+        replayLevelLeft();
         saveGame();
         app.quitRequested = 1;
         return true;
@@ -312,6 +314,9 @@ int shellMain(const ShellOptions& options)
     // 1. One copy at a time: a second one leaves at once, silently.
     if (!osAcquireSingleInstance("Ostrimar")) return 0;
     if (options.catchSignals) osCatchCloseSignals();
+    ReplayShow replay;
+    if (options.replayFile && !prepareReplayShow(options.replayFile, &replay)) return 1;
+    replayRecorder.enabled = options.replayFile ? 0 : 1;
     if (options.headless) {
         osInit(true);
     } else if (!osInit(false)) {
@@ -382,8 +387,10 @@ int shellMain(const ShellOptions& options)
             }
             app.debugOverlayOn = 0;
             app.deferredLoadRequested = 0;
+            if (options.replayFile && !startReplayShow(replay)) app.quitRequested = 1;
         }
     }
+    replayLevelLeft();
     // 17. The shared state files only when they were read (never from a closed splash).
     if (app.settingsLoaded) saveAll();
     // 18.
@@ -392,5 +399,5 @@ int shellMain(const ShellOptions& options)
     fileTable.progressHook = nullptr;
     osSetWindowProc(nullptr);
     osShutdown();
-    return 0;
+    return options.replayFile ? endReplayShow(replay) : 0;
 }

@@ -22,6 +22,9 @@ struct ShellOptions {
     // Never start frames faster than the display refreshes (the program; tests that count
     // frames against the fake clock leave it off unless they test the pacing itself).
     bool paceFrames = false;
+    // `ostrimar --replay FILE.rpl`: shows that replay instead of the menus (nothing of the
+    // player's own files is read or written: the settings folder is a fresh temporary one).
+    const char* replayFile = nullptr;
 };
 
 struct ShellState {

@@ -148,6 +148,12 @@ int randomBelow(int n)
     return rand15() % n;
 }
 
+int rulesBelow(int n)
+{
+    if (n <= 0) return 0;
+    return rulesRand15() % n;
+}
+
 float randomUpTo(float max)
 {
     return static_cast<float>(rand15()) * max / static_cast<float>(RAND15_MAX);

@@ -210,4 +210,6 @@ void cheatCycleBonus(int row, int col);
 // Uniform random numbers through the project's 15-bit generator (core/random.h):
 // an integer 0..n-1 (0 when n <= 0) and a float 0..max.
 int randomBelow(int n);
+// 0..n-1 from the rules' stream (core/random.h): what the rules depend on draws only here.
+int rulesBelow(int n);
 float randomUpTo(float max);

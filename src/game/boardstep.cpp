@@ -208,7 +208,7 @@ bool labelGroups()
 void newFigure(int row, int col)
 {
     Cell& c = board.cells[row][col];
-    c.colour = board.colourCount > 0 ? randomBelow(board.colourCount) : 0;
+    c.colour = board.colourCount > 0 ? rulesBelow(board.colourCount) : 0;
     c.offset = Vec2{0.0f, CELL_PITCH};
     c.bonus = BonusKind::None;
     c.recolourPending = 0;
@@ -462,7 +462,7 @@ void stepRecolourWave()
             Vec2 p = cellCentre(col, row);
             playSound("ReFillLevel.ogg");
             startEffect("refill1", p.x, p.y, p.x, p.y, 1.0f, -1);
-            c.colour = randomBelow(board.colourCount);
+            c.colour = rulesBelow(board.colourCount);
         }
     }
     board.hintTimerMs = 0.0f;

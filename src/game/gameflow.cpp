@@ -23,6 +23,7 @@
 #include "game/outcome.h"
 #include "game/pending.h"
 #include "game/playstate.h"
+#include "game/replay.h"
 #include "game/scoring.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
@@ -118,6 +119,7 @@ void openGameMessage(const char* textKey)
 
 void goToModeMenu()
 {
+    replayLevelLeft();
     endGameInProgress();  // the level on the board is done with; the map is no game to save
     int song = randomBelow(5);
     if (gameFlow.toModeMenu) gameFlow.toModeMenu(play.gameMode);
@@ -129,6 +131,7 @@ namespace {
 
 void leaveForFrontEnd()
 {
+    replayLevelLeft();
     // Saved or not, the game is left: nothing of it is written again (a close on the front end, or
     // after choosing another profile, must not save it).
     endGameInProgress();
@@ -166,6 +169,7 @@ bool isPauseKey(int vk) { return vk == VK_SPACE || vk == VK_ESCAPE || vk == GAME
 void gameKeyDown(int vk)
 {
     trace("gameKeyDown", vk);
+    replayNoteInput(ReplayKey, vk, gameFlow.debugKeysOn ? 1 : 0);
     if (dialogPort.open) return;
     if (play.gameComplete || play.levelAdvance) {
         goToModeMenu();
@@ -221,14 +225,20 @@ void press()
 void boardPress()
 {
     trace("boardPress");
+    replayNoteInput(ReplayPress);
     press();
 }
 
-void boardRelease() { trace("boardRelease"); }
+void boardRelease()
+{
+    trace("boardRelease");
+    replayNoteInput(ReplayRelease);
+}
 
 void boardDoubleClick()
 {
     trace("boardDoubleClick");
+    replayNoteInput(ReplayDoubleClick);
     // A double click on the board during play pauses; in every other state it counts as a press.
     Vec2 p = boardCursor();
     bool playing = !dialogPort.open && !play.paused && !play.tipOpen && !play.levelWon && !play.levelLost &&
@@ -240,12 +250,22 @@ void boardDoubleClick()
 void boardRightDown()
 {
     trace("boardRightDown");
+    replayNoteInput(ReplayRightDown);
     if (dialogPort.open || play.paused || play.tipOpen || play.levelWon || play.levelLost) return;
     onRightButtonDown();
 }
 
-void boardRightUp() { trace("boardRightUp"); }
-void boardMiddleDown() { trace("boardMiddleDown"); }
+void boardRightUp()
+{
+    trace("boardRightUp");
+    replayNoteInput(ReplayRightUp);
+}
+
+void boardMiddleDown()
+{
+    trace("boardMiddleDown");
+    replayNoteInput(ReplayMiddleDown);
+}
 
 void updateGameplay()
 {
@@ -292,6 +312,8 @@ void updateGameplay()
 
 void gameFrame()
 {
+    // A recording notes the frame; a replay being played gives it its events and frame time.
+    replayFrameStarts();
     updateGameplay();
     if (!gameFlow.levelActive) return;
     boardPassLogic();

@@ -1,5 +1,7 @@
 #include "game/level.h"
 
+#include "core/random.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -91,6 +93,17 @@ struct LevelsFolder {
 
 } // namespace
 
+uint64_t levelBytesHash(const void* bytes, int32_t size)
+{
+    uint64_t h = 0xCBF29CE484222325ull;
+    const auto* b = static_cast<const unsigned char*>(bytes);
+    for (int32_t i = 0; i < size; i++) {
+        h ^= b[i];
+        h *= 0x100000001B3ull;
+    }
+    return h;
+}
+
 float clampLevelTime(float seconds)
 {
     if (std::isnan(seconds)) return 10.0f;
@@ -145,11 +158,20 @@ void parseLevelText(const char* text, int32_t size, int32_t* backdrop)
 bool readLevelFile(const char* path, int32_t* backdrop)
 {
     int32_t size = 0;
-    char* text = readTextData(path, &size, false);
-    if (!text) return false;
-    parseLevelText(text, size, backdrop);
+    uint8_t* data = readFile(path, &size, false);
+    if (!data) return false;
+    const char* base = path;
+    for (const char* p = path; *p; p++) {
+        if (*p == '/' || *p == '\\') base = p + 1;
+    }
+    std::snprintf(levelFiles.lastName, sizeof levelFiles.lastName, "%s", base);
+    // The hash of every byte as stored, before the last one becomes the text's end mark (as
+    // readTextData makes it).
+    levelFiles.lastHash = levelBytesHash(data, size);
+    if (size > 0) data[size - 1] = 0;
+    parseLevelText(reinterpret_cast<char*>(data), size, backdrop);
     // Let go (a member of a packed archive stays registered, so the level can be read again).
-    releaseFile(text);
+    releaseFile(data);
     return true;
 }
 
@@ -235,7 +257,9 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
         read = readLevel(levelIndex);
     }
 
-    // 4.-7. Figures, targets, limits, music, the saved-game flag.
+    // 4.-7. Figures (from the rules' stream of this level and its seed), targets, limits, music,
+    // the saved-game flag.
+    startRulesStream(levelIndex);
     setUpBoard();
     countTargets();
     applyLimits();

@@ -21,11 +21,17 @@ struct LevelFilesState {
     int32_t rawBack;    // "back=" as written (0 when missing)
     int32_t levelBackdrop[LEVEL_COUNT_MAX];
     int32_t levelCount; // levels found by scanLevels
+    // The level file read last: its name (without folders) and a hash of its bytes (replays name
+    // the level they were played on by these two).
+    char lastName[64];
+    uint64_t lastHash;
 };
 
 extern LevelFilesState levelFiles;
 
 void resetLevelFiles();
+// The hash a replay keeps of a level file's bytes (64-bit FNV-1a).
+uint64_t levelBytesHash(const void* bytes, int32_t size);
 
 // The image names a level may give to "figure%i=", in image order (17 names).
 extern const char* const FIGURE_IMAGE_NAMES[17];

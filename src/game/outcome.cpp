@@ -1,5 +1,7 @@
 #include "game/outcome.h"
 
+#include "game/replay.h"
+
 #include <cstdint>
 
 #include "core/appstate.h"
@@ -89,6 +91,7 @@ bool beginLevel(int levelIndex, int gameMode, const char* path)
     play.lifeGained = 0;
     play.lifeGainedMs = 0.0f;
     play.boardFade = 0.0f;
+    replayLevelBegun();
     return read;
 }
 
@@ -151,6 +154,8 @@ bool resumeSavedGame(int gameMode)
 bool loadSavedGameOverLevel()
 {
     bool loaded = loadGame();
+    // The board is the saved game's now, not the level file's: the level is not recorded.
+    replayCancel();
     // The file was written with the game's dialog flag as it was then (the pause menu was open).
     dialogPort.open = 0;
     if (loaded) setProfileScore(play.bankedScore);

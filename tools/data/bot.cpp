@@ -15,16 +15,22 @@
 #include "game/hud.h"
 #include "game/level.h"
 #include "game/playstate.h"
+#include "game/replay.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/records.h"
 #include "persist/settings.h"
+#include "platform/os/os.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
 #include "trophies/trophies.h"
 #include "ui/messages.h"
 
 namespace {
+
+// A bot that plays as a person does (recording a replay): only the game's input events, no direct
+// calls into the board between frames.
+bool asPlayer = false;
 
 void pointAt(Vec2 p)
 {
@@ -36,7 +42,7 @@ void pointAt(Vec2 p)
 void clickAt(Vec2 p)
 {
     pointAt(p);
-    updateHover();
+    if (!asPlayer) updateHover();
     boardPress();
     boardRelease();
 }
@@ -71,9 +77,14 @@ void resetBotWorld(unsigned seed)
     clearRequests();
     createProfile("Bot");
     gameFlow.toTrophyRoom = backFromTrophyRoom;
+    resetReplays();
+    asPlayer = false;
     srand15(seed);
+    rulesRandom = RulesRandomState{};
     app.frameMs = BOT_FRAME_MS;
 }
+
+void botPlaysAsPlayer(bool on) { asPlayer = on; }
 
 bool botFrame()
 {
@@ -82,8 +93,15 @@ bool botFrame()
     gameFrame();
     // The shutter moves on as the game screen draws it (the trophy trip closes it).
     drawShutter();
-    // The bot reads no tips: it closes each panel as it opens.
-    if (play.tipOpen) closeTip();
+    replayFrameEnds();
+    // The bot reads no tips: it closes each panel as it opens (as a person, with a key).
+    if (play.tipOpen) {
+        if (asPlayer && !dialogPort.open && !play.paused && !play.levelWon && !play.levelLost && !play.levelAdvance &&
+            !play.gameComplete)
+            botKey(VK_SPACE);
+        else
+            closeTip();
+    }
     if (play.levelWon && play.levelLost) {
         std::fprintf(stderr, "fault: level %d was both won and lost\n", play.levelIndex + 1);
         return false;

@@ -18,6 +18,9 @@ enum BotKind { BotGreedy, BotPlan };
 
 // Every module state a run touches back to its start, the random numbers seeded, one profile.
 void resetBotWorld(unsigned seed);
+// The bot's input goes only through the game's input events (pointer, buttons, keys), as a
+// person's does, so that a recording of it replays (off by default; resetBotWorld turns it off).
+void botPlaysAsPlayer(bool on);
 // One frame of the game as the game screen runs it; the bot reads no tips and closes each
 // panel as it opens. False (with a line on standard error) when the level was both won and lost.
 bool botFrame();

@@ -8,6 +8,7 @@
 
 #include "bot.h"
 #include "core/appstate.h"
+#include "core/random.h"
 #include "core/requestlog.h"
 #include "audio/audio.h"
 #include "game/board.h"
@@ -47,35 +48,13 @@ void printToken(const Cell& c)
     std::printf("%c%c%s%d", tile, chain, colour, bonus);
 }
 
-bool parseInt(const char* s, long* out)
-{
-    if (!s || !*s) return false;
-    char* end = nullptr;
-    long v = std::strtol(s, &end, 10);
-    if (*end != 0) return false;
-    *out = v;
-    return true;
-}
-
 enum PlayResult { PlayWon, PlayLost, PlayStopped, PlayFailed };
-
-// The level index of a file named like the game's level files, "pack1_NN.lvl" (NN = index + 1);
-// 0 for any other name.
-int levelIndexFromName(const char* path)
-{
-    const char* base = std::strrchr(path, '/');
-    base = base ? base + 1 : path;
-    int number = 0;
-    char tail[8] = {};
-    if (std::sscanf(base, "pack1_%d.%7s", &number, tail) == 2 && std::strcmp(tail, "lvl") == 0 && number >= 1 &&
-        number <= LEVEL_COUNT_MAX)
-        return number - 1;
-    return 0;
-}
 
 PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int levelIndex, BotKind bot)
 {
     resetBotWorld(static_cast<unsigned>(seed));
+    // The rules' stream of the level comes from the seed and the level alone, whatever the mode.
+    setRulesSeed(static_cast<uint32_t>(seed));
     setProfileMode(mode);
     if (!beginLevel(levelIndex, mode, path)) {
         std::fprintf(stderr, "play: cannot read level file %s\n", path);
@@ -126,6 +105,31 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
 }
 
 } // namespace
+
+bool parseInt(const char* s, long* out)
+{
+    if (!s || !*s) return false;
+    char* end = nullptr;
+    long v = std::strtol(s, &end, 10);
+    if (*end != 0) return false;
+    *out = v;
+    return true;
+}
+
+// The level index of a file named like the game's level files, "pack1_NN.lvl" (NN = index + 1);
+// 0 for any other name.
+int levelIndexFromName(const char* path)
+{
+    const char* base = std::strrchr(path, '/');
+    base = base ? base + 1 : path;
+    int number = 0;
+    char tail[8] = {};
+    if (std::sscanf(base, "pack1_%d.%7s", &number, tail) == 2 && std::strcmp(tail, "lvl") == 0 && number >= 1 &&
+        number <= LEVEL_COUNT_MAX)
+        return number - 1;
+    return 0;
+}
+
 
 int cmdLevel(int argc, char** argv)
 {

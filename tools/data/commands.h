@@ -14,3 +14,10 @@ int cmdPreview(int argc, char** argv);
 int cmdSheet(int argc, char** argv);
 int cmdMesh(int argc, char** argv);
 int cmdMix(int argc, char** argv);
+int cmdReplay(int argc, char** argv);
+int cmdRecord(int argc, char** argv);
+
+// Shared by the level commands: a whole decimal number; the level index of a file named like the
+// game's level files, "pack1_NN.lvl" (NN - 1), else 0.
+bool parseInt(const char* s, long* out);
+int levelIndexFromName(const char* path);

@@ -25,6 +25,8 @@ const Command commands[] = {
     {"sheet", cmdSheet, "sheet FOLDER OUT.png"},
     {"mesh", cmdMesh, "mesh FILE.msh_s"},
     {"mix", cmdMix, "mix DATA_DIR [--wav DIR]"},
+    {"replay", cmdReplay, "replay FILE.rpl [--data DIR]"},
+    {"record", cmdRecord, "record LEVEL OUT.rpl [--mode adventure|timeless|puzzle] [--seed S] [--bot greedy|plan]"},
     {"campaign", cmdCampaign, "campaign DATA_DIR --mode adventure|timeless|puzzle [--levels N] [--from L] [--seed S] [--max-frames F] [--settings DIR] [--bot greedy|plan]"},
 };
 

@@ -239,8 +239,11 @@ TEST_F(GameGolden, HoveredGroup)
     expectGolden(frame(), "game_hovered_group");
 }
 
+// The bomb's flash and debris are particle effects: the picture shows them.
 TEST_F(GameGolden, RunningBomb)
 {
+    loadEffects();
+    ASSERT_NE(effects.atlas, nullptr);
     run(50);
     CellPos g = bombAmongBonusMarks();
     ASSERT_GE(g.row, 0);

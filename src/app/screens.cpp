@@ -389,6 +389,7 @@ void GameScreen::mButtonDown() { boardMiddleDown(); }
 void GameScreen::mouseMove()
 {
     if (dialogPort.open) menuPointerMove();
+    else boardPointerMove();
 }
 
 void GameScreen::textInput(char16_t unit)

@@ -22,6 +22,7 @@
 #include "persist/records.h"
 #include "game/savegame.h"
 #include "persist/profile.h"
+#include "persist/ownoptions.h"
 #include "persist/settings.h"
 #include "platform/os/dirs.h"
 #include "platform/os/files.h"
@@ -328,6 +329,7 @@ int shellMain(const ShellOptions& options)
     fileTable.progressHook = progressFromFileTable;
     // 4.-5. Settings before the window: its style and the device depend on full screen.
     loadSettings();
+    loadOwnOptions();  // "options.dat": this program's own options (calm motion)
     Settings& settings = persist.settings;
     bool fullscreen = settings.fullscreen != 0;
     chooseDisplay(fullscreen);

@@ -12,6 +12,7 @@
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "game/board.h"
+#include "game/boardkeys.h"
 #include "game/boardstep.h"
 #include "game/boardview.h"
 #include "game/bonus.h"
@@ -102,6 +103,7 @@ void resetGamePlay()
     resetScoring();
     resetOutcome();
     resetCandle();
+    resetBoardKeys();
 }
 
 void openGameDialog(const char* name)
@@ -161,6 +163,10 @@ bool leaveGameFromMenu()
 
 void savedMessageClosed() { leaveForFrontEnd(); }
 
+namespace {
+void press();
+} // namespace
+
 bool isPauseKey(int vk) { return vk == VK_SPACE || vk == VK_ESCAPE || vk == GAME_KEY_PAUSE; }
 
 void gameKeyDown(int vk)
@@ -181,6 +187,15 @@ void gameKeyDown(int vk)
         closeTip();
     } else if (isPauseKey(vk)) {
         pauseGame();
+    } else if (isBoardArrowKey(vk)) {
+        boardArrowKey(vk);
+    } else if (vk == VK_RETURN) {
+        // Return acts where the keyboard's cursor stands, as a click there; a hidden cursor
+        // only shows first, so nothing breaks where the player cannot see it.
+        if (boardKeys.shown) press();
+        else showBoardKeyCursor();
+    } else if (vk == GAME_KEY_HAMMER) {
+        pressHammerButton();
     } else if (gameFlow.debugKeysOn) {
         boardDebugKey(vk);
     }
@@ -225,6 +240,12 @@ void boardPress()
 }
 
 void boardRelease() { trace("boardRelease"); }
+
+void boardPointerMove()
+{
+    trace("boardPointerMove");
+    boardPointerMoved(app.mouseX, app.mouseY);
+}
 
 void boardDoubleClick()
 {
@@ -306,6 +327,8 @@ void drawGame()
     drawBackdrop(true);
     int fade = static_cast<int>(play.boardFade * 255.0f);
     drawBoard(Color(255, 255, 255, fade));
+    if (!play.paused && !play.levelWon && !play.levelLost && !play.levelAdvance)
+        drawBoardKeyCursor(shownShake().x, shownShake().y, app.frameMs);
     drawScorePopups();
     drawHud();
     drawCandle();

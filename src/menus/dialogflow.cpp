@@ -18,6 +18,7 @@
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "game/savegame.h"
+#include "persist/ownoptions.h"
 #include "persist/settings.h"
 #include "resources/texts.h"
 #include "trophies/trophyroom.h"
@@ -429,6 +430,7 @@ void dialogBack(const char* d)
         return;
     } else if (is(d, "options")) {
         saveAll();
+        saveOwnOptions();
     }
     if (!hostOpenParent(d)) hostOpen("main");
 }
@@ -454,6 +456,12 @@ int dialogKeyRule(const char* d, const char* focused, int vk)
     if (is(d, "credits") && vk != 0) return KEY_ESCAPE;
     // The artefact screen or the congratulation over the map holds the mode dialog's buttons.
     if (isModeDialog(d) && mapBlocksInput()) return 0;
+    // Left and Right choose the level on the map under a mode dialog (Up and Down still move
+    // between its buttons), so a level can be chosen without the mouse.
+    if (isModeDialog(d) && (vk == KEY_LEFT || vk == KEY_RIGHT)) {
+        mapStepLevel(vk == KEY_LEFT ? -1 : 1);
+        return 0;
+    }
     if ((is(d, "loadgamequest") || isModeDialog(d) || is(d, "defeat") || is(d, "newprofile")) && vk == KEY_ESCAPE)
         return 0;
     // With no profile yet "newprofile" shows its first button only: the second ("cancel", a way

@@ -107,10 +107,10 @@ void drawBoardKeyCursor(float offsetX, float offsetY, float frameMs)
     // A dark band on both sides of a light one, so the frame reads on light and dark figures and
     // on every tile; the light band breathes gently (never below 80 %).
     float pulse = 0.5f + 0.5f * std::sin(k.clockMs * 0.006f);
-    uint8_t a = static_cast<uint8_t>(205.0f + 50.0f * pulse);
+    uint8_t a = static_cast<uint8_t>(215.0f + 40.0f * pulse);
     setTexture(nullptr);
     setBlendMode(0);
     const float half = CELL_PITCH / 2.0f;
-    frame(x, y, half - 6.0f, half + 3.0f, Color(20, 10, 0, 210));
-    frame(x, y, half - 4.0f, half + 1.0f, Color(255, 236, 150, a));
+    frame(x, y, half - 5.0f, half + 3.0f, Color(25, 12, 0, 235));
+    frame(x, y, half - 3.0f, half + 1.0f, Color(255, 255, 245, a));
 }

@@ -615,11 +615,9 @@ void drawBolts()
         additiveBlend();
         for (int i = 0; i < s.boltCount; i++) {
             const QueuedBolt& b = s.bolts[i];
-            // Calm motion keeps the bolt's thin core at half strength and leaves out its wide
-            // glow, the flash that lights the whole board.
-            Color core = b.coreColour;
-            if (app.calmMotion) core.a = static_cast<uint8_t>(core.a / 2);
-            for (int k = 0; k + 1 < b.pointCount; k++) drawBeam(b.points[k], b.points[k + 1], b.coreWidth, core);
+            // Calm motion keeps the bolt's thin core and leaves out its wide glow, the flash
+            // that lights the whole board.
+            for (int k = 0; k + 1 < b.pointCount; k++) drawBeam(b.points[k], b.points[k + 1], b.coreWidth, b.coreColour);
             if (!app.calmMotion) drawBeam(b.points[0], b.points[b.pointCount - 1], b.glowWidth, b.glowColour);
         }
         endBoardView();

@@ -32,6 +32,7 @@ namespace {
 constexpr int KEY_ENTER = 13;
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_LEFT = 37;
+constexpr int KEY_TAB = 9;
 constexpr int KEY_RIGHT = 39;
 // The profile's hint flag that stands for the prologue (the first ten are the board's tips).
 constexpr int PROLOGUE_FLAG = 10;
@@ -454,6 +455,20 @@ int dialogKeyRule(const char* d, const char* focused, int vk)
         return 0;
     }
     if (is(d, "credits") && vk != 0) return KEY_ESCAPE;
+    // The keyboard's way to the players: Tab in "main" does what the change-profile link does,
+    // and Left and Right choose a player in "profiles" (Up and Down move between its buttons).
+    if (is(d, "main") && vk == KEY_TAB && !menus.mainDismissed) {
+        menus.profileIndex = persist.settings.currentProfile;
+        hostOpen("profiles");
+        return 0;
+    }
+    if (is(d, "profiles") && (vk == KEY_LEFT || vk == KEY_RIGHT) && profileState.count > 0) {
+        int sel = hostSelected() < 0 ? menus.profileIndex : hostSelected() + (vk == KEY_LEFT ? -1 : 1);
+        if (sel < 0) sel = 0;
+        if (sel >= profileState.count) sel = profileState.count - 1;
+        menus.selected = sel;  // the list's entries are its first widgets, one per profile
+        return 0;
+    }
     // The artefact screen or the congratulation over the map holds the mode dialog's buttons.
     if (isModeDialog(d) && mapBlocksInput()) return 0;
     // Left and Right choose the level on the map under a mode dialog (Up and Down still move

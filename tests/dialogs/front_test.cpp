@@ -105,6 +105,33 @@ TEST_F(FrontEnd, ProfilesAreCreatedRenamedChosenAndRemovedThroughTheDialogs)
     EXPECT_EQ(currentName(), "newprofile");
 }
 
+// The players by keys alone: Tab in "main" opens the profile list with the current player
+// chosen, Left and Right choose another, Return on "selectprofile" makes it current.
+TEST_F(FrontEnd, TabOpensThePlayersAndLeftAndRightChooseOne)
+{
+    createByDialog("ANNA");
+    createByDialog("BORIS");
+    createByDialog("CID");
+    ASSERT_EQ(profileState.count, 3);
+    ASSERT_EQ(profileState.current, 2);
+    ASSERT_EQ(currentName(), "main");
+    pressKey(9);  // Tab
+    ASSERT_EQ(currentName(), "profiles");
+    EXPECT_EQ(menus.selected, 2);
+    pressKey(39);  // Right: there is no fourth
+    EXPECT_EQ(menus.selected, 2);
+    pressKey(37);
+    pressKey(37);
+    pressKey(37);  // not past the first
+    EXPECT_EQ(menus.selected, 0);
+    pressKey(39);
+    EXPECT_EQ(menus.selected, 1);
+    EXPECT_EQ(menus.focus, 0);  // the buttons' focus did not move
+    pressButton("selectprofile");
+    EXPECT_EQ(profileState.current, 1);
+    EXPECT_EQ(currentName(), "main");
+}
+
 // A first start shows "newprofile" with one button: the arrows move only the caret, the hidden
 // second button ("cancel") never takes the focus, and there is no way to "main" without a player.
 TEST_F(FrontEnd, WithoutAProfileNewprofileHasNoHiddenWayOut)

@@ -11,6 +11,7 @@
 #include "app/shell.h"
 #include "game/board.h"
 #include "game/boardkeys.h"
+#include "game/boardstep.h"
 #include "game/gameflow.h"
 #include "game/playstate.h"
 #include "platform/os/files.h"

@@ -138,8 +138,9 @@ TEST(BoardKeys, ReturnOnAHiddenCursorOnlyShowsIt)
 TEST(BoardKeys, ReturnOnABusyBoardIsHeldAsAClickIs)
 {
     quietLevel();
-    keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN});
+    keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN});
     for (int i = 0; i < 6; ++i) gameKeyDown(VK_LEFT);
+    ASSERT_EQ(boardKeys.row, 10);
     board.idleTimerMs = 100.0f;  // the last click's settle time still runs
     gameKeyDown(VK_RETURN);
     EXPECT_EQ(play.movesMade, 0);
@@ -164,7 +165,7 @@ TEST(BoardKeys, HArmsTheHammerAndReturnStrikesUnderTheCursor)
     EXPECT_EQ(board.hammerReady, 1);
     gameKeyDown(GAME_KEY_HAMMER);
     ASSERT_EQ(board.hammerArmed, 1);
-    keys({VK_UP, VK_UP});  // (3, 6): a single figure, which only the hammer breaks
+    keys({VK_UP, VK_UP, VK_UP});  // shown at (5, 6), then up to (3, 6): a single figure, which only the hammer breaks
     ASSERT_EQ(boardKeys.row, 3);
     gameKeyDown(VK_RETURN);
     EXPECT_EQ(board.hammerArmed, 0);

@@ -130,6 +130,9 @@ struct KeyPlayer {
     int startedLevel = -1;
     int startedMode = -1;
     int movesBefore = -1;
+    bool moved = false;     // a group broken from the keys
+    bool squaresGone = false;
+    int nextLevel = -1;     // the level the map's "start" played after the won one
     bool done = false;
     int wait = 0;
 };
@@ -204,17 +207,40 @@ void keyPlayerStep(uint32_t, void*)
         keyPlayer.movesBefore = play.movesMade;
     }
     if (keyPlayer.done) return;
-    if (play.shutterMoving || screens.switchPending || animating() || dialogPort.open) return;
+    if (play.shutterMoving || screens.switchPending || animating()) return;
+    if (keyPlayer.squaresGone && play.levelIndex == keyPlayer.startedLevel + 1 && !play.levelWon && !play.levelAdvance) {
+        // The next level runs: the walk is over.
+        keyPlayer.nextLevel = play.levelIndex;
+        keyPlayer.done = true;
+        post(WM_CLOSE);
+        return;
+    }
+    if (dialogPort.open) {
+        if (dialog == "levelcomplete") {
+            key(13);  // the first Return finishes the count-up, the next is "Next level"
+            keyPlayer.wait = 3;
+        }
+        return;
+    }
+    if (play.levelWon || play.levelAdvance) {
+        key(13);  // on to the level result, then from the prompt to the map
+        keyPlayer.wait = 5;
+        return;
+    }
     if (play.tipOpen) {
         key(13);
         keyPlayer.wait = 3;
         return;
     }
-    if (play.movesMade > keyPlayer.movesBefore) {
-        keyPlayer.done = true;
-        post(WM_CLOSE);
+    if (play.movesMade > keyPlayer.movesBefore && !keyPlayer.moved) {
+        // The group broke from the keys. The rest of the level is not the point here: its squares
+        // go (the board's cheat), and the result, the prompt and the map are answered by keys.
+        keyPlayer.moved = true;
+        keyPlayer.squaresGone = true;
+        cheatClearSquares();
         return;
     }
+    if (keyPlayer.moved) return;
     if (!isIdle() || board.idleTimerMs >= 0.0f) return;
     int row = 0, col = 0;
     if (!groupPlace(&row, &col)) return;
@@ -335,10 +361,12 @@ TEST_F(Route, FirstStartNameMainLevelPauseAndBackToMain)
     EXPECT_EQ(fs::file_size(settings + "hiscore.dat"), 2040u);
 }
 
-// Profile, mode, map and level with the keyboard alone: a player who has played the timeless mode
-// up to its sixth level starts the game, chooses "timeless" in "main", goes two levels back on
-// the map with Left, starts that level with Return and breaks a group with the arrows and Return.
-TEST_F(Route, KeysAloneGoFromTheMainMenuOverTheMapIntoALevelAndPlayIt)
+// Profile, mode, map, level, result and next level with the keyboard alone: a player who has
+// played the timeless mode up to its sixth level starts the game, chooses "timeless" in "main",
+// goes two levels back on the map with Left, starts that level with Return and breaks a group
+// with the arrows and Return; the level's squares are then cleared (the board's cheat) and the
+// level result, the prompt and the map's "start" are answered with Return into the next level.
+TEST_F(Route, KeysAlonePlayFromTheMainMenuOverTheMapToTheNextLevel)
 {
     ASSERT_TRUE(osSetCurrentDirectory(root.c_str()));
     // The player's files, as an earlier session left them.
@@ -366,6 +394,9 @@ TEST_F(Route, KeysAloneGoFromTheMainMenuOverTheMapIntoALevelAndPlayIt)
     EXPECT_EQ(keyPlayer.lefts, 2) << seen;
     EXPECT_EQ(keyPlayer.startedMode, ModeTimeless) << seen;
     EXPECT_EQ(keyPlayer.startedLevel, 3) << seen;  // level 6 on the map, two back
-    EXPECT_TRUE(keyPlayer.done) << "no group broken from the keys; seen: " << seen;
-    EXPECT_GT(play.movesMade, keyPlayer.movesBefore) << seen;
+    EXPECT_TRUE(keyPlayer.moved) << "no group broken from the keys; seen: " << seen;
+    // Won, the result answered, back over the map and on to the next level, all by keys.
+    EXPECT_TRUE(keyPlayer.done) << seen;
+    EXPECT_EQ(keyPlayer.nextLevel, 4) << seen;
+    EXPECT_NE(seen.find("levelcomplete"), std::string::npos) << seen;
 }

@@ -79,7 +79,7 @@ TEST(BoardKeys, TheCursorPassesOverHolesAndStartsOnAPlace)
     boardKeys.col = 10;
     gameKeyDown(VK_DOWN);
     EXPECT_EQ(boardKeys.row, 7);
-    // A remembered place that is a hole on the next board moves to the nearest place.
+    // A cursor place that is a hole (as the middle is on some boards) gives the nearest place.
     boardKeys.shown = 0;
     boardKeys.row = 9;
     gameKeyDown(VK_UP);

@@ -33,6 +33,8 @@ constexpr int KEY_ENTER = 13;
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_LEFT = 37;
 constexpr int KEY_TAB = 9;
+constexpr int KEY_UP = 38;
+constexpr int KEY_DOWN = 40;
 constexpr int KEY_RIGHT = 39;
 // The profile's hint flag that stands for the prologue (the first ten are the board's tips).
 constexpr int PROLOGUE_FLAG = 10;
@@ -455,6 +457,21 @@ int dialogKeyRule(const char* d, const char* focused, int vk)
         return 0;
     }
     if (is(d, "credits") && vk != 0) return KEY_ESCAPE;
+    // In "options" Up and Down go through its sliders and check boxes (Left and Right then move a
+    // slider, Space ticks a box); Return still presses its button.
+    if (is(d, "options") && (vk == KEY_UP || vk == KEY_DOWN) && menus.widgetCount > 0) {
+        int n = menus.widgetCount, step = vk == KEY_UP ? -1 : 1;
+        int at = menus.selected >= 0 && menus.selected < n ? menus.selected : (step > 0 ? -1 : n);
+        for (int k = 0; k < n; k++) {
+            at = ((at + step) % n + n) % n;
+            int kind = menus.widgets[at].kind;
+            if (kind == WIDGET_SLIDER || kind == WIDGET_CHECKBOX) {
+                menus.selected = at;
+                break;
+            }
+        }
+        return 0;
+    }
     // The keyboard's way to the players: Tab in "main" does what the change-profile link does,
     // and Left and Right choose a player in "profiles" (Up and Down move between its buttons).
     if (is(d, "main") && vk == KEY_TAB && !menus.mainDismissed) {

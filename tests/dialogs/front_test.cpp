@@ -1,5 +1,6 @@
 // The front-end dialogs driven as a player drives them: keys and buttons through the framework,
 // with the profiles, the settings and the high scores they change.
+#include "persist/ownoptions.h"
 #include "dialog_helpers.h"
 #include "core/dialogport.h"
 #include "app/route.h"
@@ -209,6 +210,35 @@ TEST_F(FrontEnd, ExitAsksAndYesEndsTheProgram)
     pressButton("exit");
     pressButton("yes");
     EXPECT_EQ(quits, 1);
+}
+
+// The options by keys: Down goes through the sliders and boxes, Left and Right move a slider,
+// Space ticks the calm-motion box, Return is "apply"; leaving writes "options.dat".
+TEST_F(FrontEnd, OptionsAreSetByKeysAndCalmMotionIsStoredWhenLeft)
+{
+    createProfile("ANNA");
+    persist.settings.sfxVolume = 30;
+    app.calmMotion = 0;
+    openDialog("main");
+    settleMenus();
+    pressButton("options");
+    ASSERT_EQ(currentName(), "options");
+    settleMenus();
+    pressKey(40);  // the sound slider
+    ASSERT_EQ(menus.selected, 0);
+    pressKey(39);
+    EXPECT_EQ(persist.settings.sfxVolume, 31);
+    pressKey(38);  // Up from the first goes round to the last: the calm-motion box
+    ASSERT_EQ(menus.widgets[menus.selected].kind, WIDGET_CHECKBOX);
+    pressKey(32);
+    EXPECT_EQ(app.calmMotion, 1);
+    EXPECT_EQ(menus.focus, 0);
+    pressKey(13);  // "apply"
+    EXPECT_EQ(currentName(), "main");
+    app.calmMotion = 0;
+    EXPECT_EQ(loadOwnOptions(), OwnOptionsStatus::Ok);
+    EXPECT_EQ(app.calmMotion, 1);
+    app.calmMotion = 0;
 }
 
 TEST_F(FrontEnd, OptionsApplyDefaultsAndSaveWhenLeft)

@@ -233,9 +233,18 @@ void press()
 
 } // namespace
 
+namespace {
+
+// A mouse button is the mouse's: the keyboard's cursor hides, so the press acts where the
+// pointer is even when the pointer did not move since the cursor showed.
+void mouseTakesOver() { boardKeys.shown = 0; }
+
+} // namespace
+
 void boardPress()
 {
     trace("boardPress");
+    mouseTakesOver();
     press();
 }
 
@@ -250,6 +259,7 @@ void boardPointerMove()
 void boardDoubleClick()
 {
     trace("boardDoubleClick");
+    mouseTakesOver();
     // A double click on the board during play pauses; in every other state it counts as a press.
     Vec2 p = boardCursor();
     bool playing = !dialogPort.open && !play.paused && !play.tipOpen && !play.levelWon && !play.levelLost &&
@@ -261,6 +271,7 @@ void boardDoubleClick()
 void boardRightDown()
 {
     trace("boardRightDown");
+    mouseTakesOver();
     if (dialogPort.open || play.paused || play.tipOpen || play.levelWon || play.levelLost) return;
     onRightButtonDown();
 }

@@ -194,6 +194,20 @@ TEST(BoardKeys, ThePointerHidesTheCursorAndTheNextArrowBringsItBack)
     EXPECT_EQ(boardKeys.col, 5);
 }
 
+// A mouse button after the keys acts where the pointer is, even when the pointer did not move:
+// the cursor hides first.
+TEST(BoardKeys, AClickAfterTheKeysActsAtThePointerNotAtTheCursor)
+{
+    quietLevel();
+    keys({VK_LEFT, VK_UP});  // the cursor on (4, 6)
+    pointAt(10, 0);          // the pointer placed without a move event
+    boardPress();
+    EXPECT_EQ(boardKeys.shown, 0);
+    EXPECT_EQ(play.movesMade, 1);
+    EXPECT_EQ(at(10, 0).state, FigureState::Breaking);
+    EXPECT_EQ(at(4, 6).state, FigureState::Idle);
+}
+
 TEST(BoardKeys, SpaceStillPausesAndArrowsOnlyResume)
 {
     quietLevel();

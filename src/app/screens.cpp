@@ -414,6 +414,7 @@ void GameScreen::mButtonDown()
 void GameScreen::mouseMove()
 {
     if (dialogPort.open) menuPointerMove();
+    else boardPointerMove();
 }
 
 void GameScreen::textInput(char16_t unit)

@@ -23,6 +23,7 @@
 #include "game/savegame.h"
 #include "game/replay.h"
 #include "persist/profile.h"
+#include "persist/ownoptions.h"
 #include "persist/settings.h"
 #include "platform/os/dirs.h"
 #include "platform/os/files.h"
@@ -333,6 +334,7 @@ int shellMain(const ShellOptions& options)
     fileTable.progressHook = progressFromFileTable;
     // 4.-5. Settings before the window: its style and the device depend on full screen.
     loadSettings();
+    loadOwnOptions();  // "options.dat": this program's own options (calm motion)
     Settings& settings = persist.settings;
     bool fullscreen = settings.fullscreen != 0;
     chooseDisplay(fullscreen);

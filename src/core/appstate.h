@@ -23,6 +23,9 @@ struct AppState {
     uint8_t settingsLoaded = 0;
     int mouseX = 0;
     int mouseY = 0;
+    // The "calm motion" option (docs/effects.md): no shake, no camera moves, no flashes, a
+    // quarter of the particles. Only what is drawn changes, never the game's rules.
+    uint8_t calmMotion = 0;
 };
 
 extern AppState app;

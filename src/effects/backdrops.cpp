@@ -731,7 +731,8 @@ void drawBackdrop(bool withCameraMove)
             objectAlpha = f * f * f;
             plainAlpha = 0.0f;  // the next picture lies where they were
         }
-        if (withCameraMove) {
+        // Calm motion makes the move between lands a plain cross-fade (same timing).
+        if (withCameraMove && !app.calmMotion) {
             float s2 = s * s;
             shiftX = std::cos(s * 1.5f * PI_F) * 30.0f * s2;
             shiftY = std::sin(s * PI_F) * 30.0f * s2;

@@ -259,6 +259,7 @@ void parseEffect(const char* name, const char* text, ParticleEffect* e)
     readNumber(text, "gravity=", &e->gravity);
     readNumber(text, "gravitydev=", &e->gravityDev);
     readInt(text, "blendtype=", &e->blendType);
+    readInt(text, "flash=", &e->flash);
     readInt(text, "numparticle=", &e->spriteCell);
     readNumber(text, "rot=", &e->rotation);
     readNumber(text, "rotdev=", &e->rotationDev);
@@ -350,6 +351,10 @@ void startEffectAt(int index, Vec3 position, Vec3 target, float size, int cell)
     if (index < 0 || index >= effects.count) return;
     ParticleEffect& e = effects.table[index];
     e.startCount++;
+    // Calm motion: no flashes at all, and a quarter of every other effect's particles (the
+    // first of each burst always, so a one-particle effect still shows).
+    if (app.calmMotion && e.flash) return;
+    effects.calmSpawns = 0;
     if (target.x == EFFECT_NO_TARGET && target.y == EFFECT_NO_TARGET) target = position;
     for (const char* other : e.external) {
         if (other[0] == 0 || std::strcmp(other, e.name) == 0) continue;
@@ -386,6 +391,10 @@ void startEffectAt(int index, Vec3 position, Vec3 target, float size, int cell)
 void spawnParticle(int index, float x, float y, float z, float size, int cell)
 {
     if (index < 0 || index >= effects.count) return;
+    if (app.calmMotion && effects.calmSpawns++ % CALM_PARTICLE_SHARE != 0) {
+        effects.calmSkipped++;
+        return;
+    }
     const ParticleEffect& e = effects.table[index];
     Particle& p = effects.particles[effects.nextParticle];
     effects.nextParticle = (effects.nextParticle + 1) % PARTICLE_RING_SIZE;

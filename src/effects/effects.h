@@ -30,6 +30,9 @@ constexpr float EXTERNAL_START_WINDOW_MS = 100.0f;
 constexpr float EFFECT_VALUE_LIMIT = 1.0e7f;
 constexpr int EFFECT_SYMMETRY_LIMIT = 64;        // copies per group or per drawn particle
 
+// Calm motion keeps one particle in this many.
+constexpr uint32_t CALM_PARTICLE_SHARE = 4;
+
 struct ParticleEffect {
     char name[EFFECT_NAME_SIZE];
     char external[EFFECT_EXTERNALS][EFFECT_NAME_SIZE];
@@ -60,6 +63,7 @@ struct ParticleEffect {
     int emitSymmetry;        // copies made at birth around the emission point
     int drawSymmetry;        // copies drawn of every particle around it
     float sleep;             // read and kept; nothing uses it
+    int flash;               // "flash=": nonzero for a flash, which calm motion leaves out
     int startCount;          // times the effect was started since the last clearEffectStarts
 };
 
@@ -130,6 +134,8 @@ struct EffectsState {
     int batching;            // 1: draw runs of sprites with one call; 0: one call per sprite
     int lastDrawCalls;       // draw calls the last queue drawing issued
     int lastDrawnSprites;
+    uint32_t calmSpawns;     // particles asked for since the last burst start (calm motion keeps 1 in 4)
+    int calmSkipped;         // particles calm motion left out (since reset)
 };
 
 extern EffectsState effects;

@@ -449,11 +449,14 @@ void animateFigure(Cell& c, bool hovered)
 
 // ---- view ----
 
+Vec2 shownShake() { return app.calmMotion ? Vec2{} : board.shakeOffset; }
+
 void beginBoardView()
 {
     setOrthoProjection(800.0f, 600.0f, 1.0f, 500.0f);
     Matrix view;
-    view.preTranslate(board.shakeOffset.x, board.shakeOffset.y, BOARD_CAMERA_DISTANCE);
+    Vec2 shake = shownShake();
+    view.preTranslate(shake.x, shake.y, BOARD_CAMERA_DISTANCE);
     setTransform(GpuTransform::View, &view);
     setTransform(GpuTransform::World, nullptr);
     rebuildFrustum();
@@ -612,8 +615,10 @@ void drawBolts()
         additiveBlend();
         for (int i = 0; i < s.boltCount; i++) {
             const QueuedBolt& b = s.bolts[i];
+            // Calm motion keeps the bolt's thin core and leaves out its wide glow, the flash
+            // that lights the whole board.
             for (int k = 0; k + 1 < b.pointCount; k++) drawBeam(b.points[k], b.points[k + 1], b.coreWidth, b.coreColour);
-            drawBeam(b.points[0], b.points[b.pointCount - 1], b.glowWidth, b.glowColour);
+            if (!app.calmMotion) drawBeam(b.points[0], b.points[b.pointCount - 1], b.glowWidth, b.glowColour);
         }
         endBoardView();
     }

@@ -10,3 +10,6 @@ void drawBoard(Color colour);
 void updateDebris();
 void drawDebris();
 void drawBolts();
+// The explosion shake as the view shows it: none with calm motion (the shake itself still runs,
+// so the game and its saved state are the same either way).
+Vec2 shownShake();

@@ -1,9 +1,12 @@
 #include "game/click.h"
 
+#include <cmath>
+
 #include "core/appstate.h"
 #include "core/dialogport.h"
 #include "audio/audio.h"
 #include "game/board.h"
+#include "game/boardkeys.h"
 #include "game/bonus.h"
 #include "game/boardstep.h"
 #include "game/hud.h"
@@ -114,6 +117,8 @@ void clickAtClient(int x, int y)
 
 Vec2 boardCursor()
 {
+    // The keyboard's cursor stands in for the pointer while it shows (docs/play.md).
+    if (boardKeys.shown && hasCell(boardKeys.row, boardKeys.col)) return cellCentre(boardKeys.col, boardKeys.row);
     return Vec2{static_cast<float>(app.mouseX) - 400.0f, -(static_cast<float>(app.mouseY) - 300.0f)};
 }
 
@@ -136,17 +141,19 @@ void onLeftButtonDown()
 {
     Vec2 p = boardCursor();
     if (p.x < -270.0f) return;
+    int clientX = static_cast<int>(std::lround(p.x + 400.0f));
+    int clientY = static_cast<int>(std::lround(300.0f - p.y));
     if (boardReady()) {
         dropHeldClick();
-        clickAtClient(app.mouseX, app.mouseY);
+        clickAtClient(clientX, clientY);
         return;
     }
     // Not ready: the latest click waits (a place that is empty now may be filled by then).
     CellPos at = cellAt(p.x, p.y);
     if (!hasCell(at.row, at.col)) return;
     board.clickHeld = 1;
-    board.heldClickX = app.mouseX;
-    board.heldClickY = app.mouseY;
+    board.heldClickX = clientX;
+    board.heldClickY = clientY;
     board.heldClickAgeMs = 0.0f;
 }
 

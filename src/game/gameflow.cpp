@@ -12,6 +12,7 @@
 #include "effects/backdrops.h"
 #include "effects/effects.h"
 #include "game/board.h"
+#include "game/boardkeys.h"
 #include "game/boardstep.h"
 #include "game/boardview.h"
 #include "game/bonus.h"
@@ -103,6 +104,7 @@ void resetGamePlay()
     resetScoring();
     resetOutcome();
     resetCandle();
+    resetBoardKeys();
 }
 
 void openGameDialog(const char* name)
@@ -164,6 +166,10 @@ bool leaveGameFromMenu()
 
 void savedMessageClosed() { leaveForFrontEnd(); }
 
+namespace {
+void press();
+} // namespace
+
 bool isPauseKey(int vk) { return vk == VK_SPACE || vk == VK_ESCAPE || vk == GAME_KEY_PAUSE; }
 
 void gameKeyDown(int vk)
@@ -185,6 +191,15 @@ void gameKeyDown(int vk)
         closeTip();
     } else if (isPauseKey(vk)) {
         pauseGame();
+    } else if (isBoardArrowKey(vk)) {
+        boardArrowKey(vk);
+    } else if (vk == VK_RETURN) {
+        // Return acts where the keyboard's cursor stands, as a click there; a hidden cursor
+        // only shows first, so nothing breaks where the player cannot see it.
+        if (boardKeys.shown) press();
+        else showBoardKeyCursor();
+    } else if (vk == GAME_KEY_HAMMER) {
+        pressHammerButton();
     } else if (gameFlow.debugKeysOn) {
         boardDebugKey(vk);
     }
@@ -222,10 +237,19 @@ void press()
 
 } // namespace
 
+namespace {
+
+// A mouse button is the mouse's: the keyboard's cursor hides, so the press acts where the
+// pointer is even when the pointer did not move since the cursor showed.
+void mouseTakesOver() { boardKeys.shown = 0; }
+
+} // namespace
+
 void boardPress()
 {
     trace("boardPress");
     replayNoteInput(ReplayPress);
+    mouseTakesOver();
     press();
 }
 
@@ -235,10 +259,19 @@ void boardRelease()
     replayNoteInput(ReplayRelease);
 }
 
+void boardPointerMove()
+{
+    trace("boardPointerMove");
+    // Only a move that hides the keyboard's cursor changes the level: only that one is recorded.
+    if (boardKeys.shown) replayNoteInput(ReplayPointerMove);
+    boardPointerMoved(app.mouseX, app.mouseY);
+}
+
 void boardDoubleClick()
 {
     trace("boardDoubleClick");
     replayNoteInput(ReplayDoubleClick);
+    mouseTakesOver();
     // A double click on the board during play pauses; in every other state it counts as a press.
     Vec2 p = boardCursor();
     bool playing = !dialogPort.open && !play.paused && !play.tipOpen && !play.levelWon && !play.levelLost &&
@@ -251,6 +284,7 @@ void boardRightDown()
 {
     trace("boardRightDown");
     replayNoteInput(ReplayRightDown);
+    mouseTakesOver();
     if (dialogPort.open || play.paused || play.tipOpen || play.levelWon || play.levelLost) return;
     onRightButtonDown();
 }
@@ -328,6 +362,8 @@ void drawGame()
     drawBackdrop(true);
     int fade = static_cast<int>(play.boardFade * 255.0f);
     drawBoard(Color(255, 255, 255, fade));
+    if (!play.paused && !play.levelWon && !play.levelLost && !play.levelAdvance)
+        drawBoardKeyCursor(shownShake().x, shownShake().y, app.frameMs);
     drawScorePopups();
     drawHud();
     drawCandle();

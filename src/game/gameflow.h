@@ -36,11 +36,16 @@ void resetGamePlay();
 // overlay any key resumes; Escape there opens the in-game menu ("gameplay") instead.
 constexpr int GAME_KEY_PAUSE = 'P';
 bool isPauseKey(int vk);
-// A key on the game screen with no dialog open.
+// Arms or disarms the hammer from the keyboard, as its HUD button does.
+constexpr int GAME_KEY_HAMMER = 'H';
+// A key on the game screen with no dialog open. While the level runs the arrows move the
+// keyboard's board cursor, Return acts at it as a left click there and H is the hammer button.
 void gameKeyDown(int vk);
 // Mouse buttons on the game screen with no dialog open; the position is app.mouseX/Y.
 void boardPress();
 void boardRelease();
+// The pointer moved (app.mouseX/Y): the keyboard's board cursor hides.
+void boardPointerMove();
 void boardDoubleClick();
 void boardRightDown();
 void boardRightUp();

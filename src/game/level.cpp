@@ -8,6 +8,7 @@
 
 #include "core/appstate.h"
 #include "audio/audio.h"
+#include "game/boardkeys.h"
 #include "game/board.h"
 #include "game/boardstep.h"
 #include "game/pending.h"
@@ -204,6 +205,7 @@ bool startLevel(int levelIndex, int gameMode, const char* path)
     clearBoard();
     clearBoardEffects();
     resetLevelPlayValues();
+    resetBoardKeys();  // the keyboard's cursor: hidden, no place, so a level depends on its own keys
     play.levelIndex = levelIndex;
     play.gameMode = gameMode;
     // The player's key goes with the trophy requests of this level.

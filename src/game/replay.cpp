@@ -812,6 +812,7 @@ void replayApplyFrame()
         case ReplayRightDown: boardRightDown(); break;
         case ReplayRightUp: boardRightUp(); break;
         case ReplayMiddleDown: boardMiddleDown(); break;
+        case ReplayPointerMove: boardPointerMove(); break;
         case ReplayKey:
             gameFlow.debugKeysOn = static_cast<uint8_t>(e.b);
             gameKeyDown(e.a);

@@ -39,6 +39,7 @@ enum ReplayEventKind : uint8_t {
     ReplayMiddleDown,    // boardMiddleDown
     ReplayKey,           // gameKeyDown(a), b = the debug keys' state
     ReplayScreen,        // what the screens changed beside the level flow (dialogs, shutter)
+    ReplayPointerMove,   // boardPointerMove while the keyboard's cursor shows
     REPLAY_EVENT_KIND_END
 };
 

@@ -6,6 +6,7 @@
 
 #include "core/appstate.h"
 #include "game/board.h"
+#include "game/boardkeys.h"
 #include "game/playstate.h"
 
 namespace {
@@ -39,6 +40,8 @@ bool formatGameState(char* out, size_t capacity)
         }
         s += '\n';
     }
+    std::snprintf(line, sizeof line, "cursor=%d %d shown=%d\n", boardKeys.row, boardKeys.col, boardKeys.shown);
+    s += line;
     if (s.size() + 1 > capacity) return false;
     std::snprintf(out, capacity, "%s", s.c_str());
     return true;

@@ -454,6 +454,30 @@ bool mapClick()
     return false;
 }
 
+bool mapStepLevel(int step)
+{
+    MapState& m = mapState;
+    if (mapBlocksInput() || m.frozen || (step != 1 && step != -1)) return false;
+    int level = m.selectedLevel + step;
+    if (level < 0 || level >= MAP_LEVEL_COUNT) return false;
+    int s = stageOfLevel(level);
+    if (s < 0 || !stageOpen(s)) return false;
+    // The level must be open to play: the first, or one after a level done.
+    if (level != 0 && !m.levelDone[level - 1]) return false;
+    m.selectedLevel = level;
+    if (s != m.currentStage) {
+        // Into the next or the previous land: the traveller goes there, as a click on its mark.
+        setTarget(s, false);
+        m.ringTimer = RING_START_MS;
+        updateStageProgress();
+        playSound("map5.ogg");
+    } else {
+        playSound("map1.ogg");
+        effectAt("map02", ringMarkPosition(level));
+    }
+    return true;
+}
+
 MapStart startMapLevel()
 {
     MapState& m = mapState;

@@ -159,6 +159,11 @@ bool mapClick();
 bool mapBlocksInput();
 // The "start" item of a mode dialog.
 MapStart startMapLevel();
+// The keyboard's choice of a level: the next (+1) or previous (-1) level, when it is open to play
+// (the first, or one after a level done), crossing into the next or previous land when that land
+// is open (the traveller goes there). False, and nothing changes, when there is none or the
+// artefact screen or the congratulation holds the map.
+bool mapStepLevel(int step);
 // "yes" to "zeroscore": a new game at the selected level (score 0, lives 3).
 void mapConfirmNewGame();
 int mapSelectedLevel();

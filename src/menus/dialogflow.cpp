@@ -18,6 +18,7 @@
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "game/savegame.h"
+#include "persist/ownoptions.h"
 #include "persist/settings.h"
 #include "resources/texts.h"
 #include "trophies/trophyroom.h"
@@ -31,6 +32,9 @@ namespace {
 constexpr int KEY_ENTER = 13;
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_LEFT = 37;
+constexpr int KEY_TAB = 9;
+constexpr int KEY_UP = 38;
+constexpr int KEY_DOWN = 40;
 constexpr int KEY_RIGHT = 39;
 // The profile's hint flag that stands for the prologue (the first ten are the board's tips).
 constexpr int PROLOGUE_FLAG = 10;
@@ -429,6 +433,7 @@ void dialogBack(const char* d)
         return;
     } else if (is(d, "options")) {
         saveAll();
+        saveOwnOptions();
     }
     if (!hostOpenParent(d)) hostOpen("main");
 }
@@ -452,8 +457,43 @@ int dialogKeyRule(const char* d, const char* focused, int vk)
         return 0;
     }
     if (is(d, "credits") && vk != 0) return KEY_ESCAPE;
+    // In "options" Up and Down go through its sliders and check boxes (Left and Right then move a
+    // slider, Space ticks a box); Return still presses its button.
+    if (is(d, "options") && (vk == KEY_UP || vk == KEY_DOWN) && menus.widgetCount > 0) {
+        int n = menus.widgetCount, step = vk == KEY_UP ? -1 : 1;
+        int at = menus.selected >= 0 && menus.selected < n ? menus.selected : (step > 0 ? -1 : n);
+        for (int k = 0; k < n; k++) {
+            at = ((at + step) % n + n) % n;
+            int kind = menus.widgets[at].kind;
+            if (kind == WIDGET_SLIDER || kind == WIDGET_CHECKBOX) {
+                menus.selected = at;
+                break;
+            }
+        }
+        return 0;
+    }
+    // The keyboard's way to the players: Tab in "main" does what the change-profile link does,
+    // and Left and Right choose a player in "profiles" (Up and Down move between its buttons).
+    if (is(d, "main") && vk == KEY_TAB && !menus.mainDismissed) {
+        menus.profileIndex = persist.settings.currentProfile;
+        hostOpen("profiles");
+        return 0;
+    }
+    if (is(d, "profiles") && (vk == KEY_LEFT || vk == KEY_RIGHT) && profileState.count > 0) {
+        int sel = hostSelected() < 0 ? menus.profileIndex : hostSelected() + (vk == KEY_LEFT ? -1 : 1);
+        if (sel < 0) sel = 0;
+        if (sel >= profileState.count) sel = profileState.count - 1;
+        menus.selected = sel;  // the list's entries are its first widgets, one per profile
+        return 0;
+    }
     // The artefact screen or the congratulation over the map holds the mode dialog's buttons.
     if (isModeDialog(d) && mapBlocksInput()) return 0;
+    // Left and Right choose the level on the map under a mode dialog (Up and Down still move
+    // between its buttons), so a level can be chosen without the mouse.
+    if (isModeDialog(d) && (vk == KEY_LEFT || vk == KEY_RIGHT)) {
+        mapStepLevel(vk == KEY_LEFT ? -1 : 1);
+        return 0;
+    }
     if ((is(d, "loadgamequest") || isModeDialog(d) || is(d, "defeat") || is(d, "newprofile")) && vk == KEY_ESCAPE)
         return 0;
     // With no profile yet "newprofile" shows its first button only: the second ("cancel", a way

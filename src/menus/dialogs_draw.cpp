@@ -352,8 +352,9 @@ void drawOptions(MenuNode* d)
     drawSlider(135.0f, &persist.settings.sfxVolume);
     drawTextCentred(0.0f, 97.0f, 13.0f, keyOr("musicvolume"));
     drawSlider(72.0f, &persist.settings.musicVolume);
-    drawCheckBox(12.0f, &dialogs.fullscreenChoice, "fullscreen");
-    drawCheckBox(-38.0f, &persist.settings.softwareCursor, "customcursor");
+    drawCheckBox(22.0f, &dialogs.fullscreenChoice, "fullscreen");
+    drawCheckBox(-18.0f, &persist.settings.softwareCursor, "customcursor");
+    drawCheckBox(-58.0f, &app.calmMotion, "calmmotion");
     buttonRow(Scaler{1.0f}, -118.0f, 128.0f, 64.0f, 15.0f);
     // Changes take effect at once.
     if (optionsMemory.sfx >= 0 && optionsMemory.sfx != persist.settings.sfxVolume) playSound("SFXVolume.ogg");

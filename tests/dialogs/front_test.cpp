@@ -1,5 +1,6 @@
 // The front-end dialogs driven as a player drives them: keys and buttons through the framework,
 // with the profiles, the settings and the high scores they change.
+#include "persist/ownoptions.h"
 #include "dialog_helpers.h"
 #include "core/dialogport.h"
 #include "app/route.h"
@@ -105,6 +106,33 @@ TEST_F(FrontEnd, ProfilesAreCreatedRenamedChosenAndRemovedThroughTheDialogs)
     EXPECT_EQ(currentName(), "newprofile");
 }
 
+// The players by keys alone: Tab in "main" opens the profile list with the current player
+// chosen, Left and Right choose another, Return on "selectprofile" makes it current.
+TEST_F(FrontEnd, TabOpensThePlayersAndLeftAndRightChooseOne)
+{
+    createByDialog("ANNA");
+    createByDialog("BORIS");
+    createByDialog("CID");
+    ASSERT_EQ(profileState.count, 3);
+    ASSERT_EQ(profileState.current, 2);
+    ASSERT_EQ(currentName(), "main");
+    pressKey(9);  // Tab
+    ASSERT_EQ(currentName(), "profiles");
+    EXPECT_EQ(menus.selected, 2);
+    pressKey(39);  // Right: there is no fourth
+    EXPECT_EQ(menus.selected, 2);
+    pressKey(37);
+    pressKey(37);
+    pressKey(37);  // not past the first
+    EXPECT_EQ(menus.selected, 0);
+    pressKey(39);
+    EXPECT_EQ(menus.selected, 1);
+    EXPECT_EQ(menus.focus, 0);  // the buttons' focus did not move
+    pressButton("selectprofile");
+    EXPECT_EQ(profileState.current, 1);
+    EXPECT_EQ(currentName(), "main");
+}
+
 // A first start shows "newprofile" with one button: the arrows move only the caret, the hidden
 // second button ("cancel") never takes the focus, and there is no way to "main" without a player.
 TEST_F(FrontEnd, WithoutAProfileNewprofileHasNoHiddenWayOut)
@@ -182,6 +210,35 @@ TEST_F(FrontEnd, ExitAsksAndYesEndsTheProgram)
     pressButton("exit");
     pressButton("yes");
     EXPECT_EQ(quits, 1);
+}
+
+// The options by keys: Down goes through the sliders and boxes, Left and Right move a slider,
+// Space ticks the calm-motion box, Return is "apply"; leaving writes "options.dat".
+TEST_F(FrontEnd, OptionsAreSetByKeysAndCalmMotionIsStoredWhenLeft)
+{
+    createProfile("ANNA");
+    persist.settings.sfxVolume = 30;
+    app.calmMotion = 0;
+    openDialog("main");
+    settleMenus();
+    pressButton("options");
+    ASSERT_EQ(currentName(), "options");
+    settleMenus();
+    pressKey(40);  // the sound slider
+    ASSERT_EQ(menus.selected, 0);
+    pressKey(39);
+    EXPECT_EQ(persist.settings.sfxVolume, 31);
+    pressKey(38);  // Up from the first goes round to the last: the calm-motion box
+    ASSERT_EQ(menus.widgets[menus.selected].kind, WIDGET_CHECKBOX);
+    pressKey(32);
+    EXPECT_EQ(app.calmMotion, 1);
+    EXPECT_EQ(menus.focus, 0);
+    pressKey(13);  // "apply"
+    EXPECT_EQ(currentName(), "main");
+    app.calmMotion = 0;
+    EXPECT_EQ(loadOwnOptions(), OwnOptionsStatus::Ok);
+    EXPECT_EQ(app.calmMotion, 1);
+    app.calmMotion = 0;
 }
 
 TEST_F(FrontEnd, OptionsApplyDefaultsAndSaveWhenLeft)

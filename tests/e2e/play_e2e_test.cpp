@@ -90,6 +90,8 @@ struct GameState {
     int timeUsed = 0;
     bool tip = false;
     std::vector<std::string> rows;
+    int cursorRow = -1, cursorCol = -1;
+    bool cursorShown = false;
 };
 
 GameState readState(const std::string& path)
@@ -104,6 +106,9 @@ GameState readState(const std::string& path)
         else if (line.rfind("moves=", 0) == 0) s.moves = std::atoi(line.c_str() + 6);
         else if (line.rfind("row=", 0) == 0) s.rows.push_back(line.substr(4));
         else if (line.rfind("won=", 0) == 0) s.tip = line.find("tip=1") != std::string::npos;
+        else if (line.rfind("cursor=", 0) == 0)
+            s.cursorShown = std::sscanf(line.c_str(), "cursor=%d %d shown=1", &s.cursorRow, &s.cursorCol) == 2 &&
+                            line.find("shown=1") != std::string::npos;
     }
     s.valid = s.rows.size() == ROWS;
     for (const std::string& r : s.rows) s.valid = s.valid && r.size() == COLS;
@@ -704,3 +709,44 @@ TEST_F(PlayE2e, FullScreenCoversTheScreenWithoutAWindowManagerAndF11TogglesIt)
 }
 
 } // namespace
+
+// Level 1 played with the keyboard alone: the name typed, the menus and the prologue answered with
+// keys, and on the board the arrows take the cursor to a group, which Return breaks. The mouse is
+// never moved or clicked.
+TEST_F(PlayE2e, TheFirstLevelIsPlayedWithArrowsAndReturnOnly)
+{
+    std::string stateFile = dir + "/state.txt";
+    ASSERT_TRUE(enterFirstLevel(stateFile));
+    GameState before = readState(stateFile);
+    ASSERT_TRUE(before.valid);
+    GameState now = before;
+    bool broke = false;
+    for (int step = 0; step < 80 && !broke; step++) {
+        now = readState(stateFile);
+        if (now.tip) {
+            key("Return");  // a tip panel closes with a key
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            continue;
+        }
+        int row = -1, col = -1;
+        ASSERT_TRUE(now.valid && findGroup(now, &row, &col)) << "no group on the board";
+        if (!now.cursorShown) {
+            key("Left");
+        } else if (now.cursorRow != row || now.cursorCol != col) {
+            key(now.cursorRow < row ? "Down" : now.cursorRow > row ? "Up" : now.cursorCol < col ? "Right" : "Left");
+        } else {
+            key("Return");
+            std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+            GameState after = readState(stateFile);
+            broke = after.moves > before.moves;
+            now = after;
+            continue;
+        }
+        // The dump follows the key within a frame or two.
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    ASSERT_TRUE(broke) << "Return at the cursor broke no group";
+    EXPECT_GT(now.score, before.score);
+    EXPECT_NE(now.rows, before.rows);
+    EXPECT_TRUE(now.cursorShown);
+}

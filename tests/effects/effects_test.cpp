@@ -447,3 +447,26 @@ TEST_F(EffectFolder, AtMost256FilesAndNoFolderGivesNoEffects)
 }
 
 }  // namespace
+
+// Calm motion: a quarter of the particles (the first of each burst always), no flash at all, and
+// the option off gives every particle as before.
+TEST_F(Effects, CalmMotionKeepsAQuarterOfTheParticlesAndNoFlash)
+{
+    addEffect("eight", "effecttime=0\rparfrequency=8\r");
+    addEffect("one", "effecttime=0\rparfrequency=1\r");
+    addEffect("flash", "effecttime=0\rparfrequency=1\rflash=1\r");
+    startEffect("eight", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    startEffect("flash", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    EXPECT_EQ(liveParticles(), 9);
+    clearEffects();
+    app.calmMotion = 1;
+    startEffect("eight", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    EXPECT_EQ(liveParticles(), 2);
+    startEffect("one", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    EXPECT_EQ(liveParticles(), 3);  // a one-particle effect still shows
+    startEffect("flash", 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, -1);
+    EXPECT_EQ(liveParticles(), 3);
+    EXPECT_EQ(effectStarts("flash"), 2);  // asked for both times
+    EXPECT_EQ(effects.calmSkipped, 6);
+    app.calmMotion = 0;
+}

@@ -8,6 +8,7 @@
 
 #include "effects/backdrops.h"
 #include "board_helpers.h"
+#include "game/boardkeys.h"
 #include "sound_probe.h"
 #include "platform/os/files.h"
 #include "resources/files.h"
@@ -228,7 +229,12 @@ TEST_F(LevelTest, StartingALevelRunsTheWholeSequence)
     currentProfile().savedGame[ModePuzzle] = 1;
     currentProfile().savedGame[ModeAdventure] = 1;
     int scannedBackdrop = levelFiles.levelBackdrop[1];
+    boardKeys.shown = 1;  // the keyboard's cursor of the level before
+    boardKeys.placed = 1;
+    boardKeys.row = 2;
     ASSERT_TRUE(startLevel(1, ModePuzzle));
+    EXPECT_EQ(boardKeys.shown, 0);  // hidden, its place forgotten: the first arrow shows it in the middle
+    EXPECT_EQ(boardKeys.placed, 0);
     EXPECT_EQ(play.levelIndex, 1);
     EXPECT_EQ(play.gameMode, ModePuzzle);
     EXPECT_FLOAT_EQ(backdrop.targetTint[0], 1.0f);  // the reddish preset 1

@@ -158,6 +158,27 @@ TEST_F(BackdropTest, TintDriftsTowardsItsPresetByTheFrameTime)
     EXPECT_NEAR(backdrop.tint[2], 0.8f, 0.01f);  // no time, no drift
 }
 
+// Calm motion: the game screen's cross-fade keeps its clock but moves no camera.
+TEST_F(BackdropTest, CalmMotionCrossFadesWithoutTheCameraMove)
+{
+    putPicture(3);
+    putPicture(6);
+    setBackdrop(3);
+    frame(true);
+    prepareBackdrop(6);
+    app.calmMotion = 1;
+    frame(true, 500.0f);
+    EXPECT_FLOAT_EQ(backdrop.fadeMs, 2500.0f);  // the game screen's pace
+    float s = 1.0f - 2500.0f / 3000.0f;
+    EXPECT_NEAR(backdrop.lastFade, 2.0f * s, 1e-5f);
+    EXPECT_FLOAT_EQ(backdrop.lastScale, 1.0f);
+    EXPECT_FLOAT_EQ(backdrop.lastShift[0], 0.0f);
+    EXPECT_FLOAT_EQ(backdrop.lastShift[1], 0.0f);
+    app.calmMotion = 0;
+    frame(true, 500.0f);
+    EXPECT_GT(backdrop.lastScale, 1.0f);
+}
+
 TEST_F(BackdropTest, CrossFadeClockRunsToHalfwayAndHoldsUntilTheBackdropIsSet)
 {
     putPicture(3);

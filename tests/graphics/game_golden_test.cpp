@@ -12,6 +12,7 @@
 #include "audio/audio.h"
 #include "effects/backdrops.h"
 #include "game/board.h"
+#include "game/boardkeys.h"
 #include "game/boardrender.h"
 #include "game/boardstep.h"
 #include "game/gameflow.h"
@@ -28,6 +29,7 @@
 #include "resources/texts.h"
 #include "ui/font.h"
 #include "ui/messages.h"
+#include "platform/os/os.h"
 #include "platform/os/pacing.h"
 
 namespace {
@@ -452,6 +454,120 @@ TEST_F(GameGolden, NeighbouringScoreNumbers)
     }
     run(12);
     expectGolden(cropFrame(frame(), 240, 150, 340, 150), "game_neighbouring_score_numbers");
+}
+
+
+// Copies a picture into a larger one at (x0, y0).
+void paste(ImageData& into, const ImageData& piece, int x0, int y0)
+{
+    for (int y = 0; y < piece.height; y++)
+        std::memcpy(&into.pixels[(static_cast<size_t>(y + y0) * into.width + x0) * 4],
+                    &piece.pixels[static_cast<size_t>(y) * piece.width * 4], static_cast<size_t>(piece.width) * 4);
+}
+
+// The keyboard's cursor on figures of four colours, one of them standing on a square: each
+// 100 x 100 pixels around the cursor, side by side.
+TEST_F(GameGolden, KeyboardCursorOnSeveralFigures)
+{
+    run(50);
+    screens.game.keyDown(VK_LEFT);
+    ASSERT_EQ(boardKeys.shown, 1);
+    // Places of four different colours, the first on a square when the level has one.
+    CellPos places[4];
+    int found = 0;
+    bool colourUsed[32] = {};
+    for (int pass = 0; pass < 2 && found < 4; pass++)
+        for (int row = 0; row < BOARD_ROWS && found < 4; row++)
+            for (int col = 0; col < BOARD_COLS && found < 4; col++) {
+                const Cell& c = board.cells[row][col];
+                if (!hasFigure(row, col) || colourUsed[c.colour % 32]) continue;
+                if (pass == 0 && c.tile <= 0) continue;  // first a figure on a square
+                colourUsed[c.colour % 32] = true;
+                places[found++] = CellPos{col, row};
+                if (pass == 0) break;
+            }
+    ASSERT_EQ(found, 4);
+    ImageData strip;
+    strip.width = 400;
+    strip.height = 100;
+    strip.hasAlpha = false;
+    strip.pixels.resize(static_cast<size_t>(strip.width) * strip.height * 4);
+    for (int i = 0; i < 4; i++) {
+        boardKeys.row = places[i].row;
+        boardKeys.col = places[i].col;
+        boardKeys.clockMs = 0.0f;
+        run(5);
+        Vec2 c = cellCentre(places[i].col, places[i].row);
+        ImageData f = frame();
+        paste(strip, cropFrame(f, static_cast<int>(c.x + 400.0f) - 50, static_cast<int>(300.0f - c.y) - 50, 100, 100),
+              100 * i, 0);
+    }
+    expectGolden(strip, "game_key_cursor_figures");
+    // The whole screen once, the cursor on the last place.
+    expectGolden(frame(), "game_key_cursor");
+}
+
+// A bomb's blast (100 ms in: the view shaking, the flash at its heart) and a thunder strike,
+// each with calm motion off and on.
+class CalmMotionGolden : public GameGolden {
+protected:
+    // Runs the level to rest, gives the largest group's place the bonus and clicks it; the frame
+    // `ms` later.
+    ImageData blast(BonusKind kind, bool calm, float ms)
+    {
+        app.calmMotion = calm ? 1 : 0;
+        loadEffects();
+        EXPECT_NE(effects.atlas, nullptr);
+        run(50);
+        CellPos g = largestGroup();
+        EXPECT_GE(g.row, 0);
+        if (g.row < 0) return frame();
+        board.cells[g.row][g.col].bonus = kind;
+        hover(g.row, g.col);
+        run(3);
+        screens.game.lButtonDown();
+        EXPECT_EQ(play.movesMade, 1);
+        int frames = static_cast<int>(ms / FRAME_MS);
+        for (int i = 0; i < frames; i++) {
+            run(1);
+            // the view's shake is the same either way; only calm motion keeps it off the screen
+            if (kind == BonusKind::Bomb && i == 1) {
+                EXPECT_NE(board.shakeOffset.x, 0.0f);
+                EXPECT_EQ(shownShake().x, calm ? 0.0f : board.shakeOffset.x);
+            }
+        }
+        return frame();
+    }
+    void TearDown() override
+    {
+        app.calmMotion = 0;
+        GameGolden::TearDown();
+    }
+};
+
+TEST_F(CalmMotionGolden, BombBlastCalmMotionOff)
+{
+    expectGolden(blast(BonusKind::Bomb, false, 100.0f), "game_bomb_blast_calm_off");
+}
+
+TEST_F(CalmMotionGolden, BombBlastCalmMotionOn)
+{
+    ImageData f = blast(BonusKind::Bomb, true, 100.0f);
+    EXPECT_GT(effects.calmSkipped, 0);
+    EXPECT_EQ(effectStarts("bomb1_4"), 1);  // asked for, left out
+    expectGolden(f, "game_bomb_blast_calm_on");
+}
+
+TEST_F(CalmMotionGolden, ThunderCalmMotionOff)
+{
+    expectGolden(blast(BonusKind::Thunder, false, 200.0f), "game_thunder_calm_off");
+}
+
+TEST_F(CalmMotionGolden, ThunderCalmMotionOn)
+{
+    ImageData f = blast(BonusKind::Thunder, true, 200.0f);
+    EXPECT_GT(effects.calmSkipped, 0);
+    expectGolden(f, "game_thunder_calm_on");
 }
 
 } // namespace

@@ -503,3 +503,35 @@ TEST_F(MapTest, TheMiniatureOfLevelNIsReadFromTheFileNumberedNPlusOne)
 }
 
 } // namespace
+
+TEST_F(MapTest, LeftAndRightStepThroughTheOpenLevelsAcrossLands)
+{
+    setProfileLevel(10);
+    enterMap(-1, false);
+    ASSERT_EQ(mapState.selectedLevel, 10);
+    ASSERT_EQ(mapState.currentStage, 2);
+    // Level 11 is not open yet (10 is not done): nothing changes.
+    EXPECT_FALSE(mapStepLevel(1));
+    EXPECT_EQ(mapState.selectedLevel, 10);
+    EXPECT_TRUE(mapStepLevel(-1));
+    EXPECT_EQ(mapState.selectedLevel, 9);
+    EXPECT_EQ(mapState.currentStage, 2);
+    EXPECT_EQ(queuedSounds("map1.ogg"), 1);
+    // Level 8 lies in the land before: the traveller goes there, as a click on its mark.
+    EXPECT_TRUE(mapStepLevel(-1));
+    EXPECT_EQ(mapState.selectedLevel, 8);
+    EXPECT_EQ(mapState.currentStage, 1);
+    EXPECT_FLOAT_EQ(mapState.targetArc, mapState.stageArc[1]);
+    EXPECT_EQ(queuedSounds("map5.ogg"), 1);
+    EXPECT_TRUE(levelSelectable(8));
+    // And back into the next land.
+    EXPECT_TRUE(mapStepLevel(1));
+    EXPECT_EQ(mapState.currentStage, 2);
+    EXPECT_EQ(mapState.selectedLevel, 9);
+    // Down to the first level; there is none before it.
+    for (int i = 0; i < 20; ++i) mapStepLevel(-1);
+    EXPECT_EQ(mapState.selectedLevel, 0);
+    EXPECT_EQ(mapState.currentStage, 0);
+    EXPECT_FALSE(mapStepLevel(-1));
+    EXPECT_FALSE(mapStepLevel(5));  // only single steps
+}

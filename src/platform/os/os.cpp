@@ -247,6 +247,47 @@ bool softwareRendering()
     return !renderNode;
 }
 
+// True when a window manager announces itself on the display's root window.
+bool windowManagerRuns(Display* display)
+{
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool managed = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
+                                      &format, &items, &after, &data) == Success &&
+                   data && items == 1;
+    if (data) XFree(data);
+    return managed;
+}
+
+int xErrors = 0;
+
+int countXError(Display*, XErrorEvent*)
+{
+    xErrors++;
+    return 0;
+}
+
+// The lock file's line: this process and its X window (0 while it has none).
+void writeLockOwner()
+{
+    if (osState.lockFd < 0) return;
+    unsigned long window = 0;
+    if (osState.window) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(static_cast<SDL_Window*>(osState.window), &info) && info.subsystem == SDL_SYSWM_X11)
+            window = static_cast<unsigned long>(info.info.x11.window);
+    }
+    char line[64];
+    int n = std::snprintf(line, sizeof line, "%ld %lu\n", static_cast<long>(getpid()), window);
+    if (n <= 0 || ftruncate(osState.lockFd, 0) != 0) return;
+    if (pwrite(osState.lockFd, line, static_cast<size_t>(n), 0) != n) return;
+}
+
 // X11 without a window manager (a bare X server, a kiosk session) leaves SDL's full-screen
 // requests unanswered: the window keeps its size while SDL reports the desktop's, so the picture
 // is drawn for the desktop and shown cut. There the window is placed by hand: over the display
@@ -257,18 +298,7 @@ void placeWithoutWindowManager(SDL_Window* w, bool fullscreen)
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return;
     Display* display = info.info.x11.display;
-    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
-    if (check != None) {
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        bool managed = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
-                                          &format, &items, &after, &data) == Success &&
-                       data && items == 1;
-        if (data) XFree(data);
-        if (managed) return;
-    }
+    if (windowManagerRuns(display)) return;
     SDL_Rect bounds;
     if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) return;
     if (!fullscreen) {
@@ -367,6 +397,8 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     if (!w) return false;
     SDL_SetWindowMinimumSize(w, 160, 120);
     osState.window = w;
+    // A second start finds the window through the lock file.
+    writeLockOwner();
     return true;
 }
 
@@ -720,6 +752,8 @@ void osAdvanceFakeClock(uint32_t ms)
 bool osAcquireSingleInstance(const char* name)
 {
     if (osState.lockFd >= 0) return true;
+    osState.lockOwnerPid = 0;
+    osState.lockOwnerWindow = 0;
     const char* base = name && name[0] ? name : "instance";
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     struct stat st;
@@ -733,13 +767,18 @@ bool osAcquireSingleInstance(const char* name)
                           static_cast<unsigned>(getuid()));
     // A folder too long for a path: no lock can be made there, which does not stop the game.
     if (n < 0 || n >= static_cast<int>(sizeof osState.lockPath)) return true;
-    int fd = open(osState.lockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = open(osState.lockPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return true;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // The holder's line: who it is and where its window is.
+        char text[64] = {};
+        ssize_t got = pread(fd, text, sizeof text - 1, 0);
+        if (got > 0) osParseLockOwner(text, &osState.lockOwnerPid, &osState.lockOwnerWindow);
         close(fd);
         return false;
     }
     osState.lockFd = fd;
+    writeLockOwner();
     return true;
 }
 
@@ -750,6 +789,86 @@ void osReleaseSingleInstance()
         close(osState.lockFd);
         osState.lockFd = -1;
     }
+}
+
+void osLockNameFor(const char* base, const char* folder, char* out, int capacity)
+{
+    if (!out || capacity <= 0) return;
+    // FNV-1a, 64 bits: names differ for every folder a player will have.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (const char* p = folder ? folder : ""; *p; p++) {
+        hash ^= static_cast<unsigned char>(*p);
+        hash *= 0x100000001b3ull;
+    }
+    std::snprintf(out, static_cast<size_t>(capacity), "%s-%016llx", base ? base : "",
+                  static_cast<unsigned long long>(hash));
+}
+
+bool osParseLockOwner(const char* text, long* pid, unsigned long* window)
+{
+    if (!text) return false;
+    char* end = nullptr;
+    errno = 0;
+    long p = std::strtol(text, &end, 10);
+    if (end == text || errno != 0 || p <= 0 || *end != ' ') return false;
+    const char* w = end + 1;
+    if (*w < '0' || *w > '9') return false;
+    unsigned long id = std::strtoul(w, &end, 10);
+    if (errno != 0 || (*end != '\n' && *end != 0)) return false;
+    *pid = p;
+    *window = id;
+    return true;
+}
+
+OsRaiseResult osRaiseRunningCopy()
+{
+    const char* driver = osState.sdlVideo ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (!driver || std::strcmp(driver, "x11") != 0) return OsRaiseResult::NotPossible;
+    if (osState.lockOwnerWindow == 0 || osState.lockOwnerPid <= 0) return OsRaiseResult::NoWindow;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return OsRaiseResult::NotPossible;
+    // The id comes from a file: a window that is gone (or never was) is an X error, which Xlib's
+    // default handler answers by ending the program.
+    xErrors = 0;
+    XErrorHandler previous = XSetErrorHandler(countXError);
+    Window window = static_cast<Window>(osState.lockOwnerWindow);
+    bool ours = false;
+    Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &data) == Success &&
+        xErrors == 0 && data && items == 1 && format == 32)
+        ours = static_cast<long>(*reinterpret_cast<unsigned long*>(data)) == osState.lockOwnerPid;
+    if (data) XFree(data);
+    OsRaiseResult result = OsRaiseResult::NoWindow;
+    if (ours) {
+        if (windowManagerRuns(display)) {
+            // The window manager decides: a request as a pager sends it (the player asked).
+            XEvent e;
+            std::memset(&e, 0, sizeof e);
+            e.xclient.type = ClientMessage;
+            e.xclient.window = window;
+            e.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+            e.xclient.format = 32;
+            e.xclient.data.l[0] = 2;
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(display, DefaultRootWindow(display), False,
+                       SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        } else {
+            // Nobody else will: shown, on top and with the keyboard.
+            XMapRaised(display, window);
+            XSync(display, False);
+            XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        }
+        XSync(display, False);
+        if (xErrors == 0) result = OsRaiseResult::Raised;
+    }
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return result;
 }
 
 void osSetArrowCursor()

@@ -84,6 +84,11 @@ struct OsScriptStep {
 constexpr int OS_QUEUE_SIZE = 256;
 constexpr int OS_SCRIPT_SIZE = 1024;
 
+// How the last message box reached the player (platform/os/msgbox.h).
+enum class OsMessageWay { None, StandardErrorOnly, SystemBox, ProgramWindow };
+// The program's own way of showing a message; true when it was shown and dismissed.
+using OsMessageFallback = bool (*)(const char* text, const char* caption);
+
 struct OsState {
     bool initialised = false;
     bool headless = true;
@@ -127,8 +132,14 @@ struct OsState {
     int lockFd = -1;
     char lockDir[PATH_MAX] = {};  // overrides the runtime folder when not empty (tests)
     char lockPath[PATH_MAX] = {};
+    long lockOwnerPid = 0;          // the holder named in the lock file when another copy holds it
+    unsigned long lockOwnerWindow = 0;  // its X window, 0 when it has none (yet) or is not on X11
     // Cursor.
     void* cursor = nullptr;     // SDL_Cursor* of the colour cursor in use, if any
+    // Tests: SDL's message box fails as it does where no message service exists.
+    bool systemMessageBoxFails = false;
+    OsMessageFallback messageFallback = nullptr;  // see osSetMessageBoxFallback
+    OsMessageWay lastMessageWay = OsMessageWay::None;
     // Window procedure for messages sent at once rather than queued (activation on show).
     bool (*windowProc)(const OsMessage& msg) = nullptr;
 };
@@ -235,9 +246,27 @@ void osAdvanceFakeClock(uint32_t ms);
 // (XDG_RUNTIME_DIR, else /tmp with the user id in the name). True when this process holds it,
 // false when another process (or another holder in this process) does. A lock that cannot be
 // created at all (unwritable folder) is not a reason to refuse to start: true.
+// The holder writes "<pid> <window>" into the file (the X window id once osCreateWindow has made
+// the window, 0 before and where the window is not an X window); a start that finds the lock
+// taken reads the line into lockOwnerPid and lockOwnerWindow.
 bool osAcquireSingleInstance(const char* name);
 // Releases the lock (at exit it dies with the process anyway).
 void osReleaseSingleInstance();
+// A lock name for one settings folder: "<base>-<16 hex digits>" of a hash of the folder's name,
+// so that copies that write different folders run side by side. Pure.
+void osLockNameFor(const char* base, const char* folder, char* out, int capacity);
+// Parses the lock file's line "<pid> <window>"; false when it is not one.
+bool osParseLockOwner(const char* text, long* pid, unsigned long* window);
+
+enum class OsRaiseResult {
+    Raised,     // the running copy's window was asked to come to the front
+    NoWindow,   // the running copy has no window yet (or its window is gone)
+    NotPossible // no X11 display here (Wayland, headless): nothing can be asked
+};
+// Brings the window of the copy that holds the lock (lockOwnerWindow) to the front: on X11 a
+// _NET_ACTIVE_WINDOW request to the window manager, and where no window manager runs, the window
+// mapped, raised and given the focus directly. The window must carry the holder's _NET_WM_PID.
+OsRaiseResult osRaiseRunningCopy();
 
 // Cursors: back to the system arrow, or a colour cursor from 32-bit RGBA pixels (row-major, top
 // row first). False when the cursor cannot be made (or headless).

@@ -28,6 +28,8 @@ OsState osState;
 
 namespace {
 
+bool x11WindowSize(SDL_Window* w, int* width, int* height);
+
 // Set from the signal handler; turned into WM_CLOSE by the next poll.
 volatile std::sig_atomic_t closeSignalled = 0;
 
@@ -108,11 +110,34 @@ void windowToClient(int wx, int wy, int* cx, int* cy)
     int h = 0;
     int dw = 0;
     int dh = 0;
-    if (osState.window) {
+    if (osState.windowPixelWidth > 0) {
+        // An X window: positions are its pixels, and its real size is known.
+        w = dw = osState.windowPixelWidth;
+        h = dh = osState.windowPixelHeight;
+    } else if (osState.window) {
         SDL_GetWindowSize(static_cast<SDL_Window*>(osState.window), &w, &h);
         SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(osState.window), &dw, &dh);
     }
     osPointerToClient(wx, wy, w, h, dw, dh, cx, cy);
+}
+
+// Looks at the X window's real size (once a frame and after every window event): when it is not
+// what the picture was last drawn for, the game is told (WM_SIZE) and the window gets its whole
+// picture again. Where the window is not an X window, SDL's sizes serve.
+void refreshWindowPixels()
+{
+    int w = 0, h = 0;
+    if (!osState.window || !x11WindowSize(static_cast<SDL_Window*>(osState.window), &w, &h)) {
+        osState.windowPixelWidth = osState.windowPixelHeight = 0;
+        return;
+    }
+    if (w == osState.windowPixelWidth && h == osState.windowPixelHeight) return;
+    bool known = osState.windowPixelWidth > 0;
+    osState.windowPixelWidth = w;
+    osState.windowPixelHeight = h;
+    if (!known) return;
+    osState.exposed = true;
+    pushMessage(WM_SIZE, 0, packMousePosition(osState.clientWidth, osState.clientHeight));
 }
 
 void translateButton(const SDL_MouseButtonEvent& e, bool down)
@@ -144,6 +169,7 @@ void translateButton(const SDL_MouseButtonEvent& e, bool down)
 
 void translateEvent(const SDL_Event& e)
 {
+    if (e.type == SDL_WINDOWEVENT) refreshWindowPixels();
     switch (e.type) {
     case SDL_QUIT:
         pushMessage(WM_CLOSE, 0, 0);
@@ -164,6 +190,13 @@ void translateEvent(const SDL_Event& e)
             break;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_SHOWN:
+            // Shown again: it draws and takes input at once, whether or not anything gives it the
+            // focus (no window manager does on a bare X server); losing the focus later
+            // deactivates it as usual.
+            osState.minimised = false;
+            osState.exposed = true;
+            setActive(true);
+            break;
         case SDL_WINDOWEVENT_EXPOSED:
             osState.minimised = false;
             osState.exposed = true;
@@ -286,6 +319,26 @@ void writeLockOwner()
     int n = std::snprintf(line, sizeof line, "%ld %lu\n", static_cast<long>(getpid()), window);
     if (n <= 0 || ftruncate(osState.lockFd, 0) != 0) return;
     if (pwrite(osState.lockFd, line, static_cast<size_t>(n), 0) != n) return;
+}
+
+// The window's size as the X server has it. SDL's own idea of it can lag behind: without a
+// window manager its full-screen requests go unanswered, and it takes the size it asked for,
+// while a resize that brings the window back to a size SDL saw last is not reported to it again.
+// False where the window is not an X window (SDL's size is the truth there).
+bool x11WindowSize(SDL_Window* w, int* width, int* height)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!w || !SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned int ww = 0, wh = 0, border = 0, depth = 0;
+    if (!XGetGeometry(info.info.x11.display, info.info.x11.window, &root, &x, &y, &ww, &wh, &border, &depth))
+        return false;
+    if (ww == 0 || wh == 0) return false;
+    *width = static_cast<int>(ww);
+    *height = static_cast<int>(wh);
+    return true;
 }
 
 // X11 without a window manager (a bare X server, a kiosk session) leaves SDL's full-screen
@@ -450,9 +503,21 @@ void osDrawableSize(int* width, int* height)
 {
     int w = osState.clientWidth;
     int h = osState.clientHeight;
-    if (osState.window) SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(osState.window), &w, &h);
+    if (osState.window) osWindowPixels(osState.window, &w, &h);
     if (width) *width = w;
     if (height) *height = h;
+}
+
+void osWindowPixels(void* window, int* width, int* height)
+{
+    SDL_Window* w = static_cast<SDL_Window*>(window);
+    if (w && w == osState.window && osState.windowPixelWidth > 0) {
+        *width = osState.windowPixelWidth;
+        *height = osState.windowPixelHeight;
+        return;
+    }
+    *width = *height = 0;
+    if (w) SDL_GL_GetDrawableSize(w, width, height);
 }
 
 void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h)
@@ -530,6 +595,11 @@ bool osPeekMessage(OsMessage* out)
         out->wParam = 0;
         out->lParam = 0;
         return true;
+    }
+    // Once a frame: the window's real size (a change SDL did not report comes out here).
+    if (osState.window) {
+        refreshWindowPixels();
+        if (popMessage(out)) return true;
     }
     if (osState.idleHook) osState.idleHook(osState.idlePolls, osState.idleHookUser);
     if (osState.fakeClock) osState.fakeNowUs += static_cast<uint64_t>(osState.fakeStepMs) * 1000u;
@@ -681,6 +751,7 @@ void osSetFullscreen(bool fullscreen)
     SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     if (!fullscreen) SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     placeWithoutWindowManager(w, fullscreen);
+    refreshWindowPixels();
 }
 
 void osKeyEvent(int vk, bool down, bool repeat)

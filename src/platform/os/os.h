@@ -101,6 +101,8 @@ struct OsState {
     bool active = false;        // last activation state reported as WM_ACTIVATE
     bool minimised = false;     // hidden or minimised: the loop draws nothing and waits
     bool exposed = false;       // the window must be given its picture again (osTakeWindowExposed)
+    int windowPixelWidth = 0;   // the X window's real size in pixels, 0 when unknown or not X11
+    int windowPixelHeight = 0;
     int lastMouseX = -1;        // last position reported as WM_MOUSEMOVE
     int lastMouseY = -1;
     // Messages waiting to be taken (posted, or translated from one SDL event into several).
@@ -170,8 +172,12 @@ void osDestroyWindow();
 void* osWindowHandle();
 // The logical client area (800 by 600): the size the game draws at and mouse positions refer to.
 void osClientSize(int* width, int* height);
-// The window's size in pixels for drawing (high-DPI aware), the logical size when headless.
+// The window's size in pixels for drawing (high-DPI aware), the logical size when headless. On
+// X11 the size the X server has (SDL's own can lag behind, see docs/platform.md).
 void osDrawableSize(int* width, int* height);
+// The same for any SDL window (the device's): the program window's real size, else SDL's
+// drawable size; 0 x 0 for none.
+void osWindowPixels(void* window, int* width, int* height);
 // The letterbox: where a backW x backH picture goes in a drawW x drawH drawable, scaled
 // uniformly to fit and centred (the device draws into exactly this box).
 void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h);

@@ -226,6 +226,21 @@ TEST_F(OsHeadless, TheLockFileNamesItsHolderAndEachSettingsFolderHasItsOwnLock)
     rmdir(dir.c_str());
 }
 
+// SDL falls back to a driver that shows nothing when no display is there: that is no display,
+// unless the driver was asked for by name (the tests' own switch).
+TEST_F(OsHeadless, AnInvisibleVideoDriverCountsOnlyWhenAskedFor)
+{
+    EXPECT_TRUE(osVideoDriverShows("x11", nullptr));
+    EXPECT_TRUE(osVideoDriverShows("wayland", "x11"));
+    EXPECT_FALSE(osVideoDriverShows("offscreen", nullptr));
+    EXPECT_FALSE(osVideoDriverShows("offscreen", ""));
+    EXPECT_FALSE(osVideoDriverShows("dummy", "x11"));
+    EXPECT_TRUE(osVideoDriverShows("offscreen", "offscreen"));
+    EXPECT_TRUE(osVideoDriverShows("dummy", "x11,dummy"));
+    EXPECT_TRUE(osVideoDriverShows("offscreen", "OFFSCREEN"));
+    EXPECT_FALSE(osVideoDriverShows(nullptr, "offscreen"));
+}
+
 TEST_F(OsHeadless, SingleInstanceUsesRuntimeFolder)
 {
     std::string dir = makeTempDir();

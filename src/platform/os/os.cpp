@@ -20,6 +20,7 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -389,10 +390,33 @@ bool osInit(bool headless)
             osState.headless = true;
             return false;
         }
+        // With no display SDL falls back to a driver that shows nothing (offscreen): a game no one
+        // can see is no display. Asked for by name (SDL_VIDEODRIVER, as tests do), it serves.
+        if (!osVideoDriverShows(SDL_GetCurrentVideoDriver(), std::getenv("SDL_VIDEODRIVER"))) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+            osState.headless = true;
+            return false;
+        }
         osState.sdlVideo = true;
     }
     osState.initialised = true;
     return true;
+}
+
+bool osVideoDriverShows(const char* driver, const char* asked)
+{
+    if (!driver) return false;
+    bool invisible = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+                     std::strcmp(driver, "evdev") == 0;
+    if (!invisible) return true;
+    // SDL_VIDEODRIVER may list several drivers, separated by commas.
+    for (const char* p = asked; p && *p;) {
+        const char* end = std::strchr(p, ',');
+        size_t n = end ? static_cast<size_t>(end - p) : std::strlen(p);
+        if (n == std::strlen(driver) && strncasecmp(p, driver, n) == 0) return true;
+        p = end ? end + 1 : p + n;
+    }
+    return false;
 }
 
 void osShutdown()

@@ -149,8 +149,12 @@ struct OsState {
 extern OsState osState;
 
 // Starts the OS layer. headless = false brings up SDL's video; it returns false when no display
-// can be opened (the caller may then start headless instead). headless = true never fails.
+// can be opened (the program then says so and ends). headless = true never fails.
 bool osInit(bool headless);
+// False for SDL's drivers that show nothing (offscreen, dummy) unless asked for by name in
+// SDL_VIDEODRIVER (`asked`, a comma-separated list, null when unset): SDL picks them by itself
+// when no display can be reached. Pure.
+bool osVideoDriverShows(const char* driver, const char* asked);
 // Closes the window and SDL and resets the state (the lock is kept: it dies with the process).
 void osShutdown();
 // Resets the whole state to a fresh headless layer (tests). Releases the lock.

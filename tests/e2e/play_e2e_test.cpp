@@ -265,7 +265,14 @@ protected:
         at = geometry.find("HEIGHT=");
         if (at != std::string::npos) h = std::atoi(geometry.c_str() + at + 7);
         if (w <= 0 || h <= 0) w = 800, h = 600;
-        xdotool("mousemove --window " + window + " " + std::to_string(x * w / 800) + " " + std::to_string(y * h / 600));
+        // Through the letterbox the picture is drawn in (a window of another shape has bars).
+        int bw = w, bh = h;
+        if (static_cast<long long>(w) * 600 <= static_cast<long long>(h) * 800)
+            bh = static_cast<int>((static_cast<long long>(w) * 600 + 400) / 800);
+        else
+            bw = static_cast<int>((static_cast<long long>(h) * 800 + 300) / 600);
+        xdotool("mousemove --window " + window + " " + std::to_string((w - bw) / 2 + x * bw / 800) + " " +
+                std::to_string((h - bh) / 2 + y * bh / 600));
     }
     std::string where() { return readScreen(screenFile).screen + "/" + readScreen(screenFile).dialog; }
     // Starts the program on a first start, makes a profile and enters the adventure's first level
@@ -1049,13 +1056,28 @@ TEST_F(PlayE2e, InputStormAcrossMenusTheMapAndALevelLeavesTheGameAnswering)
             if (!ensureRunning()) return;
         }
     };
-    auto reachMap = [&]() {
-        if (!backToMain() || !choose("adventure")) return false;
-        for (int i = 0; i < 50; i++) {
+    // The adventure's map, or a level from it, by their known paths (a saved game the storm left
+    // is declined on the way to the map and continued on the way to a level).
+    auto reach = [&](bool level) {
+        for (int i = 0; i < 60; i++) {
+            int status = 0;
+            if (!alive(&status)) return false;
             ScreenState s = readScreen(screenFile);
-            if (s.dialog == "adventure" && s.settled) return true;
-            if (s.dialog == "loadgamequest" && s.settled) choose("no");
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            if (level ? s.screen == "game" : (s.dialog == "adventure" && s.settled)) return true;
+            if (!s.settled) {
+                // Keys are dropped while a dialog opens or closes.
+            } else if (s.dialog == "loadgamequest") {
+                choose(level ? "yes" : "no");
+            } else if (s.dialog == "adventure") {
+                choose("start");
+            } else if (s.dialog == "messageboxok" || s.dialog == "zeroscore") {
+                key("Return");
+            } else if (s.screen == "menu" && s.dialog == "main") {
+                choose("adventure");
+            } else if (!backToMain()) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
         }
         return false;
     };
@@ -1064,19 +1086,11 @@ TEST_F(PlayE2e, InputStormAcrossMenusTheMapAndALevelLeavesTheGameAnswering)
     storm(events / 3);
     ASSERT_TRUE(ensureRunning());
     // The map.
-    ASSERT_TRUE(reachMap()) << where();
+    ASSERT_TRUE(reach(false)) << where();
     storm(events / 3);
     ASSERT_TRUE(ensureRunning());
-    // A level: the map's start button.
-    ASSERT_TRUE(reachMap()) << where();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    for (int i = 0; i < 5 && readScreen(screenFile).screen != "game"; i++) {
-        pointAt(658, 552);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        click();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    }
-    ASSERT_EQ(readScreen(screenFile).screen, "game") << where();
+    // A level: the map's "start".
+    ASSERT_TRUE(reach(true)) << where();
     storm(events - 2 * (events / 3));
     ASSERT_TRUE(ensureRunning());
     // Still answering: the known key path reaches the main menu, and the game closes cleanly.

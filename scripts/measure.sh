@@ -7,6 +7,10 @@
 # libraries). It plays a first start with the keyboard: a key at the prompt, the name "ANNA", the
 # main menu's "Trophy room" and Escape back, "Adventure" and the story panel into level 1, then
 # back to the main menu through the game's menu and "Adventure" again to its map.
+# With IDLE_MEMORY_SECONDS set (600 for the 10-minute check), the game is also left idle that
+# long in the main menu and on the settled board, its resident memory sampled every 10 s: the
+# figure after the first minute, the lowest and highest after it, and whether every later
+# sample stays within 2 MiB of the first minute's (docs/reliability.md).
 # Usage: scripts/measure.sh [BUILD_DIR] [SECONDS_PER_SAMPLE]
 #   BUILD_DIR defaults to build-rel (make it with
 #   cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DOSTRIMAR_TESTS=OFF -DOSTRIMAR_BENCH=OFF
@@ -68,6 +72,24 @@ FIRST=$(date +%s%N)
 echo "start to window:        $(( (MAPPED - START) / 1000000 )) ms"
 echo "start to splash frame:  $(( (FIRST - START) / 1000000 )) ms"
 
+# Resident memory left idle for IDLE_MEMORY_SECONDS (nothing when unset or 0), in KiB samples.
+idleMemory() {
+  [ "${IDLE_MEMORY_SECONDS:-0}" -gt 0 ] || return 0
+  t=0; ref=""; lo=""; hi=""; now=0
+  while [ $t -lt "$IDLE_MEMORY_SECONDS" ]; do
+    sleep 10; t=$((t + 10))
+    now=$(awk '/VmRSS/ { print $2 }' "/proc/$PID/status")
+    if [ $t -le 60 ]; then ref=$now; continue; fi
+    [ -z "$lo" ] || [ "$now" -lt "$lo" ] && lo=$now
+    [ -z "$hi" ] || [ "$now" -gt "$hi" ] && hi=$now
+  done
+  [ -n "$lo" ] || { lo=$now; hi=$now; }
+  d1=$((hi - ref)); d2=$((ref - lo)); d=$d1; [ $d2 -gt $d ] && d=$d2
+  verdict=within; [ $d -gt 2048 ] && verdict=BEYOND
+  awk -v what="$1" -v s="$IDLE_MEMORY_SECONDS" -v r="$ref" -v l="$lo" -v h="$hi" -v n="$now" -v v="$verdict" \
+    'BEGIN { printf "idle memory, %s, %d s: %.1f MiB after 1 min, then %.1f..%.1f MiB, %.1f MiB at the end: %s 2 MiB\n",
+             what, s, r / 1024, l / 1024, h / 1024, n / 1024, v }'
+}
 # Waits until the game's memory has stayed within 1 MiB for two seconds (a load is over).
 settle() {
   last=0; still=0; waited=0
@@ -110,6 +132,7 @@ waitFor screen=menu
 settle
 sleep 4
 echo "main menu CPU:          $(cpuPercent) % of a core (peak memory so far $(mib VmHWM) MiB)"
+idleMemory "main menu"
 # The trophy room from the main menu's button, then back with Escape.
 choose trophyroom
 waitFor screen=trophy
@@ -127,6 +150,7 @@ waitFor screen=game
 settle
 sleep 4
 echo "settled board CPU:      $(cpuPercent) % of a core (peak memory so far $(mib VmHWM) MiB)"
+idleMemory "settled board"
 # Back to the main menu through the game's menu, and "Adventure" again: now its map (after the
 # question whether to go on with the saved game, answered "no").
 # The level's first tip panel (open since the level started) is closed with Enter, then the

@@ -2,6 +2,7 @@
 
 #include "app/cursors.h"
 #include "app/screens.h"
+#include "app/shell.h"
 #include "core/appstate.h"
 #include "effects/backdrops.h"
 #include "game/gameflow.h"
@@ -133,10 +134,15 @@ void dumpScreenIfAsked()
     const char* screen = s == &screens.splash ? "splash" : s == &screens.menu ? "menu" : s == &screens.game ? "game" : "trophy";
     const MenuNode* d = menus.current;
     const char* focus = d && menus.focus >= 0 && menus.focus < d->childCount ? d->children[menus.focus]->key : "";
-    char text[256];
-    std::snprintf(text, sizeof text, "screen=%s\ndialog=%s\nfocus=%s\nprofiles=%d\nprompt=%d\nsettled=%d\n",
+    int drawW = 0, drawH = 0;
+    osDrawableSize(&drawW, &drawH);
+    char text[320];
+    std::snprintf(text, sizeof text,
+                  "screen=%s\ndialog=%s\nfocus=%s\nprofiles=%d\nprompt=%d\nsettled=%d\ndrawable=%dx%d\nmouse=%d,%d\n"
+                  "frames=%d\n",
                   screen, currentDialogName(), focus, profileState.count,
-                  s == &screens.splash && screens.splash.waitingForKey() ? 1 : 0, menus.opening || menus.closing ? 0 : 1);
+                  s == &screens.splash && screens.splash.waitingForKey() ? 1 : 0, menus.opening || menus.closing ? 0 : 1,
+                  drawW, drawH, app.mouseX, app.mouseY, shell.framesRun);
     // Through a temporary file renamed over the old one, so a reader never sees half a file.
     std::string tmp = std::string(path) + ".tmp";
     FILE* f = std::fopen(tmp.c_str(), "wb");

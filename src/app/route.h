@@ -30,6 +30,10 @@ void resetRoute();
 //   profiles=<number of profiles>
 //   prompt=<1 while the splash's key prompt waits, else 0>
 //   settled=<0 while a dialog opens or closes (it drops keys then), else 1>
+//   drawable=<width>x<height> the window's size in pixels the picture is drawn and the pointer
+//            mapped for
+//   mouse=<x>,<y> the pointer in the 800 x 600 picture, as the last mouse move gave it
+//   frames=<frames drawn since start>
 // Players never set it; without it nothing is written. Called once per frame.
 void dumpScreenIfAsked();
 

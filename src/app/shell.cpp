@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "core/requestlog.h"
 #include "app/cursors.h"
+#include "app/messagewindow.h"
 #include "app/screen_draw.h"
 #include "app/screens.h"
 #include "audio/audio.h"
@@ -27,6 +28,7 @@
 #include "persist/settings.h"
 #include "platform/os/dirs.h"
 #include "platform/os/files.h"
+#include "platform/os/msgbox.h"
 #include "platform/os/os.h"
 #include "resources/files.h"
 #include "resources/texts.h"
@@ -78,6 +80,33 @@ bool equalsUtf16(const char16_t* a, const char* b)
 void copyText(char* out, int capacity, const char* text)
 {
     std::snprintf(out, static_cast<size_t>(capacity), "%s", text);
+}
+
+// The one-copy lock of the settings folder this start would write (the data folder's name where
+// no settings folder can be named). False when another copy holds it: that copy's window is
+// brought to the front and standard error says so.
+bool takeSingleInstanceLock()
+{
+    char folder[PATH_MAX];
+    if (!osSettingsDirName(folder, sizeof folder)) copyText(folder, sizeof folder, app.dataDir);
+    char name[64];
+    osLockNameFor("Ostrimar", folder, name, sizeof name);
+    if (osAcquireSingleInstance(name)) return true;
+    switch (osRaiseRunningCopy()) {
+    case OsRaiseResult::Raised:
+        std::fprintf(stderr, "Ostrimar is already running (process %ld); its window was brought to the front.\n",
+                     osState.lockOwnerPid);
+        break;
+    case OsRaiseResult::NoWindow:
+        std::fprintf(stderr, "Ostrimar is already running (process %ld) and has no window to bring to the front yet.\n",
+                     osState.lockOwnerPid);
+        break;
+    case OsRaiseResult::NotPossible:
+        std::fprintf(stderr, "Ostrimar is already running (process %ld); switch to its window.\n",
+                     osState.lockOwnerPid);
+        break;
+    }
+    return false;
 }
 
 }  // namespace
@@ -312,8 +341,8 @@ void shutdownShell()
 
 int shellMain(const ShellOptions& options)
 {
-    // 1. One copy at a time: a second one leaves at once, silently.
-    if (!osAcquireSingleInstance("Ostrimar")) return 0;
+    // 1. The display first: without one there is nothing to play on, and a copy that cannot show
+    // a window must not hold the lock (a later start with a display would find it taken).
     if (options.catchSignals) osCatchCloseSignals();
     ReplayShow replay;
     if (options.replayFile && !prepareReplayShow(options.replayFile, &replay)) return 1;
@@ -321,15 +350,24 @@ int shellMain(const ShellOptions& options)
     if (options.headless) {
         osInit(true);
     } else if (!osInit(false)) {
-        std::fprintf(stderr, "Ostrimar: no display could be opened; running without a window.\n");
-        osInit(true);
+        std::fprintf(stderr, "Ostrimar: no display could be opened (is DISPLAY or WAYLAND_DISPLAY set?)\n");
+        return 1;
     }
     osSetWindowProc(windowProc);
+    // Where the desktop has no message service, messages are drawn in the game's window.
+    osSetMessageBoxFallback(showMessageInWindow);
     // 2. Tables built once; the screens' route for the dialogs and the game.
     buildSqrtTable();
     installRoute();
     // 3. The data folder becomes the current folder.
     chooseDataDir();
+    // One copy per settings folder: a second start brings the running copy's window forward.
+    if (!takeSingleInstanceLock()) {
+        osSetWindowProc(nullptr);
+        osSetMessageBoxFallback(nullptr);
+        osShutdown();
+        return 0;
+    }
     osSetCurrentDirectory(app.dataDir);
     fileTable.progressHook = progressFromFileTable;
     // 4.-5. Settings before the window: its style and the device depend on full screen.
@@ -400,6 +438,7 @@ int shellMain(const ShellOptions& options)
     setSystemCursor();
     fileTable.progressHook = nullptr;
     osSetWindowProc(nullptr);
+    osSetMessageBoxFallback(nullptr);
     osShutdown();
     return options.replayFile ? endReplayShow(replay) : 0;
 }

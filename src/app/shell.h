@@ -15,7 +15,7 @@ class Screen;
 
 struct ShellOptions {
     // Use the headless OS layer (no window; messages from its script). When false and no
-    // display can be opened, the game runs headless anyway (and says so on standard error).
+    // display can be opened, the game says so on standard error and ends with status 1.
     bool headless = false;
     // Turn SIGTERM/SIGINT into a close of the window (the program; not tests).
     bool catchSignals = false;
@@ -43,8 +43,10 @@ extern ShellState shell;
 
 void resetShell();
 
-// Runs the game: single-instance check, start-up, the loop, saving, shutdown. Returns the
-// process's exit code (0 in every case, as a second copy or a failed window does too).
+// Runs the game: the display, the single-instance check (one copy per settings folder; a second
+// one brings the first one's window to the front), start-up, the loop, saving, shutdown. Returns
+// the process's exit code: 1 when no display could be opened, else 0 (a second copy and a failed
+// window too).
 int shellMain(const ShellOptions& options);
 
 // Handles one message; false for messages it leaves to the system's default handling.

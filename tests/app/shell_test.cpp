@@ -295,9 +295,14 @@ TEST_F(ShellLoop, StartsWithSplashAndWindowThenClosesWithoutSaving)
     EXPECT_EQ(std::string(app.dataDir), data + "/");
 }
 
-TEST_F(ShellLoop, SecondInstanceExitsAtOnce)
+// The lock is the settings folder's: a copy that writes the same folder runs (here a lock taken
+// by hand), so this start leaves at once with status 0; a lock of another folder stops nothing.
+TEST_F(ShellLoop, SecondInstanceOfTheSameSettingsFolderExitsAtOnce)
 {
-    std::string lockPath = root + "/Ostrimar.lock";
+    makeDataSet("eng", true);
+    char name[64];
+    osLockNameFor("Ostrimar", (data + "/settings").c_str(), name, sizeof name);
+    std::string lockPath = root + "/" + name + ".lock";
     int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
@@ -307,6 +312,23 @@ TEST_F(ShellLoop, SecondInstanceExitsAtOnce)
     EXPECT_EQ(gpuStats().presents, 0);
     EXPECT_EQ(osState.idlePolls, 0u);
     close(fd);
+    unlink(lockPath.c_str());
+}
+
+TEST_F(ShellLoop, ALockOfAnotherSettingsFolderDoesNotStopTheStart)
+{
+    makeDataSet("eng", true);
+    char name[64];
+    osLockNameFor("Ostrimar", (root + "/elsewhere/settings").c_str(), name, sizeof name);
+    std::string lockPath = root + "/" + name + ".lock";
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(run({}, 5, 100), 0);
+    EXPECT_GT(shell.framesRun, 0);
+    EXPECT_NE(std::string(osState.lockPath), lockPath);
+    close(fd);
+    unlink(lockPath.c_str());
 }
 
 TEST_F(ShellLoop, ActivationResetsTheFrameTime)

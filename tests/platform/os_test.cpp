@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <csignal>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -164,6 +166,79 @@ TEST_F(OsHeadless, SingleInstanceLockExcludesOtherHolders)
     osReleaseSingleInstance();
     unlink((dir + "/Ostrimar.lock").c_str());
     rmdir(dir.c_str());
+}
+
+// The holder names itself in the lock file; a second holder reads the line. Names differ per folder.
+TEST_F(OsHeadless, TheLockFileNamesItsHolderAndEachSettingsFolderHasItsOwnLock)
+{
+    std::string dir = makeTempDir();
+    ASSERT_FALSE(dir.empty());
+    std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", dir.c_str());
+    ASSERT_TRUE(osAcquireSingleInstance("Ostrimar"));
+    char line[64] = {};
+    int fd = open(osState.lockPath, O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_GT(read(fd, line, sizeof line - 1), 0);
+    close(fd);
+    EXPECT_EQ(std::string(line), std::to_string(getpid()) + " 0\n");  // no window yet (headless)
+    // Another holder (a child process) keeps it: this start reads who that is.
+    osReleaseSingleInstance();
+    pid_t child = fork();
+    if (child == 0) {
+        int cfd = open((dir + "/Ostrimar.lock").c_str(), O_RDWR);
+        if (cfd < 0 || flock(cfd, LOCK_EX) != 0 || ftruncate(cfd, 0) != 0 || pwrite(cfd, "4242 77\n", 8, 0) != 8)
+            _exit(1);
+        pause();
+        _exit(0);
+    }
+    bool taken = false;
+    for (int i = 0; i < 200 && !taken; i++) {
+        if (!osAcquireSingleInstance("Ostrimar") && osState.lockOwnerPid == 4242) taken = true;
+        else {
+            osReleaseSingleInstance();
+            usleep(10000);
+        }
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(osState.lockOwnerWindow, 77ul);
+    long pid = 0;
+    unsigned long window = 0;
+    EXPECT_TRUE(osParseLockOwner("12 0\n", &pid, &window));
+    EXPECT_EQ(pid, 12);
+    EXPECT_EQ(window, 0ul);
+    EXPECT_FALSE(osParseLockOwner("", &pid, &window));
+    EXPECT_FALSE(osParseLockOwner("x 1", &pid, &window));
+    EXPECT_FALSE(osParseLockOwner("-3 1", &pid, &window));
+    EXPECT_FALSE(osParseLockOwner("3 1junk", &pid, &window));
+    // Headless: nothing can be raised.
+    EXPECT_EQ(osRaiseRunningCopy(), OsRaiseResult::NotPossible);
+    char a[64], b[64], c[64];
+    osLockNameFor("Ostrimar", "/home/a/.local/share/ostrimar/settings", a, sizeof a);
+    osLockNameFor("Ostrimar", "/media/usb/Data/settings", b, sizeof b);
+    osLockNameFor("Ostrimar", "/home/a/.local/share/ostrimar/settings", c, sizeof c);
+    EXPECT_STRNE(a, b);
+    EXPECT_STREQ(a, c);
+    EXPECT_EQ(std::string(a).rfind("Ostrimar-", 0), 0u);
+    EXPECT_EQ(std::strlen(a), 9u + 16u);
+    unlink((dir + "/Ostrimar.lock").c_str());
+    rmdir(dir.c_str());
+}
+
+// SDL falls back to a driver that shows nothing when no display is there: that is no display,
+// unless the driver was asked for by name (the tests' own switch).
+TEST_F(OsHeadless, AnInvisibleVideoDriverCountsOnlyWhenAskedFor)
+{
+    EXPECT_TRUE(osVideoDriverShows("x11", nullptr));
+    EXPECT_TRUE(osVideoDriverShows("wayland", "x11"));
+    EXPECT_FALSE(osVideoDriverShows("offscreen", nullptr));
+    EXPECT_FALSE(osVideoDriverShows("offscreen", ""));
+    EXPECT_FALSE(osVideoDriverShows("dummy", "x11"));
+    EXPECT_TRUE(osVideoDriverShows("offscreen", "offscreen"));
+    EXPECT_TRUE(osVideoDriverShows("dummy", "x11,dummy"));
+    EXPECT_TRUE(osVideoDriverShows("offscreen", "OFFSCREEN"));
+    EXPECT_FALSE(osVideoDriverShows(nullptr, "offscreen"));
 }
 
 TEST_F(OsHeadless, SingleInstanceUsesRuntimeFolder)

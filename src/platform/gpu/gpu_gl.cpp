@@ -26,6 +26,7 @@
 
 #include "platform/gpu/damage.h"
 #include "platform/gpu/gpu_internal.h"
+#include "platform/os/os.h"
 
 namespace {
 
@@ -1329,7 +1330,7 @@ void glDevicePresent()
     gl.windowStale = false;
     std::memcpy(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented);
     int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(gl.window, &w, &h);
+    osWindowPixels(gl.window, &w, &h);
     if (w <= 0 || h <= 0) {
         gl.windowFrameWidth = gl.windowFrameHeight = 0;  // the window missed this frame
         return;

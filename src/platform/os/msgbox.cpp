@@ -1,5 +1,3 @@
-// The message box: SDL's simple box over the window when a display is up, and always the same
-// text on standard error (the only output of a headless run).
 #include "platform/os/msgbox.h"
 
 #include "platform/os/os.h"
@@ -14,6 +12,24 @@ void osMessageBox(const char* text, const char* caption)
     const char* c = caption ? caption : "";
     std::fprintf(stderr, "%s: %s\n", c, t);
     std::fflush(stderr);
-    if (osState.headless || !osState.sdlVideo) return;
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, c, t, static_cast<SDL_Window*>(osState.window));
+    // SDL's box returns -1 where no message service can be reached (its video driver has none and
+    // no X display is there to draw one); the message must still be seen.
+    bool systemBox = !osState.headless && osState.sdlVideo && !osState.systemMessageBoxFails &&
+                     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, c, t, static_cast<SDL_Window*>(osState.window)) == 0;
+    if (systemBox) {
+        osState.lastMessageWay = OsMessageWay::SystemBox;
+        return;
+    }
+    bool drawn = osState.messageFallback && osState.messageFallback(t, c);
+    osState.lastMessageWay = drawn ? OsMessageWay::ProgramWindow : OsMessageWay::StandardErrorOnly;
+}
+
+void osSetMessageBoxFallback(OsMessageFallback fallback)
+{
+    osState.messageFallback = fallback;
+}
+
+OsMessageWay osLastMessageWay()
+{
+    return osState.lastMessageWay;
 }

@@ -20,6 +20,7 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +28,8 @@
 OsState osState;
 
 namespace {
+
+bool x11WindowSize(SDL_Window* w, int* width, int* height);
 
 // Set from the signal handler; turned into WM_CLOSE by the next poll.
 volatile std::sig_atomic_t closeSignalled = 0;
@@ -108,11 +111,34 @@ void windowToClient(int wx, int wy, int* cx, int* cy)
     int h = 0;
     int dw = 0;
     int dh = 0;
-    if (osState.window) {
+    if (osState.windowPixelWidth > 0) {
+        // An X window: positions are its pixels, and its real size is known.
+        w = dw = osState.windowPixelWidth;
+        h = dh = osState.windowPixelHeight;
+    } else if (osState.window) {
         SDL_GetWindowSize(static_cast<SDL_Window*>(osState.window), &w, &h);
         SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(osState.window), &dw, &dh);
     }
     osPointerToClient(wx, wy, w, h, dw, dh, cx, cy);
+}
+
+// Looks at the X window's real size (once a frame and after every window event): when it is not
+// what the picture was last drawn for, the game is told (WM_SIZE) and the window gets its whole
+// picture again. Where the window is not an X window, SDL's sizes serve.
+void refreshWindowPixels()
+{
+    int w = 0, h = 0;
+    if (!osState.window || !x11WindowSize(static_cast<SDL_Window*>(osState.window), &w, &h)) {
+        osState.windowPixelWidth = osState.windowPixelHeight = 0;
+        return;
+    }
+    if (w == osState.windowPixelWidth && h == osState.windowPixelHeight) return;
+    bool known = osState.windowPixelWidth > 0;
+    osState.windowPixelWidth = w;
+    osState.windowPixelHeight = h;
+    if (!known) return;
+    osState.exposed = true;
+    pushMessage(WM_SIZE, 0, packMousePosition(osState.clientWidth, osState.clientHeight));
 }
 
 void translateButton(const SDL_MouseButtonEvent& e, bool down)
@@ -144,6 +170,7 @@ void translateButton(const SDL_MouseButtonEvent& e, bool down)
 
 void translateEvent(const SDL_Event& e)
 {
+    if (e.type == SDL_WINDOWEVENT) refreshWindowPixels();
     switch (e.type) {
     case SDL_QUIT:
         pushMessage(WM_CLOSE, 0, 0);
@@ -164,6 +191,13 @@ void translateEvent(const SDL_Event& e)
             break;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_SHOWN:
+            // Shown again: it draws and takes input at once, whether or not anything gives it the
+            // focus (no window manager does on a bare X server); losing the focus later
+            // deactivates it as usual.
+            osState.minimised = false;
+            osState.exposed = true;
+            setActive(true);
+            break;
         case SDL_WINDOWEVENT_EXPOSED:
             osState.minimised = false;
             osState.exposed = true;
@@ -247,6 +281,67 @@ bool softwareRendering()
     return !renderNode;
 }
 
+// True when a window manager announces itself on the display's root window.
+bool windowManagerRuns(Display* display)
+{
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool managed = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
+                                      &format, &items, &after, &data) == Success &&
+                   data && items == 1;
+    if (data) XFree(data);
+    return managed;
+}
+
+int xErrors = 0;
+
+int countXError(Display*, XErrorEvent*)
+{
+    xErrors++;
+    return 0;
+}
+
+// The lock file's line: this process and its X window (0 while it has none).
+void writeLockOwner()
+{
+    if (osState.lockFd < 0) return;
+    unsigned long window = 0;
+    if (osState.window) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(static_cast<SDL_Window*>(osState.window), &info) && info.subsystem == SDL_SYSWM_X11)
+            window = static_cast<unsigned long>(info.info.x11.window);
+    }
+    char line[64];
+    int n = std::snprintf(line, sizeof line, "%ld %lu\n", static_cast<long>(getpid()), window);
+    if (n <= 0 || ftruncate(osState.lockFd, 0) != 0) return;
+    if (pwrite(osState.lockFd, line, static_cast<size_t>(n), 0) != n) return;
+}
+
+// The window's size as the X server has it. SDL's own idea of it can lag behind: without a
+// window manager its full-screen requests go unanswered, and it takes the size it asked for,
+// while a resize that brings the window back to a size SDL saw last is not reported to it again.
+// False where the window is not an X window (SDL's size is the truth there).
+bool x11WindowSize(SDL_Window* w, int* width, int* height)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!w || !SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned int ww = 0, wh = 0, border = 0, depth = 0;
+    if (!XGetGeometry(info.info.x11.display, info.info.x11.window, &root, &x, &y, &ww, &wh, &border, &depth))
+        return false;
+    if (ww == 0 || wh == 0) return false;
+    *width = static_cast<int>(ww);
+    *height = static_cast<int>(wh);
+    return true;
+}
+
 // X11 without a window manager (a bare X server, a kiosk session) leaves SDL's full-screen
 // requests unanswered: the window keeps its size while SDL reports the desktop's, so the picture
 // is drawn for the desktop and shown cut. There the window is placed by hand: over the display
@@ -257,18 +352,7 @@ void placeWithoutWindowManager(SDL_Window* w, bool fullscreen)
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return;
     Display* display = info.info.x11.display;
-    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
-    if (check != None) {
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        bool managed = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
-                                          &format, &items, &after, &data) == Success &&
-                       data && items == 1;
-        if (data) XFree(data);
-        if (managed) return;
-    }
+    if (windowManagerRuns(display)) return;
     SDL_Rect bounds;
     if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) return;
     if (!fullscreen) {
@@ -306,10 +390,33 @@ bool osInit(bool headless)
             osState.headless = true;
             return false;
         }
+        // With no display SDL falls back to a driver that shows nothing (offscreen): a game no one
+        // can see is no display. Asked for by name (SDL_VIDEODRIVER, as tests do), it serves.
+        if (!osVideoDriverShows(SDL_GetCurrentVideoDriver(), std::getenv("SDL_VIDEODRIVER"))) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+            osState.headless = true;
+            return false;
+        }
         osState.sdlVideo = true;
     }
     osState.initialised = true;
     return true;
+}
+
+bool osVideoDriverShows(const char* driver, const char* asked)
+{
+    if (!driver) return false;
+    bool invisible = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+                     std::strcmp(driver, "evdev") == 0;
+    if (!invisible) return true;
+    // SDL_VIDEODRIVER may list several drivers, separated by commas.
+    for (const char* p = asked; p && *p;) {
+        const char* end = std::strchr(p, ',');
+        size_t n = end ? static_cast<size_t>(end - p) : std::strlen(p);
+        if (n == std::strlen(driver) && strncasecmp(p, driver, n) == 0) return true;
+        p = end ? end + 1 : p + n;
+    }
+    return false;
 }
 
 void osShutdown()
@@ -367,6 +474,8 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     if (!w) return false;
     SDL_SetWindowMinimumSize(w, 160, 120);
     osState.window = w;
+    // A second start finds the window through the lock file.
+    writeLockOwner();
     return true;
 }
 
@@ -418,9 +527,21 @@ void osDrawableSize(int* width, int* height)
 {
     int w = osState.clientWidth;
     int h = osState.clientHeight;
-    if (osState.window) SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(osState.window), &w, &h);
+    if (osState.window) osWindowPixels(osState.window, &w, &h);
     if (width) *width = w;
     if (height) *height = h;
+}
+
+void osWindowPixels(void* window, int* width, int* height)
+{
+    SDL_Window* w = static_cast<SDL_Window*>(window);
+    if (w && w == osState.window && osState.windowPixelWidth > 0) {
+        *width = osState.windowPixelWidth;
+        *height = osState.windowPixelHeight;
+        return;
+    }
+    *width = *height = 0;
+    if (w) SDL_GL_GetDrawableSize(w, width, height);
 }
 
 void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h)
@@ -498,6 +619,11 @@ bool osPeekMessage(OsMessage* out)
         out->wParam = 0;
         out->lParam = 0;
         return true;
+    }
+    // Once a frame: the window's real size (a change SDL did not report comes out here).
+    if (osState.window) {
+        refreshWindowPixels();
+        if (popMessage(out)) return true;
     }
     if (osState.idleHook) osState.idleHook(osState.idlePolls, osState.idleHookUser);
     if (osState.fakeClock) osState.fakeNowUs += static_cast<uint64_t>(osState.fakeStepMs) * 1000u;
@@ -649,6 +775,7 @@ void osSetFullscreen(bool fullscreen)
     SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     if (!fullscreen) SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     placeWithoutWindowManager(w, fullscreen);
+    refreshWindowPixels();
 }
 
 void osKeyEvent(int vk, bool down, bool repeat)
@@ -720,6 +847,8 @@ void osAdvanceFakeClock(uint32_t ms)
 bool osAcquireSingleInstance(const char* name)
 {
     if (osState.lockFd >= 0) return true;
+    osState.lockOwnerPid = 0;
+    osState.lockOwnerWindow = 0;
     const char* base = name && name[0] ? name : "instance";
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     struct stat st;
@@ -733,13 +862,18 @@ bool osAcquireSingleInstance(const char* name)
                           static_cast<unsigned>(getuid()));
     // A folder too long for a path: no lock can be made there, which does not stop the game.
     if (n < 0 || n >= static_cast<int>(sizeof osState.lockPath)) return true;
-    int fd = open(osState.lockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = open(osState.lockPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return true;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // The holder's line: who it is and where its window is.
+        char text[64] = {};
+        ssize_t got = pread(fd, text, sizeof text - 1, 0);
+        if (got > 0) osParseLockOwner(text, &osState.lockOwnerPid, &osState.lockOwnerWindow);
         close(fd);
         return false;
     }
     osState.lockFd = fd;
+    writeLockOwner();
     return true;
 }
 
@@ -750,6 +884,86 @@ void osReleaseSingleInstance()
         close(osState.lockFd);
         osState.lockFd = -1;
     }
+}
+
+void osLockNameFor(const char* base, const char* folder, char* out, int capacity)
+{
+    if (!out || capacity <= 0) return;
+    // FNV-1a, 64 bits: names differ for every folder a player will have.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (const char* p = folder ? folder : ""; *p; p++) {
+        hash ^= static_cast<unsigned char>(*p);
+        hash *= 0x100000001b3ull;
+    }
+    std::snprintf(out, static_cast<size_t>(capacity), "%s-%016llx", base ? base : "",
+                  static_cast<unsigned long long>(hash));
+}
+
+bool osParseLockOwner(const char* text, long* pid, unsigned long* window)
+{
+    if (!text) return false;
+    char* end = nullptr;
+    errno = 0;
+    long p = std::strtol(text, &end, 10);
+    if (end == text || errno != 0 || p <= 0 || *end != ' ') return false;
+    const char* w = end + 1;
+    if (*w < '0' || *w > '9') return false;
+    unsigned long id = std::strtoul(w, &end, 10);
+    if (errno != 0 || (*end != '\n' && *end != 0)) return false;
+    *pid = p;
+    *window = id;
+    return true;
+}
+
+OsRaiseResult osRaiseRunningCopy()
+{
+    const char* driver = osState.sdlVideo ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (!driver || std::strcmp(driver, "x11") != 0) return OsRaiseResult::NotPossible;
+    if (osState.lockOwnerWindow == 0 || osState.lockOwnerPid <= 0) return OsRaiseResult::NoWindow;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return OsRaiseResult::NotPossible;
+    // The id comes from a file: a window that is gone (or never was) is an X error, which Xlib's
+    // default handler answers by ending the program.
+    xErrors = 0;
+    XErrorHandler previous = XSetErrorHandler(countXError);
+    Window window = static_cast<Window>(osState.lockOwnerWindow);
+    bool ours = false;
+    Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &data) == Success &&
+        xErrors == 0 && data && items == 1 && format == 32)
+        ours = static_cast<long>(*reinterpret_cast<unsigned long*>(data)) == osState.lockOwnerPid;
+    if (data) XFree(data);
+    OsRaiseResult result = OsRaiseResult::NoWindow;
+    if (ours) {
+        if (windowManagerRuns(display)) {
+            // The window manager decides: a request as a pager sends it (the player asked).
+            XEvent e;
+            std::memset(&e, 0, sizeof e);
+            e.xclient.type = ClientMessage;
+            e.xclient.window = window;
+            e.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+            e.xclient.format = 32;
+            e.xclient.data.l[0] = 2;
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(display, DefaultRootWindow(display), False,
+                       SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        } else {
+            // Nobody else will: shown, on top and with the keyboard.
+            XMapRaised(display, window);
+            XSync(display, False);
+            XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        }
+        XSync(display, False);
+        if (xErrors == 0) result = OsRaiseResult::Raised;
+    }
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return result;
 }
 
 void osSetArrowCursor()

@@ -84,6 +84,11 @@ struct OsScriptStep {
 constexpr int OS_QUEUE_SIZE = 256;
 constexpr int OS_SCRIPT_SIZE = 1024;
 
+// How the last message box reached the player (platform/os/msgbox.h).
+enum class OsMessageWay { None, StandardErrorOnly, SystemBox, ProgramWindow };
+// The program's own way of showing a message; true when it was shown and dismissed.
+using OsMessageFallback = bool (*)(const char* text, const char* caption);
+
 struct OsState {
     bool initialised = false;
     bool headless = true;
@@ -96,6 +101,8 @@ struct OsState {
     bool active = false;        // last activation state reported as WM_ACTIVATE
     bool minimised = false;     // hidden or minimised: the loop draws nothing and waits
     bool exposed = false;       // the window must be given its picture again (osTakeWindowExposed)
+    int windowPixelWidth = 0;   // the X window's real size in pixels, 0 when unknown or not X11
+    int windowPixelHeight = 0;
     int lastMouseX = -1;        // last position reported as WM_MOUSEMOVE
     int lastMouseY = -1;
     // Messages waiting to be taken (posted, or translated from one SDL event into several).
@@ -127,8 +134,14 @@ struct OsState {
     int lockFd = -1;
     char lockDir[PATH_MAX] = {};  // overrides the runtime folder when not empty (tests)
     char lockPath[PATH_MAX] = {};
+    long lockOwnerPid = 0;          // the holder named in the lock file when another copy holds it
+    unsigned long lockOwnerWindow = 0;  // its X window, 0 when it has none (yet) or is not on X11
     // Cursor.
     void* cursor = nullptr;     // SDL_Cursor* of the colour cursor in use, if any
+    // Tests: SDL's message box fails as it does where no message service exists.
+    bool systemMessageBoxFails = false;
+    OsMessageFallback messageFallback = nullptr;  // see osSetMessageBoxFallback
+    OsMessageWay lastMessageWay = OsMessageWay::None;
     // Window procedure for messages sent at once rather than queued (activation on show).
     bool (*windowProc)(const OsMessage& msg) = nullptr;
 };
@@ -136,8 +149,12 @@ struct OsState {
 extern OsState osState;
 
 // Starts the OS layer. headless = false brings up SDL's video; it returns false when no display
-// can be opened (the caller may then start headless instead). headless = true never fails.
+// can be opened (the program then says so and ends). headless = true never fails.
 bool osInit(bool headless);
+// False for SDL's drivers that show nothing (offscreen, dummy) unless asked for by name in
+// SDL_VIDEODRIVER (`asked`, a comma-separated list, null when unset): SDL picks them by itself
+// when no display can be reached. Pure.
+bool osVideoDriverShows(const char* driver, const char* asked);
 // Closes the window and SDL and resets the state (the lock is kept: it dies with the process).
 void osShutdown();
 // Resets the whole state to a fresh headless layer (tests). Releases the lock.
@@ -159,8 +176,12 @@ void osDestroyWindow();
 void* osWindowHandle();
 // The logical client area (800 by 600): the size the game draws at and mouse positions refer to.
 void osClientSize(int* width, int* height);
-// The window's size in pixels for drawing (high-DPI aware), the logical size when headless.
+// The window's size in pixels for drawing (high-DPI aware), the logical size when headless. On
+// X11 the size the X server has (SDL's own can lag behind, see docs/platform.md).
 void osDrawableSize(int* width, int* height);
+// The same for any SDL window (the device's): the program window's real size, else SDL's
+// drawable size; 0 x 0 for none.
+void osWindowPixels(void* window, int* width, int* height);
 // The letterbox: where a backW x backH picture goes in a drawW x drawH drawable, scaled
 // uniformly to fit and centred (the device draws into exactly this box).
 void osLetterbox(int drawW, int drawH, int backW, int backH, int* x, int* y, int* w, int* h);
@@ -235,9 +256,27 @@ void osAdvanceFakeClock(uint32_t ms);
 // (XDG_RUNTIME_DIR, else /tmp with the user id in the name). True when this process holds it,
 // false when another process (or another holder in this process) does. A lock that cannot be
 // created at all (unwritable folder) is not a reason to refuse to start: true.
+// The holder writes "<pid> <window>" into the file (the X window id once osCreateWindow has made
+// the window, 0 before and where the window is not an X window); a start that finds the lock
+// taken reads the line into lockOwnerPid and lockOwnerWindow.
 bool osAcquireSingleInstance(const char* name);
 // Releases the lock (at exit it dies with the process anyway).
 void osReleaseSingleInstance();
+// A lock name for one settings folder: "<base>-<16 hex digits>" of a hash of the folder's name,
+// so that copies that write different folders run side by side. Pure.
+void osLockNameFor(const char* base, const char* folder, char* out, int capacity);
+// Parses the lock file's line "<pid> <window>"; false when it is not one.
+bool osParseLockOwner(const char* text, long* pid, unsigned long* window);
+
+enum class OsRaiseResult {
+    Raised,     // the running copy's window was asked to come to the front
+    NoWindow,   // the running copy has no window yet (or its window is gone)
+    NotPossible // no X11 display here (Wayland, headless): nothing can be asked
+};
+// Brings the window of the copy that holds the lock (lockOwnerWindow) to the front: on X11 a
+// _NET_ACTIVE_WINDOW request to the window manager, and where no window manager runs, the window
+// mapped, raised and given the focus directly. The window must carry the holder's _NET_WM_PID.
+OsRaiseResult osRaiseRunningCopy();
 
 // Cursors: back to the system arrow, or a colour cursor from 32-bit RGBA pixels (row-major, top
 // row first). False when the cursor cannot be made (or headless).

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/random.h"
 #include "game/boardkeys.h"
 #include "platform/os/os.h"
 #include "play_helpers.h"
@@ -19,6 +20,8 @@ void keys(std::initializer_list<int> vks)
 void quietLevel()
 {
     resetPlayGame();
+    srand15(4242);  // the level's seed comes from the looks' stream: the new figures are the same each time
+    startRulesStream(0);
     playLevel(ModeAdventure, 0, quietRows());
     app.mouseX = 20;
     app.mouseY = 500;

@@ -12,6 +12,7 @@
 #include "audio/audio.h"
 #include "game/boardrender.h"
 #include "game/hud.h"
+#include "game/gameflow.h"
 #include "game/level.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
@@ -25,6 +26,7 @@
 #include "persist/settings.h"
 #include "platform/os/dirs.h"
 #include "platform/os/files.h"
+#include "platform/os/msgbox.h"
 #include "platform/os/os.h"
 #include "resources/files.h"
 #include "resources/texts.h"
@@ -76,6 +78,16 @@ bool equalsUtf16(const char16_t* a, const char* b)
 void copyText(char* out, int capacity, const char* text)
 {
     std::snprintf(out, static_cast<size_t>(capacity), "%s", text);
+}
+
+// The sentence of a state file that could not be read, in the loading error's box.
+bool stopForUnreadableStateFile()
+{
+    if (!persist.readErrorText[0]) return false;
+    char text[sizeof persist.readErrorText + 64];
+    std::snprintf(text, sizeof text, "%s\nProgram will now stop.", persist.readErrorText);
+    osMessageBox(text, "Loading Error");
+    return true;
 }
 
 }  // namespace
@@ -144,7 +156,10 @@ bool windowProc(const OsMessage& msg)
         }
         return true;
     case WM_CLOSE:
-        saveGame();
+        // A save that fails now is shown in the window; the window stays until the player has
+        // seen it (a second close quits: the failure was told once already).
+        if (!saveForClosing()) return true;
+        shell.savedAtClose = app.settingsLoaded != 0;
         app.quitRequested = 1;
         return true;
     case WM_KEYDOWN:
@@ -220,6 +235,8 @@ void runFrame()
     char saved[PATH_MAX + 32];
     if (takeSavedScreenshot(saved, sizeof saved)) showScreenshotSaved(saved);
     measureFrameTime(timeGetTime());
+    // A failed save waiting for its message box (a dialog was moving when it happened).
+    if (persist.errorPending) showSaveError();
     screen = screens.currentScreen;
     if (screen) screen->update();
     finishFrameSwitch();
@@ -271,6 +288,9 @@ bool deferredLoad()
     // Default records take each level's time and move values from its file.
     setRecordsLevelSource(levelLimitsForRecords);
     loadRecords();
+    // A state file that is there but cannot be read: stop, rather than play on without the
+    // player's data and overwrite it at the next save.
+    if (stopForUnreadableStateFile()) return false;
     app.settingsLoaded = 1;
     osSetCurrentDirectory(app.dataDir);
     loadEffects();
@@ -328,6 +348,10 @@ int shellMain(const ShellOptions& options)
     fileTable.progressHook = progressFromFileTable;
     // 4.-5. Settings before the window: its style and the device depend on full screen.
     loadSettings();
+    if (stopForUnreadableStateFile()) {
+        osShutdown();
+        return 1;
+    }
     Settings& settings = persist.settings;
     bool fullscreen = settings.fullscreen != 0;
     chooseDisplay(fullscreen);
@@ -385,7 +409,7 @@ int shellMain(const ShellOptions& options)
         }
     }
     // 17. The shared state files only when they were read (never from a closed splash).
-    if (app.settingsLoaded) saveAll();
+    if (app.settingsLoaded && !shell.savedAtClose) saveAll();
     // 18.
     shutdownShell();
     setSystemCursor();

@@ -222,6 +222,11 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
         return;
     }
     if (is(button, "ok")) {
+        if (isSaveErrorBox(boxText)) {
+            // Back to whatever the failed save interrupted: the dialog under the box, or the board.
+            if (!saveErrorClosed() || !hostOpenParent("messageboxok")) closeDialog();
+            return;
+        }
         if (is(boxText, "prolog")) {
             startNewGame(dialogs.modeTab, 0);
         } else if (is(boxText, "lostlifetime") || is(boxText, "lostlifemoves")) {

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -124,8 +125,12 @@ void reportWriteFailure(const char* path)
 void reportFolderFailure()
 {
     if (persist.writeErrorReported) return;
-    int error = errno;
     const char* folder = settingsFolder();
+    // Why the folder is not there: something else in its place, or what making it says.
+    struct stat st;
+    int error = EACCES;
+    if (folder[0] && ::stat(folder, &st) == 0) error = S_ISDIR(st.st_mode) ? EACCES : ENOTDIR;
+    else if (folder[0] && ::mkdir(folder, 0755) != 0) error = errno;
     if (!folder[0]) {
         persist.writeErrorReported = true;
         persist.writeErrorBoxes++;
@@ -139,7 +144,7 @@ void reportFolderFailure()
     }
     char path[OS_PATH_MAX];
     std::snprintf(path, sizeof path, "%s/", folder);
-    filesState.lastError = error ? error : EACCES;
+    filesState.lastError = error;
     filesState.lastErrorInFolder = true;
     reportWriteFailure(path);
 }

@@ -215,7 +215,8 @@ bool injected(int op)
 {
     if (filesState.failAt <= 0 || !(filesState.failMask & op)) return false;
     filesState.operations++;
-    if (filesState.operations != filesState.failAt) return false;
+    if (filesState.operations != filesState.failAt && !(filesState.failAfter && filesState.operations > filesState.failAt))
+        return false;
     filesState.failures++;
     errno = filesState.failErrno;
     return true;
@@ -416,8 +417,9 @@ const char* osErrorText(int error)
     return std::strerror(error);
 }
 
-void osFailFileOperation(int n, int errnoValue, int mask)
+void osFailFileOperation(int n, int errnoValue, int mask, bool andAfter)
 {
+    filesState.failAfter = andAfter;
     filesState.failAt = n > 0 ? n : 0;
     filesState.failErrno = errnoValue;
     filesState.failMask = mask;

@@ -30,6 +30,7 @@ struct FilesState {
     int failAt;
     int failErrno;
     int failMask;
+    bool failAfter;
     int operations;  // operations counted since the switch was set
     int failures;    // operations failed by the switch
     bool lastErrorInFolder;
@@ -100,7 +101,8 @@ bool osWriteFileAtomic(const char* path, const void* data, int32_t size);
 // Test-only fault injection: from now on, the operation numbered n (1-based) among the opens,
 // writes, fsyncs, renames and closes of osWriteFileAtomic that mask names fails with errnoValue.
 // n = 0 turns the switch off. osFileOperations() counts the operations since the switch was set.
-void osFailFileOperation(int n, int errnoValue, int mask = OsOpAll);
+// With andAfter every later one fails too (a full disk, a folder made read-only).
+void osFailFileOperation(int n, int errnoValue, int mask = OsOpAll, bool andAfter = false);
 int osFileOperations();
 // Moves a file to a new name in the same file system, replacing an existing target. False when
 // there is no such file or it cannot be moved.

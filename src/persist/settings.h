@@ -117,8 +117,8 @@ bool showSaveError();
 // True when the message box with this key (the box's text, perhaps cut short) is the one of a
 // failed save.
 bool isSaveErrorBox(const char* boxKey);
-// The message box of a failed save was closed: true when the dialog under it should open again,
-// false when no dialog was up (the board goes on).
+// The message box of a failed save was closed (the board it held, if any, goes on). True when a
+// dialog was up under it.
 bool saveErrorClosed();
 // The largest file of the settings folder the readers accept (all of them are far smaller).
 constexpr int32_t STATE_FILE_MAX = 1 << 20;

@@ -177,8 +177,9 @@ TEST_F(AtomicSave, KilledWhileSavingInALoopEveryFileIsTheLastSaveOrTheOneBeingWr
         EXPECT_TRUE(volumeOk) << got[4];
         lastReported = reported;
         last = highest;
-        // The saved game is written before the profile: it is the profile's save or the next one.
-        EXPECT_TRUE(got[3] == got[2] || got[3] == got[2] + 1) << got[3] << " / " << got[2];
+        // The saved game is renamed before the profile: it is the profile's save or a later one
+        // of the same level (never an older one).
+        EXPECT_GE(got[3], got[2]);
         prof = fileBytes(dir + "/profiles.dat");
         ASSERT_EQ(prof[144], 1);  // the profile offers its saved game
     }

@@ -247,7 +247,12 @@ int openRegular(const char* rawPath, int64_t maxSize, struct stat* st)
         fail(errno);
         return -1;
     }
-    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    if (fstat(fd, st) != 0) {
+        fail(errno);
+        close(fd);
+        return -1;
+    }
+    if (!S_ISREG(st->st_mode)) {
         fail(S_ISDIR(st->st_mode) ? EISDIR : EINVAL);
         close(fd);
         return -1;

@@ -13,6 +13,7 @@
 #include "audio/audio.h"
 #include "game/boardrender.h"
 #include "game/hud.h"
+#include "game/gameflow.h"
 #include "game/level.h"
 #include "effects/backdrops.h"
 #include "effects/effects.h"
@@ -109,6 +110,16 @@ bool takeSingleInstanceLock()
     return false;
 }
 
+// The sentence of a state file that could not be read, in the loading error's box.
+bool stopForUnreadableStateFile()
+{
+    if (!persist.readErrorText[0]) return false;
+    char text[sizeof persist.readErrorText + 64];
+    std::snprintf(text, sizeof text, "%s\nProgram will now stop.", persist.readErrorText);
+    osMessageBox(text, "Loading Error");
+    return true;
+}
+
 }  // namespace
 
 void showScreenshotSaved(const char* path)
@@ -176,7 +187,10 @@ bool windowProc(const OsMessage& msg)
         return true;
     case WM_CLOSE:
         replayLevelLeft();
-        saveGame();
+        // A save that fails now is shown in the window; the window stays until the player has
+        // seen it (a second close quits: the failure was told once already).
+        if (!saveForClosing()) return true;
+        shell.savedAtClose = app.settingsLoaded != 0;
         app.quitRequested = 1;
         return true;
     case WM_KEYDOWN:
@@ -252,6 +266,8 @@ void runFrame()
     char saved[PATH_MAX + 32];
     if (takeSavedScreenshot(saved, sizeof saved)) showScreenshotSaved(saved);
     measureFrameTime(timeGetTime());
+    // A failed save waiting for its message box (a dialog was moving when it happened).
+    if (persist.errorPending) showSaveError();
     screen = screens.currentScreen;
     if (screen) screen->update();
     finishFrameSwitch();
@@ -303,6 +319,9 @@ bool deferredLoad()
     // Default records take each level's time and move values from its file.
     setRecordsLevelSource(levelLimitsForRecords);
     loadRecords();
+    // A state file that is there but cannot be read: stop, rather than play on without the
+    // player's data and overwrite it at the next save.
+    if (stopForUnreadableStateFile()) return false;
     app.settingsLoaded = 1;
     osSetCurrentDirectory(app.dataDir);
     loadEffects();
@@ -373,6 +392,10 @@ int shellMain(const ShellOptions& options)
     // 4.-5. Settings before the window: its style and the device depend on full screen.
     loadSettings();
     loadOwnOptions();  // "options.dat": this program's own options (calm motion)
+    if (stopForUnreadableStateFile()) {
+        osShutdown();
+        return 1;
+    }
     Settings& settings = persist.settings;
     bool fullscreen = settings.fullscreen != 0;
     chooseDisplay(fullscreen);
@@ -432,7 +455,7 @@ int shellMain(const ShellOptions& options)
     }
     replayLevelLeft();
     // 17. The shared state files only when they were read (never from a closed splash).
-    if (app.settingsLoaded) saveAll();
+    if (app.settingsLoaded && !shell.savedAtClose) saveAll();
     // 18.
     shutdownShell();
     setSystemCursor();

@@ -37,6 +37,7 @@ struct ShellState {
     FramePacer pacer;           // frame pacing (ShellOptions::paceFrames)
     int fullscreenToggles = 0;  // times F11 / Alt+Enter switched the window
     int messagesHandled = 0;    // messages windowProc was given
+    bool savedAtClose = false;  // the window's close wrote the state files: the exit need not
 };
 
 extern ShellState shell;

@@ -7,9 +7,9 @@ void requestDialog(const char* name)
     if (dialogPort.openDialog) dialogPort.openDialog(name);
 }
 
-void requestMessageBox(const char* textKey, bool okOnly)
+bool requestMessageBox(const char* textKey, bool okOnly)
 {
-    if (dialogPort.showMessageBox) dialogPort.showMessageBox(textKey, okOnly);
+    return dialogPort.showMessageBox && dialogPort.showMessageBox(textKey, okOnly);
 }
 
 void resetDialogPort()

@@ -148,17 +148,32 @@ void leaveForFrontEnd()
 bool saveGameForLeaving()
 {
     if (!saveGame()) return false;
-    saveAll();
-    return true;
+    // The saved game counts only with the profile that offers it ("profiles.dat", written after it).
+    return saveAll();
+}
+
+bool saveForClosing()
+{
+    int reported = persist.writeErrorBoxes;
+    saveGame();
+    if (app.settingsLoaded) saveAll();
+    return persist.writeErrorBoxes == reported;
 }
 
 bool leaveGameFromMenu()
 {
+    bool attempted = canSaveGame();
     if (saveGameForLeaving()) {
         dialogPort.open = 1;
         std::snprintf(gameFlow.gameDialog, sizeof gameFlow.gameDialog, "savemsg");
         requestMessageBox("savemsg", true);
         return true;
+    }
+    if (attempted) {
+        // The save failed and the player has been told why: the game stays, with the pause menu
+        // under the message, so that nothing is lost by leaving.
+        openPauseMenu();
+        return false;
     }
     leaveForFrontEnd();
     return false;

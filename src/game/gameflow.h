@@ -68,12 +68,17 @@ void openGameMessage(const char* textKey);
 void goToModeMenu();
 // Saves a touched level in play for leaving it: the mode's saved game, then the state files (the
 // save moved the level's points and the saved-game flag into the profile). False when nothing
-// was saved (an untouched, won or lost level, or a failed write).
+// was saved (an untouched, won or lost level, or a failed write of either).
 bool saveGameForLeaving();
+// The window is being closed: the game in progress is saved (saveGame) and, once they were read,
+// the state files (saveAll). False when a failure was newly reported, so the window stays open
+// with the message until the player closes it again.
+bool saveForClosing();
 // The pause menu's item for leaving the game: a touched level in play is saved (the saved game
 // of the mode, then the state files with the profile's saved-game flag) and the message box
-// "savemsg" confirms it; without a save the game leaves for the front end at once. True when a
-// game was saved.
+// "savemsg" confirms it; without a save the game leaves for the front end at once. A save that
+// fails leaves the player in the game, the pause menu open under the message that says why.
+// True when a game was saved.
 bool leaveGameFromMenu();
 // OK of the "savemsg" box: the front end.
 void savedMessageClosed();

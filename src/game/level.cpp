@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <cerrno>
 #include <cstring>
 
 #include "core/appstate.h"
@@ -161,6 +164,12 @@ bool readLevelFile(const char* path, int32_t* backdrop)
     int32_t size = 0;
     uint8_t* data = readFile(path, &size, false);
     if (!data) return false;
+    // An empty file holds no level: it is no more a level than a missing one (and a board of
+    // bare tiles has no target, so it would be won at the first click).
+    if (size == 0) {
+        releaseFile(data);
+        return false;
+    }
     const char* base = path;
     for (const char* p = path; *p; p++) {
         if (*p == '/' || *p == '\\') base = p + 1;
@@ -189,6 +198,30 @@ bool readLevel(int levelIndex)
     }
     if (ok) levelFiles.levelBackdrop[levelIndex] = backdrop;
     return ok;
+}
+
+bool levelUnreadable(int levelIndex, char* out, int capacity)
+{
+    if (!out || capacity <= 0) return false;
+    out[0] = 0;
+    char resolved[OS_PATH_MAX];
+    // "levels" is there but is no folder that can be entered (a symbolic link loop, a file).
+    if (osResolvePath("levels", resolved, sizeof resolved) && !osFolderExists("levels")) {
+        struct stat st;
+        int error = ::stat(resolved, &st) != 0 ? errno : ENOTDIR;
+        std::snprintf(out, static_cast<size_t>(capacity), "levels: %s", osErrorText(error));
+        return true;
+    }
+    char name[48];
+    std::snprintf(name, sizeof name, "levels/pack1_%.2i.lvl", levelIndex + 1);
+    if (levelIndex < 0 || levelIndex >= LEVEL_COUNT_MAX || !osResolvePath(name, resolved, sizeof resolved)) return false;
+    int32_t size = 0;
+    uint8_t* data = osReadFileLimited(resolved, 1 << 20, &size);
+    int error = data ? 0 : osLastError();
+    std::free(data);
+    if (data && size > 0) return false;
+    std::snprintf(out, static_cast<size_t>(capacity), "%s: %s", name, data ? "the file is empty" : osErrorText(error));
+    return true;
 }
 
 int scanLevels()

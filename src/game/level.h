@@ -56,3 +56,8 @@ int scanLevels();
 // The level start sequence for levelIndex in gameMode. With path set, the level is read from that
 // file instead of the "levels" folder. Returns whether the level file was read.
 bool startLevel(int levelIndex, int gameMode, const char* path = nullptr);
+// Level levelIndex could not be read, and not only because its file is missing (which gives the
+// random board of bare tiles): the file is there but empty or unreadable, or the "levels" folder
+// is there but cannot be entered. Writes what and why ("levels/pack1_01.lvl: the file is
+// empty"); false when the level reads or is simply missing. Relative to the current folder.
+bool levelUnreadable(int levelIndex, char* out, int capacity);

@@ -23,6 +23,8 @@
 #include "persist/records.h"
 #include "game/savegame.h"
 #include "persist/settings.h"
+#include "platform/os/files.h"
+#include "resources/files.h"
 #include "ui/messages.h"
 
 OutcomeState outcome;
@@ -87,6 +89,10 @@ bool beginLevel(int levelIndex, int gameMode, const char* path)
     dialogPort.open = 0;
     play.gameComplete = 0;
     bool read = startLevel(levelIndex, gameMode, path);
+    // A level file that is there but cannot be read is no level to play (nor to win at the first
+    // click): the loading error stops the game, naming the file and why.
+    char why[OS_PATH_MAX];
+    if (!read && !path && levelUnreadable(levelIndex, why, sizeof why)) fatalLoadError(why);
     gameFlow.levelActive = 1;
     play.lifeGained = 0;
     play.lifeGainedMs = 0.0f;

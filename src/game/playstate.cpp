@@ -55,6 +55,7 @@ void resetLevelPlayValues()
     play.trophyTripMs = 0.0f;
     play.noMovesTipShown = 0;
     play.levelTouched = 0;
+    play.savedOnDisk = 0;
     play.playClockMs = 0.0f;
 }
 

@@ -77,6 +77,9 @@ struct PlayState {
     float trophyTripMs;
     uint8_t noMovesTipShown; // "nomoves" shows once per level
     uint8_t levelTouched;    // a click reached the board in this level
+    // The profile's saved game of this mode holds an earlier moment of this level's game (it was
+    // loaded from it or saved to it since the level started): a failed save leaves it offered.
+    uint8_t savedOnDisk;
     float playClockMs;       // level statistics clock
     float boardFade;         // alpha of the board, 0..1
 

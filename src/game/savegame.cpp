@@ -352,7 +352,10 @@ bool saveGame()
     if (!canSaveGame()) return false;
     int mode = play.gameMode;
     char path[OS_PATH_MAX];
-    if (!savedGamePath(mode, path, sizeof path) || !ensureSettingsFolder()) return false;
+    if (!savedGamePath(mode, path, sizeof path) || !ensureSettingsFolder()) {
+        reportFolderFailure();
+        return false;
+    }
     Profile& p = currentProfile();
     int32_t scoreBefore = p.score[mode];
     p.score[mode] = play.bankedScore + play.shownLevelScore;
@@ -364,9 +367,18 @@ bool saveGame()
         std::free(image);
     }
     // The flag only promises a game that is really on the disk, and the level's points go into
-    // the profile's score only with it.
-    if (ok) p.savedGame[mode] = 1;
-    else p.score[mode] = scoreBefore;
+    // the profile's score only with it. A failed write leaves the file as it was: when that is an
+    // earlier moment of this level's game (loaded or saved since the level began), it is still
+    // the player's saved game and stays offered.
+    if (ok) {
+        p.savedGame[mode] = 1;
+        play.savedOnDisk = 1;
+        noteSaveSucceeded();
+    } else {
+        p.score[mode] = scoreBefore;
+        p.savedGame[mode] = play.savedOnDisk ? 1 : 0;
+        reportWriteFailure(path);
+    }
     return ok;
 }
 
@@ -378,7 +390,7 @@ bool loadGame()
     bool ok = false;
     if (savedGamePath(mode, path, sizeof path)) {
         int32_t size = 0;
-        uint8_t* data = osReadFile(path, &size);
+        uint8_t* data = osReadFileLimited(path, SAVED_GAME_SIZE, &size);
         ok = data && validForMode(data, size, mode) && loadGameFromBytes(data, size);
         std::free(data);
     }
@@ -388,6 +400,7 @@ bool loadGame()
     }
     play.gameInProgress = 1;
     play.levelTouched = 1;
+    play.savedOnDisk = 1;
     currentProfileStem(play.profileStem, sizeof play.profileStem);
     return true;
 }

@@ -226,6 +226,15 @@ void messageBoxAction(const char* button, const char* parent, const char* boxTex
         return;
     }
     if (is(button, "ok")) {
+        if (isSaveErrorBox(boxText)) {
+            // Back to whatever the failed save interrupted: the dialog under the box; with none,
+            // the board of a game in progress, else the front end's main menu.
+            saveErrorClosed();
+            if (hostOpenParent("messageboxok")) return;
+            if (play.gameInProgress) closeDialog();
+            else frontEndMain();
+            return;
+        }
         if (is(boxText, "prolog")) {
             startNewGame(dialogs.modeTab, 0);
         } else if (is(boxText, "lostlifetime") || is(boxText, "lostlifemoves")) {

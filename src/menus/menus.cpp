@@ -679,9 +679,11 @@ void closeDialog()
     menus.animTime = 0.0f;
 }
 
-void showMessageBox(const char* textKey, bool okOnly)
+bool showMessageBox(const char* textKey, bool okOnly)
 {
     if (!textKey) textKey = "";
+    MenuNode* box = findDialog(okOnly ? "messageboxok" : "messageboxyn");
+    if (!box || animating()) return false;
     const char16_t* t = text(textKey);
     int k = 0;
     if (t) {
@@ -692,10 +694,9 @@ void showMessageBox(const char* textKey, bool okOnly)
     }
     menus.messageText[k] = 0;
     std::snprintf(menus.messageKey, sizeof menus.messageKey, "%s", textKey);
-    MenuNode* box = findDialog(okOnly ? "messageboxok" : "messageboxyn");
-    if (!box || animating()) return;
     box->parent = menus.current;
     openDialog(box);
+    return true;
 }
 
 void goBack(MenuNode* dialog)

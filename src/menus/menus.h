@@ -216,7 +216,7 @@ void openDialog(const char* name);  // looks the node up first; an unknown name 
 void closeDialog();
 // Shows the text under textKey (the key itself when the tables lack it) in "messageboxok"
 // (okOnly) or "messageboxyn", whose parent becomes the current dialog.
-void showMessageBox(const char* textKey, bool okOnly);
+bool showMessageBox(const char* textKey, bool okOnly);
 // Goes back from `dialog` now: the dialog's back hook, else its parent opens with the focus on
 // the child through which it was reached; "main" without a parent is dismissed (nothing shows
 // until the next key or click); any other dialog without a parent leaves no dialog.

@@ -245,8 +245,11 @@ bool readTrophyFile(int index, uint8_t out[TROPHY_FILE_SIZE])
     char path[OS_PATH_MAX];
     if (!profileFilePath(index, ProfileTrophies, path, sizeof path)) return false;
     int32_t size = 0;
-    uint8_t* data = osReadFile(path, &size);
-    if (!data) return false;
+    uint8_t* data = osReadFileLimited(path, STATE_FILE_MAX, &size);
+    if (!data) {
+        noteReadFailure(path);
+        return false;
+    }
     bool ok = size == TROPHY_FILE_SIZE;
     if (ok) std::memcpy(out, data, TROPHY_FILE_SIZE);
     std::free(data);
@@ -257,8 +260,13 @@ bool writeTrophyFile(int index, const uint8_t data[TROPHY_FILE_SIZE])
 {
     char path[OS_PATH_MAX];
     if (!profileFilePath(index, ProfileTrophies, path, sizeof path)) return false;
-    if (!ensureSettingsFolder()) return false;
-    return osWriteFileAtomic(path, data, TROPHY_FILE_SIZE);
+    if (!ensureSettingsFolder()) {
+        reportFolderFailure();
+        return false;
+    }
+    if (osWriteFileAtomic(path, data, TROPHY_FILE_SIZE)) return true;
+    reportWriteFailure(path);
+    return false;
 }
 
 void sanitiseProfile(Profile& p)

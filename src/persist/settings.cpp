@@ -1,6 +1,8 @@
 #include "persist/settings.h"
 
 #include <bit>
+#include <cerrno>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,7 +12,7 @@
 #include "persist/records.h"
 #include "platform/os/dirs.h"
 #include "platform/os/files.h"
-#include "platform/os/msgbox.h"
+#include "core/dialogport.h"
 
 static_assert(std::endian::native == std::endian::little, "the state files are little-endian memory images");
 
@@ -25,24 +27,26 @@ int32_t clampInt(int32_t v, int32_t lo, int32_t hi)
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
-// Reads a whole file of the settings folder; null when absent or unreadable.
+// Reads a whole file of the settings folder; null when absent or unreadable. A file that exists
+// but cannot be read leaves its sentence in persist.readErrorText (the first one only).
 uint8_t* readSettingsFile(const char* name, int32_t* size)
 {
     *size = 0;
     char path[OS_PATH_MAX];
     if (!settingsPath(name, path, sizeof path)) return nullptr;
-    return osReadFile(path, size);
+    uint8_t* data = osReadFileLimited(path, STATE_FILE_MAX, size);
+    if (!data) noteReadFailure(path);
+    return data;
 }
 
-bool writeSettingsFile(const char* name, const void* data, int32_t size, char* failedPath, int capacity)
+// Writes one file of the folder; a failure is reported (only the first of a save is, so the
+// sentence names what failed first: the folder, when all four fail for its sake).
+bool writeSettingsFile(const char* name, const void* data, int32_t size, bool* reported)
 {
     char path[OS_PATH_MAX];
-    if (!settingsPath(name, path, sizeof path)) {
-        std::snprintf(failedPath, static_cast<size_t>(capacity), "%s", name);
-        return false;
-    }
-    if (osWriteFileAtomic(path, data, size)) return true;
-    std::snprintf(failedPath, static_cast<size_t>(capacity), "%s", path);
+    if (settingsPath(name, path, sizeof path) && osWriteFileAtomic(path, data, size)) return true;
+    if (!*reported) reportWriteFailure(path[0] ? path : name);
+    *reported = true;
     return false;
 }
 
@@ -87,6 +91,97 @@ void makeNameUnique(int index)
 
 } // namespace
 
+void noteReadFailure(const char* path)
+{
+    int error = osLastError();
+    if (error == ENOENT || persist.readErrorText[0]) return;
+    std::snprintf(persist.readErrorText, sizeof persist.readErrorText, "Can't read %.400s: %.60s.", path,
+                  osErrorText(error));
+}
+
+void reportWriteFailure(const char* path)
+{
+    if (persist.writeErrorReported) return;
+    persist.writeErrorReported = true;
+    persist.writeErrorBoxes++;
+    int error = osLastError();
+    const char* reason = error ? osErrorText(error) : "it could not be written";
+    char folder[OS_PATH_MAX];
+    std::snprintf(folder, sizeof folder, "%s", path ? path : "");
+    char* slash = std::strrchr(folder, '/');
+    if (osLastErrorInFolder() && slash) {
+        *slash = 0;
+        std::snprintf(persist.errorText, sizeof persist.errorText,
+                      "Can't save in the folder %.380s: %.60s. What was saved before is kept.", folder, reason);
+    } else {
+        std::snprintf(persist.errorText, sizeof persist.errorText,
+                      "Can't save %.380s: %.60s. What was saved before is kept.", path ? path : "", reason);
+    }
+    std::fprintf(stderr, "Ostrimar: %s\n", persist.errorText);
+    persist.errorPending = true;
+    showSaveError();
+}
+
+void reportFolderFailure()
+{
+    if (persist.writeErrorReported) return;
+    const char* folder = settingsFolder();
+    // Why the folder is not there: something else in its place, or what making it says.
+    struct stat st;
+    int error = EACCES;
+    if (folder[0] && ::stat(folder, &st) == 0) error = S_ISDIR(st.st_mode) ? EACCES : ENOTDIR;
+    else if (folder[0] && ::mkdir(folder, 0755) != 0) error = errno;
+    if (!folder[0]) {
+        persist.writeErrorReported = true;
+        persist.writeErrorBoxes++;
+        std::snprintf(persist.errorText, sizeof persist.errorText, "%s",
+                      "Can't save: no home folder is known (HOME is not set and the user has none), so the game "
+                      "has nowhere to save.");
+        std::fprintf(stderr, "Ostrimar: %s\n", persist.errorText);
+        persist.errorPending = true;
+        showSaveError();
+        return;
+    }
+    char path[OS_PATH_MAX];
+    std::snprintf(path, sizeof path, "%s/", folder);
+    filesState.lastError = error;
+    filesState.lastErrorInFolder = true;
+    reportWriteFailure(path);
+}
+
+void noteSaveSucceeded()
+{
+    persist.writeErrorReported = false;
+}
+
+bool showSaveError()
+{
+    if (!persist.errorPending || persist.errorBoxOpen) return false;
+    if (!requestMessageBox(persist.errorText, true)) return false;
+    persist.errorPending = false;
+    persist.errorBoxOpen = true;
+    // Over the board a box needs the board to wait (and the game screen to draw dialogs).
+    persist.errorOpenedPort = dialogPort.open == 0;
+    dialogPort.open = 1;
+    persist.errorBoxesShown++;
+    return true;
+}
+
+bool isSaveErrorBox(const char* boxKey)
+{
+    return persist.errorBoxOpen && boxKey && boxKey[0] &&
+           std::strncmp(boxKey, persist.errorText, std::strlen(boxKey)) == 0;
+}
+
+bool saveErrorClosed()
+{
+    persist.errorBoxOpen = false;
+    bool reopen = !persist.errorOpenedPort;
+    if (persist.errorOpenedPort) dialogPort.open = 0;
+    persist.errorOpenedPort = false;
+    return reopen;
+}
+
 void resetPersist()
 {
     persist = PersistState{};
@@ -100,6 +195,8 @@ const char* settingsFolder()
     // The OS layer knows whether this is a portable copy (settings inside its Data) or an
     // installed game (settings under the user's data home).
     if (osSettingsDirName(folderBuffer, sizeof folderBuffer)) return folderBuffer;
+    // An installed game with no home folder: never its installed data folder.
+    if (osDirs.located && !osDirs.portable) return "";
     size_t len = std::strlen(app.dataDir);
     const char* sep = (app.dataDir[len - 1] == '/' || app.dataDir[len - 1] == '\\') ? "" : "/";
     int n = std::snprintf(folderBuffer, sizeof folderBuffer, "%.*s%ssettings", static_cast<int>(sizeof folderBuffer) - 16,
@@ -194,31 +291,32 @@ void loadRecords()
 bool saveAll()
 {
     persist.saveRequests++;
-    if (!settingsFolder()[0]) return false;
+    if (!settingsFolder()[0]) {
+        // No data folder known (a test without the shell): nothing to say. An installed game
+        // with no home: the player is told that nothing can be saved.
+        if (app.dataDir[0] && !persist.folderOverride[0]) reportFolderFailure();
+        return false;
+    }
     Settings& s = persist.settings;
     s.profileCount = clampInt(profileState.count, 0, MAX_PROFILES);
     s.currentProfile = (profileState.current >= 0 && profileState.current < s.profileCount) ? profileState.current : 0;
-    char failed[OS_PATH_MAX] = {};
+    bool reported = false;
     bool ok = ensureSettingsFolder();
-    if (!ok) std::snprintf(failed, sizeof failed, "%s", settingsFolder());
+    if (!ok) {
+        reportFolderFailure();
+        reported = true;
+    }
     // Each file on its own: one that cannot be written does not stop the others.
-    bool a = writeSettingsFile("settings.dat", &s, SETTINGS_FILE_SIZE, failed, sizeof failed);
+    bool a = writeSettingsFile("settings.dat", &s, SETTINGS_FILE_SIZE, &reported);
     bool b = writeSettingsFile("profiles.dat", profileState.profiles,
-                               s.profileCount * static_cast<int32_t>(sizeof(Profile)), failed, sizeof failed);
-    bool c = writeSettingsFile("records.dat", &recordsState, RECORDS_FILE_SIZE, failed, sizeof failed);
-    bool d = writeSettingsFile("hiscore.dat", profileState.hiscores, HISCORE_FILE_SIZE, failed, sizeof failed);
+                               s.profileCount * static_cast<int32_t>(sizeof(Profile)), &reported);
+    bool c = writeSettingsFile("records.dat", &recordsState, RECORDS_FILE_SIZE, &reported);
+    bool d = writeSettingsFile("hiscore.dat", profileState.hiscores, HISCORE_FILE_SIZE, &reported);
     ok = ok && a && b && c && d;
     if (ok) {
-        persist.writeErrorReported = false;
+        noteSaveSucceeded();
         persist.saveCount++;
         return true;
-    }
-    if (!persist.writeErrorReported) {
-        persist.writeErrorReported = true;
-        persist.writeErrorBoxes++;
-        char text[OS_PATH_MAX + 64];
-        std::snprintf(text, sizeof text, "Can't save %s...", failed);
-        osMessageBox(text, "Writing Error");
     }
     return false;
 }

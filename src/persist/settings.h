@@ -39,7 +39,18 @@ struct PersistState {
     // Where the "settings" folder is; empty: `app.dataDir` + "settings".
     char folderOverride[512] = {};
     bool writeErrorReported = false;  // a failed save was reported; cleared by the next good one
-    int32_t writeErrorBoxes = 0;      // "Writing Error" boxes shown
+    int32_t writeErrorBoxes = 0;      // failed saves reported to the player
+    // The sentence of the last failed save, e.g. "Can't save /x/settings/records.dat: No space
+    // left on device. ..."; errorPending while it waits for the game's message box.
+    char errorText[512] = {};
+    bool errorPending = false;
+    bool errorBoxOpen = false;        // that message box is on the screen
+    bool errorOpenedPort = false;     // it set dialogPort.open (no dialog was up before it)
+    int32_t errorBoxesShown = 0;      // shown in the game's window
+    // A state file that exists but could not be read (not a regular file, too large, no
+    // permission, an I/O error): its sentence; the shell stops the game with it rather than
+    // start without the player's data and overwrite it at the next save. Empty: all read.
+    char readErrorText[512] = {};
     bool settingsFileRead = false;    // "settings.dat" was present (not the first start)
     int32_t saveRequests = 0;         // saveAll calls
     int32_t saveCount = 0;            // saveAll calls that wrote all four files
@@ -51,7 +62,9 @@ extern PersistState persist;
 void resetPersist();
 
 // The folder the persistent files live in (absolute, no trailing separator). Every file of this
-// module is named through it.
+// module is named through it. Empty when there is nowhere to write: no data folder known (tests
+// that never start the shell), or an installed game whose user has no home folder at all (then
+// saveAll refuses to save with a sentence saying so: the installed data folder is never used).
 const char* settingsFolder();
 // Creates the folder when it is missing. False when it cannot be made.
 bool ensureSettingsFolder();
@@ -84,3 +97,28 @@ void loadRecords();
 bool saveAll();
 // Number of profiles (0..8).
 int profileCount();
+
+// A write of path failed (the OS layer's last error says why): the player is told once, in plain
+// words naming the file, or the folder when the folder is the cause, and why; not again until a
+// save succeeds (noteSaveSucceeded). The sentence goes to the game's message box at once when it
+// can open (showSaveError), else at the next frame that can; always to standard error.
+void reportWriteFailure(const char* path);
+// The settings folder is missing and cannot be made, or there is none (no home folder): told
+// like a failed write, naming the folder.
+void reportFolderFailure();
+// A state file that exists could not be read (osLastError() says why; a missing file is no
+// failure): the first such sentence is kept in persist.readErrorText.
+void noteReadFailure(const char* path);
+// Everything of a save was written: the next failure is reported again.
+void noteSaveSucceeded();
+// Shows the waiting sentence in the game's message box (the dialog port). True when it was
+// shown now; false when nothing waits or no box can open this frame (a dialog is moving).
+bool showSaveError();
+// True when the message box with this key (the box's text, perhaps cut short) is the one of a
+// failed save.
+bool isSaveErrorBox(const char* boxKey);
+// The message box of a failed save was closed (the board it held, if any, goes on). True when a
+// dialog was up under it.
+bool saveErrorClosed();
+// The largest file of the settings folder the readers accept (all of them are far smaller).
+constexpr int32_t STATE_FILE_MAX = 1 << 20;

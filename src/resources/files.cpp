@@ -252,6 +252,11 @@ void releaseAll()
     fileTable.count = 0;
 }
 
+void fatalLoadError(const char* what)
+{
+    fatal("Can't load %s...\nProgram will now stop.", what ? what : "", "Loading Error");
+}
+
 bool writeFile(const char* path, const void* data, int32_t size)
 {
     if (!path) path = "";

@@ -87,6 +87,10 @@ bool releaseFileByName(const char* name);
 // Frees every entry and forgets the open archives.
 void releaseAll();
 
+// The "Loading Error" box for something the game needs and cannot read ("Can't load <what>...
+// Program will now stop."), then the exit hook.
+void fatalLoadError(const char* what);
+
 // Creates or truncates path and writes the bytes. When it cannot: the "Writing Error" box and the
 // exit hook, then false.
 bool writeFile(const char* path, const void* data, int32_t size);

@@ -128,7 +128,14 @@ bool saveTrophyLayout()
     if (!settingsPath(LAYOUT_FILE, path, sizeof path)) return false;
     uint8_t bytes[TROPHY_LAYOUT_BYTES];
     trophyLayoutToBytes(bytes);
-    if (!osWriteFileAtomic(path, bytes, TROPHY_LAYOUT_BYTES)) return false;
+    if (!ensureSettingsFolder()) {
+        reportFolderFailure();
+        return false;
+    }
+    if (!osWriteFileAtomic(path, bytes, TROPHY_LAYOUT_BYTES)) {
+        reportWriteFailure(path);
+        return false;
+    }
     trophyLayout.saves++;
     return true;
 }

@@ -29,7 +29,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <functional>
 #include <string>
 #include <sys/file.h>
@@ -844,4 +847,31 @@ TEST_F(ShellLoop, FullScreenToggleIsRememberedInTheSettings)
     EXPECT_EQ(shell.fullscreenToggles, 2);
     EXPECT_EQ(persist.settings.fullscreen, initial);
     EXPECT_EQ(osState.fullscreen, initial == 1);
+}
+
+// A state file that is there but cannot be read stops the game with one sentence naming it, and
+// is left as it was (an empty game would overwrite it at the next save).
+TEST_F(ShellLoop, AStateFileThatCannotBeReadStopsTheGameWithOneSentenceAndIsLeftAlone)
+{
+    std::string folder = data + "/settings";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    // A 1 GB sparse "settings.dat": refused from its size, before the window.
+    FILE* f = std::fopen((folder + "/settings.dat").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    ASSERT_EQ(::truncate((folder + "/settings.dat").c_str(), off_t(1) << 30), 0);
+    EXPECT_EQ(run({}, 5, 100), 1);
+    EXPECT_NE(std::strstr(persist.readErrorText, (folder + "/settings.dat: file too large").c_str()), nullptr)
+        << persist.readErrorText;
+    EXPECT_EQ(osFileSize((folder + "/settings.dat").c_str()), 1 << 30);  // left as it was
+    std::remove((folder + "/settings.dat").c_str());
+    // A FIFO in place of "profiles.dat": the deferred load stops instead of freezing, nothing is
+    // written over the player's files.
+    resetEverything();
+    ASSERT_EQ(::mkfifo((folder + "/profiles.dat").c_str(), 0644), 0);
+    run({}, SPLASH_END_FRAME + 3, 100);
+    EXPECT_NE(std::strstr(persist.readErrorText, (folder + "/profiles.dat: not a regular file").c_str()), nullptr)
+        << persist.readErrorText;
+    EXPECT_EQ(app.settingsLoaded, 0);
+    EXPECT_FALSE(osFileExists((folder + "/settings.dat").c_str()));
 }

@@ -426,3 +426,59 @@ TEST_F(InGame, AfterNextLevelThePromptShowsAtOnceAndAKeyReachesTheMap)
     gameKeyDown(32);
     EXPECT_EQ(countRequests("toModeMenu"), 1);
 }
+
+// A full disk under the real dialogs and game flow (the OS layer's fault switch fails every write
+// from the first on): "main" tells the player in the game's message box which file and why, the
+// files of the last save stay as they were, and the game goes on under the pause menu; once the
+// disk has room, "main" saves as usual.
+TEST_F(InGame, OnAFullDiskMainSaysWhyKeepsTheOldFilesAndTheGameGoesOn)
+{
+    std::filesystem::remove_all(persist.folderOverride);
+    play.gameInProgress = 1;
+    play.levelTouched = 1;
+    play.bankedScore = 500;
+    ASSERT_TRUE(saveGameForLeaving());  // the last good save
+    char savePath[OS_PATH_MAX];
+    ASSERT_TRUE(profileFilePath(0, ProfileSaveAdventure, savePath, sizeof savePath));
+    const char* const names[5] = {"settings.dat", "profiles.dat", "records.dat", "hiscore.dat", ""};
+    auto snapshot = [&] {
+        std::vector<std::string> out;
+        for (const char* n : names) {
+            std::string p = n[0] ? std::string(persist.folderOverride) + "/" + n : std::string(savePath);
+            int32_t size = 0;
+            uint8_t* d = osReadFile(p.c_str(), &size);
+            out.push_back(d ? std::string(reinterpret_cast<char*>(d), static_cast<size_t>(size)) : std::string("-"));
+            std::free(d);
+        }
+        return out;
+    };
+    std::vector<std::string> before = snapshot();
+    play.shownLevelScore = 1200;
+    int scoreBefore = profileScore();
+    osFailFileOperation(1, ENOSPC, OsOpWrite, true);
+    openPauseMenu();
+    pressButton("main");
+    settleMenus();
+    ASSERT_EQ(currentName(), "messageboxok");
+    std::string said;
+    for (const char16_t* c = menus.messageText; *c; ++c) said += static_cast<char>(*c);
+    EXPECT_NE(said.find(savePath), std::string::npos) << said;
+    EXPECT_NE(said.find("No space left on device"), std::string::npos) << said;
+    EXPECT_EQ(frontEndCalls, 0);  // still in the game
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(profileHasSavedGame(ModeAdventure));  // the last good save is still offered
+    EXPECT_EQ(profileScore(), scoreBefore);
+    pressButton("ok");
+    settleMenus();
+    EXPECT_EQ(currentName(), "gameplay");  // back to the pause menu
+    pressButton("resume game");
+    EXPECT_EQ(dialogPort.open, 0);
+    EXPECT_EQ(play.gameInProgress, 1);
+    // Room again: the next "main" saves and says so.
+    osFailFileOperation(0, 0);
+    openPauseMenu();
+    pressButton("main");
+    ASSERT_EQ(currentName(), "messageboxok");
+    EXPECT_STREQ(menus.messageKey, "savemsg");
+    EXPECT_NE(snapshot()[4], before[4]);
+}

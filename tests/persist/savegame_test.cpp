@@ -331,3 +331,120 @@ TEST_F(SavedGameTest, ASaveThatFailsLeavesTheProfilesScoreAsItWas)
     ASSERT_TRUE(saveGame());
     EXPECT_EQ(profileScore(), 104000);
 }
+
+namespace {
+
+struct ShownBoxes {
+    static std::vector<std::string>& texts()
+    {
+        static std::vector<std::string> t;
+        return t;
+    }
+    static bool box(const char* key, bool)
+    {
+        texts().push_back(key);
+        return true;
+    }
+};
+
+class FailingSaveTest : public SavedGameTest {
+protected:
+    void SetUp() override
+    {
+        SavedGameTest::SetUp();
+        ShownBoxes::texts().clear();
+        dialogPort.showMessageBox = ShownBoxes::box;
+        dialogPort.open = 0;
+    }
+    void TearDown() override
+    {
+        osFailFileOperation(0, 0);
+        dialogPort.showMessageBox = nullptr;
+        SavedGameTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(FailingSaveTest, AFailedSaveIsToldAtOnceInTheGamesMessageBoxNamingTheFileAndWhy)
+{
+    makeFolder();
+    ASSERT_EQ(::symlink("+ann_org.sav", saveFile.c_str()), 0);  // a link loop where the file goes
+    EXPECT_FALSE(saveGame());
+    ASSERT_EQ(ShownBoxes::texts().size(), 1u);
+    const std::string& said = ShownBoxes::texts()[0];
+    EXPECT_NE(said.find(saveFile), std::string::npos) << said;
+    EXPECT_NE(said.find(std::strerror(ELOOP)), std::string::npos) << said;
+    EXPECT_EQ(dialogPort.open, 1);  // the board waits under the box
+    EXPECT_FALSE(saveGame());
+    EXPECT_EQ(ShownBoxes::texts().size(), 1u);  // told once
+    EXPECT_FALSE(profileHasSavedGame(ModePuzzle));
+}
+
+TEST_F(FailingSaveTest, AFailedSaveKeepsOfferingTheSavedGameItCouldNotReplace)
+{
+    ASSERT_TRUE(saveGame());
+    std::vector<uint8_t> saved = fileBytes(saveFile);
+    // The game is continued: the level start clears the flag, the saved game is read over it.
+    forgetGame();
+    setProfileSavedGame(ModePuzzle, false);
+    ASSERT_TRUE(loadGame());
+    play.levelScore += 500;
+    play.shownLevelScore += 500;
+    int scoreBefore = profileScore();
+    for (int error : {ENOSPC, EIO, EACCES, EROFS}) {
+        osFailFileOperation(2, error);  // the write of the new image
+        EXPECT_FALSE(saveGame());
+        osFailFileOperation(0, 0);
+        EXPECT_EQ(fileBytes(saveFile), saved);
+        EXPECT_TRUE(profileHasSavedGame(ModePuzzle)) << "the old saved game is still the player's";
+        EXPECT_EQ(profileScore(), scoreBefore);
+    }
+    // A level begun afresh has no saved game of its own: a failed save offers none.
+    resetPlayState();
+    makeGame();
+    setProfileSavedGame(ModePuzzle, false);
+    osFailFileOperation(1, ENOSPC);
+    EXPECT_FALSE(saveGame());
+    osFailFileOperation(0, 0);
+    EXPECT_FALSE(profileHasSavedGame(ModePuzzle));
+}
+
+TEST_F(FailingSaveTest, EveryFailingOperationOfASavedGameLeavesTheOldOrNewFileAndAnHonestFlag)
+{
+    ASSERT_TRUE(saveGame());
+    std::vector<uint8_t> oldFile = fileBytes(saveFile);
+    osFailFileOperation(1 << 30, 0);
+    ASSERT_TRUE(saveGame());
+    int ops = osFileOperations();
+    osFailFileOperation(0, 0);
+    ASSERT_EQ(ops, 8);
+    int failed = 0;
+    for (int error : {ENOSPC, EIO, EACCES, EROFS}) {
+        for (int n = 1; n <= ops; n++) {
+            makeGame();
+            ASSERT_TRUE(saveGame());
+            oldFile = fileBytes(saveFile);
+            noteSaveSucceeded();
+            persist.errorBoxOpen = false;
+            ShownBoxes::texts().clear();
+            play.shownLevelScore += 77;
+            std::vector<uint8_t> newFile = image();
+            int scoreBefore = profileScore();
+            osFailFileOperation(n, error);
+            bool ok = saveGame();
+            osFailFileOperation(0, 0);
+            EXPECT_FALSE(ok);
+            failed += ok ? 0 : 1;
+            std::vector<uint8_t> now = fileBytes(saveFile);
+            EXPECT_TRUE(now == oldFile || now == newFile) << "torn at operation " << n;
+            EXPECT_EQ(ShownBoxes::texts().size(), 1u);
+            // The flag promises the file that is there (an earlier moment of this level), and the
+            // level's new points did not go into the profile.
+            EXPECT_TRUE(profileHasSavedGame(ModePuzzle));
+            EXPECT_EQ(profileScore(), scoreBefore);
+            EXPECT_TRUE(validSavedGame(now.data(), static_cast<int32_t>(now.size())));
+        }
+    }
+    EXPECT_EQ(failed, 4 * ops);
+}

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 OsDirsState osDirs;
 
@@ -109,10 +111,22 @@ bool osSettingsDirFor(const char* dataDir, bool portable, const char* xdgDataHom
     return true;
 }
 
+const char* osHomeDir()
+{
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return home;
+    if (osDirs.noPasswdHome) return nullptr;
+    static char fromPasswd[PATH_MAX];
+    struct passwd* pw = getpwuid(getuid());
+    if (!pw || !pw->pw_dir || pw->pw_dir[0] != '/') return nullptr;
+    int n = std::snprintf(fromPasswd, sizeof fromPasswd, "%s", pw->pw_dir);
+    return n > 0 && n < static_cast<int>(sizeof fromPasswd) ? fromPasswd : nullptr;
+}
+
 bool osSettingsDirName(char* out, int capacity)
 {
     if (!osDirs.located) return false;
-    if (!osSettingsDirFor(osDirs.dataDir, osDirs.portable, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), out,
+    if (!osSettingsDirFor(osDirs.dataDir, osDirs.portable, std::getenv("XDG_DATA_HOME"), osHomeDir(), out,
                           capacity))
         return false;
     if (osDirs.portable) {
@@ -223,7 +237,7 @@ bool osPicturesDirFromUserDirs(const char* text, int size, const char* home, cha
 bool osScreenshotDir(char* out, int capacity)
 {
     if (!osDirs.located) return false;
-    const char* home = std::getenv("HOME");
+    const char* home = osHomeDir();
     const char* pictures = std::getenv("XDG_PICTURES_DIR");
     char fromFile[PATH_MAX];
     if (!pictures || pictures[0] != '/') {

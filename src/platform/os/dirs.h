@@ -7,7 +7,9 @@
 //
 // The writable folder "settings": a portable copy keeps it inside its Data folder; an installed
 // game keeps it in "$XDG_DATA_HOME/ostrimar/settings" ("~/.local/share/ostrimar/settings" when
-// the variable is unset or not an absolute path) and never writes into the installed tree.
+// the variable is unset or not an absolute path; "~" is $HOME, or the password database's home
+// when HOME is unset) and never writes into the installed tree: with no home at all there is no
+// settings folder.
 //
 // Screenshots: a portable copy saves them beside its Data folder (in the folder that holds it);
 // an installed game in "$XDG_PICTURES_DIR/Ostrimar", the variable taken from the environment or
@@ -19,6 +21,7 @@ struct OsDirsState {
     bool located = false;            // osLocateData has run
     bool portable = true;            // the data set is a portable copy's Data folder
     char dataDir[PATH_MAX] = {};     // absolute, no trailing separator
+    bool noPasswdHome = false;       // tests: act as if the password database had no home
 };
 
 extern OsDirsState osDirs;
@@ -36,6 +39,10 @@ bool osLocateData(const char* startDir, const char* exeDir, char* out, int capac
 // values (null when unset). Pure: creates nothing. False when it does not fit or no home is known.
 bool osSettingsDirFor(const char* dataDir, bool portable, const char* xdgDataHome, const char* home, char* out,
                       int capacity);
+
+// The user's home folder: $HOME when it is an absolute path, else the password database's entry
+// for the user (getpwuid); null when neither gives one.
+const char* osHomeDir();
 
 // The folder where the game writes its "settings" (profiles, records, saved games, trophies),
 // for the data set osLocateData found, created with its parents when missing. False when it

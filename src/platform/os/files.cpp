@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <csignal>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -202,6 +203,70 @@ bool isRegular(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+int fail(int error, bool inFolder = false)
+{
+    filesState.lastError = error;
+    filesState.lastErrorInFolder = inFolder;
+    return error;
+}
+
+// The fault switch: true (errno set) when this operation is the one to fail.
+bool injected(int op)
+{
+    if (filesState.failAt <= 0 || !(filesState.failMask & op)) return false;
+    filesState.operations++;
+    if (filesState.operations != filesState.failAt && !(filesState.failAfter && filesState.operations > filesState.failAt))
+        return false;
+    filesState.failures++;
+    errno = filesState.failErrno;
+    return true;
+}
+
+// Closes fd (always, even when the fault switch fails the close); true, errno set, on failure.
+bool closeFailed(int fd)
+{
+    int rc = close(fd);
+    int error = errno;
+    if (injected(OsOpClose)) return true;
+    errno = error;
+    return rc != 0;
+}
+
+// Opens a file for reading without ever blocking (a FIFO in its place would wait for a writer):
+// only a regular file of at most maxSize bytes is kept open. -1 with lastError set otherwise.
+int openRegular(const char* rawPath, int64_t maxSize, struct stat* st)
+{
+    bool exists = false;
+    std::string r = resolve(rawPath, exists);
+    if (!exists) {
+        fail(ENOENT);
+        return -1;
+    }
+    int fd = open(r.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        fail(errno);
+        return -1;
+    }
+    if (fstat(fd, st) != 0) {
+        fail(errno);
+        close(fd);
+        return -1;
+    }
+    if (!S_ISREG(st->st_mode)) {
+        fail(S_ISDIR(st->st_mode) ? EISDIR : EINVAL);
+        close(fd);
+        return -1;
+    }
+    if (st->st_size > maxSize) {
+        fail(EFBIG);
+        close(fd);
+        return -1;
+    }
+    // Reads of a regular file never block anyway; the flag goes so that nothing else sees it.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
 
 void resetFiles()
@@ -299,39 +364,77 @@ int32_t osFileSize(const char* path)
 
 uint8_t* osReadFile(const char* path, int32_t* outSize)
 {
+    return osReadFileLimited(path, INT32_MAX - 1, outSize);
+}
+
+uint8_t* osReadFileLimited(const char* path, int32_t maxSize, int32_t* outSize)
+{
     if (outSize) *outSize = 0;
-    if (!path) return nullptr;
-    bool exists = false;
-    std::string r = resolve(path, exists);
-    if (!exists) return nullptr;
-    int fd = open(r.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT32_MAX - 1) {
-        close(fd);
+    if (!path) {
+        fail(EINVAL);
         return nullptr;
     }
+    struct stat st;
+    int fd = openRegular(path, maxSize < 0 ? 0 : maxSize, &st);
+    if (fd < 0) return nullptr;
     size_t size = size_t(st.st_size);
     uint8_t* buf = static_cast<uint8_t*>(std::malloc(size + 1));
     if (!buf) {
+        fail(ENOMEM);
         close(fd);
         return nullptr;
     }
     size_t done = 0;
+    int error = 0;
     while (done < size) {
         ssize_t n = read(fd, buf + done, size - done);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = errno;
         if (n <= 0) break;
         done += size_t(n);
     }
     close(fd);
     if (done != size) {
         std::free(buf);
+        fail(error ? error : EIO);
         return nullptr;
     }
     buf[size] = 0;
     if (outSize) *outSize = int32_t(size);
+    filesState.lastError = 0;
     return buf;
+}
+
+int osLastError()
+{
+    return filesState.lastError;
+}
+
+bool osLastErrorInFolder()
+{
+    return filesState.lastError != 0 && filesState.lastErrorInFolder;
+}
+
+const char* osErrorText(int error)
+{
+    if (error == EINVAL) return "not a regular file";
+    if (error == EFBIG) return "file too large";
+    return std::strerror(error);
+}
+
+void osFailFileOperation(int n, int errnoValue, int mask, bool andAfter)
+{
+    filesState.failAfter = andAfter;
+    filesState.failAt = n > 0 ? n : 0;
+    filesState.failErrno = errnoValue;
+    filesState.failMask = mask;
+    filesState.operations = 0;
+    filesState.failures = 0;
+}
+
+int osFileOperations()
+{
+    return filesState.operations;
 }
 
 bool osReadFileRange(const char* path, int64_t offset, void* buffer, int32_t size)
@@ -340,7 +443,7 @@ bool osReadFileRange(const char* path, int64_t offset, void* buffer, int32_t siz
     bool exists = false;
     std::string r = resolve(path, exists);
     if (!exists) return false;
-    int fd = open(r.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(r.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
     struct stat st;
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && offset <= st.st_size && size <= st.st_size - offset;
@@ -370,41 +473,85 @@ bool osWriteFile(const char* path, const void* data, int32_t size)
 
 bool osWriteFileAtomic(const char* path, const void* data, int32_t size)
 {
-    if (!path || size < 0 || (size > 0 && !data)) return false;
+    if (!path || size < 0 || (size > 0 && !data)) {
+        fail(EINVAL);
+        return false;
+    }
+    // Past the process's file size limit a write gives EFBIG, handled as any failed write,
+    // instead of the signal that would end the game.
+    if (!filesState.fileSizeSignalIgnored) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        filesState.fileSizeSignalIgnored = true;
+    }
     bool exists = false;
     std::string r = resolve(path, exists);
-    if (r.empty() || (exists && !isRegular(r))) return false;
+    if (r.empty()) {
+        fail(EINVAL);
+        return false;
+    }
+    if (exists) {
+        struct stat st;
+        if (lstat(r.c_str(), &st) != 0) {
+            fail(errno);
+            return false;
+        }
+        // A symbolic link to a regular file is replaced like the file; anything else in the way
+        // (a folder, a FIFO, a device, a link to one of those or a loop) is refused.
+        if (!S_ISREG(st.st_mode) && !(S_ISLNK(st.st_mode) && isRegular(r))) {
+            struct stat target;
+            bool loop = S_ISLNK(st.st_mode) && stat(r.c_str(), &target) != 0;
+            fail(loop ? ELOOP : S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+            return false;
+        }
+    }
     size_t slash = r.rfind('/');
     std::string folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : r.substr(0, slash));
     std::string tmp = r + ".tmp";
-    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    int fd = injected(OsOpOpen) ? -1 : open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+        // Not being able to make a file in the folder is the folder's fault (read-only, no
+        // permission, missing, full).
+        fail(errno, errno != ELOOP && errno != EISDIR);
+        return false;
+    }
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     size_t left = size_t(size);
-    bool ok = true;
+    int error = 0;
     while (left > 0) {
-        ssize_t n = write(fd, bytes, left);
+        ssize_t n = injected(OsOpWrite) ? -1 : write(fd, bytes, left);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            ok = false;
+            error = n < 0 ? errno : ENOSPC;
             break;
         }
         bytes += n;
         left -= size_t(n);
     }
-    if (ok && fsync(fd) != 0) ok = false;
-    if (close(fd) != 0) ok = false;
-    if (ok && rename(tmp.c_str(), r.c_str()) != 0) ok = false;
-    if (!ok) {
+    if (!error && (injected(OsOpFsync) || fsync(fd) != 0)) error = errno;
+    if (closeFailed(fd) && !error) error = errno;
+    bool inFolder = false;
+    if (!error && (injected(OsOpRename) || rename(tmp.c_str(), r.c_str()) != 0)) {
+        error = errno;
+        inFolder = true;
+    }
+    if (error) {
         unlink(tmp.c_str());
+        fail(error, inFolder);
         return false;
     }
     // The rename itself reaches the disk with the folder's entry.
-    int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
+    int dirFd = injected(OsOpOpen) ? -1 : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        fail(errno, true);
+        return false;
     }
+    if (injected(OsOpFsync) || fsync(dirFd) != 0) error = errno;
+    if (closeFailed(dirFd) && !error) error = errno;
+    if (error) {
+        fail(error, true);
+        return false;
+    }
+    filesState.lastError = 0;
     return true;
 }
 

@@ -15,10 +15,26 @@
 constexpr int OS_PATH_MAX = PATH_MAX;  // longest absolute path handled, terminator included
 constexpr int OS_NAME_MAX = 256;   // longest single file name, terminator included
 
+// The operations of a save that can fail, as the fault switch counts them.
+enum OsFileOp { OsOpOpen = 1, OsOpWrite = 2, OsOpFsync = 4, OsOpRename = 8, OsOpClose = 16, OsOpAll = 31 };
+
 struct FilesState {
     // Absolute, '/'-separated, no trailing separator except for the root "/".
     // Empty until first use, then taken from the process's working directory.
     char currentDir[OS_PATH_MAX];
+    // Why the last failing read or write failed (an errno value; 0 when the last one succeeded).
+    int lastError;
+    // Test-only fault switch (osFailFileOperation): every open, write, fsync, rename and close
+    // of osWriteFileAtomic that opMask names is counted; the one numbered failAt (1-based) fails
+    // with failErrno instead of being made. 0: off.
+    int failAt;
+    int failErrno;
+    int failMask;
+    bool failAfter;
+    int operations;  // operations counted since the switch was set
+    int failures;    // operations failed by the switch
+    bool lastErrorInFolder;
+    bool fileSizeSignalIgnored;
 };
 
 extern FilesState filesState;
@@ -53,6 +69,19 @@ bool osDeleteFile(const char* path);
 // The buffer has one extra zero byte after the file's bytes. Null when the file cannot be read
 // or is larger than 2 GB - 2 bytes. *outSize receives the size in bytes.
 uint8_t* osReadFile(const char* path, int32_t* outSize);
+// The same for a file that may hold at most maxSize bytes: a larger one is refused before a byte
+// of it is read (osLastError() gives EFBIG). Neither reader opens anything but a regular file
+// (a FIFO or a device in its place fails at once with EINVAL instead of blocking the game), and
+// a missing file fails with ENOENT.
+uint8_t* osReadFileLimited(const char* path, int32_t maxSize, int32_t* outSize);
+// The errno of the last read or write of this module that failed (0 after one that succeeded).
+int osLastError();
+// True when that failure lies with the folder rather than the file: the temporary file could not
+// be made in it, the rename in it failed, or the folder could not be flushed.
+bool osLastErrorInFolder();
+// Plain words for an errno value of this module ("No space left on device"; EINVAL, which this
+// module gives for a FIFO or device where a file should be, reads "not a regular file").
+const char* osErrorText(int error);
 // Reads size bytes at offset of a file into buffer. False when the file cannot be read or holds
 // fewer bytes there (nothing useful is then in buffer). Used for members of packed archives, which
 // are read when needed instead of keeping the whole archive in memory.
@@ -62,9 +91,19 @@ int32_t osFileSize(const char* path);
 // Creates or truncates a file and writes the bytes. False on any failure.
 bool osWriteFile(const char* path, const void* data, int32_t size);
 // Replaces a file as one step: the bytes go to "<path>.tmp" in the same folder, are flushed to
-// the disk and the temporary file is renamed over path (then the folder is flushed too). At every
-// moment path holds either its old or its new content. False on any failure; the old file stays.
+// the disk and the temporary file is renamed over path (then the folder is flushed too, so the
+// rename survives a power loss). At every moment path holds either its old or its new content.
+// False on any failure, osLastError() telling why: before the rename the old file stays; when
+// only the folder's flush fails the new content is in place but may not be durable. A file
+// larger than the process may write (ulimit -f) is EFBIG, never the SIGXFSZ signal.
 bool osWriteFileAtomic(const char* path, const void* data, int32_t size);
+
+// Test-only fault injection: from now on, the operation numbered n (1-based) among the opens,
+// writes, fsyncs, renames and closes of osWriteFileAtomic that mask names fails with errnoValue.
+// n = 0 turns the switch off. osFileOperations() counts the operations since the switch was set.
+// With andAfter every later one fails too (a full disk, a folder made read-only).
+void osFailFileOperation(int n, int errnoValue, int mask = OsOpAll, bool andAfter = false);
+int osFileOperations();
 // Moves a file to a new name in the same file system, replacing an existing target. False when
 // there is no such file or it cannot be moved.
 bool osRenameFile(const char* from, const char* to);

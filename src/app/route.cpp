@@ -158,16 +158,8 @@ bool prepareReplayShow(const char* file, ReplayShow* show)
 {
     std::snprintf(show->file, sizeof show->file, "%s", file);
     show->folder[0] = 0;
-    int32_t size = 0;
-    uint8_t* bytes = osReadFile(file, &size);
-    if (!bytes) {
-        std::fprintf(stderr, "%s: cannot read the file\n", file);
-        return false;
-    }
     char why[160] = {};
-    bool ok = replayFromBytes(bytes, size, &replayPlayer.replay, why, sizeof why);
-    std::free(bytes);
-    if (!ok) {
+    if (!readReplayFile(file, &replayPlayer.replay, why, sizeof why)) {
         std::fprintf(stderr, "%s: %s\n", file, why);
         return false;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -394,6 +395,19 @@ uint64_t boardHash()
         }
     }
     return h;
+}
+
+bool readReplayFile(const char* path, Replay* out, char* why, int whyCapacity)
+{
+    int32_t size = 0;
+    uint8_t* bytes = osReadFile(path, &size);
+    if (!bytes) {
+        std::snprintf(why, static_cast<size_t>(whyCapacity), "cannot read the file");
+        return false;
+    }
+    bool ok = replayFromBytes(bytes, size, out, why, whyCapacity);
+    std::free(bytes);
+    return ok;
 }
 
 void replayLine(const Replay& r, const ReplayResult& result, char* out, int capacity)

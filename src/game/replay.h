@@ -136,6 +136,9 @@ int32_t replaySize(const Replay& r);
 int32_t replayToBytes(const Replay& r, uint8_t* out, int32_t capacity);
 // Reads and checks every field; false with the reason in why (nothing valid is assumed).
 bool replayFromBytes(const uint8_t* data, int32_t size, Replay* out, char* why, int whyCapacity);
+// Reads a replay file and checks it; false with the reason in why ("cannot read the file" when
+// the file itself cannot be read).
+bool readReplayFile(const char* path, Replay* out, char* why, int whyCapacity);
 // The replay's line: "level=L mode=M frames=F score=S moves=K outcome=O board=H".
 void replayLine(const Replay& r, const ReplayResult& result, char* out, int capacity);
 const char* replayModeName(int mode);

@@ -53,15 +53,8 @@ int playLoaded(const char* file, const char* levelPath)
 
 bool loadReplayFile(const char* file)
 {
-    int32_t size = 0;
-    uint8_t* bytes = osReadFile(file, &size);
-    if (!bytes) {
-        std::fprintf(stderr, "%s: cannot read the file\n", file);
-        return false;
-    }
     char why[160] = {};
-    bool ok = replayFromBytes(bytes, size, &replayPlayer.replay, why, sizeof why);
-    std::free(bytes);
+    bool ok = readReplayFile(file, &replayPlayer.replay, why, sizeof why);
     if (!ok) std::fprintf(stderr, "%s: %s\n", file, why);
     return ok;
 }

@@ -447,6 +447,8 @@ protected:
                 choose("main");
             } else if (s.dialog == "messageboxok") {
                 key("Return");
+            } else if (s.dialog == "adventure" || s.dialog == "timeless" || s.dialog == "puzzle") {
+                choose("back");  // the map ignores Escape: its "back" button leaves it
             } else if (s.dialog == "newprofile") {
                 xdotool("type --delay 50 --window " + window + " Storm");
                 key("Return");

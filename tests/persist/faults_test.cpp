@@ -25,19 +25,6 @@ namespace {
 const char* const FILES[4] = {"settings.dat", "profiles.dat", "records.dat", "hiscore.dat"};
 const int ERRNOS[4] = {ENOSPC, EIO, EACCES, EROFS};
 
-// The game's message box as the dialog port reaches it: what it was asked to show.
-struct Shown {
-    static std::vector<std::string>& texts()
-    {
-        static std::vector<std::string> t;
-        return t;
-    }
-    static bool box(const char* key, bool)
-    {
-        texts().push_back(key);
-        return true;
-    }
-};
 
 void setVersion(int v)
 {
@@ -56,8 +43,8 @@ protected:
     void SetUp() override
     {
         PersistTest::SetUp();
-        Shown::texts().clear();
-        dialogPort.showMessageBox = Shown::box;
+        ShownBoxes::texts().clear();
+        dialogPort.showMessageBox = ShownBoxes::box;
         resetDialogPort();
     }
     void TearDown() override
@@ -74,7 +61,7 @@ protected:
         persist.errorBoxOpen = false;
         persist.errorPending = false;
         persist.writeErrorBoxes = 0;
-        Shown::texts().clear();
+        ShownBoxes::texts().clear();
     }
     // Operations one successful run of save makes.
     template <class F> int operationsOf(F save)
@@ -118,9 +105,9 @@ TEST_F(SaveFaults, EveryFailingOperationOfTheStateFilesLeavesOldOrNewFilesAndIsT
                 EXPECT_TRUE(now == versions[0][f] || now == versions[1][f]) << FILES[f] << " torn, operation " << n;
             }
             // Told once, in plain words naming a file or the folder and why.
-            ASSERT_EQ(Shown::texts().size(), 1u) << "operation " << n;
-            EXPECT_NE(Shown::texts()[0].find(std::strerror(error)), std::string::npos) << Shown::texts()[0];
-            EXPECT_NE(Shown::texts()[0].find(folder), std::string::npos) << Shown::texts()[0];
+            ASSERT_EQ(ShownBoxes::texts().size(), 1u) << "operation " << n;
+            EXPECT_NE(ShownBoxes::texts()[0].find(std::strerror(error)), std::string::npos) << ShownBoxes::texts()[0];
+            EXPECT_NE(ShownBoxes::texts()[0].find(folder), std::string::npos) << ShownBoxes::texts()[0];
             EXPECT_EQ(persist.saveCount, savesBefore);  // no save is counted that did not happen
             // The game goes on with what it has in memory.
             EXPECT_EQ(profileState.count, 2);
@@ -129,7 +116,7 @@ TEST_F(SaveFaults, EveryFailingOperationOfTheStateFilesLeavesOldOrNewFilesAndIsT
             osFailFileOperation(1, error);
             EXPECT_FALSE(saveAll());
             osFailFileOperation(0, 0);
-            EXPECT_EQ(Shown::texts().size(), 1u);
+            EXPECT_EQ(ShownBoxes::texts().size(), 1u);
         }
     }
     EXPECT_EQ(injected, 4 * ops);
@@ -159,8 +146,8 @@ TEST_F(SaveFaults, EveryFailingOperationOfATrophyFileOrTheShelfLayoutKeepsTheOld
             std::vector<uint8_t> now = fileBytes(path("+ann.trp"));
             EXPECT_TRUE(now == std::vector<uint8_t>(oldFlags, oldFlags + TROPHY_FILE_SIZE) ||
                         now == std::vector<uint8_t>(newFlags, newFlags + TROPHY_FILE_SIZE));
-            ASSERT_EQ(Shown::texts().size(), 1u);
-            EXPECT_NE(Shown::texts()[0].find(std::strerror(error)), std::string::npos);
+            ASSERT_EQ(ShownBoxes::texts().size(), 1u);
+            EXPECT_NE(ShownBoxes::texts()[0].find(std::strerror(error)), std::string::npos);
 
             resetTrophyLayout();
             ASSERT_TRUE(saveTrophyLayout());
@@ -178,8 +165,8 @@ TEST_F(SaveFaults, EveryFailingOperationOfATrophyFileOrTheShelfLayoutKeepsTheOld
             now = fileBytes(path("trophy.cfg"));
             EXPECT_TRUE(now == std::vector<uint8_t>(oldLayout, oldLayout + TROPHY_LAYOUT_BYTES) ||
                         now == std::vector<uint8_t>(newLayout, newLayout + TROPHY_LAYOUT_BYTES));
-            ASSERT_EQ(Shown::texts().size(), 1u);
-            const std::string& said = Shown::texts()[0];
+            ASSERT_EQ(ShownBoxes::texts().size(), 1u);
+            const std::string& said = ShownBoxes::texts()[0];
             EXPECT_TRUE(said.find(path("trophy.cfg")) != std::string::npos ||
                         said.find("folder " + folder + ":") != std::string::npos)
                 << said;
@@ -192,8 +179,8 @@ TEST_F(SaveFaults, WhenTheFolderIsTheCauseTheSentenceNamesTheFolder)
     // The settings folder's place is taken by a file: no file of the save can be written.
     putFile(folder, "x", 1);
     EXPECT_FALSE(saveAll());
-    ASSERT_EQ(Shown::texts().size(), 1u);
-    const std::string& said = Shown::texts()[0];
+    ASSERT_EQ(ShownBoxes::texts().size(), 1u);
+    const std::string& said = ShownBoxes::texts()[0];
     EXPECT_NE(said.find("folder " + folder + ":"), std::string::npos) << said;
     EXPECT_EQ(said.find("hiscore.dat"), std::string::npos) << said;
     EXPECT_NE(said.find(std::strerror(ENOTDIR)), std::string::npos) << said;
@@ -239,8 +226,8 @@ TEST_F(SaveFaults, AFifoInPlaceOfAStateFileIsAnErrorNotAFrozenGame)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     // A save does not write into the FIFO either.
     EXPECT_FALSE(saveAll());
-    ASSERT_EQ(Shown::texts().size(), 1u);
-    EXPECT_NE(Shown::texts()[0].find("profiles.dat"), std::string::npos);
+    ASSERT_EQ(ShownBoxes::texts().size(), 1u);
+    EXPECT_NE(ShownBoxes::texts()[0].find("profiles.dat"), std::string::npos);
 }
 
 TEST_F(SaveFaults, AHugeSparseFileOrALinkLoopIsRefusedBeforeReadingWithASentenceNamingIt)
@@ -285,8 +272,8 @@ TEST_F(SaveFaults, WithoutHomeAnInstalledGameUsesThePasswordHomeOrSavesNothing)
     osDirs.noPasswdHome = true;
     EXPECT_STREQ(settingsFolder(), "");
     EXPECT_FALSE(saveAll());
-    ASSERT_EQ(Shown::texts().size(), 1u);
-    EXPECT_NE(Shown::texts()[0].find("no home folder"), std::string::npos);
+    ASSERT_EQ(ShownBoxes::texts().size(), 1u);
+    EXPECT_NE(ShownBoxes::texts()[0].find("no home folder"), std::string::npos);
     EXPECT_FALSE(exists(prefix + "/share/ostrimar/settings"));
     if (!savedHome.empty()) setenv("HOME", savedHome.c_str(), 1);
     if (!savedXdg.empty()) setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);

@@ -18,6 +18,21 @@
 #include "game/playstate.h"
 #include "resources/texts.h"
 
+// The game's message box as the dialog port reaches it (set `dialogPort.showMessageBox` to
+// `ShownBoxes::box`): what it was asked to show.
+struct ShownBoxes {
+    static std::vector<std::string>& texts()
+    {
+        static std::vector<std::string> t;
+        return t;
+    }
+    static bool box(const char* key, bool)
+    {
+        texts().push_back(key);
+        return true;
+    }
+};
+
 inline std::vector<uint8_t> fileBytes(const std::string& path)
 {
     std::vector<uint8_t> out;

@@ -334,19 +334,6 @@ TEST_F(SavedGameTest, ASaveThatFailsLeavesTheProfilesScoreAsItWas)
 
 namespace {
 
-struct ShownBoxes {
-    static std::vector<std::string>& texts()
-    {
-        static std::vector<std::string> t;
-        return t;
-    }
-    static bool box(const char* key, bool)
-    {
-        texts().push_back(key);
-        return true;
-    }
-};
-
 class FailingSaveTest : public SavedGameTest {
 protected:
     void SetUp() override

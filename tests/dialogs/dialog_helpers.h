@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "app/screens.h"
+#include "app/shell.h"
 #include "core/appstate.h"
 #include "core/dialogport.h"
 #include "core/requestlog.h"
@@ -21,6 +26,8 @@
 #include "persist/profile.h"
 #include "persist/records.h"
 #include "persist/settings.h"
+#include "platform/os/os.h"
+#include "resources/files.h"
 #include "resources/texts.h"
 
 // The dialogs as "menu.txt" lists them (the first child of "main" is dropped by the loader).
@@ -139,4 +146,69 @@ inline void resetDialogWorld()
     createDevice(nullptr);
     buildTestTree();
     dialogPort.open = 0;
+}
+
+// ---- The real program's loop on the built data set ----
+
+inline std::string readWholeFile(const std::string& path)
+{
+    std::string out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
+// A first start: the built data set linked, member by member, into a new folder under /tmp
+// ("ostrimar-<tag>-XXXXXX") without its "settings". The folder, or "" with the reason in *skip when
+// the data set is not built (or, with `needMenus`, was made before the menu tree was a member of
+// "texts.dat"), or in *failure when no folder could be made.
+inline std::string firstStartFolder(const char* tag, bool needMenus, std::string* skip, std::string* failure)
+{
+    namespace fs = std::filesystem;
+    std::string dataSet = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
+    if (!fs::exists(dataSet + "/targa.dat") || !fs::exists(dataSet + "/music.mo3")) {
+        *skip = "the default data set is not built";
+        return "";
+    }
+    if (needMenus && readWholeFile(dataSet + "/texts.dat").find("menu.txt") == std::string::npos) {
+        *skip = "the data set has no menu.txt";
+        return "";
+    }
+    std::string tmpl = std::string("/tmp/ostrimar-") + tag + "-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back(0);
+    if (!mkdtemp(name.data())) {
+        *failure = "no temporary folder";
+        return "";
+    }
+    std::string root = name.data();
+    fs::create_directories(root + "/Data");
+    for (const auto& entry : fs::directory_iterator(dataSet)) {
+        if (entry.path().filename() == "settings") continue;
+        fs::create_symlink(entry.path(), root + "/Data/" + entry.path().filename().string());
+    }
+    return root;
+}
+
+// What every test of the real loop resets before and after it runs; the one-copy lock goes
+// into the test's own folder.
+inline void resetRealLoop(const std::string& root)
+{
+    resetOs();
+    resetAppState();
+    resetScreens();
+    resetShell();
+    resetPersist();
+    resetFileTable();
+    resetTextTables();
+    resetDeviceState();
+    resetProfiles();
+    resetDialogs();
+    resetMenus();
+    clearRequests();
+    std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", root.c_str());
 }

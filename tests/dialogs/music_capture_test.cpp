@@ -77,18 +77,10 @@ protected:
 
     void SetUp() override
     {
-        std::string dataSet = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
-        if (!fs::exists(dataSet + "/music.mo3")) GTEST_SKIP() << "the default data set is not built";
-        char tmpl[] = "/tmp/ostrimar-music-capture-XXXXXX";
-        char* d = mkdtemp(tmpl);
-        ASSERT_NE(d, nullptr);
-        root = d;
-        // The data set without its "settings": a first start.
-        fs::create_directories(root + "/Data");
-        for (const auto& entry : fs::directory_iterator(dataSet)) {
-            if (entry.path().filename() == "settings") continue;
-            fs::create_symlink(entry.path(), root + "/Data/" + entry.path().filename().string());
-        }
+        std::string skip, failure;
+        root = firstStartFolder("music-capture", false, &skip, &failure);
+        if (!skip.empty()) GTEST_SKIP() << skip;
+        ASSERT_TRUE(failure.empty()) << failure;
         resetEverything();
         audio = AudioState{};  // as the program starts
         capture = Capture{};
@@ -103,19 +95,7 @@ protected:
 
     void resetEverything()
     {
-        resetOs();
-        resetAppState();
-        resetScreens();
-        resetShell();
-        resetPersist();
-        resetFileTable();
-        resetTextTables();
-        resetDeviceState();
-        resetProfiles();
-        resetDialogs();
-        resetMenus();
-        clearRequests();
-        std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", root.c_str());
+        resetRealLoop(root);
     }
 };
 

@@ -169,40 +169,16 @@ void playerStep(uint32_t, void*)
     }
 }
 
-std::string readAll(const std::string& path)
-{
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out;
-}
-
 class ReplayLoop : public ::testing::Test {
 protected:
     std::string root;
 
     void SetUp() override
     {
-        std::string dataSet = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
-        if (!fs::exists(dataSet + "/targa.dat")) GTEST_SKIP() << "the default data set is not built";
-        // The menu tree is a member of "texts.dat"; a data set made before it existed cannot run
-        // the menus.
-        std::string archive = readAll(dataSet + "/texts.dat");
-        if (archive.find("menu.txt") == std::string::npos) GTEST_SKIP() << "the data set has no menu.txt";
-        char tmpl[] = "/tmp/ostrimar-replay-loop-XXXXXX";
-        char* d = mkdtemp(tmpl);
-        ASSERT_NE(d, nullptr);
-        root = d;
-        // The data set without its "settings": a first start.
-        fs::create_directories(root + "/Data");
-        for (const auto& entry : fs::directory_iterator(dataSet)) {
-            if (entry.path().filename() == "settings") continue;
-            fs::create_symlink(entry.path(), root + "/Data/" + entry.path().filename().string());
-        }
+        std::string skip, failure;
+        root = firstStartFolder("replay-loop", true, &skip, &failure);
+        if (!skip.empty()) GTEST_SKIP() << skip;
+        ASSERT_TRUE(failure.empty()) << failure;
         resetEverything();
     }
 
@@ -214,17 +190,7 @@ protected:
 
     void resetEverything()
     {
-        resetOs();
-        resetAppState();
-        resetScreens();
-        resetShell();
-        resetPersist();
-        resetFileTable();
-        resetTextTables();
-        resetDeviceState();
-        resetProfiles();
-        resetDialogs();
-        resetMenus();
+        resetRealLoop(root);
         resetGamePlay();
         resetRoute();
         clearRequests();
@@ -232,7 +198,6 @@ protected:
         player = Player{};
         showFrames = 0;
         escapeSent = false;
-        std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", root.c_str());
     }
 };
 
@@ -260,7 +225,7 @@ TEST_F(ReplayLoop, ALevelPlayedInTheGameLoopReplaysToTheSameScoreAndBoard)
     EXPECT_EQ(files[0].rfind(std::string(stem) + "-adventure-1-", 0), 0u) << files[0];
     EXPECT_EQ(files[0].substr(files[0].size() - 4), ".rpl");
 
-    std::string bytes = readAll(folder + "/" + files[0]);
+    std::string bytes = readWholeFile(folder + "/" + files[0]);
     auto replay = std::make_unique<Replay>();
     char why[200] = {};
     ASSERT_TRUE(replayFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size()),

@@ -253,40 +253,16 @@ void keyPlayerStep(uint32_t, void*)
     else key(13);
 }
 
-std::string readAll(const std::string& path)
-{
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out;
-}
-
 class Route : public ::testing::Test {
 protected:
     std::string root;
 
     void SetUp() override
     {
-        std::string dataSet = std::string(OSTRIMAR_BINARY_DIR) + "/Data";
-        if (!fs::exists(dataSet + "/targa.dat")) GTEST_SKIP() << "the default data set is not built";
-        // The menu tree is a member of "texts.dat"; a data set made before it existed cannot run
-        // the menus.
-        std::string archive = readAll(dataSet + "/texts.dat");
-        if (archive.find("menu.txt") == std::string::npos) GTEST_SKIP() << "the data set has no menu.txt";
-        char tmpl[] = "/tmp/ostrimar-route-test-XXXXXX";
-        char* d = mkdtemp(tmpl);
-        ASSERT_NE(d, nullptr);
-        root = d;
-        // The data set without its "settings": a first start.
-        fs::create_directories(root + "/Data");
-        for (const auto& entry : fs::directory_iterator(dataSet)) {
-            if (entry.path().filename() == "settings") continue;
-            fs::create_symlink(entry.path(), root + "/Data/" + entry.path().filename().string());
-        }
+        std::string skip, failure;
+        root = firstStartFolder("route-test", true, &skip, &failure);
+        if (!skip.empty()) GTEST_SKIP() << skip;
+        ASSERT_TRUE(failure.empty()) << failure;
         resetEverything();
     }
 
@@ -298,23 +274,12 @@ protected:
 
     void resetEverything()
     {
-        resetOs();
-        resetAppState();
-        resetScreens();
-        resetShell();
-        resetPersist();
-        resetFileTable();
-        resetTextTables();
-        resetDeviceState();
-        resetProfiles();
-        resetDialogs();
-        resetMenus();
+        resetRealLoop(root);
         resetGamePlay();
         resetRoute();
         clearRequests();
         player = Player{};
         keyPlayer = KeyPlayer{};
-        std::snprintf(osState.lockDir, sizeof osState.lockDir, "%s", root.c_str());
     }
 };
 

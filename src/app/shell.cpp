@@ -31,6 +31,7 @@
 #include "platform/os/files.h"
 #include "platform/os/msgbox.h"
 #include "platform/os/os.h"
+#include "platform/os/startlog.h"
 #include "resources/files.h"
 #include "resources/texts.h"
 #include "resources/unicode.h"
@@ -272,6 +273,7 @@ void runFrame()
     if (screen) screen->update();
     finishFrameSwitch();
     dumpScreenIfAsked();
+    if (shell.framesRun < 2) osStartupMark(shell.framesRun == 0 ? "first frame" : "second frame");
     shell.framesRun++;
 }
 
@@ -362,6 +364,7 @@ int shellMain(const ShellOptions& options)
 {
     // 1. The display first: without one there is nothing to play on, and a copy that cannot show
     // a window must not hold the lock (a later start with a display would find it taken).
+    osStartupMark("shell entered");
     if (options.catchSignals) osCatchCloseSignals();
     ReplayShow replay;
     if (options.replayFile && !prepareReplayShow(options.replayFile, &replay)) return 1;
@@ -372,6 +375,7 @@ int shellMain(const ShellOptions& options)
         std::fprintf(stderr, "Ostrimar: no display could be opened (is DISPLAY or WAYLAND_DISPLAY set?)\n");
         return 1;
     }
+    osStartupMark("display opened");
     osSetWindowProc(windowProc);
     // Where the desktop has no message service, messages are drawn in the game's window.
     osSetMessageBoxFallback(showMessageInWindow);
@@ -387,6 +391,7 @@ int shellMain(const ShellOptions& options)
         osShutdown();
         return 0;
     }
+    osStartupMark("lock taken");
     osSetCurrentDirectory(app.dataDir);
     fileTable.progressHook = progressFromFileTable;
     // 4.-5. Settings before the window: its style and the device depend on full screen.
@@ -396,6 +401,7 @@ int shellMain(const ShellOptions& options)
         osShutdown();
         return 1;
     }
+    osStartupMark("settings read");
     Settings& settings = persist.settings;
     bool fullscreen = settings.fullscreen != 0;
     chooseDisplay(fullscreen);
@@ -405,16 +411,20 @@ int shellMain(const ShellOptions& options)
         osShutdown();
         return 0;
     }
+    osStartupMark("window created");
     shell.windowCreated = true;
     setProgramIcon();
+    osStartupMark("icon set");
     if (!fullscreen) osShowWindow();
     if (!createDevice(osWindowHandle())) {
         shutdownShell();
         osShutdown();
         return 0;
     }
+    osStartupMark("device created");
     shell.deviceCreated = true;
     if (fullscreen) osShowWindow();
+    osStartupMark("window shown");
     setProjectionForClient();
     // 11.-12. The splash screen, and one blank frame at once.
     screens.currentScreen = &screens.splash;
@@ -422,10 +432,12 @@ int shellMain(const ShellOptions& options)
     clearColor(0x00000000u);
     endScene();
     presentFrame();
+    osStartupMark("blank frame presented");
     // 13.-15.
     osSetCurrentDirectory(app.dataDir);
     loadSplash();
     if (settings.softwareCursor) setProgramCursor(CURSOR_ARROW);
+    osStartupMark("splash loaded");
     app.lastFrameTime = timeGetTime();
     // 16. The loop: messages first, a frame whenever none is waiting.
     while (!app.quitRequested) {

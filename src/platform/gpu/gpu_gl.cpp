@@ -27,6 +27,8 @@
 #include "platform/gpu/damage.h"
 #include "platform/gpu/gpu_internal.h"
 #include "platform/os/os.h"
+#include "platform/os/os_sdl.h"
+#include "platform/os/startlog.h"
 
 namespace {
 
@@ -849,8 +851,11 @@ bool makeBackBuffer(const GpuPresentParams& p)
 void applyWindowMode(const GpuPresentParams& p)
 {
     if (!gl.window) return;
-    SDL_SetWindowFullscreen(gl.window, p.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-    if (p.windowed) SDL_SetWindowPosition(gl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    // (Without a window manager the OS layer has placed the window already, without SDL's wait.)
+    if (!osWindowPlacedByHand(gl.window)) {
+        SDL_SetWindowFullscreen(gl.window, p.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+        if (p.windowed) SDL_SetWindowPosition(gl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
     // Present on the vertical blank where the driver offers it: adaptive first (a late frame
     // is shown at once instead of waiting a whole period), then plain; the loop caps the frame
     // rate at the display's refresh rate either way.
@@ -908,6 +913,7 @@ bool glDeviceCreate(const GpuPresentParams& params)
         gl.window = nullptr;
         return false;
     }
+    osStartupMark("GL context made");
     SDL_GL_MakeCurrent(gl.window, gl.context);
     if (epoxy_gl_version() < 33) {
         glDeviceRelease();
@@ -919,6 +925,7 @@ bool glDeviceCreate(const GpuPresentParams& params)
         glDeviceRelease();
         return false;
     }
+    osStartupMark("device programs linked");
     gl.pBack = glGetUniformLocation(gl.presentProgram, "uBack");
     gl.pGamma = glGetUniformLocation(gl.presentProgram, "uGamma");
     glGenVertexArrays(1, &gl.vao);

@@ -344,21 +344,24 @@ bool x11WindowSize(SDL_Window* w, int* width, int* height)
 
 // X11 without a window manager (a bare X server, a kiosk session) leaves SDL's full-screen
 // requests unanswered: the window keeps its size while SDL reports the desktop's, so the picture
-// is drawn for the desktop and shown cut. There the window is placed by hand: over the display
-// in full screen, at the window's size, centred, in a window.
-void placeWithoutWindowManager(SDL_Window* w, bool fullscreen)
+// is drawn for the desktop and shown cut, and SDL waits 100 ms for the answer at every request
+// made on a shown window. There SDL is never asked for full screen: the window is placed by
+// hand, over the display in full screen, at the window's size, centred, in a window. True when
+// the window is placed by hand (SDL's full screen is for the other cases).
+bool placeWithoutWindowManager(SDL_Window* w, bool fullscreen)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return false;
     Display* display = info.info.x11.display;
-    if (windowManagerRuns(display)) return;
+    if (windowManagerRuns(display)) return false;
     SDL_Rect bounds;
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) return;
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0)
+        return true;
     if (!fullscreen) {
-        // Nobody can have resized it: the window's own size (SDL still reports the desktop's).
+        // Nobody can have resized it: the window's own size (SDL may report the desktop's).
         int width = osState.clientWidth, height = osState.clientHeight;
-        if (width <= 0 || height <= 0 || width > bounds.w || height > bounds.h) return;
+        if (width <= 0 || height <= 0 || width > bounds.w || height > bounds.h) return true;
         bounds.x += (bounds.w - width) / 2;
         bounds.y += (bounds.h - height) / 2;
         bounds.w = width;
@@ -367,6 +370,7 @@ void placeWithoutWindowManager(SDL_Window* w, bool fullscreen)
     XMoveResizeWindow(display, info.info.x11.window, bounds.x, bounds.y, static_cast<unsigned>(bounds.w),
                       static_cast<unsigned>(bounds.h));
     XFlush(display);
+    return true;
 }
 
 }  // namespace
@@ -401,6 +405,14 @@ bool osInit(bool headless)
     }
     osState.initialised = true;
     return true;
+}
+
+bool osWindowPlacedByHand(SDL_Window* w)
+{
+    if (!w || w != osState.window) return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    return SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11 && !windowManagerRuns(info.info.x11.display);
 }
 
 bool osVideoDriverShows(const char* driver, const char* asked)
@@ -461,7 +473,6 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
-    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_Window* w = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                      osState.clientWidth, osState.clientHeight, flags);
     if (!w && osState.eglAsked) {
@@ -473,6 +484,9 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     }
     if (!w) return false;
     SDL_SetWindowMinimumSize(w, 160, 120);
+    // Full screen is set while the window is hidden: SDL's (made when it is shown) where a window
+    // manager answers, else the window placed over the display by hand, without SDL's wait.
+    if (fullscreen && !placeWithoutWindowManager(w, true)) SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
     osState.window = w;
     // A second start finds the window through the lock file.
     writeLockOwner();
@@ -772,9 +786,10 @@ void osSetFullscreen(bool fullscreen)
     osState.fullscreen = fullscreen;
     if (!osState.window) return;
     SDL_Window* w = static_cast<SDL_Window*>(osState.window);
-    SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    if (!fullscreen) SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-    placeWithoutWindowManager(w, fullscreen);
+    if (!placeWithoutWindowManager(w, fullscreen)) {
+        SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        if (!fullscreen) SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
     refreshWindowPixels();
 }
 

@@ -7,9 +7,13 @@
 #include "graphics/device.h"
 #include "graphics/draw.h"
 #include "graphics/textures.h"
+#include "platform/image/decodeahead.h"
 #include "platform/os/files.h"
 #include "resources/texts.h"
 #include "ui/font.h"
+
+#include <climits>
+#include <cstdio>
 
 namespace {
 
@@ -38,6 +42,13 @@ Rect rect(float l, float t, float r, float b)
 
 }  // namespace
 
+void decodeFirstSplashAhead(const char* dataDir)
+{
+    char path[PATH_MAX + 32];
+    std::snprintf(path, sizeof path, "%ssplash1.jpg", dataDir ? dataDir : "");
+    imageDecodeAhead(path);
+}
+
 bool loadSplashPictures()
 {
     setRenderState(GpuRenderState::CullMode, CullNone);
@@ -45,6 +56,7 @@ bool loadSplashPictures()
     // Only the first picture is needed for the first frame: the others are decoded when they are
     // first drawn, and each picture that has had its turn is released when the next one shows.
     pictures.splash1 = loadTextureSized("splash1.jpg", 800, 600);
+    dropDecodeAhead();  // (nothing left when the picture was the one decoded ahead)
     pictures.loaded = true;
     bool second = osFileExists("splash2.jpg");
     recordRequest("loadSplashPictures", "", second ? 1 : 0);

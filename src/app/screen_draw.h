@@ -7,6 +7,9 @@
 // Size of every file the loading bar expects to see registered (bytes).
 constexpr int LOAD_TOTAL_BYTES = 25176136;
 
+// Starts decoding "splash1.jpg" of the data folder (ending with a separator) on a second thread,
+// so that loadSplashPictures finds it decoded (start-up, right after the single-instance lock).
+void decodeFirstSplashAhead(const char* dataDir);
 // Loads "splash1.jpg" and sets culling off; true when "splash2.jpg" can be opened in the current
 // folder. "splash2.jpg", "loadscreen.jpg" and "loadbar.tga" are loaded when first drawn; the
 // splash pictures are released when the next picture takes their place.

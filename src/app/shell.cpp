@@ -392,6 +392,9 @@ int shellMain(const ShellOptions& options)
         return 0;
     }
     osStartupMark("lock taken");
+    // The first splash picture is decoded on a second thread while the window and the device are
+    // made (loadSplash takes it).
+    decodeFirstSplashAhead(app.dataDir);
     osSetCurrentDirectory(app.dataDir);
     fileTable.progressHook = progressFromFileTable;
     // 4.-5. Settings before the window: its style and the device depend on full screen.

@@ -15,6 +15,7 @@
 #include "menus/menus.h"
 #include "persist/profile.h"
 #include "persist/settings.h"
+#include "platform/image/decodeahead.h"
 #include "platform/image/image.h"
 #include "platform/os/files.h"
 #include "platform/os/os.h"
@@ -164,6 +165,7 @@ protected:
         clearRequests();
         resetMenus();
         resetBackdrop();
+        resetDecodeAhead();
         exitCalls = 0;
         screenAt.clear();
         loadedBeforeFrame = -1;
@@ -412,6 +414,49 @@ TEST_F(ShellLoop, DeferredLoadLearnsEveryLevelsBackdrop)
     EXPECT_EQ(levelFiles.levelBackdrop[3], 0);
     EXPECT_EQ(exitCalls, 0);
     resetLevelFiles();
+}
+
+// The first splash picture is decoded on a second thread while the window and the device are
+// made; the splash takes that picture (its decode is not run again), and the texture the first
+// frame draws holds the very texels a decode at the splash's load gives.
+TEST_F(ShellLoop, TheFirstSplashPictureDecodedAheadGivesTheSamePicture)
+{
+    ImageData img;
+    img.width = 96;
+    img.height = 64;
+    img.pixels.resize(96 * 64 * 4);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 96; x++) {
+            uint8_t* p = &img.pixels[(static_cast<size_t>(y) * 96 + x) * 4];
+            p[0] = static_cast<uint8_t>(x * 2);
+            p[1] = static_cast<uint8_t>(y * 3);
+            p[2] = static_cast<uint8_t>((x ^ y) * 4);
+            p[3] = 255;
+        }
+    std::vector<uint8_t> jpeg;
+    ASSERT_TRUE(imageEncodeJpeg(img, 90, &jpeg));
+    writeFileBytes(data + "/splash1.jpg", std::string(jpeg.begin(), jpeg.end()));
+    ImageData plain;
+    ASSERT_TRUE(imageDecode(jpeg.data(), jpeg.size(), &plain));
+    EXPECT_EQ(imageDecodesTakenAhead(), 0);
+    std::vector<uint8_t> drawn;
+    int takenAtFirstFrame = -1;
+    hook = [&](uint32_t poll) {
+        if (poll != 0) return;
+        takenAtFirstFrame = imageDecodesTakenAhead();
+        Texture* t = findTexture("splash1.jpg");
+        ASSERT_NE(t, nullptr);
+        int pitch = 0;
+        const uint8_t* texels = static_cast<const uint8_t*>(gpuLockTexture(t->texture, &pitch));
+        ASSERT_NE(texels, nullptr);
+        for (int y = 0; y < plain.height; y++) drawn.insert(drawn.end(), texels + y * pitch, texels + y * pitch + 96 * 4);
+        gpuUnlockTexture(t->texture);
+    };
+    run({msg(2, WM_CLOSE)}, 10, 100);
+    EXPECT_EQ(takenAtFirstFrame, 1);
+    ASSERT_EQ(drawn.size(), plain.pixels.size());
+    EXPECT_TRUE(drawn == plain.pixels);
+    EXPECT_EQ(countRequests("drawSplashPicture"), 2);
 }
 
 TEST_F(ShellLoop, NoSecondSplashLoadsAfterTheFirst)

@@ -1,5 +1,6 @@
 // Picture decoding (stb_image for TGA and PNG, TurboJPEG for JPEG), scaling and encoding.
 #include "platform/image/image.h"
+#include "platform/image/decodeahead.h"
 
 #include <stb_image.h>
 #include <stb_image_write.h>
@@ -198,6 +199,9 @@ bool imageDecodeTga(const uint8_t* data, size_t size, ImageData* out)
 bool imageDecode(const uint8_t* data, size_t size, ImageData* out)
 {
     if (!out) return false;
+    // The same bytes decoded ahead on a second thread (start-up's first picture): that result.
+    bool aheadOk = false;
+    if (imageTakeDecodedAhead(data, size, out, &aheadOk)) return aheadOk;
     switch (imageKind(data, size)) {
     case ImageKind::Jpeg: return imageDecodeJpeg(data, size, out);
     case ImageKind::Tga: return imageDecodeTga(data, size, out);

@@ -274,6 +274,7 @@ void runFrame()
     finishFrameSwitch();
     dumpScreenIfAsked();
     if (shell.framesRun < 2) osStartupMark(shell.framesRun == 0 ? "first frame" : "second frame");
+    if (shell.framesRun == 1) osStartupDone();
     shell.framesRun++;
 }
 

@@ -83,16 +83,24 @@ protected:
             if (!own) usleep(50000);
         }
         ASSERT_NE(own, nullptr) << "Xvfb did not start on " << display;
+        // SDL's video as other tests of this program may have left it (on the offscreen driver).
+        quitSdlVideo();
         ASSERT_TRUE(osInit(false)) << SDL_GetError();
     }
     void TearDown() override
     {
         resetOs();
+        quitSdlVideo();
         if (own) XCloseDisplay(own);
         if (xvfb > 0) {
             kill(xvfb, SIGTERM);
             waitpid(xvfb, nullptr, 0);
         }
+    }
+
+    static void quitSdlVideo()
+    {
+        for (int i = 0; i < 16 && SDL_WasInit(SDL_INIT_VIDEO); i++) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
     SDL_Window* window() const { return static_cast<SDL_Window*>(osWindowHandle()); }

@@ -107,6 +107,11 @@ struct GlDevice {
     SDL_GLContext context = nullptr;
     GLuint program = 0;
     GLuint presentProgram = 0;
+    GLuint copyProgram = 0;  // made at the first copy (copyThroughProgram); 0 before, or when it failed
+    bool copyProgramTried = false;
+    GLint cBack = -1;
+    GLuint copySampler = 0;
+    GLint copyFilter = 0;    // the copy sampler's filter (0: not set yet)
     GLuint vao = 0;
     GLuint vbo = 0;
     GLuint presentVao = 0;
@@ -264,6 +269,20 @@ void main() {
     fragColor = vec4(float(texelFetch(uGamma, ivec2(i.r, 0), 0).r >> 8u) / 255.0,
                      float(texelFetch(uGamma, ivec2(i.g, 1), 0).r >> 8u) / 255.0,
                      float(texelFetch(uGamma, ivec2(i.b, 2), 0).r >> 8u) / 255.0, 1.0);
+}
+)";
+
+// The window's copy of the frame where the ramp is neutral. A program of ours rather than
+// glBlitFramebuffer: Mesa keeps the machine code of programs in its shader cache between runs,
+// while the blitter's own shaders are compiled again at every start (on llvmpipe about 70 ms
+// before the first frame shows). Filtered as the blit was: linear where the frame is scaled,
+// texel for texel where it is not.
+const char* kCopyFragment = R"(#version 330 core
+in vec2 vUV;
+uniform sampler2D uBack;
+out vec4 fragColor;
+void main() {
+    fragColor = vec4(texture(uBack, vUV).rgb, 1.0);
 }
 )";
 
@@ -982,6 +1001,8 @@ void glDeviceRelease()
         for (int i = 0; i < gl.programCount; ++i)
             if (gl.programs[i].program) glDeleteProgram(gl.programs[i].program);
         if (gl.presentProgram) glDeleteProgram(gl.presentProgram);
+        if (gl.copyProgram) glDeleteProgram(gl.copyProgram);
+        if (gl.copySampler) glDeleteSamplers(1, &gl.copySampler);
         if (gl.vbo) glDeleteBuffers(1, &gl.vbo);
         if (gl.vao) glDeleteVertexArrays(1, &gl.vao);
         if (gl.presentVao) glDeleteVertexArrays(1, &gl.presentVao);
@@ -1281,6 +1302,39 @@ bool drawFrame(Damage* shown)
 
 namespace {
 
+// The neutral copy of the back buffer into the window's letterbox with the copy program; false
+// when the program could not be made (the blit then copies).
+bool copyThroughProgram(const GpuViewport& box)
+{
+    if (!gl.copyProgramTried) {
+        gl.copyProgramTried = true;
+        gl.copyProgram = link(kPresentVertex, kCopyFragment);
+        if (gl.copyProgram) gl.cBack = glGetUniformLocation(gl.copyProgram, "uBack");
+        if (gl.copyProgram) glGenSamplers(1, &gl.copySampler);
+    }
+    if (!gl.copyProgram) return false;
+    int bw = gpu.params.backBufferWidth, bh = gpu.params.backBufferHeight;
+    bool sameSize = box.width == bw && box.height == bh;
+    glViewport(box.x, box.y, box.width, box.height);
+    glUseProgram(gl.copyProgram);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, gl.backColor);
+    GLint filter = sameSize ? GL_NEAREST : GL_LINEAR;
+    if (filter != gl.copyFilter) {
+        glSamplerParameteri(gl.copySampler, GL_TEXTURE_MIN_FILTER, filter);
+        glSamplerParameteri(gl.copySampler, GL_TEXTURE_MAG_FILTER, filter);
+        glSamplerParameteri(gl.copySampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glSamplerParameteri(gl.copySampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        gl.copyFilter = filter;
+    }
+    glBindSampler(0, gl.copySampler);
+    glUniform1i(gl.cBack, 0);
+    glBindVertexArray(gl.presentVao);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindSampler(0, 0);
+    return true;
+}
+
 // Copies the back buffer into the window's letterbox (a plain colour frame is cleared instead),
 // through the brightness ramp when it is not neutral.
 void copyFrameToWindow(const GpuViewport& box)
@@ -1295,7 +1349,7 @@ void copyFrameToWindow(const GpuViewport& box)
         glClearColor(c[0], c[1], c[2], 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         glDisable(GL_SCISSOR_TEST);
-    } else if (gammaIsNeutral()) {
+    } else if (gammaIsNeutral() && !copyThroughProgram(box)) {
         // The common case costs one copy (a plain one when the window has the picture's size):
         // rows are stored top first, so the copy turns them over.
         int bw = gpu.params.backBufferWidth, bh = gpu.params.backBufferHeight;
@@ -1334,6 +1388,7 @@ void glDevicePresent()
     Damage changed;
     bool stale = gl.windowStale;
     if (!drawFrame(&changed) && !stale && !rampChanged) return;  // the window shows this frame already
+    osStartupMark("present: frame drawn");
     gl.windowStale = false;
     std::memcpy(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented);
     int w = 0, h = 0;
@@ -1374,6 +1429,7 @@ void glDevicePresent()
         copyFrameToWindow(box);
     }
     glDisable(GL_SCISSOR_TEST);
+    osStartupMark("present: frame copied to the window");
     if (gpu.capturePresents) {
         // GL's rows run bottom up: turned over into the device's order.
         size_t row = static_cast<size_t>(w) * 4;
@@ -1388,6 +1444,7 @@ void glDevicePresent()
         gpu.presentedHeight = h;
     }
     SDL_GL_SwapWindow(gl.window);
+    osStartupMark("present: swapped");
     bindTarget(gpu.renderTarget);
 }
 

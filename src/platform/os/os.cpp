@@ -2,6 +2,7 @@
 #include "platform/os/os.h"
 #include "platform/os/os_sdl.h"
 #include "platform/os/dirs.h"
+#include "platform/os/driverload.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -390,6 +391,8 @@ bool osInit(bool headless)
     if (!headless) {
         // A hint, so the environment variable of the same name still decides when it is set.
         osState.eglAsked = softwareRendering() && SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
+        // Mesa's software driver is loaded on a second thread while SDL opens the display.
+        if (osState.eglAsked && !std::getenv("NOPRELOAD")) osPreloadSoftwareDriver();
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
             osState.headless = true;
             return false;

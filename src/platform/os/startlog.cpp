@@ -10,6 +10,7 @@ namespace {
 
 struct StartLog {
     int enabled = -1;        // -1: the environment not yet read
+    bool done = false;       // start-up is over: no more marks
     double firstMs = 0.0;    // monotonic time of the first mark
     double processMs = 0.0;  // the process's age at the first mark (boot clock minus start time)
 };
@@ -57,10 +58,15 @@ void osStartupMark(const char* what)
             startLog.processMs = started >= 0.0 ? clockMs(CLOCK_BOOTTIME) - started : 0.0;
         }
     }
-    if (!startLog.enabled) return;
+    if (!startLog.enabled || startLog.done) return;
     double now = clockMs(CLOCK_MONOTONIC);
     double since = now - startLog.firstMs;
     // The monotonic clock's reading too, to line the marks up with a profiler's samples.
     std::fprintf(stderr, "startup %7.1f ms (%7.1f since the first mark, monotonic %.3f s): %s\n",
                  startLog.processMs + since, since, now / 1000.0, what ? what : "");
+}
+
+void osStartupDone()
+{
+    startLog.done = true;
 }

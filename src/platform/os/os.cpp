@@ -392,7 +392,7 @@ bool osInit(bool headless)
         // A hint, so the environment variable of the same name still decides when it is set.
         osState.eglAsked = softwareRendering() && SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
         // Mesa's software driver is loaded on a second thread while SDL opens the display.
-        if (osState.eglAsked && !std::getenv("NOPRELOAD")) osPreloadSoftwareDriver();
+        if (osState.eglAsked) osPreloadSoftwareDriver();
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
             osState.headless = true;
             return false;

@@ -1,5 +1,6 @@
 // The SDL variant on a real X server (Xvfb, which runs no window manager): how the game's window
 // is put in full screen there. Skipped, with a message, when Xvfb is not installed.
+#include "platform/os/driverload.h"
 #include "platform/os/os.h"
 #include "platform/os/os_sdl.h"
 
@@ -13,6 +14,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <link.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -157,4 +161,41 @@ TEST_F(OsX11, FullScreenWithAWindowManagerIsSdls)
     ASSERT_TRUE(osCreateWindow("Ostrimar", 800, 600, true));
     EXPECT_TRUE(sdlFullscreen());
     EXPECT_FALSE(osWindowPlacedByHand(window()));
+}
+
+namespace {
+
+int countSoftwareDriver(dl_phdr_info* info, size_t, void* count)
+{
+    if (info->dlpi_name && std::strstr(info->dlpi_name, "/swrast_dri.so")) ++*static_cast<int*>(count);
+    return 0;
+}
+
+}  // namespace
+
+// The preload finds Mesa's software driver where Mesa's EGL library lies and loads it: in a child
+// process that has loaded no GL yet, the driver is in memory once the preload has finished (and
+// was not before). Skipped where Mesa's EGL is not installed.
+TEST(OsDriverPreload, LoadsMesasSoftwareDriverFoundBesideItsEgl)
+{
+    void* egl = dlopen("libEGL_mesa.so.0", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (!egl) egl = dlopen("libEGL_mesa.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!egl) GTEST_SKIP() << "Mesa's EGL library is not installed";
+    dlclose(egl);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int before = 0, after = 0;
+        dl_iterate_phdr(countSoftwareDriver, &before);
+        if (before > 0) _exit(77);  // this test program loaded GL before the test
+        bool started = osPreloadSoftwareDriver();
+        osFinishDriverPreload();
+        dl_iterate_phdr(countSoftwareDriver, &after);
+        _exit(started && after == 1 ? 0 : 1 + after);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "the driver was loaded before the test (run it on its own)";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1 + drivers loaded after the preload";
 }

@@ -138,6 +138,11 @@ TEST_F(OsX11, FullScreenWithoutAWindowManagerCoversTheScreenWithoutAskingSdl)
     EXPECT_FALSE(sdlFullscreen());
     EXPECT_TRUE(osWindowPlacedByHand(window()));
     EXPECT_EQ(geometry(), "1024x768+0+0");
+    // The first frames are drawn for that size (before SDL has heard of it).
+    int w = 0, h = 0;
+    osDrawableSize(&w, &h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 768);
     osShowWindow();
     EXPECT_EQ(geometry(), "1024x768+0+0");
     EXPECT_FALSE(sdlFullscreen());

@@ -491,6 +491,9 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     // manager answers, else the window placed over the display by hand, without SDL's wait.
     if (fullscreen && !placeWithoutWindowManager(w, true)) SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
     osState.window = w;
+    // The window's size as X has it (SDL learns of a size set by hand only from a later event):
+    // the first frames are drawn for it.
+    refreshWindowPixels();
     // A second start finds the window through the lock file.
     writeLockOwner();
     return true;

@@ -37,6 +37,8 @@ start() {
   XVFB=$!
   i=0
   while [ ! -e /tmp/.X11-unix/X$D ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i + 1)); done
+  # The socket appears a moment before the server takes connections.
+  while ! DISPLAY=:$D xdotool getdisplaygeometry > /dev/null 2>&1 && [ $i -lt 200 ]; do sleep 0.05; i=$((i + 1)); done
   rm -rf "$TMP/Data/settings" "$TMP/screen" "$TMP/run"
   mkdir -p "$TMP/home" "$TMP/run" && chmod 700 "$TMP/run"
   sleep 0.3
@@ -47,7 +49,7 @@ start() {
   W=""
   while [ -z "$W" ]; do
     W=$(DISPLAY=:$D xdotool search --onlyvisible --name '^Ostrimar$' 2>/dev/null | head -n 1)
-    kill -0 "$PID" 2>/dev/null || { cat "$TMP/game.log"; echo "the game ended early" >&2; exit 1; }
+    kill -0 "$PID" 2>/dev/null || { cat "$TMP/game.log" >&2; echo "the game ended early" >&2; exit 1; }
   done
   M=$(date +%s%N)
   while [ ! -e "$TMP/screen" ] && kill -0 "$PID" 2>/dev/null; do sleep 0.005; done

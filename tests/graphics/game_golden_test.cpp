@@ -216,7 +216,7 @@ TEST_F(GameGolden, ASettledBoardRedrawsOnlyWhatMovesOverItsStillLayers)
     StillCacheFigures f = withAndWithoutStillCache([&] { run(30, true); });
     EXPECT_EQ(f.with.damageMismatches, 0);
     EXPECT_GT(f.with.cachedPixels, 0);
-    EXPECT_LT(f.with.coveredPixels * 2, f.without.coveredPixels)
+    EXPECT_LT(f.with.coveredPixels * 5, f.without.coveredPixels * 4)
         << f.with.coveredPixels / 30 << " against " << f.without.coveredPixels / 30 << " pixels a frame";
 }
 

@@ -1343,7 +1343,8 @@ void logFrame(const GlRecording& r, const GlRecording& last, const Damage& d, bo
             if (!found) differing++;
         }
         if (!differing) continue;
-        const GlSnapshot& st = r.snapshots[static_cast<size_t>(c.snapshot)];
+        GlSnapshot none = {};
+        const GlSnapshot& st = c.clear ? none : r.snapshots[static_cast<size_t>(c.snapshot)];
         std::fprintf(out, " [%d tex=%d k=%d v=%d d=%d/%d z=%u box=%d,%d-%d,%d]", i, c.clear ? -1 : st.texture, c.batchKind,
                      c.count, differing, to - c.firstItem, c.clear ? 0 : st.renderStates[static_cast<int>(GpuRenderState::ZEnable)],
                      c.box.x0, c.box.y0, c.box.x1, c.box.y1);
@@ -1355,7 +1356,8 @@ void logFrame(const GlRecording& r, const GlRecording& last, const Damage& d, bo
         std::fprintf(out, "list:");
         for (int i = 0; i < n; ++i) {
             const GlCommand& c = r.commands[static_cast<size_t>(i)];
-            const GlSnapshot& st = r.snapshots[static_cast<size_t>(c.clear ? 0 : c.snapshot)];
+            GlSnapshot none = {};
+            const GlSnapshot& st = c.clear ? none : r.snapshots[static_cast<size_t>(c.snapshot)];
             std::fprintf(out, " [%d tex=%d v=%d z=%u zw=%u blend=%u box=%d,%d-%d,%d]", i, c.clear ? -1 : st.texture, c.count,
                          c.clear ? c.clearFlags : st.renderStates[static_cast<int>(GpuRenderState::ZEnable)],
                          c.clear ? 0 : st.renderStates[static_cast<int>(GpuRenderState::ZWriteEnable)],

@@ -13,6 +13,8 @@
 // rasteriser shades each pixel without them; a general program reads them from uniforms.
 // The back buffer's frame is recorded rather than drawn at once, and drawn at present only where
 // it differs from the last frame (platform/gpu/damage.h); an unchanged frame is not presented.
+// Redrawn rectangles start from a copy of the frame's still layers kept by the device (the
+// still-layer cache) where that costs less than drawing them.
 // Consecutive draws that share every state are merged into one draw call.
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
@@ -1295,8 +1297,10 @@ namespace {
 
 int64_t logCovered = 0;
 
-// Measuring aid (OSTRIMAR_DAMAGE_LOG=file): one line a drawn frame with its damage, the pixels
-// its commands' boxes cover within it, and the commands whose items the last frame did not have.
+// Measuring aid (OSTRIMAR_DAMAGE_LOG=file): one line a drawn frame with the still cache's cuts,
+// the pixels covered by the commands drawn, the damage, the pixels each command's box covers
+// within it, and the commands whose items the last frame did not have; every 30th frame a line
+// listing the frame's commands.
 void logFrame(const GlRecording& r, const GlRecording& last, const Damage& d, bool whole)
 {
     static std::FILE* out = nullptr;
@@ -1363,15 +1367,6 @@ void logFrame(const GlRecording& r, const GlRecording& last, const Damage& d, bo
                          c.clear ? 0 : st.renderStates[static_cast<int>(GpuRenderState::ZWriteEnable)],
                          c.clear ? 0 : st.renderStates[static_cast<int>(GpuRenderState::AlphaBlendEnable)], c.box.x0, c.box.y0,
                          c.box.x1, c.box.y1);
-        }
-        std::fprintf(out, "\n");
-    }
-    if (n <= STILL_MAX_COMMANDS && getenv("OSTRIMAR_DAMAGE_TOTALS")) {
-        std::fprintf(out, "totals:");
-        for (int b = 0; b <= n; ++b) {
-            int best = 0;
-            for (int a = 0; a <= b; ++a) if (gl.still.totals[a][b] < gl.still.totals[best][b]) best = a;
-            std::fprintf(out, " %d:%lld/%d:%lld", b, (long long)gl.still.totals[0][b] / 1000, best, (long long)gl.still.totals[best][b] / 1000);
         }
         std::fprintf(out, "\n");
     }

@@ -1398,8 +1398,11 @@ void releaseStillCache()
 bool makeStillTarget(GlStillLevel& l, bool depth)
 {
     int w = gpu.params.backBufferWidth, h = gpu.params.backBufferHeight;
-    if (gl.still.width != w || gl.still.height != h) {
+    if (gl.still.width != w || gl.still.height != h) {  // a new back buffer: new pictures at the same cuts
+        int cuts[STILL_LEVELS];
+        for (int i = 0; i < STILL_LEVELS; ++i) cuts[i] = gl.still.levels[i].cut;
         releaseStillCache();
+        for (int i = 0; i < STILL_LEVELS; ++i) gl.still.levels[i].cut = cuts[i];
         gl.still.width = w;
         gl.still.height = h;
     }

@@ -136,6 +136,27 @@ TEST_F(DialogGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
     EXPECT_GT(stats.partialFrames + stats.unchangedFrames, 50);
 }
 
+// A settled main menu at the idle rate redraws the frame's turning corner flares and the focused
+// button's glow: their rectangles start from a copy of the still layers under them (backdrop,
+// dialog frame) kept by the device, instead of drawing every layer again, and come out as whole
+// frames do.
+TEST_F(DialogGolden, ASettledMenuRedrawsOnlyWhatMovesOverItsStillLayers)
+{
+    createProfile("ANNA");
+    screens.currentScreen = &screens.menu;
+    setBackdrop(FRONT_END_BACKDROP);
+    openDialog("main");
+    run(40, true);
+    app.frameMs = 1000.0f / 15.0f;
+    StillCacheFigures f = withAndWithoutStillCache([&] { run(30, true); });
+    EXPECT_EQ(f.with.damageMismatches, 0);
+    EXPECT_EQ(f.without.cachedPixels, 0);
+    EXPECT_GT(f.with.cachedPixels, 0);
+    EXPECT_GT(f.with.partialFrames, 20);
+    EXPECT_LT(f.with.coveredPixels * 2, f.without.coveredPixels)
+        << f.with.coveredPixels / 30 << " against " << f.without.coveredPixels / 30 << " pixels a frame";
+}
+
 TEST_F(DialogGolden, Options)
 {
     createProfile("ANNA");

@@ -205,6 +205,21 @@ TEST_F(GameGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
     EXPECT_GT(s.partialFrames + s.unchangedFrames, 60);
 }
 
+// A settled board at the idle rate redraws its twigs, candle and the figures that move from a
+// copy of the still layers under them kept by the device (backdrop, board, HUD), and
+// comes out as whole frames do.
+TEST_F(GameGolden, ASettledBoardRedrawsOnlyWhatMovesOverItsStillLayers)
+{
+    run(60, true);
+    ASSERT_TRUE(isIdle());
+    app.frameMs = 1000.0f / 15.0f;
+    StillCacheFigures f = withAndWithoutStillCache([&] { run(30, true); });
+    EXPECT_EQ(f.with.damageMismatches, 0);
+    EXPECT_GT(f.with.cachedPixels, 0);
+    EXPECT_LT(f.with.coveredPixels * 5, f.without.coveredPixels * 4)
+        << f.with.coveredPixels / 30 << " against " << f.without.coveredPixels / 30 << " pixels a frame";
+}
+
 // Once the board has come to rest only slow things move (the backdrop's layers, the candle):
 // the game asks for its slower idle rate, and anything quicker keeps the usual one.
 TEST_F(GameGolden, ASettledBoardIdlesSlowerThanAMovingOne)

@@ -124,6 +124,24 @@ GpuStats withDamageCheck(Frames frames)
     return stats;
 }
 
+// The GL device's counters over the same run of idle frames drawn without the still cache and
+// then with it (each after one run that lets the device choose its cut), with the damage check on.
+struct StillCacheFigures {
+    GpuStats without, with;
+};
+template <class Frames>
+StillCacheFigures withAndWithoutStillCache(Frames frames)
+{
+    StillCacheFigures f;
+    gpuSetStillCache(false);
+    frames();
+    f.without = withDamageCheck(frames);
+    gpuSetStillCache(true);
+    frames();
+    f.with = withDamageCheck(frames);
+    return f;
+}
+
 // Fresh graphics state over a scratch data folder; headless device unless the test asks for GL.
 class GraphicsTest : public testing::Test {
 protected:

@@ -106,6 +106,21 @@ TEST_F(MapGolden, FramesDrawnWhereTheyChangedAreTheWholeFrames)
     EXPECT_GT(stats.partialFrames + stats.unchangedFrames, 20);
 }
 
+// The map at rest redraws the chosen level's glow and the blinking hint from a copy of the still
+// layers under them kept by the device, and comes out as whole frames do.
+TEST_F(MapGolden, TheMapAtRestRedrawsOnlyWhatMovesOverItsStillLayers)
+{
+    setProfileLevel(2);
+    openDialog("adventure");
+    run(140, true);
+    app.frameMs = 1000.0f / 15.0f;
+    StillCacheFigures f = withAndWithoutStillCache([&] { run(30, true); });
+    EXPECT_EQ(f.with.damageMismatches, 0);
+    EXPECT_GT(f.with.cachedPixels, 0);
+    EXPECT_LT(f.with.coveredPixels * 3, f.without.coveredPixels * 2)
+        << f.with.coveredPixels / 30 << " against " << f.without.coveredPixels / 30 << " pixels a frame";
+}
+
 // The map's pictures are resident only while the map can show: the menus turning to the main
 // menu or another screen showing releases them (the covers' masks go once the covers are made),
 // entering the map or drawing it loads them again.

@@ -61,7 +61,7 @@ protected:
         resetTextTables();
         GraphicsTest::TearDown();
     }
-    void run(int frames)
+    void run(int frames, bool present = false)
     {
         for (int i = 0; i < frames; i++) {
             clearDepth(1.0f);
@@ -69,6 +69,7 @@ protected:
             beginScene();
             screens.trophy.render();
             endScene();
+            if (present) presentFrame();
             app.globalTimeMs += app.frameMs;
         }
     }
@@ -85,6 +86,23 @@ TEST_F(RoomGolden, TwoTrophiesWonAndTheOthersGlowing)
     run(75);  // 1500 ms: faded in, nothing to present
     EXPECT_EQ(trophyRoom.presentation, Presentation::Idle);
     expectGolden(frame(), "trophy_room_two_won");
+}
+
+// The room at rest redraws its trophies' pulsing glows from a copy of the still layers under them
+// (backdrop, shelves) kept by the device, and comes out as whole frames do.
+TEST_F(RoomGolden, TheRoomAtRestRedrawsOnlyTheGlowsOverItsStillLayers)
+{
+    ASSERT_TRUE(awardTrophy(4, "+mira"));
+    presentTrophy(4, "+mira");
+    enterTrophyRoom(TROPHY_RETURN_MAIN);
+    run(75, true);
+    ASSERT_EQ(trophyRoom.presentation, Presentation::Idle);
+    app.frameMs = 1000.0f / 15.0f;
+    StillCacheFigures f = withAndWithoutStillCache([&] { run(30, true); });
+    EXPECT_EQ(f.with.damageMismatches, 0);
+    EXPECT_GT(f.with.cachedPixels, 0);
+    EXPECT_LT(f.with.coveredPixels * 3, f.without.coveredPixels)
+        << f.with.coveredPixels / 30 << " against " << f.without.coveredPixels / 30 << " pixels a frame";
 }
 
 TEST_F(RoomGolden, ThePresentationOfANewTrophy)

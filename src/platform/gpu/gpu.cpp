@@ -303,6 +303,7 @@ bool gpuCreate(const GpuPresentParams& params)
     gpu.specialisedPrograms = true;
     gpu.damageTracking = true;
     gpu.damageCheck = false;
+    gpu.stillCache = true;
     gpu.partialPresents = true;
     setDefaultStates();
     if (!gpu.headless && !glDeviceCreate(params)) {
@@ -776,6 +777,8 @@ void gpuSetDamageTracking(bool on)
 }
 
 void gpuSetDamageCheck(bool on) { gpu.damageCheck = on; }
+
+void gpuSetStillCache(bool on) { gpu.stillCache = on; }
 
 void gpuRepaintWindow()
 {

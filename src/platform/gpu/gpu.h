@@ -160,6 +160,11 @@ struct GpuStats {
     int64_t redrawnPixels;  // pixels of the back buffer drawn again at presents
     int partialPresents;    // presents that copied only changed rectangles to the window
     int64_t damageMismatches;  // with gpuSetDamageCheck: pixels of kept frames unlike a whole redraw
+    // GL device at presents: pixels the drawn commands' boxes cover within the rectangles they
+    // are drawn in (an upper bound of the pixels shaded, counted once for each layer), and the
+    // pixels copied from the still-layer cache.
+    int64_t coveredPixels;
+    int64_t cachedPixels;
 };
 
 // What the headless device (and, for tests, the GL device) remembers of one draw.
@@ -279,6 +284,10 @@ void gpuSetDamageTracking(bool on);
 // For tests: at every present of a frame drawn only where it changed (or not at all), also draw
 // it whole into a second target and count the pixels that differ (GpuStats::damageMismatches).
 void gpuSetDamageCheck(bool on);
+// The GL device keeps the picture of a frame's leading commands that seldom change (the still
+// layers: backdrop, dialog frame) in a target of its own and starts each redrawn rectangle from
+// a copy of it (on by default); off, every redrawn rectangle draws all of its layers.
+void gpuSetStillCache(bool on);
 // The window lost its picture (exposed, resized, shown again): the next present shows the
 // frame even when nothing in it changed.
 void gpuRepaintWindow();

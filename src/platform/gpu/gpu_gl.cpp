@@ -13,6 +13,8 @@
 // rasteriser shades each pixel without them; a general program reads them from uniforms.
 // The back buffer's frame is recorded rather than drawn at once, and drawn at present only where
 // it differs from the last frame (platform/gpu/damage.h); an unchanged frame is not presented.
+// Redrawn rectangles start from a copy of the frame's still layers kept by the device (the
+// still-layer cache) where that costs less than drawing them.
 // Consecutive draws that share every state are merged into one draw call.
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
@@ -21,7 +23,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "platform/gpu/damage.h"
@@ -70,6 +74,7 @@ struct GlCommand {
     uint32_t clearFlags, clearColor, clearStencil;
     float clearZ;
     DamageRect box;  // every pixel the command can touch
+    int firstItem;   // its first item in GlRecording::items (the rest follow up to the next command's)
 };
 
 // Draws not yet sent, gathered by state: one batch per run of draws that share a snapshot of the
@@ -100,6 +105,33 @@ struct GlRecording {
     bool colourCleared = false;
     bool depthCleared = false;
     bool comparable = true;     // begins with a clear of the picture (and of depth before depth is used)
+};
+
+// The still-layer cache keeps at most this many pictures, and weighs cuts for frames of at most
+// this many commands.
+constexpr int STILL_LEVELS = 2;
+constexpr int STILL_MAX_COMMANDS = 64;
+
+// One picture of the still-layer cache: a frame's commands [0, cut) drawn.
+struct GlStillLevel {
+    GLuint framebuffer = 0, color = 0, depth = 0;
+    int cut = 0;                    // the cut it is meant for (0: not in use)
+    int drawnCut = 0;               // the commands the picture holds (0: no picture)
+    std::vector<DamageItem> items;  // their items
+};
+
+// The still-layer cache: pictures of a frame's leading commands that seldom change (backdrop,
+// dialog frame), at one or two cuts. A redrawn rectangle starts from an exact copy of the higher
+// picture and draws only the commands after its cut. The pictures are kept up to date like the
+// back buffer: where the leading commands differ from the ones a picture was drawn from, they
+// are drawn again there (from a copy of the lower picture) and copied into it.
+struct GlStillCache {
+    GlStillLevel levels[STILL_LEVELS];
+    int width = 0, height = 0;
+    // What each pair of cuts (lower, higher; lower 0: one picture) has cost in recent frames, in
+    // pixels covered (weighCuts), each frame's figures weighing a sixteenth less at each frame.
+    int64_t totals[STILL_MAX_COMMANDS + 1][STILL_MAX_COMMANDS + 1] = {};
+    int frames = 0;
 };
 
 struct GlDevice {
@@ -152,9 +184,12 @@ struct GlDevice {
     uint16_t rampPresented[3][256] = {};  // the brightness ramp the window was last shown through
     uint32_t versions = 0;        // the last texture version handed out
     GLint pBack, pGamma;
+    GlStillCache still;
 };
 
 GlDevice gl;
+
+void releaseStillCache();
 
 // The shaders' switches (declared in front of them, as uniforms or as constants).
 const char* kVertexSwitches[] = {"uTexCount", "uTexGen", "uLighting", "uPointScale"};
@@ -727,6 +762,7 @@ void recordPending(const GlPendingBatch& b, std::vector<int>& mapped)
     c.snapshot = at;
     c.first = static_cast<int>(r.vertices.size());
     c.count = static_cast<int>(b.vertices.size());
+    c.firstItem = static_cast<int>(r.items.size());
     r.vertices.insert(r.vertices.end(), b.vertices.begin(), b.vertices.end());
     // An item for each of the front's draws in the batch, so that one quad moving damages its
     // own place rather than that of every quad batched with it.
@@ -757,8 +793,58 @@ void recordClear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
     uint32_t words[4] = {flags, color, stencil, 0};
     std::memcpy(&words[3], &z, 4);
     c.box = {0, 0, gpu.params.backBufferWidth, gpu.params.backBufferHeight};
+    c.firstItem = static_cast<int>(r.items.size());
     r.commands.push_back(c);
     r.items.push_back({damageHash(words, sizeof words, 0x5151), c.box});
+}
+
+// The recording's vertices into the device's buffer, before its commands are drawn.
+void uploadRecording(const GlRecording& r)
+{
+    glBindVertexArray(gl.vao);
+    glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(r.vertices.size() * sizeof(GpuVertex)), r.vertices.data(),
+                 GL_STREAM_DRAW);
+}
+
+int64_t rectArea(const DamageRect& r) { return damageEmpty(r) ? 0 : int64_t(r.x1 - r.x0) * (r.y1 - r.y0); }
+
+DamageRect rectMeet(const DamageRect& a, const DamageRect& b)
+{
+    return {a.x0 > b.x0 ? a.x0 : b.x0, a.y0 > b.y0 ? a.y0 : b.y0, a.x1 < b.x1 ? a.x1 : b.x1, a.y1 < b.y1 ? a.y1 : b.y1};
+}
+
+// Draws the recording's commands [from, to) into the bound framebuffer (uploaded already), under
+// the scissor of `rect` (null: everywhere), each only where its box meets the rectangle.
+void replayCommands(const GlRecording& r, int from, int to, const DamageRect* rect)
+{
+    if (rect) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(rect->x0, rect->y0, rect->x1 - rect->x0, rect->y1 - rect->y0);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+    int applied = -1, appliedKind = 0;
+    for (int i = from; i < to; ++i) {
+        const GlCommand& c = r.commands[static_cast<size_t>(i)];
+        if (rect && !damageIntersects(c.box, *rect)) continue;
+        gpu.stats.coveredPixels += rectArea(rect ? rectMeet(c.box, *rect) : c.box);
+        if (c.clear) {
+            clearNow(c.clearFlags, c.clearColor, c.clearZ, c.clearStencil);
+            applied = -1;
+            continue;
+        }
+        if (c.snapshot != applied || c.batchKind != appliedKind || gl.dirty) {
+            putSnapshot(r.snapshots[static_cast<size_t>(c.snapshot)]);
+            GlProgram& g = programFor(c.batchKind);
+            applyState(g);
+            glUniform1i(g.uPointSprite, c.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
+            glBindVertexArray(gl.vao);
+            applied = c.snapshot;
+            appliedKind = c.batchKind;
+        }
+        glDrawArrays(modeOf(c.batchKind), c.first, c.count);
+    }
 }
 
 // Draws a recording into the back buffer: within the damage's rectangles, or all of it (null).
@@ -769,38 +855,11 @@ void replay(GlRecording& r, const Damage* damage, GLuint framebuffer = 0)
     takeSnapshot(live);
     bindTarget(0);
     if (framebuffer) glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glBindVertexArray(gl.vao);
-    glBindBuffer(GL_ARRAY_BUFFER, gl.vbo);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(r.vertices.size() * sizeof(GpuVertex)), r.vertices.data(),
-                 GL_STREAM_DRAW);
-    int passes = damage ? damage->count : 1;
-    for (int p = 0; p < passes; ++p) {
-        if (damage) {
-            const DamageRect& d = damage->rects[p];
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(d.x0, d.y0, d.x1 - d.x0, d.y1 - d.y0);
-        }
-        int applied = -1, appliedKind = 0;
-        for (size_t i = 0; i < r.commands.size(); ++i) {
-            const GlCommand& c = r.commands[i];
-            if (damage && !damageIntersects(c.box, damage->rects[p])) continue;
-            if (c.clear) {
-                clearNow(c.clearFlags, c.clearColor, c.clearZ, c.clearStencil);
-                applied = -1;
-                continue;
-            }
-            if (c.snapshot != applied || c.batchKind != appliedKind || gl.dirty) {
-                putSnapshot(r.snapshots[static_cast<size_t>(c.snapshot)]);
-                GlProgram& g = programFor(c.batchKind);
-                applyState(g);
-                glUniform1i(g.uPointSprite, c.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
-                glBindVertexArray(gl.vao);
-                applied = c.snapshot;
-                appliedKind = c.batchKind;
-            }
-            glDrawArrays(modeOf(c.batchKind), c.first, c.count);
-        }
-    }
+    uploadRecording(r);
+    int n = static_cast<int>(r.commands.size());
+    if (!damage) replayCommands(r, 0, n, nullptr);
+    else
+        for (int p = 0; p < damage->count; ++p) replayCommands(r, 0, n, &damage->rects[p]);
     putSnapshot(live);
     bindTarget(gpu.renderTarget);  // the scissor off again, the state marked for sending
 }
@@ -1014,6 +1073,7 @@ void glDeviceRelease()
         if (gl.checkFramebuffer) glDeleteFramebuffers(1, &gl.checkFramebuffer);
         if (gl.checkColor) glDeleteTextures(1, &gl.checkColor);
         if (gl.checkDepth) glDeleteRenderbuffers(1, &gl.checkDepth);
+        releaseStillCache();
         SDL_GL_MakeCurrent(gl.window, nullptr);
         SDL_GL_DeleteContext(gl.context);
     }
@@ -1247,7 +1307,9 @@ void checkKeptFrame(GlRecording& r)
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl.checkColor, 0);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, gl.checkDepth);
     }
+    int64_t covered = gpu.stats.coveredPixels;
     replay(r, nullptr, gl.checkFramebuffer);
+    gpu.stats.coveredPixels = covered;  // not the frame's work
     std::vector<uint8_t> kept(size_t(w) * h * 4), whole(kept.size());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, gl.backFramebuffer);
@@ -1258,6 +1320,342 @@ void checkKeptFrame(GlRecording& r)
         if (std::memcmp(&kept[i], &whole[i], 3) != 0) gpu.stats.damageMismatches++;
     bindTarget(gpu.renderTarget);
 }
+
+namespace {
+
+int64_t logCovered = 0;
+
+// Measuring aid (OSTRIMAR_DAMAGE_LOG=file): one line a drawn frame with the still cache's cuts,
+// the pixels covered by the commands drawn, the damage, the pixels each command's box covers
+// within it, and the commands whose items the last frame did not have; every 30th frame a line
+// listing the frame's commands.
+void logFrame(const GlRecording& r, const GlRecording& last, const Damage& d, bool whole)
+{
+    static std::FILE* out = nullptr;
+    static bool opened = false;
+    if (!opened) {
+        opened = true;
+        const char* path = std::getenv("OSTRIMAR_DAMAGE_LOG");
+        if (path && *path) out = std::fopen(path, "w");
+    }
+    if (!out) return;
+    timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    int64_t covered = 0;
+    int n = static_cast<int>(r.commands.size());
+    for (int i = 0; i < n; ++i) {
+        const GlCommand& c = r.commands[static_cast<size_t>(i)];
+        if (whole) covered += rectArea(c.box);
+        else
+            for (int p = 0; p < d.count; ++p) covered += rectArea(rectMeet(c.box, d.rects[p]));
+    }
+    std::fprintf(out, "cut=%d,%d real=%lld ", gl.still.levels[0].cut, gl.still.levels[1].cut, (long long)(gpu.stats.coveredPixels - logCovered));
+    logCovered = gpu.stats.coveredPixels;
+    std::fprintf(out, "t=%lld.%03ld cmds=%d items=%d rects=%d area=%lld whole=%d covered=%lld changed:", (long long)ts.tv_sec,
+                 ts.tv_nsec / 1000000, n, static_cast<int>(r.items.size()), d.count, (long long)(whole ? 480000 : damageArea(d)),
+                 whole ? 1 : 0, (long long)covered);
+    std::fprintf(out, " cov=");
+    for (int i = 0; i < n; ++i) {
+        const GlCommand& c = r.commands[static_cast<size_t>(i)];
+        int64_t a = 0;
+        if (whole) a = rectArea(c.box);
+        else
+            for (int p = 0; p < d.count; ++p) a += rectArea(rectMeet(c.box, d.rects[p]));
+        std::fprintf(out, "%lld,", (long long)a);
+    }
+    int shown = 0;
+    for (int i = 0; i < n && shown < 16; ++i) {
+        const GlCommand& c = r.commands[static_cast<size_t>(i)];
+        int to = i + 1 < n ? r.commands[static_cast<size_t>(i) + 1].firstItem : static_cast<int>(r.items.size());
+        int differing = 0;
+        for (int k = c.firstItem; k < to; ++k) {
+            bool found = false;
+            for (const DamageItem& o : last.items)
+                if (o.hash == r.items[static_cast<size_t>(k)].hash) { found = true; break; }
+            if (!found) differing++;
+        }
+        if (!differing) continue;
+        GlSnapshot none = {};
+        const GlSnapshot& st = c.clear ? none : r.snapshots[static_cast<size_t>(c.snapshot)];
+        std::fprintf(out, " [%d tex=%d k=%d v=%d d=%d/%d z=%u box=%d,%d-%d,%d]", i, c.clear ? -1 : st.texture, c.batchKind,
+                     c.count, differing, to - c.firstItem, c.clear ? 0 : st.renderStates[static_cast<int>(GpuRenderState::ZEnable)],
+                     c.box.x0, c.box.y0, c.box.x1, c.box.y1);
+        shown++;
+    }
+    std::fprintf(out, "\n");
+    static int logged = 0;
+    if (++logged % 30 == 0) {
+        std::fprintf(out, "list:");
+        for (int i = 0; i < n; ++i) {
+            const GlCommand& c = r.commands[static_cast<size_t>(i)];
+            GlSnapshot none = {};
+            const GlSnapshot& st = c.clear ? none : r.snapshots[static_cast<size_t>(c.snapshot)];
+            std::fprintf(out, " [%d tex=%d v=%d z=%u zw=%u blend=%u box=%d,%d-%d,%d]", i, c.clear ? -1 : st.texture, c.count,
+                         c.clear ? c.clearFlags : st.renderStates[static_cast<int>(GpuRenderState::ZEnable)],
+                         c.clear ? 0 : st.renderStates[static_cast<int>(GpuRenderState::ZWriteEnable)],
+                         c.clear ? 0 : st.renderStates[static_cast<int>(GpuRenderState::AlphaBlendEnable)], c.box.x0, c.box.y0,
+                         c.box.x1, c.box.y1);
+        }
+        std::fprintf(out, "\n");
+    }
+    std::fflush(out);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the still-layer cache ----
+
+void releaseStillLevel(GlStillLevel& l)
+{
+    if (l.framebuffer) glDeleteFramebuffers(1, &l.framebuffer);
+    if (l.color) glDeleteTextures(1, &l.color);
+    if (l.depth) glDeleteRenderbuffers(1, &l.depth);
+    l = GlStillLevel();
+}
+
+void releaseStillCache()
+{
+    for (GlStillLevel& l : gl.still.levels) releaseStillLevel(l);
+    gl.still.width = gl.still.height = 0;
+}
+
+// A level's target at the back buffer's size, with a depth buffer of the back buffer's format
+// when `depth` (made on first need: the menus' layers after the cut test no depth).
+bool makeStillTarget(GlStillLevel& l, bool depth)
+{
+    int w = gpu.params.backBufferWidth, h = gpu.params.backBufferHeight;
+    if (gl.still.width != w || gl.still.height != h) {  // a new back buffer: new pictures at the same cuts
+        int cuts[STILL_LEVELS];
+        for (int i = 0; i < STILL_LEVELS; ++i) cuts[i] = gl.still.levels[i].cut;
+        releaseStillCache();
+        for (int i = 0; i < STILL_LEVELS; ++i) gl.still.levels[i].cut = cuts[i];
+        gl.still.width = w;
+        gl.still.height = h;
+    }
+    if (!l.framebuffer) {
+        glGenFramebuffers(1, &l.framebuffer);
+        glGenTextures(1, &l.color);
+        glBindTexture(GL_TEXTURE_2D, l.color);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, l.framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, l.color, 0);
+        l.drawnCut = 0;
+    }
+    if (depth && !l.depth) {
+        GLenum format = depthInternal(gpu.params.depthFormat);
+        glGenRenderbuffers(1, &l.depth);
+        glBindRenderbuffer(GL_RENDERBUFFER, l.depth);
+        glRenderbufferStorage(GL_RENDERBUFFER, format, w, h);
+        glBindFramebuffer(GL_FRAMEBUFFER, l.framebuffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, format == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                                  GL_RENDERBUFFER, l.depth);
+        l.drawnCut = 0;  // its depth was never drawn
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, l.framebuffer);
+    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (!complete) releaseStillLevel(l);
+    return complete;
+}
+
+int itemsBefore(const GlRecording& r, int command)
+{
+    return command < static_cast<int>(r.commands.size()) ? r.commands[static_cast<size_t>(command)].firstItem
+                                                          : static_cast<int>(r.items.size());
+}
+
+// A copy of a rectangle between two framebuffers of the back buffer's size, colour and (with
+// `depth`) depth and stencil: an exact copy (same place, nearest; with the scissor off, Mesa
+// copies the memory).
+void copyRect(GLuint from, GLuint to, const DamageRect& d, bool depth)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFF);
+    GLbitfield bits = GL_COLOR_BUFFER_BIT;
+    if (depth) bits |= depthInternal(gpu.params.depthFormat) == GL_DEPTH24_STENCIL8 ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT
+                                                                                     : GL_DEPTH_BUFFER_BIT;
+    glBlitFramebuffer(d.x0, d.y0, d.x1, d.y1, d.x0, d.y0, d.x1, d.y1, bits, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl.backFramebuffer);
+    gl.dirty = true;
+    gpu.stats.cachedPixels += rectArea(d);
+}
+
+// Adds what each pair of cuts would have cost this frame (drawn with damage d, compared with
+// `last`), in pixels covered by the commands drawn, to the running totals:
+// - the commands at and after the higher cut, within the frame's rectangles, and a copy there;
+// - where commands before the higher cut changed since the last frame (estimated with the changed
+//   items' own boxes): the commands between the cuts, a copy from the lower picture and one into
+//   the higher; where commands before the lower cut changed, the commands before it and a copy.
+// A copy is counted as a quarter of a layer.
+void weighCuts(const GlRecording& r, const GlRecording& last, const Damage& d)
+{
+    GlStillCache& s = gl.still;
+    int n = static_cast<int>(r.commands.size());
+    // Frames of another number of commands are weighed as they come (commands keep their places
+    // up to the first one added or removed; the older figures fade); more than the table holds
+    // start the figures again.
+    if (n > STILL_MAX_COMMANDS) {
+        std::memset(s.totals, 0, sizeof s.totals);
+        s.frames = 0;
+        return;
+    }
+    static int64_t changedCover[STILL_MAX_COMMANDS + 1][STILL_MAX_COMMANDS + 1];  // [c][i]: prefix sums of M
+    int64_t cover[STILL_MAX_COMMANDS] = {};
+    int64_t m[STILL_MAX_COMMANDS][STILL_MAX_COMMANDS] = {};  // [c][i]: command i within command c's changed boxes
+    int64_t changedArea[STILL_MAX_COMMANDS + 1] = {};        // prefix sums of the changed boxes' area by command
+    DamageRect whole = {0, 0, gpu.params.backBufferWidth, gpu.params.backBufferHeight};
+    for (int i = 0; i < n; ++i) {
+        const DamageRect& box = r.commands[static_cast<size_t>(i)].box;
+        for (int p = 0; p < d.count; ++p) cover[i] += rectArea(rectMeet(box, d.whole ? whole : d.rects[p]));
+    }
+    auto changed = [&](const DamageRect& box, int c) {
+        changedArea[c + 1] += rectArea(box);
+        for (int i = 0; i < n; ++i) m[c][i] += rectArea(rectMeet(r.commands[static_cast<size_t>(i)].box, box));
+    };
+    int lastN = static_cast<int>(last.commands.size());
+    for (int c = 0; c < n; ++c) {
+        int from = r.commands[static_cast<size_t>(c)].firstItem, to = itemsBefore(r, c + 1);
+        int lastFrom = c < lastN ? last.commands[static_cast<size_t>(c)].firstItem : 0;
+        int lastTo = c < lastN ? itemsBefore(last, c + 1) : 0;
+        if (to - from == lastTo - lastFrom) {
+            for (int k = 0; k < to - from; ++k) {
+                const DamageItem& now = r.items[static_cast<size_t>(from + k)];
+                const DamageItem& was = last.items[static_cast<size_t>(lastFrom + k)];
+                if (now.hash != was.hash) changed(damageUnite(now.box, was.box), c);
+            }
+        } else {
+            for (int k = from; k < to; ++k) changed(r.items[static_cast<size_t>(k)].box, c);
+            for (int k = lastFrom; k < lastTo; ++k) changed(last.items[static_cast<size_t>(k)].box, c);
+        }
+    }
+    for (int c = 0; c <= n; ++c)
+        for (int i = 0; i <= n; ++i)
+            changedCover[c][i] = c == 0 || i == 0 ? 0 : changedCover[c - 1][i] + changedCover[c][i - 1] - changedCover[c - 1][i - 1] + m[c - 1][i - 1];
+    for (int c = 1; c <= n; ++c) changedArea[c] += changedArea[c - 1];
+    int64_t after[STILL_MAX_COMMANDS + 1];
+    after[n] = 0;
+    for (int i = n - 1; i >= 0; --i) after[i] = after[i + 1] + cover[i];
+    int64_t copies = damageArea(d) / 4;
+    for (int b = 0; b <= n; ++b)
+        for (int a = 0; a <= b; ++a) {
+            int64_t cost = after[b];
+            if (b > 0) cost += copies + changedCover[b][b] - changedCover[b][a];
+            if (a > 0) cost += changedCover[a][a] + changedArea[b] / 2 + changedArea[a] / 4;
+            int64_t& t = s.totals[a][b];
+            t += cost - t / 16;
+        }
+    s.frames++;
+}
+
+// The cuts frames are drawn with: once 16 frames have been weighed, the pair that has cost least,
+// when over the next 256 frames or so (16 times the totals; an idle screen stays for many more)
+// it would save a tenth of what the pair in use costs, after paying for drawing its pictures
+// whole once.
+void chooseCuts(const GlRecording& r)
+{
+    GlStillCache& s = gl.still;
+    int n = static_cast<int>(r.commands.size());
+    for (GlStillLevel& l : s.levels)
+        if (l.cut > n) l.cut = 0;
+    if (s.levels[0].cut >= s.levels[1].cut) s.levels[0].cut = 0;
+    if (s.frames < 16 || n > STILL_MAX_COMMANDS) return;
+    int bestA = 0, bestB = 0;
+    for (int b = 0; b <= n; ++b)
+        for (int a = 0; a <= b; ++a)
+            if (s.totals[a][b] < s.totals[bestA][bestB]) bestA = a, bestB = b;
+    if (bestA == bestB) bestA = 0;
+    int useA = s.levels[0].cut, useB = s.levels[1].cut;
+    if (bestA == useA && bestB == useB) return;
+    int64_t pictures = 0;  // drawing the pictures that change whole
+    for (int i = bestA == useA ? bestA : 0; i < bestB; ++i) pictures += rectArea(r.commands[static_cast<size_t>(i)].box);
+    if ((s.totals[bestA][bestB] * 16 + pictures) * 10 < s.totals[useA][useB] * 16 * 9) {
+        s.levels[0].cut = bestA;
+        s.levels[1].cut = bestB;
+    }
+}
+
+// Brings a level's picture up to the frame's commands [0, cut): where they differ from the ones
+// it holds (everywhere when it holds others), they are drawn again in the back buffer, from a
+// copy of the lower picture (`below`, null: from the frame's start), and copied into it. The
+// rectangles drawn are added to `touched`.
+void updateStillLevel(GlStillLevel& l, const GlStillLevel* below, bool belowDepth, const GlRecording& r, bool depth,
+                      Damage& touched)
+{
+    int w = gpu.params.backBufferWidth, h = gpu.params.backBufferHeight;
+    int prefix = itemsBefore(r, l.cut);
+    Damage u = {{{0, 0, w, h}}, 1, true};
+    if (l.drawnCut == l.cut) u = damageBetween(l.items.data(), static_cast<int>(l.items.size()), r.items.data(), prefix, w, h);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl.backFramebuffer);
+    for (int p = 0; p < u.count; ++p) {
+        const DamageRect& rect = u.rects[p];
+        if (below) copyRect(below->framebuffer, gl.backFramebuffer, rect, belowDepth);
+        replayCommands(r, below ? below->cut : 0, l.cut, u.whole ? nullptr : &rect);
+        copyRect(gl.backFramebuffer, l.framebuffer, rect, depth);
+        damageAdd(touched, rect, w, h);
+    }
+    l.items.assign(r.items.begin(), r.items.begin() + prefix);
+    l.drawnCut = l.cut;
+}
+
+// Whether a command in [from, to) tests depth.
+bool testsDepth(const GlRecording& r, int from, int to)
+{
+    for (int i = from; i < to; ++i) {
+        const GlCommand& c = r.commands[static_cast<size_t>(i)];
+        if (!c.clear && r.snapshots[static_cast<size_t>(c.snapshot)].renderStates[static_cast<int>(GpuRenderState::ZEnable)])
+            return true;
+    }
+    return false;
+}
+
+// Draws the frame within the damage (its rectangles; whole: everywhere) from the still cache:
+// the pictures brought up to the frame's leading commands, then within each rectangle a copy of
+// the higher picture and the commands after its cut. The rectangles drawn are added to the
+// damage. False when no cut is in use (the caller draws the usual way).
+bool drawFromStillCache(GlRecording& r, Damage& damage)
+{
+    GlStillCache& s = gl.still;
+    int n = static_cast<int>(r.commands.size());
+    GlStillLevel& top = s.levels[1];
+    GlStillLevel& low = s.levels[0];
+    if (!gpu.stillCache || top.cut <= 0 || top.cut > n || low.cut >= top.cut || !r.comparable || r.drawn) return false;
+    bool autoDepth = gpu.params.autoDepthStencil;
+    // A picture keeps depth when a command after its cut tests it.
+    bool topDepth = autoDepth && testsDepth(r, top.cut, n);
+    bool lowDepth = autoDepth && low.cut > 0 && testsDepth(r, low.cut, n);
+    GlSnapshot live;
+    takeSnapshot(live);
+    bindTarget(0);
+    bool made = makeStillTarget(top, topDepth) && (low.cut == 0 || makeStillTarget(low, lowDepth));
+    if (!made) {
+        releaseStillCache();
+        low.cut = top.cut = 0;
+        bindTarget(gpu.renderTarget);
+        return false;
+    }
+    uploadRecording(r);
+    Damage touched = damage;
+    if (low.cut > 0) updateStillLevel(low, nullptr, false, r, lowDepth, touched);
+    updateStillLevel(top, low.cut > 0 ? &low : nullptr, lowDepth, r, topDepth, touched);
+    for (int p = 0; p < touched.count; ++p) {
+        const DamageRect& d = touched.rects[p];
+        copyRect(top.framebuffer, gl.backFramebuffer, d, topDepth);
+        replayCommands(r, top.cut, n, touched.whole ? nullptr : &d);
+    }
+    damage = touched;
+    putSnapshot(live);
+    bindTarget(gpu.renderTarget);
+    return true;
+}
+
+}  // namespace
 
 // Draws the recorded frame where it differs from the last one; false when nothing differs.
 // `shown` receives the rectangles drawn again (whole when the frame was drawn whole, none when
@@ -1270,6 +1668,7 @@ bool drawFrame(Damage* shown)
     // Nothing cleared or drawn: the back buffer keeps the frame it has.
     if (gpu.damageTracking && !r.drawn && r.commands.empty()) return false;
     bool changed = true, kept = false;  // kept: drawn only where it changed, or not at all
+    bool cached = false;                // drawn from the still cache
     if (r.drawn || !gpu.damageTracking) {
         gpu.stats.wholeFrames++;
         gpu.stats.redrawnPixels += int64_t(gpu.params.backBufferWidth) * gpu.params.backBufferHeight;
@@ -1283,17 +1682,25 @@ bool drawFrame(Damage* shown)
             changed = false;
             gpu.stats.unchangedFrames++;
         } else {
-            replay(r, d.whole ? nullptr : &d);
+            weighCuts(r, last, d);
+            chooseCuts(r);
+            cached = drawFromStillCache(r, d);
+            if (!cached) replay(r, d.whole ? nullptr : &d);
+            *shown = d;
+            kept = !d.whole;
             if (d.whole) gpu.stats.wholeFrames++;
             else gpu.stats.partialFrames++;
             gpu.stats.redrawnPixels += damageArea(d);
         }
     } else {
-        replay(r, nullptr);
+        Damage whole = {{{0, 0, gpu.params.backBufferWidth, gpu.params.backBufferHeight}}, 1, true};
+        cached = drawFromStillCache(r, whole);
+        if (!cached) replay(r, nullptr);
         gpu.stats.wholeFrames++;
         gpu.stats.redrawnPixels += int64_t(gpu.params.backBufferWidth) * gpu.params.backBufferHeight;
     }
-    if (gpu.damageCheck && kept) checkKeptFrame(r);
+    if (changed) logFrame(r, gl.recordings[1 - gl.recording], *shown, !kept);
+    if (gpu.damageCheck && (kept || cached)) checkKeptFrame(r);
     gl.lastComparable = !r.drawn && r.comparable && gpu.damageTracking;
     gl.recording = 1 - gl.recording;
     restartRecording();

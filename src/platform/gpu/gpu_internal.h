@@ -55,6 +55,7 @@ struct GpuState {
     bool specialisedPrograms = true;
     bool damageTracking = true;
     bool damageCheck = false;
+    bool stillCache = true;
     bool partialPresents = true;
     std::vector<GpuTextureSlot> textures;  // index = handle - 1
     std::vector<GpuBufferSlot> buffers;

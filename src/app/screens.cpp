@@ -342,6 +342,8 @@ void GameScreen::update()
     processTypedCodes(this);
 }
 
+void GameScreen::deactivate() { releaseBoardPictures(); }
+
 void GameScreen::render()
 {
     selectDefaultFont();

@@ -100,6 +100,12 @@ void clearBoardEffects();
 // the hammer, HUD, candle and shutter pictures. A missing picture is fatal ("Couldn't load
 // texture: %s").
 void loadBoardPictures();
+// Whether the board's pictures are resident (loadBoardPictures ran and they were not released).
+bool boardPicturesResident();
+// Releases the board's pictures and the HUD's (releaseHudPictures); the pointers go null. Leaving
+// the game screen does this: the menus, the map and the trophy room do not show them (the help
+// pages load them again when drawn, as does drawing a level).
+void releaseBoardPictures();
 // The strip files in figure-image order.
 const char* figureStripName(int index);
 

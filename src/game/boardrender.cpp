@@ -419,7 +419,13 @@ void loadBoardPictures()
     s.crossMark = loadTexture("bonus1.tga");
     s.megaMark = loadTexture("bonus2.tga");
     s.flare = loadTexture("flare.jpg");
+    s.picturesOnShow = 1;
     loadHudPictures();
+}
+
+void loadBoardPicturesOnShow()
+{
+    if (boardRender.picturesOnShow && !boardPicturesResident()) loadBoardPictures();
 }
 
 bool boardPicturesResident() { return findTexture(STRIP_NAMES[0]) != nullptr; }

@@ -373,9 +373,6 @@ void drawGame()
     trace("drawGame");
     clearHudTexts();
     if (!gameFlow.levelActive) return;
-    // The board's and HUD's pictures are resident only while a level shows (released when the
-    // game screen is left).
-    if (!boardPicturesResident()) loadBoardPictures();
     begin2D();
     drawBackdrop(true);
     int fade = static_cast<int>(play.boardFade * 255.0f);

@@ -179,7 +179,7 @@ ImageData hammerArea(const ImageData& f)
 
 // The board's and the HUD's pictures are resident only around a level: leaving the game screen
 // releases them (the font and the shutter's picture stay, every screen draws with them), and
-// drawing a level loads them again.
+// showing it again loads them.
 TEST_F(GameGolden, BoardPicturesAreResidentOnlyAroundALevel)
 {
     const char* board[] = {"figures\\aqua.tga", "field\\field1.tga", "zep2.tga", "flare.jpg", "_a_gamebar.jpg",
@@ -196,7 +196,7 @@ TEST_F(GameGolden, BoardPicturesAreResidentOnlyAroundALevel)
     EXPECT_EQ(boardRender.figures[0], nullptr);
     EXPECT_NE(findTexture("_a_gag.jpg"), nullptr);
     EXPECT_NE(findTexture("font.tga"), nullptr);
-    run(1);
+    screens.game.activate();
     EXPECT_EQ(resident(), 8);
     EXPECT_EQ(boardRender.figures[0], findTexture(figureStripName(0)));
     EXPECT_EQ(boardRender.tiles[1], findTexture("field\\field1.tga"));

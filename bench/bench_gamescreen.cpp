@@ -10,6 +10,7 @@
 // window, damage tracking on as in the game: the time is the submitting thread's CPU up to the
 // end of the scene (the present is bench_present's), drawCalls the GL draw calls the frame's
 // draws became after batching, submittedDraws the draws the game made.
+// BM_LoadBoardPicturesOnGl: the board's and HUD's pictures loaded anew at a level's start.
 #include "core/appstate.h"
 #include "core/random.h"
 #include "app/screens.h"
@@ -119,6 +120,25 @@ void BM_GameScreenFrameOnGl(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GameScreenFrameOnGl)->Unit(benchmark::kMicrosecond);
+
+// The board's and HUD's pictures loaded again, as a level's first frame loads them after the game
+// screen was left (which released them), on the GL device: what a level start waits for them.
+void BM_LoadBoardPicturesOnGl(benchmark::State& state)
+{
+    static void* window = gpuCreateHiddenWindow(800, 600);
+    if (!window || !openDataSetForALevel(window) || gpuIsHeadless()) {
+        state.SkipWithError("no data set (build the dataset target) or no GL device");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        releaseBoardPictures();
+        state.ResumeTiming();
+        loadBoardPictures();
+    }
+    state.counters["textures"] = textureManager.count;
+}
+BENCHMARK(BM_LoadBoardPicturesOnGl)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

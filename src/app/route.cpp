@@ -10,6 +10,7 @@
 #include "game/replay.h"
 #include "game/board.h"
 #include "graphics/device.h"
+#include "graphics/textures.h"
 #include "menus/dialogflow.h"
 #include "menus/menus.h"
 #include "persist/profile.h"
@@ -150,6 +151,11 @@ void dumpScreenIfAsked()
     bool ok = std::fputs(text, f) >= 0;
     ok = std::fclose(f) == 0 && ok;
     if (ok) std::rename(tmp.c_str(), path);
+    // The textures resident on this screen, for measuring (docs/platform.md, "Textures by screen"):
+    // one file per screen and dialog, the last one written while it showed.
+    static const char* textures = std::getenv("OSTRIMAR_TEXTURE_FILE");
+    if (textures && textures[0])
+        writeTextureTable((std::string(textures) + "-" + screen + "-" + currentDialogName()).c_str());
 }
 
 // ---- A replay on the screen ----

@@ -17,11 +17,13 @@
 
 namespace {
 
-// The 800 by 600 pictures sit in 1024 by 1024 textures, the 472 by 72 bar in 512 by 128.
-constexpr float PICTURE_U = 800.0f / 1024.0f;  // 0.78125
-constexpr float PICTURE_V = 600.0f / 1024.0f;  // 0.5859375
+// The 800 by 600 pictures and the 472 by 72 bar fill their textures. The bar's texture
+// coordinates are nudged by half a texel and an eighth of one (0.001 of the 512 by 128 texture
+// the bar once sat in).
 constexpr float BAR_WIDTH = 472.0f;
 constexpr float BAR_HEIGHT = 72.0f;
+constexpr float BAR_NUDGE_U = 0.512f / BAR_WIDTH;
+constexpr float BAR_NUDGE_V = 0.128f / BAR_HEIGHT;
 
 struct ScreenDrawState {
     Texture* splash1 = nullptr;
@@ -91,7 +93,7 @@ void drawSplashPicture(bool second, int brightness)
     disableSwitch(7);
     // pixel (0, 0) to (799, 599) in centred coordinates
     uint8_t b = static_cast<uint8_t>(brightness);
-    drawQuadRect(rect(-400.0f, 300.0f, 399.0f, -299.0f), rect(0.0f, 0.0f, PICTURE_U, PICTURE_V), Color(b, b, b, 255));
+    drawQuadRect(rect(-400.0f, 300.0f, 399.0f, -299.0f), rect(0.0f, 0.0f, 1.0f, 1.0f), Color(b, b, b, 255));
     enableSwitch(7);
 }
 
@@ -105,12 +107,12 @@ void drawLoadingPictureAndBar(const Color& tint, float progress)
         releasePicture(&pictures.splash2);
     }
     setTexture(pictures.loadscreen);
-    drawQuadRect(rect(-400.0f, 300.0f, 400.0f, -300.0f), rect(0.0f, 0.0f, PICTURE_U, PICTURE_V), tint);
+    drawQuadRect(rect(-400.0f, 300.0f, 400.0f, -300.0f), rect(0.0f, 0.0f, 1.0f, 1.0f), tint);
     if (progress < 0.0f) progress = 0.0f;
     if (progress > 1.0f) progress = 1.0f;
     setTexture(picture(&pictures.loadbar, "loadbar.tga", 472, 72));
     drawQuadRect(rect(-224.0f, -229.0f, -224.0f + progress * BAR_WIDTH, -229.0f - BAR_HEIGHT),
-                 rect(0.001f, 0.001f, progress * BAR_WIDTH / 512.0f + 0.001f, BAR_HEIGHT / 128.0f + 0.001f), tint, 10.0f);
+                 rect(BAR_NUDGE_U, BAR_NUDGE_V, progress + BAR_NUDGE_U, 1.0f + BAR_NUDGE_V), tint, 10.0f);
 }
 
 void drawPromptText(float size)

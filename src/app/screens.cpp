@@ -342,6 +342,10 @@ void GameScreen::update()
     processTypedCodes(this);
 }
 
+// The board's and HUD's pictures are resident only while the game screen shows.
+void GameScreen::activate() { loadBoardPicturesOnShow(); }
+void GameScreen::deactivate() { releaseBoardPictures(); }
+
 void GameScreen::render()
 {
     selectDefaultFont();

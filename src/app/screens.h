@@ -98,6 +98,8 @@ class GameScreen : public Screen {
 public:
     void update() override;
     void render() override;
+    void activate() override;
+    void deactivate() override;
     void keyDown(int vk) override;
     void lButtonDown() override;
     void lButtonDblClk() override;

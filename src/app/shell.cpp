@@ -337,9 +337,10 @@ bool deferredLoad()
     loadMenuPictures();
     initAudio(persist.settings.musicVolume, persist.settings.sfxVolume);
     loadSounds();
-    loadBoardPictures();
-    // The HUD pictures and the font: the dialogs of the front end write with it too.
-    loadHudPictures();
+    // The font and the shutter's picture; the board's and the HUD's pictures are loaded when a
+    // level is drawn and released when the game screen is left (docs/platform.md, "Memory").
+    loadFontAndShutter();
+    boardRender.picturesOnShow = 1;
     loadTrophies();
     // The level descriptions: every level file once, up to the first missing one, so that each
     // level's backdrop is known before the level starts.

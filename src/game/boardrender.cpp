@@ -419,7 +419,30 @@ void loadBoardPictures()
     s.crossMark = loadTexture("bonus1.tga");
     s.megaMark = loadTexture("bonus2.tga");
     s.flare = loadTexture("flare.jpg");
+    s.picturesOnShow = 1;
     loadHudPictures();
+}
+
+void loadBoardPicturesOnShow()
+{
+    if (boardRender.picturesOnShow && !boardPicturesResident()) loadBoardPictures();
+}
+
+bool boardPicturesResident() { return findTexture(STRIP_NAMES[0]) != nullptr; }
+
+void releaseBoardPictures()
+{
+    BoardRenderState& s = boardRender;
+    const Texture** all[] = {&s.chain, &s.crossMark, &s.megaMark, &s.flare};
+    for (const Texture*& t : s.figures) t = nullptr;
+    for (const Texture*& t : s.tiles) t = nullptr;
+    for (const Texture** t : all) *t = nullptr;
+    // By name: a pointer may be stale after a release of every texture.
+    for (const char* name : STRIP_NAMES) releaseTextureByName(name);
+    for (const char* name : TILE_NAMES) releaseTextureByName(name);
+    static const char* const others[] = {"zep2.tga", "bonus1.tga", "bonus2.tga", "flare.jpg"};
+    for (const char* name : others) releaseTextureByName(name);
+    releaseHudPictures();
 }
 
 // ---- frames ----

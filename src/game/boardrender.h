@@ -87,6 +87,9 @@ struct BoardRenderState {
     const Texture* crossMark;
     const Texture* megaMark;
     const Texture* flare;
+    // The pictures are loaded when the game screen or the help shows (set by the load after the
+    // splash and by any load of them; tests without a data set leave it clear and draw without).
+    uint8_t picturesOnShow;
 };
 
 extern BoardRenderState boardRender;
@@ -100,6 +103,15 @@ void clearBoardEffects();
 // the hammer, HUD, candle and shutter pictures. A missing picture is fatal ("Couldn't load
 // texture: %s").
 void loadBoardPictures();
+// Whether the board's pictures are resident (loadBoardPictures ran and they were not released).
+bool boardPicturesResident();
+// Loads them when they are not resident and picturesOnShow is set (the game screen showing, the
+// help pages drawn).
+void loadBoardPicturesOnShow();
+// Releases the board's pictures and the HUD's (releaseHudPictures); the pointers go null. Leaving
+// the game screen does this: the menus, the map and the trophy room do not show them (the help
+// pages load them again when drawn, as does drawing a level).
+void releaseBoardPictures();
 // The strip files in figure-image order.
 const char* figureStripName(int index);
 

@@ -497,21 +497,41 @@ void drawTipPanel()
     hudText("ok", (r.left + r.right) / 2.0f, (r.top + r.bottom) / 2.0f, 11.0f, WHITE, true);
 }
 
-void loadHudPictures()
+namespace {
+
+// The HUD's and candle's pictures: shown only on the game screen (and some on the help pages).
+const char* const HUD_JPEG_ALPHA[] = {"_a_gamebar.jpg", "_a_candlestick.jpg", "_a_candle.jpg"};
+const char* const HUD_PLAIN[] = {"candlefire.tga", "candlepool.tga", "drop1.tga", "drop2.tga", "drop3.tga",
+                                 "drop4.tga", "heart.tga", "trophybutton.tga", "hammer.texture1.tga",
+                                 "hammer.texture2.tga", "hammer.texturelum1.jpg", "hammer.texturelum2.jpg",
+                                 "hammer.texturelum3.jpg", "flare.jpg"};
+// The screen-transition shutter's picture, drawn on every screen.
+const char* const SHUTTER_PICTURE = "_a_gag.jpg";
+
+}  // namespace
+
+void loadFontAndShutter()
 {
-    static const char* const jpegAlpha[] = {"_a_gamebar.jpg", "_a_candlestick.jpg", "_a_candle.jpg", "_a_gag.jpg"};
-    static const char* const plain[] = {"candlefire.tga", "candlepool.tga", "drop1.tga", "drop2.tga", "drop3.tga",
-                                        "drop4.tga", "heart.tga", "trophybutton.tga", "hammer.texture1.tga",
-                                        "hammer.texture2.tga", "hammer.texturelum1.jpg", "hammer.texturelum2.jpg",
-                                        "hammer.texturelum3.jpg", "flare.jpg"};
     // The font is required: a missing picture or metrics file ends the load with the file and
     // texture layers' message box.
     if (!currentFont()) loadFont("font", 1.0f, 1.0f);
     selectFont(0);
-    for (const char* n : jpegAlpha) {
+    if (!findTexture(SHUTTER_PICTURE)) loadJpegAlpha(SHUTTER_PICTURE, false);
+}
+
+void loadHudPictures()
+{
+    loadFontAndShutter();
+    for (const char* n : HUD_JPEG_ALPHA) {
         if (!findTexture(n)) loadJpegAlpha(n, false);
     }
-    for (const char* n : plain) {
+    for (const char* n : HUD_PLAIN) {
         if (!findTexture(n)) loadTextureEx(n, false, false);
     }
+}
+
+void releaseHudPictures()
+{
+    for (const char* n : HUD_JPEG_ALPHA) releaseTextureByName(n);
+    for (const char* n : HUD_PLAIN) releaseTextureByName(n);
 }

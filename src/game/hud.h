@@ -107,5 +107,9 @@ void drawHud();
 void drawBonusNumber();
 void drawPauseOverlay();
 void drawTipPanel();
-// Loads the HUD's, candle's and shutter's pictures (missing ones are drawn as nothing).
+// Loads the HUD's, candle's and shutter's pictures (missing ones are drawn as nothing) and the font.
 void loadHudPictures();
+// The font (required) and the shutter's picture: what every screen draws with.
+void loadFontAndShutter();
+// Releases the HUD's and candle's pictures (the font and the shutter's picture stay).
+void releaseHudPictures();

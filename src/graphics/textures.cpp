@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 TextureManager textureManager = {};
 
@@ -139,18 +141,14 @@ bool readTexels(int handle, ImageData* out)
     return true;
 }
 
-// A picture decoded the way the picture loader makes a texture of it: the size rounded up to
-// powers of two and the picture stretched over it (filtered).
-bool decodeForTexture(const uint8_t* data, size_t size, ImageData* out)
+// The size texture coordinates of a loaded picture are reckoned in: its own size rounded up to
+// powers of two, as the drawing code was written for textures stretched to that size. The device
+// texture holds the picture at its own size (GL 3.3 takes any size): coordinates 0..1 cover the
+// whole picture either way, so only the resampling of the stretch is gone.
+void roundedSize(const ImageData& img, int* width, int* height)
 {
-    ImageData img;
-    if (!imageDecode(data, size, &img)) return false;
-    int tw = imageRoundUpPow2(img.width), th = imageRoundUpPow2(img.height);
-    if (tw == img.width && th == img.height) {
-        *out = std::move(img);
-        return true;
-    }
-    return imageScale(img, tw, th, out);
+    *width = imageRoundUpPow2(img.width);
+    *height = imageRoundUpPow2(img.height);
 }
 
 bool tgaServedByJpeg(const char* name, char* alt, size_t capacity)
@@ -194,7 +192,7 @@ Texture* loadTextureEx(const char* name, bool fatal, bool forceAlpha)
     int32_t size = 0;
     const uint8_t* data = nameFits(name) ? readFile(name, &size, false) : nullptr;
     ImageData img;
-    bool decoded = data && decodeForTexture(data, static_cast<size_t>(size), &img);
+    bool decoded = data && imageDecode(data, static_cast<size_t>(size), &img);
     // The GPU gets the decoded picture: the file's bytes are not needed any more (a member of a
     // packed archive stays registered and is read again if the picture is ever loaded again).
     if (data) releaseFile(data);
@@ -209,7 +207,9 @@ Texture* loadTextureEx(const char* name, bool fatal, bool forceAlpha)
         if (fatal) message("Couldn't load texture: %s", name, "Loading error", true);
         return nullptr;
     }
-    return registerTexture(name, handle, img.width, img.height, forceAlpha || hasTgaSuffix(name), false, format);
+    int w = 0, h = 0;
+    roundedSize(img, &w, &h);
+    return registerTexture(name, handle, w, h, forceAlpha || hasTgaSuffix(name), false, format);
 }
 
 Texture* loadJpegAlpha(const char* name, bool fatal)
@@ -221,7 +221,16 @@ Texture* loadJpegAlpha(const char* name, bool fatal)
     if (!data) return nullptr;
     size_t split = imageJpegAlphaSplit(data, static_cast<size_t>(size));
     ImageData img;
-    bool ok = split > 0 && decodeForTexture(data, split, &img);
+    bool ok = split > 0 && imageDecode(data, split, &img);
+    // The alpha stream is laid out at the rounded size: a picture of another size is stretched
+    // to it, as the file was made for.
+    int rw = 0, rh = 0;
+    if (ok) roundedSize(img, &rw, &rh);
+    if (ok && (rw != img.width || rh != img.height)) {
+        ImageData scaled;
+        ok = imageScale(img, rw, rh, &scaled);
+        img = std::move(scaled);
+    }
     // The alpha stream must cover every texel (a short one is a damaged file; extra bytes are ignored).
     size_t texels = static_cast<size_t>(img.width) * img.height;
     if (ok && static_cast<size_t>(size) - split < texels) ok = false;
@@ -253,10 +262,10 @@ Texture* loadJpegAlphaSized(const char* name, int width, int height)
               static_cast<size_t>(size) - split >= static_cast<size_t>(width) * height;
     Texture* t = nullptr;
     if (ok && nextPow2(width) && nextPow2(height)) {
-        t = createTexture(name, nextPow2(width), nextPow2(height), GpuFormat::A8R8G8B8, false);
+        t = createTexture(name, width, height, GpuFormat::A8R8G8B8, false);
         if (t) {
-            // The picture is copied unscaled into (0, 0, width, height); texels it does not cover stay
-            // transparent black. Texel (r, c) takes alpha byte r * width + c.
+            // The picture is copied unscaled into the width x height texture; texels it does not
+            // cover stay transparent black. Texel (r, c) takes alpha byte r * width + c.
             ImageData area;
             area.width = width;
             area.height = height;
@@ -289,7 +298,7 @@ Texture* loadTextureSized(const char* name, int width, int height)
         message("Couldn't load texture: %s", name, "Loading error", true);
         return nullptr;
     }
-    Texture* t = createTexture(name, nextPow2(width), nextPow2(height), GpuFormat::A8R8G8B8, false);
+    Texture* t = createTexture(name, width, height, GpuFormat::A8R8G8B8, false);
     if (!t) return nullptr;
     int32_t size = 0;
     const uint8_t* data = readFile(name, &size, true);
@@ -300,7 +309,7 @@ Texture* loadTextureSized(const char* name, int width, int height)
         if (data) message("Couldn't load texture: %s", name, "Loading error", true);
         return nullptr;
     }
-    // Unscaled into (0, 0, width, height); a picture without alpha is opaque there.
+    // Unscaled into the width x height texture; a picture without alpha is opaque there.
     ImageData area;
     area.width = width;
     area.height = height;
@@ -362,21 +371,24 @@ Texture* copyTextureWithMask(const char* newName, const char* sourceName, const 
     if (!t) return nullptr;
     Texture* mask = loadTexture(maskName);
     if (!mask) return t;
-    int mw = 0, mh = 0, mpitch = 0;
-    GpuFormat mf = GpuFormat::Unknown;
-    gpuTextureInfo(mask->texture, &mw, &mh, &mf, nullptr);
-    const uint8_t* m = static_cast<const uint8_t*>(gpuLockTexture(mask->texture, &mpitch));
+    // The mask as BGRA texels, stretched to the copy's texels when both are reckoned at the same
+    // size but the mask's texture holds its picture at another (its own) size.
+    ImageData m;
+    if (!readTexels(mask->texture, &m)) return t;
+    if (mask->width == t->width && mask->height == t->height && (m.width != t->width || m.height != t->height)) {
+        ImageData stretched;
+        if (!imageScale(m, t->width, t->height, &stretched)) return t;
+        m = std::move(stretched);
+    }
     int pitch = 0;
     uint8_t* d = static_cast<uint8_t*>(gpuLockTexture(t->texture, &pitch));
-    if (m && d && mw > 0) {
-        size_t step = static_cast<size_t>(mpitch / mw);
-        size_t maskBytes = static_cast<size_t>(mpitch) * mh;
+    if (d) {
         size_t n = static_cast<size_t>(t->width) * t->height;
+        size_t maskTexels = static_cast<size_t>(m.width) * m.height;
         // A mask smaller than the picture leaves the alpha of the texels it does not reach.
-        for (size_t i = 0; i < n && i * step < maskBytes; ++i) d[i * 4 + 3] = m[i * step];
+        for (size_t i = 0; i < n && i < maskTexels; ++i) d[i * 4 + 3] = m.pixels[i * 4];
+        gpuUnlockTexture(t->texture);
     }
-    if (m) gpuUnlockTexture(mask->texture);
-    if (d) gpuUnlockTexture(t->texture);
     return t;
 }
 
@@ -423,4 +435,49 @@ void releaseAllTextures()
         textureManager.records[i] = nullptr;
     }
     textureManager.count = 0;
+}
+
+size_t textureTableBytes()
+{
+    size_t bytes = 0;
+    for (int i = 0; i < textureManager.count; ++i) bytes += gpuTextureBytes(textureManager.records[i]->texture);
+    return bytes;
+}
+
+namespace {
+
+const char* formatName(GpuFormat f)
+{
+    switch (f) {
+    case GpuFormat::A8R8G8B8: return "A8R8G8B8";
+    case GpuFormat::X8R8G8B8: return "X8R8G8B8";
+    case GpuFormat::R5G6B5: return "R5G6B5";
+    case GpuFormat::X1R5G5B5: return "X1R5G5B5";
+    case GpuFormat::A1R5G5B5: return "A1R5G5B5";
+    case GpuFormat::A4R4G4B4: return "A4R4G4B4";
+    default: return "?";
+    }
+}
+
+}  // namespace
+
+bool writeTextureTable(const char* path)
+{
+    if (!path || !path[0]) return false;
+    std::string tmp = std::string(path) + ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f) return false;
+    bool ok = true;
+    for (int i = 0; i < textureManager.count; ++i) {
+        const Texture* t = textureManager.records[i];
+        int w = 0, h = 0;
+        GpuFormat format = GpuFormat::Unknown;
+        bool rt = false;
+        gpuTextureInfo(t->texture, &w, &h, &format, &rt);
+        ok = std::fprintf(f, "%s\t%dx%d\t%s%s\t%d\t%zu\n", t->name, w, h, formatName(format), rt ? " target" : "",
+                          gpuTextureLevels(t->texture), gpuTextureBytes(t->texture)) > 0 && ok;
+    }
+    ok = std::fprintf(f, "total\t%d textures\t\t\t%zu\n", textureManager.count, textureTableBytes()) > 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    return ok && std::rename(tmp.c_str(), path) == 0;
 }

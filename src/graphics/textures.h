@@ -2,8 +2,8 @@
 // The texture manager: every texture of the program, registered under its name (compared
 // exactly, case-sensitively). Pictures are read through the file table and decoded in memory;
 // besides plain loading the manager builds textures from "JPEG with alpha" files (a JPEG
-// immediately followed by one alpha byte per texel), blank power-of-two textures holding a
-// picture at its own size, render targets (recreated after a device reset), scaled copies and
+// immediately followed by one alpha byte per texel), textures holding a picture at a given
+// size, blank textures, render targets (recreated after a device reset), scaled copies and
 // copies with an alpha mask.
 #include "platform/gpu/gpu.h"
 
@@ -11,7 +11,11 @@
 
 struct Texture {
     char name[128];
-    int32_t width;        // level 0 (after the loader's rounding to powers of two)
+    // The size texture coordinates are reckoned in. A loaded picture: its own size rounded up to
+    // powers of two (the device texture holds it at its own size, stretched over the same 0..1
+    // coordinates); a picture loaded at a given size, a blank texture or a render target: the
+    // device texture's size.
+    int32_t width;
     int32_t height;
     int texture;          // device texture handle, 0 while a render target is released
     uint8_t hasAlpha;
@@ -40,11 +44,12 @@ Texture* loadTexture(const char* name);
 // alpha) when that file exists. Missing or undecodable: "Couldn't load texture: %s" /
 // "Loading error" and the exit hook when fatal; null otherwise.
 Texture* loadTextureEx(const char* name, bool fatal, bool forceAlpha);
-// A JPEG with alpha stream, decoded at its own size (rounded up to powers of two). Missing: null.
+// A JPEG with alpha stream, decoded at its own size (a picture whose sides are not powers of two
+// is stretched to the rounded size its alpha stream is laid out for). Missing: null.
 Texture* loadJpegAlpha(const char* name, bool fatal);
-// A JPEG with alpha stream in the top-left width x height texels of a power-of-two texture.
+// A JPEG with alpha stream in a width x height texture (sides up to 1024), unscaled.
 Texture* loadJpegAlphaSized(const char* name, int width, int height);
-// A picture in the top-left width x height texels of a power-of-two texture; the file is required.
+// A picture in a width x height texture (sides up to 1024), unscaled; the file is required.
 Texture* loadTextureSized(const char* name, int width, int height);
 // A blank texture ("Couldn't create texture: %s" / "Init error" and null when it cannot be made).
 Texture* createTexture(const char* name, int width, int height, GpuFormat format, bool renderTarget);
@@ -59,5 +64,11 @@ void releaseTextureByName(const char* name);
 void onDeviceLost();
 void onDeviceReset();
 void releaseAllTextures();
+// Bytes every registered texture takes on the device (gpuTextureBytes summed).
+size_t textureTableBytes();
+// Writes the registered textures to a file, one a line: name, device size, format, mipmap
+// levels, bytes (with every level), then a total line; through a temporary file renamed over
+// the old one. False when it cannot be written.
+bool writeTextureTable(const char* path);
 // The smallest of 2, 4, ..., 1024 that is >= n; 0 when n > 1024.
 int nextPow2(int n);

@@ -753,6 +753,8 @@ void helpPageArrow(int kind, float x, const char16_t* glyph)
 
 void drawHelp(MenuNode* d)
 {
+    // The pages show the board's pictures, which are resident only around a level.
+    loadBoardPicturesOnShow();
     Scaler k = dialogScale();
     float fade = k.s;
     int page = dialogs.helpPage >= 0 && dialogs.helpPage < HELP_PAGE_COUNT ? dialogs.helpPage : 0;

@@ -124,9 +124,9 @@ TEST_F(BackdropTest, PictureCoversTheScreenWithItsPartOfTheTexture)
     EXPECT_FLOAT_EQ(maxX, 400.0f);
     EXPECT_FLOAT_EQ(minY, -300.0f);
     EXPECT_FLOAT_EQ(maxY, 300.0f);
-    // 800 x 600 of a 1024 x 1024 texture
-    EXPECT_FLOAT_EQ(maxU, 0.78125f);
-    EXPECT_FLOAT_EQ(maxV, 0.5859375f);
+    // the whole 800 x 600 texture (no power-of-two padding)
+    EXPECT_FLOAT_EQ(maxU, 1.0f);
+    EXPECT_FLOAT_EQ(maxV, 1.0f);
 }
 
 TEST_F(BackdropTest, TintDriftsTowardsItsPresetByTheFrameTime)

@@ -212,6 +212,8 @@ TEST_F(DialogGolden, HowToPlayPagesInEnglishAndRussian)
             HelpPageFit fit = helpPageFit(page);
             EXPECT_GE(fit.rowsBottom, fit.rowsLimit) << l.name << " page " << page + 1;
             EXPECT_LE(fit.widestLine, fit.textWidth) << l.name << " page " << page + 1;
+            // The board's pictures are resident only around a level: the help loads them.
+            releaseBoardPictures();
             frontEnd("howtoplay");
             dialogs.helpPage = page;
             run(2);

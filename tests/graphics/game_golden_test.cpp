@@ -177,6 +177,31 @@ ImageData hammerArea(const ImageData& f)
     return out;
 }
 
+// The board's and the HUD's pictures are resident only around a level: leaving the game screen
+// releases them (the font and the shutter's picture stay, every screen draws with them), and
+// showing it again loads them.
+TEST_F(GameGolden, BoardPicturesAreResidentOnlyAroundALevel)
+{
+    const char* board[] = {"figures\\aqua.tga", "field\\field1.tga", "zep2.tga", "flare.jpg", "_a_gamebar.jpg",
+                           "_a_candle.jpg", "heart.tga", "hammer.texture1.tga"};
+    auto resident = [&] {
+        int n = 0;
+        for (const char* name : board) n += findTexture(name) ? 1 : 0;
+        return n;
+    };
+    run(1);
+    EXPECT_EQ(resident(), 8);
+    screens.game.deactivate();
+    EXPECT_EQ(resident(), 0);
+    EXPECT_EQ(boardRender.figures[0], nullptr);
+    EXPECT_NE(findTexture("_a_gag.jpg"), nullptr);
+    EXPECT_NE(findTexture("font.tga"), nullptr);
+    screens.game.activate();
+    EXPECT_EQ(resident(), 8);
+    EXPECT_EQ(boardRender.figures[0], findTexture(figureStripName(0)));
+    EXPECT_EQ(boardRender.tiles[1], findTexture("field\\field1.tga"));
+}
+
 TEST_F(GameGolden, FreshLevel)
 {
     run(50);  // 1000 ms: the board has faded in and its figures have come to rest

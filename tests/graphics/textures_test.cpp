@@ -68,9 +68,11 @@ TEST_F(TexturesTest, PicturesAreRegisteredOnceUnderTheirExactName)
     EXPECT_EQ(findTexture("Stone.tga"), nullptr);
 }
 
-TEST_F(TexturesTest, LoaderStretchesThePictureOverThePowerOfTwoTexture)
+// A picture whose sides are not powers of two keeps its own size on the device (no stretched,
+// resampled copy), while its coordinates are still reckoned at the rounded size the drawing code
+// was written for.
+TEST_F(TexturesTest, LoaderKeepsThePictureAtItsOwnSizeReckonedAtThePowerOfTwo)
 {
-    // 3 columns: red, green, blue; stretched to 4 texels the first stays red and the last blue
     put("bands.tga", encodedTga(makePicture(3, 2, [](int x, int) -> uint32_t {
                                     return x == 0 ? 0xFFFF0000 : x == 1 ? 0xFF00FF00 : 0xFF0000FF;
                                 }),
@@ -79,8 +81,14 @@ TEST_F(TexturesTest, LoaderStretchesThePictureOverThePowerOfTwoTexture)
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->width, 4);
     EXPECT_EQ(t->height, 2);
+    int w = 0, h = 0;
+    ASSERT_TRUE(gpuTextureInfo(t->texture, &w, &h, nullptr, nullptr));
+    EXPECT_EQ(w, 3);
+    EXPECT_EQ(h, 2);
+    EXPECT_EQ(gpuTextureBytes(t->texture), size_t(3 * 2 * 4 + 1 * 1 * 4));  // level 0 and the mipmap level
     EXPECT_EQ(texel(t, 0, 0), 0xFFFF0000u);
-    EXPECT_EQ(texel(t, 3, 1), 0xFF0000FFu);
+    EXPECT_EQ(texel(t, 1, 0), 0xFF00FF00u);
+    EXPECT_EQ(texel(t, 2, 1), 0xFF0000FFu);
 }
 
 TEST_F(TexturesTest, JpegWithoutForcedAlphaIsOpaqueAndFlaggedSo)
@@ -167,17 +175,26 @@ TEST_F(TexturesTest, LongerAlphaStreamIgnoresTheExtraBytes)
     EXPECT_EQ(texel(t, 7, 7) >> 24, uint32_t((63 * 7) & 255));
 }
 
-TEST_F(TexturesTest, SizedPicturesSitTopLeftInAPowerOfTwoTexture)
+TEST_F(TexturesTest, SizedPicturesFillATextureOfTheirSize)
 {
     ImageData pic = gradient(100, 60);
     put("loadscreen.jpg", encodedJpeg(pic, 100));
     Texture* t = loadTextureSized("loadscreen.jpg", 100, 60);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->width, 128);
-    EXPECT_EQ(t->height, 64);
+    EXPECT_EQ(t->width, 100);
+    EXPECT_EQ(t->height, 60);
+    int w = 0, h = 0;
+    ASSERT_TRUE(gpuTextureInfo(t->texture, &w, &h, nullptr, nullptr));
+    EXPECT_EQ(w, 100);
+    EXPECT_EQ(h, 60);
     EXPECT_TRUE(nearRgb(texel(t, 50, 30), pixelAt(pic, 50, 30), 4));
     EXPECT_EQ(texel(t, 99, 59) >> 24, 255u);
-    EXPECT_EQ(texel(t, 100, 0), 0u);  // outside the picture: transparent black
+    // a picture smaller than the size asked for leaves the rest transparent black
+    put("small.jpg", encodedJpeg(gradient(10, 10), 100));
+    Texture* s = loadTextureSized("small.jpg", 20, 10);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(texel(s, 9, 9) >> 24, 255u);
+    EXPECT_EQ(texel(s, 10, 0), 0u);
     EXPECT_EQ(loadTextureSized("loadscreen.jpg", 100, 60), t);
     // the required file is missing: the file table's message and exit
     EXPECT_EQ(loadTextureSized("gone.jpg", 800, 600), nullptr);
@@ -190,8 +207,9 @@ TEST_F(TexturesTest, SizedJpegWithAlphaTakesAlphaRowByRow)
     put("_a_panel.jpg", jpegWithAlpha(gradient(20, 10), 20 * 10));
     Texture* t = loadJpegAlphaSized("_a_panel.jpg", 20, 10);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->width, 32);
-    EXPECT_EQ(t->height, 16);
+    EXPECT_EQ(t->width, 20);
+    EXPECT_EQ(t->height, 10);
+    EXPECT_EQ(gpuTextureBytes(t->texture), size_t(20 * 10 * 4));
     EXPECT_EQ(texel(t, 3, 2) >> 24, uint32_t(((2 * 20 + 3) * 7) & 255));
     EXPECT_EQ(loadJpegAlphaSized("_a_missing.jpg", 20, 10), nullptr);
     EXPECT_EQ(ExitRecorder::exits(), 0);
@@ -260,6 +278,16 @@ TEST_F(TexturesTest, ScaledCopyAndMask)
     EXPECT_EQ(texel(masked, 3, 0) >> 24, 0u);
     EXPECT_EQ(texel(masked, 3, 10) >> 24, 80u);
     EXPECT_EQ(texel(masked, 20, 31) & 0xFFFFFF, 0x0000FFu);
+    // a picture and a mask held at their own 30 x 30 (reckoned at 32 x 32): the mask is stretched
+    // over the 32 x 32 copy as the picture is, its last row on the copy's last row
+    put("src30.tga", encodedTga(makePicture(30, 30, [](int, int) -> uint32_t { return 0xFF00FF00; }), true));
+    put("mask30.tga", encodedTga(makePicture(30, 30, [](int, int y) -> uint32_t { return 0xFF000000u | uint32_t(y * 8); }), true));
+    Texture* masked30 = copyTextureWithMask("masked30", "src30.tga", "mask30.tga");
+    ASSERT_NE(masked30, nullptr);
+    EXPECT_EQ(masked30->width, 32);
+    EXPECT_EQ(texel(masked30, 3, 0) >> 24, 0u);
+    EXPECT_NEAR(double(texel(masked30, 3, 31) >> 24), 29 * 8, 2);
+    EXPECT_NEAR(double(texel(masked30, 31, 16) >> 24), 15 * 8, 8);
 }
 
 TEST_F(TexturesTest, OverlongNamesAreRefusedCleanly)

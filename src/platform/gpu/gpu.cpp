@@ -567,6 +567,27 @@ bool gpuTextureInfo(int texture, int* width, int* height, GpuFormat* format, boo
     return true;
 }
 
+int gpuTextureLevels(int texture)
+{
+    GpuTextureSlot* t = gpuTextureSlot(texture);
+    return t ? t->levels : 0;
+}
+
+size_t gpuTextureBytes(int texture)
+{
+    GpuTextureSlot* t = gpuTextureSlot(texture);
+    if (!t) return 0;
+    size_t bytes = 0;
+    int w = t->width, h = t->height;
+    for (int l = 0; l < t->levels; ++l) {
+        bytes += static_cast<size_t>(w) * h * gpuFormatBytes(t->format);
+        w = w > 1 ? w / 2 : 1;
+        h = h > 1 ? h / 2 : 1;
+    }
+    if (t->renderTarget) bytes += static_cast<size_t>(t->width) * t->height * 4;
+    return bytes;
+}
+
 void* gpuLockTexture(int texture, int* pitch)
 {
     GpuTextureSlot* t = gpuTextureSlot(texture);

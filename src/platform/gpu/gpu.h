@@ -10,6 +10,7 @@
 // primitives without rasterising anything. Matrices are 16 floats, row-major, row vectors
 // (translation in row 3). Colours are 32-bit words 0xAARRGGBB. Textures and buffers are small
 // positive handles; 0 means none.
+#include <cstddef>
 #include <cstdint>
 
 enum class GpuFormat : int {
@@ -247,6 +248,11 @@ void gpuEndScene();
 int gpuCreateTexture(int width, int height, int levels, GpuFormat format, bool renderTarget);
 void gpuReleaseTexture(int texture);
 bool gpuTextureInfo(int texture, int* width, int* height, GpuFormat* format, bool* renderTarget);
+// Mipmap levels of a texture (0 for no texture).
+int gpuTextureLevels(int texture);
+// Bytes a texture takes on the device: every level in its format, and for a render target its
+// depth and stencil buffer (4 bytes a texel). 0 for no texture.
+size_t gpuTextureBytes(int texture);
 // Level 0 texels, rows top to bottom; *pitch is the row length in bytes. Null for a render
 // target or a bad handle. The texture is updated at unlock.
 void* gpuLockTexture(int texture, int* pitch);

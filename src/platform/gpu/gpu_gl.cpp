@@ -1855,11 +1855,70 @@ void glDevicePresent()
     bindTarget(gpu.renderTarget);
 }
 
+namespace {
+
+// The internal format, transfer format and type of a picture texture's format, and whether its
+// alpha reads as one.
+void pictureFormatOf(GpuFormat f, GLenum* internal, GLenum* format, GLenum* type, bool* opaque)
+{
+    *internal = GL_RGBA8;
+    *format = GL_BGRA;
+    *type = GL_UNSIGNED_BYTE;
+    *opaque = false;
+    switch (f) {
+    case GpuFormat::X8R8G8B8: *opaque = true; break;
+    case GpuFormat::R5G6B5:
+        *internal = GL_RGB8;
+        *format = GL_RGB;
+        *type = GL_UNSIGNED_SHORT_5_6_5;
+        break;
+    case GpuFormat::X1R5G5B5: *opaque = true; [[fallthrough]];
+    case GpuFormat::A1R5G5B5: *type = GL_UNSIGNED_SHORT_1_5_5_5_REV; break;
+    case GpuFormat::A4R4G4B4: *type = GL_UNSIGNED_SHORT_4_4_4_4_REV; break;
+    default: break;
+    }
+}
+
+// Storage of exactly the texture's levels (GL 4.2 or ARB_texture_storage). A texture made with
+// glTexImage2D and a mipmap level gets a whole chain of levels from Mesa (a third more instead
+// of a quarter).
+bool haveTextureStorage() { return epoxy_gl_version() >= 42 || epoxy_has_gl_extension("GL_ARB_texture_storage"); }
+
+// Level 1 of 4-byte texels: each texel the rounded mean of the 2 x 2 texels of level 0 it
+// covers (the last row or column of an odd side counted twice).
+std::vector<uint8_t> halfLevel(const uint8_t* src, int w, int h, int* hw, int* hh)
+{
+    *hw = w > 1 ? w / 2 : 1;
+    *hh = h > 1 ? h / 2 : 1;
+    std::vector<uint8_t> out(static_cast<size_t>(*hw) * *hh * 4);
+    for (int y = 0; y < *hh; ++y) {
+        int y0 = 2 * y < h ? 2 * y : h - 1, y1 = 2 * y + 1 < h ? 2 * y + 1 : h - 1;
+        for (int x = 0; x < *hw; ++x) {
+            int x0 = 2 * x < w ? 2 * x : w - 1, x1 = 2 * x + 1 < w ? 2 * x + 1 : w - 1;
+            const uint8_t* a = src + (static_cast<size_t>(y0) * w + x0) * 4;
+            const uint8_t* b = src + (static_cast<size_t>(y0) * w + x1) * 4;
+            const uint8_t* c = src + (static_cast<size_t>(y1) * w + x0) * 4;
+            const uint8_t* d = src + (static_cast<size_t>(y1) * w + x1) * 4;
+            uint8_t* o = &out[(static_cast<size_t>(y) * *hw + x) * 4];
+            for (int k = 0; k < 4; ++k) o[k] = static_cast<uint8_t>((a[k] + b[k] + c[k] + d[k] + 2) / 4);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 bool glDeviceCreateTexture(GpuTextureSlot& t)
 {
     glGenTextures(1, &t.glTexture);
     glBindTexture(GL_TEXTURE_2D, t.glTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, t.levels - 1);
+    if (!t.renderTarget && haveTextureStorage()) {
+        GLenum internal, format, type;
+        bool opaque;
+        pictureFormatOf(t.format, &internal, &format, &type, &opaque);
+        glTexStorage2D(GL_TEXTURE_2D, t.levels, internal, t.width, t.height);
+    }
     if (t.renderTarget) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t.width, t.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -1907,25 +1966,33 @@ void glDeviceUploadTexture(GpuTextureSlot& t)
     gl.liveSnapshot = -1;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, t.glTexture);
-    GLenum internal = GL_RGBA8, format = GL_BGRA, type = GL_UNSIGNED_BYTE;
-    bool opaque = false;
-    switch (t.format) {
-    case GpuFormat::X8R8G8B8: opaque = true; break;
-    case GpuFormat::R5G6B5:
-        internal = GL_RGB8;
-        format = GL_RGB;
-        type = GL_UNSIGNED_SHORT_5_6_5;
-        break;
-    case GpuFormat::X1R5G5B5: opaque = true; [[fallthrough]];
-    case GpuFormat::A1R5G5B5: type = GL_UNSIGNED_SHORT_1_5_5_5_REV; break;
-    case GpuFormat::A4R4G4B4: type = GL_UNSIGNED_SHORT_4_4_4_4_REV; break;
-    default: break;
-    }
+    GLenum internal, format, type;
+    bool opaque;
+    pictureFormatOf(t.format, &internal, &format, &type, &opaque);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, opaque ? GL_ONE : GL_ALPHA);
     glPixelStorei(GL_UNPACK_ALIGNMENT, gpuFormatBytes(t.format) == 2 ? 2 : 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internal), t.width, t.height, 0, format, type, t.texels.data());
+    GLint immutable = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_IMMUTABLE_FORMAT, &immutable);
+    if (immutable)
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, format, type, t.texels.data());
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internal), t.width, t.height, 0, format, type, t.texels.data());
+    if (t.levels > 1 && immutable && gpuFormatBytes(t.format) == 4) {
+        // The mipmap levels made here rather than by glGenerateMipmap: Mesa's software driver
+        // generates them by drawing, which keeps a few megabytes of blitting state for good.
+        std::vector<uint8_t> level = t.texels;
+        int w = t.width, h = t.height;
+        for (int l = 1; l < t.levels; ++l) {
+            int hw = 0, hh = 0;
+            level = halfLevel(level.data(), w, h, &hw, &hh);
+            w = hw;
+            h = hh;
+            glTexSubImage2D(GL_TEXTURE_2D, l, 0, 0, w, h, format, type, level.data());
+        }
+    } else if (t.levels > 1) {
+        glGenerateMipmap(GL_TEXTURE_2D);
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    if (t.levels > 1) glGenerateMipmap(GL_TEXTURE_2D);
     gl.dirty = true;
 }
 

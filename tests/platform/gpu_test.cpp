@@ -569,7 +569,7 @@ TEST(GlPresent, ChangedRectanglesCopiedToTheWindowShowWhatWholeCopiesShow)
 // it changed into the surface. What the surface holds after each present is, pixel for pixel,
 // what a GL window given the whole frame at every present shows: at sizes that scale the frame
 // up, down and not at all, through a brightness ramp set from the start or changed on the way,
-// and after the window was resized.
+// and after the window was resized (also to the size it had, which gives it a new surface).
 TEST(GlPresent, TheWindowSurfaceGetsWhatWholeCopiesShow)
 {
     struct Run {
@@ -620,7 +620,8 @@ TEST(GlPresent, TheWindowSurfaceGetsWhatWholeCopiesShow)
     };
     const Run cases[] = {{true, 1024, 768, -1, 0, 0, -1},  {true, 1000, 700, -1, 0, 0, -1},
                          {true, 640, 512, -1, 0, 0, 0},    {true, 800, 600, -1, 0, 0, -1},
-                         {true, 800, 600, 4, 1024, 768, -1}, {true, 1000, 700, 3, 640, 512, 6}};
+                         {true, 800, 600, 4, 1024, 768, -1}, {true, 1000, 700, 3, 640, 512, 6},
+                         {true, 800, 600, 5, 800, 600, -1}};  // the same size again: SDL makes a new surface
     for (const Run& k : cases) {
         std::vector<std::vector<uint8_t>> surface, before, after;
         GpuStats stats = {}, ignored = {};

@@ -153,8 +153,6 @@ struct GlDevice {
     SDL_Window* contextWindow = nullptr;  // the window the context is made on (the window itself without surfacePresent)
     GLuint windowFramebuffer = 0, windowColor = 0;
     int windowColorWidth = 0, windowColorHeight = 0;
-    SDL_Surface* surfaceShown = nullptr;  // the surface the last present copied to
-    int surfaceWidth = 0, surfaceHeight = 0;
     bool surfaceFailed = false;           // said once on standard error
     std::vector<uint8_t> surfaceRows;     // one rectangle read back, GL's rows (bottom up)
 };
@@ -1488,12 +1486,12 @@ void glDevicePresent()
         bindTarget(gpu.renderTarget);
         return;
     }
-    // A new surface (SDL makes one after every change of the window's size) holds no frame.
-    if (surface != gl.surfaceShown || (surface && (surface->w != gl.surfaceWidth || surface->h != gl.surfaceHeight)))
+    // A new surface (SDL makes one after every change of the window's size, possibly at the
+    // address of the last) holds no frame: the surfaces given a frame carry the device's mark.
+    if (surface && surface->userdata != &gl) {
         gl.windowFrameWidth = gl.windowFrameHeight = 0;
-    gl.surfaceShown = surface;
-    gl.surfaceWidth = surface ? surface->w : 0;
-    gl.surfaceHeight = surface ? surface->h : 0;
+        surface->userdata = &gl;
+    }
     GpuViewport box = gpuLetterbox(w, h, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
     // Where the window kept the last frame whole at this size, only the changed rectangles are
     // copied: each copy is the whole frame's copy under the scissor, so every window pixel comes

@@ -1486,8 +1486,9 @@ void glDevicePresent()
         bindTarget(gpu.renderTarget);
         return;
     }
-    // A new surface (SDL makes one after every change of the window's size, possibly at the
-    // address of the last) holds no frame: the surfaces given a frame carry the device's mark.
+    // A new surface holds no frame: SDL makes one after a change of the window's size, often at
+    // the last one's address, and also when the window came back to its size before this
+    // present. The surfaces given a whole frame carry the device's mark.
     if (surface && surface->userdata != &gl) {
         gl.windowFrameWidth = gl.windowFrameHeight = 0;
         surface->userdata = &gl;

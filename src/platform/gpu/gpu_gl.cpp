@@ -154,7 +154,7 @@ struct GlDevice {
     GLuint windowFramebuffer = 0, windowColor = 0;
     int windowColorWidth = 0, windowColorHeight = 0;
     bool surfaceFailed = false;           // said once on standard error
-    std::vector<uint8_t> surfaceRows;     // one rectangle read back, GL's rows (bottom up)
+    std::vector<uint8_t> surfaceRows;     // a row being turned over (a converted rectangle's rows)
 };
 
 GlDevice gl;
@@ -987,15 +987,19 @@ bool surfaceTransfer(uint32_t format, GLenum* glFormat, GLenum* type, int* bytes
 
 // Copies window rectangles (GL's rows, bottom up) of the window's framebuffer object into the
 // surface (rows top down) and has SDL show just those; h is the height the frame was drawn at.
+// Where GL writes the surface's format the rows are read straight into the surface and turned
+// over in place (no copy of the frame on the side); otherwise through a rectangle's worth of
+// BGRA, converted.
 void copyToSurface(SDL_Surface* s, const DamageRect* rects, int count, int h)
 {
     GLenum format = GL_BGRA, type = GL_UNSIGNED_INT_8_8_8_8_REV;
     int bytes = 4;
-    bool direct = surfaceTransfer(s->format->format, &format, &type, &bytes);
+    bool direct = surfaceTransfer(s->format->format, &format, &type, &bytes) && s->pitch % bytes == 0;
     if (!direct) format = GL_BGRA, type = GL_UNSIGNED_INT_8_8_8_8_REV, bytes = 4;
     if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, gl.windowFramebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (direct) glPixelStorei(GL_PACK_ROW_LENGTH, s->pitch / bytes);
     SDL_Rect shown[DAMAGE_MAX_RECTS + 1];
     int n = 0;
     for (int i = 0; i < count && n < DAMAGE_MAX_RECTS + 1; ++i) {
@@ -1003,17 +1007,27 @@ void copyToSurface(SDL_Surface* s, const DamageRect* rects, int count, int h)
         int rw = r.x1 - r.x0, rh = r.y1 - r.y0;
         if (rw <= 0 || rh <= 0) continue;
         size_t row = size_t(rw) * bytes;
-        gl.surfaceRows.resize(row * rh);
-        glReadPixels(r.x0, r.y0, rw, rh, format, type, gl.surfaceRows.data());
         uint8_t* top = static_cast<uint8_t*>(s->pixels) + size_t(h - r.y1) * s->pitch + size_t(r.x0) * s->format->BytesPerPixel;
-        for (int y = 0; y < rh; ++y) {
-            const uint8_t* from = &gl.surfaceRows[size_t(rh - 1 - y) * row];
-            uint8_t* to = top + size_t(y) * s->pitch;
-            if (direct) std::memcpy(to, from, row);
-            else SDL_ConvertPixels(rw, 1, SDL_PIXELFORMAT_ARGB8888, from, int(row), s->format->format, to, s->pitch);
+        if (direct) {
+            glReadPixels(r.x0, r.y0, rw, rh, format, type, top);
+            gl.surfaceRows.resize(row);
+            for (int y = 0; y < rh / 2; ++y) {
+                uint8_t* a = top + size_t(y) * s->pitch;
+                uint8_t* b = top + size_t(rh - 1 - y) * s->pitch;
+                std::memcpy(gl.surfaceRows.data(), a, row);
+                std::memcpy(a, b, row);
+                std::memcpy(b, gl.surfaceRows.data(), row);
+            }
+        } else {
+            gl.surfaceRows.resize(row * rh);
+            glReadPixels(r.x0, r.y0, rw, rh, format, type, gl.surfaceRows.data());
+            for (int y = 0; y < rh; ++y)
+                SDL_ConvertPixels(rw, 1, SDL_PIXELFORMAT_ARGB8888, &gl.surfaceRows[size_t(rh - 1 - y) * row], int(row),
+                                  s->format->format, top + size_t(y) * s->pitch, s->pitch);
         }
         shown[n++] = {r.x0, h - r.y1, rw, rh};
     }
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
     if (n > 0) SDL_UpdateWindowSurfaceRects(gl.window, shown, n);

@@ -402,10 +402,10 @@ bool osInit(bool headless)
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     // A fixed mmap threshold also freezes the trim threshold at its 128 KiB default. Mesa's
     // software rasteriser takes about 2 MiB of the heap in blocks of under 256 KiB while it
-    // draws a frame and gives them back at its end: at 128 KiB every one of those frees handed
-    // 64 KiB back to the system (a brk call each) and the next frame faulted them in again,
-    // zeroed, some 30 system calls and 500 page faults a frame. Above that working set the heap
-    // keeps its top for the next frame (what the high-water mark counted already).
+    // draws a frame and gives them back at its end: at 128 KiB most of those frees handed 64 KiB
+    // back to the system (a brk call each, about 200 a second in the main menu) and the next
+    // frame faulted them in again, zeroed. Above that working set the heap keeps its top for the
+    // next frame (what the high-water mark counted already).
     mallopt(M_TRIM_THRESHOLD, 4 * 1024 * 1024);
 #endif
     osState.headless = headless;

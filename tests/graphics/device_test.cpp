@@ -230,15 +230,27 @@ TEST_F(DeviceTest, ScreenshotWritesAPngOfTheFrame)
     EXPECT_STREQ(takeRequestedScreenshot(), "");  // one request, one picture
 }
 
-TEST_F(DeviceTest, AWindowWithoutOpenGLCannotInitTheDevice)
+// A window without OpenGL is shown through its surface, the device drawing with a context of
+// its own; where no such context can be made (here: no configuration has 64 samples a pixel),
+// the device fails cleanly.
+TEST_F(DeviceTest, WhereNoOpenGLContextCanBeMadeTheDeviceCannotInit)
 {
     ASSERT_TRUE(SDL_WasInit(SDL_INIT_VIDEO) || SDL_InitSubSystem(SDL_INIT_VIDEO) == 0);
     SDL_Window* plain = SDL_CreateWindow("plain", 0, 0, 800, 600, SDL_WINDOW_HIDDEN);
     ASSERT_NE(plain, nullptr);
-    EXPECT_FALSE(createDevice(plain));
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 64);
+    bool made = createDevice(plain);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+    EXPECT_FALSE(made);
     EXPECT_STREQ(device.lastMessage, "Can't init Direct3D");
     EXPECT_FALSE(device.created);
     EXPECT_FALSE(gpuCreated());
+    // With a context to be had the same window gets the GL device.
+    EXPECT_TRUE(createDevice(plain));
+    EXPECT_FALSE(gpuIsHeadless());
+    releaseDevice();
     SDL_DestroyWindow(plain);
     // drawing without a device does nothing and does not crash
     begin2D();

@@ -564,6 +564,90 @@ TEST(GlPresent, ChangedRectanglesCopiedToTheWindowShowWhatWholeCopiesShow)
     }
 }
 
+// Where Mesa draws in software the window has no OpenGL and is shown through its surface: a
+// present draws into a framebuffer object of the window's size and copies only the rectangles
+// it changed into the surface. What the surface holds after each present is, pixel for pixel,
+// what a GL window given the whole frame at every present shows: at sizes that scale the frame
+// up, down and not at all, through a brightness ramp set from the start or changed on the way,
+// and after the window was resized (also when it came back to its size before the next present:
+// a new surface of the same size).
+TEST(GlPresent, TheWindowSurfaceGetsWhatWholeCopiesShow)
+{
+    struct Run {
+        bool surface;
+        int width, height;
+        int resizeAt, width2, height2;  // resized before that frame (-1: never)
+        int rampAt;                     // the ramp set before that frame (-1: never)
+    };
+    constexpr int FRAMES = 8;
+    auto show = [](const Run& k, std::vector<std::vector<uint8_t>>* shown, GpuStats* stats) {
+        void* window = k.surface ? gpuCreateHiddenSurfaceWindow(k.width, k.height) : gpuCreateHiddenWindow(k.width, k.height);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(gpuCreate(params(window)));
+        ASSERT_FALSE(gpuIsHeadless());
+        gpuSetPartialPresents(k.surface);  // the GL window gets the whole frame every time
+        gpuCapturePresents(true);
+        int t = movingQuadsTexture();
+        ASSERT_NE(t, 0);
+        gpuResetStats();
+        for (int n = 0; n < FRAMES; ++n) {
+            if (n == k.resizeAt && k.width2 == k.width && k.height2 == k.height) {
+                // Resized and back before the next present: the window has its size, but SDL
+                // made it a new, blank surface (often at the old one's address).
+                gpuResizeHiddenWindow(window, k.width + 40, k.height + 40);
+                gpuResizeHiddenWindow(window, k.width, k.height);
+            } else if (n == k.resizeAt) {
+                gpuResizeHiddenWindow(window, k.width2, k.height2);
+            }
+            if (n == k.rampAt) {
+                uint16_t ramp[256];
+                for (int i = 0; i < 256; ++i) ramp[i] = uint16_t((255 - (255 - i) * (255 - i) / 255) * 257);
+                gpuSetGammaRamp(ramp, ramp, ramp);
+            }
+            drawMovingQuads(t, n);
+            gpuPresent();
+            const uint8_t* px = nullptr;
+            int w = 0, h = 0;
+            ASSERT_TRUE(gpuPresentedPixels(&px, &w, &h));
+            bool resized = k.resizeAt >= 0 && n >= k.resizeAt;
+            ASSERT_EQ(w, resized ? k.width2 : k.width);
+            ASSERT_EQ(h, resized ? k.height2 : k.height);
+            shown->emplace_back(px, px + size_t(w) * h * 4);
+        }
+        *stats = gpuStats();
+        gpuCapturePresents(false);
+        gpuSetPartialPresents(true);
+        gpuRelease();
+        gpuDestroyHiddenWindow(window);
+    };
+    auto same = [](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+        if (a.size() != b.size()) return size_t(-1);
+        size_t differing = 0;
+        for (size_t i = 0; i < a.size(); i += 4) differing += std::memcmp(&a[i], &b[i], 3) != 0;
+        return differing;
+    };
+    const Run cases[] = {{true, 1024, 768, -1, 0, 0, -1},  {true, 1000, 700, -1, 0, 0, -1},
+                         {true, 640, 512, -1, 0, 0, 0},    {true, 800, 600, -1, 0, 0, -1},
+                         {true, 800, 600, 4, 1024, 768, -1}, {true, 1000, 700, 3, 640, 512, 6},
+                         {true, 800, 600, 5, 800, 600, -1}};  // resized and back between two presents
+    for (const Run& k : cases) {
+        std::vector<std::vector<uint8_t>> surface, before, after;
+        GpuStats stats = {}, ignored = {};
+        show(k, &surface, &stats);
+        show({false, k.width, k.height, -1, 0, 0, k.rampAt}, &before, &ignored);
+        if (k.resizeAt >= 0) show({false, k.width2, k.height2, -1, 0, 0, k.rampAt}, &after, &ignored);
+        ASSERT_EQ(surface.size(), size_t(FRAMES));
+        for (int n = 0; n < FRAMES; ++n) {
+            const auto& whole = k.resizeAt >= 0 && n >= k.resizeAt ? after[n] : before[n];
+            EXPECT_EQ(same(surface[n], whole), 0u) << k.width << " x " << k.height << ", frame " << n;
+        }
+        // Only the first present, the one after the resize and the one after a ramp change copy
+        // the whole frame.
+        int whole = 1 + (k.resizeAt > 0) + (k.rampAt > 0);
+        EXPECT_EQ(stats.partialPresents, FRAMES - whole) << k.width << " x " << k.height;
+    }
+}
+
 
 }  // namespace
 

@@ -461,6 +461,47 @@ TEST_F(OsHeadless, PointerMapsThroughTheLetterboxTheDeviceDraws)
     }
 }
 
+// Where Mesa draws in software the window is made without OpenGL and shown through its
+// surface: the device draws with a context of its own and what it presents is in the surface.
+TEST_F(OsSdl, InSoftwareRenderingTheWindowIsShownThroughItsSurface)
+{
+    const char* before = std::getenv("LIBGL_ALWAYS_SOFTWARE");
+    std::string kept = before ? before : "";
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    bool made = osCreateWindow("Ostrimar", 800, 600, false);
+    if (before) setenv("LIBGL_ALWAYS_SOFTWARE", kept.c_str(), 1);
+    else unsetenv("LIBGL_ALWAYS_SOFTWARE");
+    ASSERT_TRUE(made);
+    SDL_Window* w = static_cast<SDL_Window*>(osWindowHandle());
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(osState.surfaceWindow);
+    EXPECT_EQ(SDL_GetWindowFlags(w) & SDL_WINDOW_OPENGL, 0u);
+    GpuPresentParams p = {};
+    p.backBufferWidth = 800;
+    p.backBufferHeight = 600;
+    p.backBufferFormat = GpuFormat::X8R8G8B8;
+    p.windowed = true;
+    p.window = w;
+    ASSERT_TRUE(gpuCreate(p));
+    ASSERT_FALSE(gpuIsHeadless());
+    gpuCapturePresents(true);
+    gpuClear(CLEAR_TARGET, 0xFF336699, 1.0f, 0);
+    gpuPresent();
+    SDL_Surface* s = SDL_GetWindowSurface(w);
+    ASSERT_NE(s, nullptr);
+    uint32_t px = 0;
+    SDL_ConvertPixels(1, 1, s->format->format, static_cast<uint8_t*>(s->pixels) + 300 * s->pitch + 400 * 4, s->pitch,
+                      SDL_PIXELFORMAT_ARGB8888, &px, 4);
+    EXPECT_EQ(px & 0xFFFFFF, 0x336699u);
+    const uint8_t* shown = nullptr;
+    int sw = 0, sh = 0;
+    ASSERT_TRUE(gpuPresentedPixels(&shown, &sw, &sh));
+    EXPECT_EQ(sw, 800);
+    EXPECT_EQ(sh, 600);
+    gpuCapturePresents(false);
+    gpuRelease();
+}
+
 TEST_F(OsSdl, TypedTextBecomesOneCharMessagePerCharacter)
 {
     SDL_Event e;

@@ -202,8 +202,10 @@ bool gpuCheckDeviceType(GpuFormat displayFormat, GpuFormat backBufferFormat);
 bool gpuCheckDepthFormat(GpuFormat displayFormat, GpuFormat depthFormat);
 
 // ---- device ----
-// Creates the device. With a window (an SDL_Window* made with the OpenGL flag) the GL device,
-// otherwise the headless one. False when the window gives no usable OpenGL 3.3 context.
+// Creates the device. With a window (an SDL_Window*) the GL device, otherwise the headless one.
+// A window made with the OpenGL flag holds the context and is swapped; one made without it is
+// shown through its surface (the context is made on a hidden window). False when no usable
+// OpenGL 3.3 context can be made.
 bool gpuCreate(const GpuPresentParams& params);
 bool gpuReset(const GpuPresentParams& params);
 void gpuRelease();
@@ -324,6 +326,11 @@ GpuViewport gpuLetterbox(int drawW, int drawH, int backW, int backH);
 // A hidden window that can hold an OpenGL context, for tests, tools and benchmarks that render
 // offscreen. Null when no video driver is available.
 void* gpuCreateHiddenWindow(int width, int height);
+// A hidden window without OpenGL, as the OS layer makes it where Mesa draws in software: a
+// device created on it draws with a context of its own and presents through the window's
+// surface. Null when the video driver gives it no surface.
+void* gpuCreateHiddenSurfaceWindow(int width, int height);
+void gpuResizeHiddenWindow(void* window, int width, int height);
 void gpuDestroyHiddenWindow(void* window);
 
 // Bytes of texture pictures held in main memory by the device (all of them on the headless

@@ -185,6 +185,16 @@ struct GlDevice {
     uint32_t versions = 0;        // the last texture version handed out
     GLint pBack, pGamma;
     GlStillCache still;
+    // Present through the window's surface (a window made without OpenGL, where Mesa draws in
+    // software): the context lives on a hidden window of its own, a present draws into
+    // windowFramebuffer as it would into the window and copies the rectangles it changed into
+    // the surface, which SDL sends to the X server as they are.
+    bool surfacePresent = false;
+    SDL_Window* contextWindow = nullptr;  // the window the context is made on (the window itself without surfacePresent)
+    GLuint windowFramebuffer = 0, windowColor = 0;
+    int windowColorWidth = 0, windowColorHeight = 0;
+    bool surfaceFailed = false;           // said once on standard error
+    std::vector<uint8_t> surfaceRows;     // a row being turned over (a converted rectangle's rows)
 };
 
 GlDevice gl;
@@ -934,6 +944,7 @@ void applyWindowMode(const GpuPresentParams& p)
         SDL_SetWindowFullscreen(gl.window, p.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
         if (p.windowed) SDL_SetWindowPosition(gl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
+    if (gl.surfacePresent) return;  // a surface is not swapped: frame pacing is the loop's alone
     // Present on the vertical blank where the driver offers it: adaptive first (a late frame
     // is shown at once instead of waiting a whole period), then plain; the loop caps the frame
     // rate at the display's refresh rate either way.
@@ -975,24 +986,168 @@ DamageRect windowRectOf(const DamageRect& d, const GpuViewport& box, int backWid
     return r;
 }
 
+// A window made without OpenGL is shown through its surface: the context goes on a hidden
+// window of its own (never shown, never swapped). False when that window cannot be made.
+bool openSurfacePresent()
+{
+    if (!gl.window || (SDL_GetWindowFlags(gl.window) & SDL_WINDOW_OPENGL)) return true;
+    gl.contextWindow = static_cast<SDL_Window*>(gpuCreateHiddenWindow(16, 16));
+    if (!gl.contextWindow) {
+        std::fprintf(stderr, "OpenGL window: %s\n", SDL_GetError());
+        return false;
+    }
+    gl.surfacePresent = true;
+    return true;
+}
+
+void closeSurfacePresent()
+{
+    if (gl.surfacePresent && gl.contextWindow) gpuDestroyHiddenWindow(gl.contextWindow);
+    gl.contextWindow = nullptr;
+    gl.surfacePresent = false;
+}
+
+// The window's surface for this present, and the size a present can fill: the window's (X's
+// real size, osWindowPixels) within the surface's. SDL's idea of the size, and so its surface,
+// can be larger than the X window (without a window manager a window brought back from full
+// screen keeps the desktop's size for SDL); the X server clips what lies outside. Null when SDL
+// has no surface for the window.
+SDL_Surface* windowSurface(int* w, int* h)
+{
+    SDL_Surface* s = SDL_GetWindowSurface(gl.window);
+    if (!s || !s->pixels) {
+        if (!gl.surfaceFailed) std::fprintf(stderr, "window surface: %s\n", SDL_GetError());
+        gl.surfaceFailed = true;
+        return nullptr;
+    }
+    if (*w > s->w) *w = s->w;
+    if (*h > s->h) *h = s->h;
+    return s;
+}
+
+// Binds a framebuffer object of the window's size to draw the window's picture into.
+bool bindWindowFramebuffer(int w, int h)
+{
+    if (!gl.windowFramebuffer || w != gl.windowColorWidth || h != gl.windowColorHeight) {
+        if (!gl.windowFramebuffer) glGenFramebuffers(1, &gl.windowFramebuffer);
+        if (!gl.windowColor) glGenRenderbuffers(1, &gl.windowColor);
+        glBindRenderbuffer(GL_RENDERBUFFER, gl.windowColor);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+        glBindFramebuffer(GL_FRAMEBUFFER, gl.windowFramebuffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, gl.windowColor);
+        gl.windowColorWidth = w;
+        gl.windowColorHeight = h;
+        gl.windowFrameWidth = gl.windowFrameHeight = 0;  // it holds no frame yet
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+            gl.windowColorWidth = gl.windowColorHeight = 0;
+            return false;
+        }
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, gl.windowFramebuffer);
+    return true;
+}
+
+// How glReadPixels writes the surface's pixel format; false where it has no such form (the
+// pixels are then read as BGRA and converted).
+bool surfaceTransfer(uint32_t format, GLenum* glFormat, GLenum* type, int* bytes)
+{
+    switch (format) {
+    case SDL_PIXELFORMAT_ARGB8888:
+    case SDL_PIXELFORMAT_RGB888:
+        *glFormat = GL_BGRA, *type = GL_UNSIGNED_INT_8_8_8_8_REV, *bytes = 4;
+        return true;
+    case SDL_PIXELFORMAT_ABGR8888:
+    case SDL_PIXELFORMAT_BGR888:
+        *glFormat = GL_RGBA, *type = GL_UNSIGNED_INT_8_8_8_8_REV, *bytes = 4;
+        return true;
+    case SDL_PIXELFORMAT_RGB565:
+        *glFormat = GL_RGB, *type = GL_UNSIGNED_SHORT_5_6_5, *bytes = 2;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Copies window rectangles (GL's rows, bottom up) of the window's framebuffer object into the
+// surface (rows top down) and has SDL show just those; h is the height the frame was drawn at.
+// Where GL writes the surface's format the rows are read straight into the surface and turned
+// over in place (no copy of the frame on the side); otherwise through a rectangle's worth of
+// BGRA, converted.
+void copyToSurface(SDL_Surface* s, const DamageRect* rects, int count, int h)
+{
+    GLenum format = GL_BGRA, type = GL_UNSIGNED_INT_8_8_8_8_REV;
+    int bytes = 4;
+    bool direct = surfaceTransfer(s->format->format, &format, &type, &bytes) && s->pitch % bytes == 0;
+    if (!direct) format = GL_BGRA, type = GL_UNSIGNED_INT_8_8_8_8_REV, bytes = 4;
+    if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl.windowFramebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (direct) glPixelStorei(GL_PACK_ROW_LENGTH, s->pitch / bytes);
+    SDL_Rect shown[DAMAGE_MAX_RECTS + 1];
+    int n = 0;
+    for (int i = 0; i < count && n < DAMAGE_MAX_RECTS + 1; ++i) {
+        const DamageRect& r = rects[i];
+        int rw = r.x1 - r.x0, rh = r.y1 - r.y0;
+        if (rw <= 0 || rh <= 0) continue;
+        size_t row = size_t(rw) * bytes;
+        uint8_t* top = static_cast<uint8_t*>(s->pixels) + size_t(h - r.y1) * s->pitch + size_t(r.x0) * s->format->BytesPerPixel;
+        if (direct) {
+            glReadPixels(r.x0, r.y0, rw, rh, format, type, top);
+            gl.surfaceRows.resize(row);
+            for (int y = 0; y < rh / 2; ++y) {
+                uint8_t* a = top + size_t(y) * s->pitch;
+                uint8_t* b = top + size_t(rh - 1 - y) * s->pitch;
+                std::memcpy(gl.surfaceRows.data(), a, row);
+                std::memcpy(a, b, row);
+                std::memcpy(b, gl.surfaceRows.data(), row);
+            }
+        } else {
+            gl.surfaceRows.resize(row * rh);
+            glReadPixels(r.x0, r.y0, rw, rh, format, type, gl.surfaceRows.data());
+            for (int y = 0; y < rh; ++y)
+                SDL_ConvertPixels(rw, 1, SDL_PIXELFORMAT_ARGB8888, &gl.surfaceRows[size_t(rh - 1 - y) * row], int(row),
+                                  s->format->format, top + size_t(y) * s->pitch, s->pitch);
+        }
+        shown[n++] = {r.x0, h - r.y1, rw, rh};
+    }
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+    if (n > 0) SDL_UpdateWindowSurfaceRects(gl.window, shown, n);
+}
+
+// What the surface shows in its top left w x h pixels, as BGRA rows top first (gpuCapturePresents).
+void captureSurface(SDL_Surface* s, int w, int h)
+{
+    gpu.presented.resize(size_t(w) * h * 4);
+    if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
+    SDL_ConvertPixels(w, h, s->format->format, s->pixels, s->pitch, SDL_PIXELFORMAT_ARGB8888, gpu.presented.data(), w * 4);
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+    gpu.presentedWidth = w;
+    gpu.presentedHeight = h;
+}
+
 }  // namespace
 
 bool glDeviceCreate(const GpuPresentParams& params)
 {
     gl = GlDevice();
     gl.window = static_cast<SDL_Window*>(params.window);
+    gl.contextWindow = gl.window;
+    if (!openSurfacePresent()) return false;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    gl.context = SDL_GL_CreateContext(gl.window);
+    gl.context = SDL_GL_CreateContext(gl.contextWindow);
     if (!gl.context) {
         std::fprintf(stderr, "OpenGL context: %s\n", SDL_GetError());
+        closeSurfacePresent();
         gl.window = nullptr;
         return false;
     }
     osStartupMark("GL context made");
-    SDL_GL_MakeCurrent(gl.window, gl.context);
+    SDL_GL_MakeCurrent(gl.contextWindow, gl.context);
     if (epoxy_gl_version() < 33) {
         glDeviceRelease();
         return false;
@@ -1035,7 +1190,8 @@ bool glDeviceCreate(const GpuPresentParams& params)
         glDeviceRelease();
         return false;
     }
-    gl.windowKeepsFrame = askPreservedSwaps();
+    // The window's framebuffer object keeps its pixels like a preserved swap.
+    gl.windowKeepsFrame = gl.surfacePresent || askPreservedSwaps();
     bindTarget(0);
     applyWindowMode(params);
     return true;
@@ -1074,9 +1230,12 @@ void glDeviceRelease()
         if (gl.checkColor) glDeleteTextures(1, &gl.checkColor);
         if (gl.checkDepth) glDeleteRenderbuffers(1, &gl.checkDepth);
         releaseStillCache();
-        SDL_GL_MakeCurrent(gl.window, nullptr);
+        if (gl.windowFramebuffer) glDeleteFramebuffers(1, &gl.windowFramebuffer);
+        if (gl.windowColor) glDeleteRenderbuffers(1, &gl.windowColor);
+        SDL_GL_MakeCurrent(gl.contextWindow, nullptr);
         SDL_GL_DeleteContext(gl.context);
     }
+    closeSurfacePresent();
     gl = GlDevice();
 }
 
@@ -1800,9 +1959,22 @@ void glDevicePresent()
     std::memcpy(gl.rampPresented, gpu.gamma, sizeof gl.rampPresented);
     int w = 0, h = 0;
     osWindowPixels(gl.window, &w, &h);
+    SDL_Surface* surface = nullptr;
+    if (gl.surfacePresent && w > 0 && h > 0) {
+        surface = windowSurface(&w, &h);
+        if (!surface || !bindWindowFramebuffer(w, h)) w = h = 0;
+    }
     if (w <= 0 || h <= 0) {
         gl.windowFrameWidth = gl.windowFrameHeight = 0;  // the window missed this frame
+        bindTarget(gpu.renderTarget);
         return;
+    }
+    // A new surface holds no frame: SDL makes one after a change of the window's size, often at
+    // the last one's address, and also when the window came back to its size before this
+    // present. The surfaces given a whole frame carry the device's mark.
+    if (surface && surface->userdata != &gl) {
+        gl.windowFrameWidth = gl.windowFrameHeight = 0;
+        surface->userdata = &gl;
     }
     GpuViewport box = gpuLetterbox(w, h, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
     // Where the window kept the last frame whole at this size, only the changed rectangles are
@@ -1816,7 +1988,7 @@ void glDevicePresent()
         gl.windowFrameWidth = w;
         gl.windowFrameHeight = h;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, surface ? gl.windowFramebuffer : 0);
     glDisable(GL_SCISSOR_TEST);
     glViewport(0, 0, w, h);
     glDisable(GL_BLEND);
@@ -1827,9 +1999,11 @@ void glDevicePresent()
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }
+    DamageRect copied[DAMAGE_MAX_RECTS] = {{0, 0, w, h}};
     for (int pass = 0; pass < (partial ? changed.count : 1); ++pass) {
         if (partial) {
             DamageRect r = windowRectOf(changed.rects[pass], box, gpu.params.backBufferWidth, gpu.params.backBufferHeight);
+            copied[pass] = r;
             glEnable(GL_SCISSOR_TEST);
             glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
         }
@@ -1837,6 +2011,12 @@ void glDevicePresent()
     }
     glDisable(GL_SCISSOR_TEST);
     osStartupMark("present: frame copied to the window");
+    if (surface) {
+        copyToSurface(surface, copied, partial ? changed.count : 1, h);
+        if (gpu.capturePresents) captureSurface(surface, w, h);
+        bindTarget(gpu.renderTarget);
+        return;
+    }
     if (gpu.capturePresents) {
         // GL's rows run bottom up: turned over into the device's order.
         size_t row = static_cast<size_t>(w) * 4;
@@ -2087,6 +2267,25 @@ void* gpuCreateHiddenWindow(int width, int height)
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
     return SDL_CreateWindow("Ostrimar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
                             SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+}
+
+void* gpuCreateHiddenSurfaceWindow(int width, int height)
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    // A surface of plain memory, not a texture of SDL's GL renderer (which remakes the window).
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_OVERRIDE);
+    SDL_Window* w = SDL_CreateWindow("Ostrimar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (w && !SDL_GetWindowSurface(w)) {
+        SDL_DestroyWindow(w);
+        return nullptr;
+    }
+    return w;
+}
+
+void gpuResizeHiddenWindow(void* window, int width, int height)
+{
+    if (window) SDL_SetWindowSize(static_cast<SDL_Window*>(window), width, height);
 }
 
 void gpuDestroyHiddenWindow(void* window)

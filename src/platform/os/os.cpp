@@ -374,6 +374,26 @@ bool placeWithoutWindowManager(SDL_Window* w, bool fullscreen)
     return true;
 }
 
+// Where Mesa draws in software, the window is made without OpenGL and shown through its
+// surface: a present copies the rectangles that changed into it and SDL sends just those to the
+// X server (shared memory where the server offers it), where an OpenGL window's swap sends the
+// whole picture every time. The device draws with a context of its own. Null (the window is then
+// made for OpenGL) with a GPU, or where SDL gives the window no surface.
+SDL_Window* createSurfaceWindow(const char* title, Uint32 flags)
+{
+    if (!softwareRendering()) return nullptr;
+    // SDL would otherwise back the surface with a texture of its GL renderer, and remake the
+    // window for OpenGL to show it.
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_OVERRIDE);
+    SDL_Window* w = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                     osState.clientWidth, osState.clientHeight, flags);
+    if (w && !SDL_GetWindowSurface(w)) {
+        SDL_DestroyWindow(w);
+        return nullptr;
+    }
+    return w;
+}
+
 }  // namespace
 
 bool osInit(bool headless)
@@ -385,6 +405,13 @@ bool osInit(bool headless)
     // the following ones from the heap, which then stays at its high-water mark; a fixed
     // threshold keeps every large buffer mapped on its own and gives it back when it is freed.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    // A fixed mmap threshold also freezes the trim threshold at its 128 KiB default. Mesa's
+    // software rasteriser takes about 2 MiB of the heap in blocks of under 256 KiB while it
+    // draws a frame and gives them back at its end: at 128 KiB most of those frees handed 64 KiB
+    // back to the system (a brk call each, about 200 a second in the main menu) and the next
+    // frame faulted them in again, zeroed. Above that working set the heap keeps its top for the
+    // next frame (what the high-water mark counted already).
+    mallopt(M_TRIM_THRESHOLD, 4 * 1024 * 1024);
 #endif
     osState.headless = headless;
     osState.sdlVideo = false;
@@ -476,8 +503,11 @@ bool osCreateWindow(const char* title, int width, int height, bool fullscreen)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
-    SDL_Window* w = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                     osState.clientWidth, osState.clientHeight, flags);
+    SDL_Window* w = createSurfaceWindow(title, flags & ~SDL_WINDOW_OPENGL);
+    osState.surfaceWindow = w != nullptr;
+    if (!w)
+        w = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, osState.clientWidth,
+                             osState.clientHeight, flags);
     if (!w && osState.eglAsked) {
         // No EGL for OpenGL here: the window as SDL makes it by default.
         SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "0");

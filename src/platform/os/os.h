@@ -94,6 +94,7 @@ struct OsState {
     bool headless = true;
     bool sdlVideo = false;      // SDL's video subsystem is up (SDL variant)
     bool eglAsked = false;      // windows are made with EGL for OpenGL (software rendering)
+    bool surfaceWindow = false; // the window has no OpenGL: it is shown through its surface (software rendering)
     void* window = nullptr;     // SDL_Window* in the SDL variant
     int clientWidth = 800;      // logical client size the game draws at
     int clientHeight = 600;
@@ -171,8 +172,10 @@ void osSetWindowProc(bool (*proc)(const OsMessage& msg));
 // when there is none), unless the window is already active.
 void osShowWindow();
 void osDestroyWindow();
-// The window as an opaque handle for the graphics device: the SDL_Window* (create the GL context
-// with SDL_GL_CreateContext on it; the window is made with SDL_WINDOW_OPENGL), null when headless.
+// The window as an opaque handle for the graphics device: the SDL_Window*, null when headless.
+// Made with SDL_WINDOW_OPENGL (the GL context is created on it) unless Mesa draws in software:
+// then it is made without OpenGL and shown through its surface (osState.surfaceWindow), and the
+// device makes its context elsewhere.
 void* osWindowHandle();
 // The logical client area (800 by 600): the size the game draws at and mouse positions refer to.
 void osClientSize(int* width, int* height);

@@ -181,13 +181,12 @@ GlFamily* familyOf(int handle)
     return f >= 0 && f < gl.familyCount ? &gl.families[f] : nullptr;
 }
 
-// Mip levels of a GL texture made from a picture of `levels` levels (glGenerateMipmap makes them all).
+// Mip levels of a GL texture of `levels` levels (its highest level is levels - 1, at most the full chain).
 int familyLevels(int width, int height, int levels)
 {
-    if (levels <= 1) return 1;
     int n = 1;
     for (int side = width > height ? width : height; side > 1; side >>= 1) ++n;
-    return n;
+    return levels < 1 ? 1 : levels < n ? levels : n;
 }
 
 // Copies into the family's array every member whose texels changed since they were copied: level
@@ -198,6 +197,7 @@ void syncFamily(GlFamily& f)
         glGenTextures(1, &f.array);
         glBindTexture(GL_TEXTURE_2D_ARRAY, f.array);
         glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_SWIZZLE_A, f.format == GpuFormat::X8R8G8B8 ? GL_ONE : GL_ALPHA);
+        glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAX_LEVEL, f.levels - 1);
         f.layers = 0;
     }
     if (f.layers < f.members) {

@@ -1153,6 +1153,13 @@ void multiply3(const float* a, const float* b, const float* c, float* out)
             out[i * 4 + j] = ab[i * 4] * c[j] + ab[i * 4 + 1] * c[4 + j] + ab[i * 4 + 2] * c[8 + j] + ab[i * 4 + 3] * c[12 + j];
 }
 
+// A family member whose picture was released (and its draws sent then): its layer is free again.
+bool memberGone(const GlFamily& f, int layer)
+{
+    GpuTextureSlot* t = gpuTextureSlot(f.textures[layer]);
+    return !t || t->glTexture != f.names[layer];
+}
+
 // Puts the snapshot's texture into its family (made or joined on first use) and names the family
 // instead of the texture, so that the snapshots of the family's members are equal; gives the
 // texture's layer, or -1 when it stays a plain texture: with gathering off, drawing into a
@@ -1172,9 +1179,20 @@ int joinFamily(GlSnapshot& s)
     while (f < gl.familyCount && !(gl.families[f].width == t->width && gl.families[f].height == t->height &&
                                    gl.families[f].levels == levels && gl.families[f].format == t->format))
         ++f;
-    if (f == gl.familyCount) {
+    if (f == gl.familyCount && f == GL_FAMILIES) {
+        // a family whose pictures are all gone makes room
+        for (f = 0; f < GL_FAMILIES; ++f) {
+            int live = 0;
+            for (int i = 0; i < gl.families[f].members; ++i) live += memberGone(gl.families[f], i) ? 0 : 1;
+            if (live == 0) break;
+        }
         if (f == GL_FAMILIES) return -1;
-        GlFamily& made = gl.families[gl.familyCount++];
+        if (gl.families[f].array) glDeleteTextures(1, &gl.families[f].array);
+        gl.families[f].width = 0;  // made again below
+    }
+    if (f == gl.familyCount || gl.families[f].width == 0) {
+        GlFamily& made = gl.families[f];
+        if (f == gl.familyCount) gl.familyCount++;
         made = GlFamily();
         made.width = t->width;
         made.height = t->height;
@@ -1184,7 +1202,20 @@ int joinFamily(GlSnapshot& s)
     GlFamily& family = gl.families[f];
     int layer = 0;
     while (layer < family.members && !(family.textures[layer] == s.texture && family.names[layer] == t->glTexture)) ++layer;
-    if (layer == family.members) {
+    bool found = layer < family.members;
+    if (!found) {
+        // the layer of a picture released since (its draws were sent before it went) is free
+        for (int i = 0; i < family.members; ++i)
+            if (memberGone(family, i)) {
+                layer = i;
+                break;
+            }
+    }
+    if (!found && layer < family.members) {
+        family.textures[layer] = s.texture;
+        family.names[layer] = t->glTexture;
+        family.copied[layer] = 0;
+    } else if (!found) {
         if (layer == GL_FAMILY_LAYERS) return -1;
         if (layer == family.layers && family.array) {
             // the array grows (and is filled again): nothing waiting may use it as it is

@@ -611,3 +611,42 @@ TEST_F(CalmMotionGolden, ThunderCalmMotionOn)
 }
 
 } // namespace
+
+// The busy board (a bonus on every fourth figure, a hovered group, the debris and square pieces
+// rings full, as bench_gamescreen draws it) takes at most 50 GL draw calls, and its picture is
+// that of one call per draw, pixel for pixel: draws of pictures of one size and format (the
+// figure strips, the tiles, the bonus marks) share a texture array and are gathered across
+// pictures.
+TEST_F(GameGolden, BusyBoardTakesFewCallsWithThePictureOfOneCallPerDraw)
+{
+    run(60);
+    int n = 0;
+    const BonusKind kinds[4] = {BonusKind::Bomb, BonusKind::Thunder, BonusKind::CrossBomb, BonusKind::MegaBomb};
+    for (int row = 0; row < BOARD_ROWS; row++)
+        for (int col = 0; col < BOARD_COLS; col++)
+            if (hasFigure(row, col) && n++ % 4 == 0) board.cells[row][col].bonus = kinds[(row + col) % 4];
+    hover(5, 5);
+    run(2);
+    while (activeDebrisCount() < DEBRIS_RING) spawnDebris(rand15() % 8, -100.0f + rand15() % 400, 0.0f, 1);
+    while (activeSquarePieceCount() < SQUARE_PIECE_RING) spawnSquarePiece(-200.0f + rand15() % 400, 0.0f, 2);
+    // Frames of no time at one seed draw the same board, so the pictures can be compared.
+    app.frameMs = 0.0f;
+    auto busyFrame = [&](bool gather) {
+        gpuSetBatching(gather);
+        srand15(77);
+        gpuResetStats();
+        run(1);
+        GpuStats s = gpuStats();
+        EXPECT_GE(s.submittedDraws, 900);
+        return std::make_pair(s, frame());
+    };
+    auto [gathered, picture] = busyFrame(true);
+    auto [single, ungathered] = busyFrame(false);
+    auto [again, pictureAgain] = busyFrame(true);
+    gpuSetBatching(true);
+    EXPECT_LE(gathered.drawCalls, 50);
+    EXPECT_LE(again.drawCalls, 50);
+    EXPECT_EQ(single.drawCalls, single.submittedDraws);
+    ASSERT_EQ(picture.pixels, pictureAgain.pixels) << "the board must stand still for the comparison";
+    EXPECT_EQ(picture.pixels, ungathered.pixels);
+}

@@ -45,7 +45,7 @@ struct GlProgram {
     GLint uWorld, uView, uProj, uTex, uTexCount, uTexGen, uPixel, uLighting, uAmbient, uMatDiffuse,
         uMatAmbient, uMatEmissive, uLightDir, uLightColor, uLightCount, uPointSize, uPointMin, uPointScale,
         uPointAbc, uViewportH, uPointSprite, uHasTexture, uColorOp, uAlphaOp, uAlphaTest, uAlphaFunc,
-        uAlphaRef, uSampler;
+        uAlphaRef, uSampler, uTexArray, uLayers;
 };
 
 // Specialised programs kept at once; past this every other combination uses the general one.
@@ -93,6 +93,27 @@ struct GlPendingBatch {
 // How many batches back a draw looks for one of its state, and how many wait at most.
 constexpr int GL_JOIN_WINDOW = 64;
 constexpr int GL_MAX_PENDING = 256;
+
+// Texture families: small pictures of one size and format (the strips of the figures, the tiles)
+// are copied, each as a layer, into one array texture, so that draws which differ only in which of
+// them they use share a state and can be gathered into one call. The layer goes with each vertex;
+// an array layer samples exactly as the texture it copies (same size, levels, format, swizzle and
+// sampler), so the picture does not change.
+constexpr int GL_FAMILIES = 8;
+constexpr int GL_FAMILY_LAYERS = 16;
+constexpr int GL_FAMILY_MAX_TEXELS = 512 * 512;
+constexpr int GL_FAMILY_HANDLE = 0x40000000;  // snapshots name family f as GL_FAMILY_HANDLE + f
+
+struct GlFamily {
+    int width = 0, height = 0, levels = 0;
+    GpuFormat format = GpuFormat::Unknown;
+    GLuint array = 0;
+    int layers = 0;                            // layers the array has room for
+    int members = 0;                           // layers in use
+    int textures[GL_FAMILY_LAYERS] = {};       // the texture in each layer
+    GLuint names[GL_FAMILY_LAYERS] = {};       // its GL texture then (a released one is not copied)
+    uint32_t copied[GL_FAMILY_LAYERS] = {};    // the version copied into the layer (0: none yet)
+};
 
 // A frame of the back buffer as recorded (damage.h tells why).
 struct GlRecording {
@@ -195,15 +216,70 @@ struct GlDevice {
     int windowColorWidth = 0, windowColorHeight = 0;
     bool surfaceFailed = false;           // said once on standard error
     std::vector<uint8_t> surfaceRows;     // a row being turned over (a converted rectangle's rows)
+    GlFamily families[GL_FAMILIES];
+    int familyCount = 0;
+    int liveLayer = -1;     // the live snapshot's family layer (-1: a plain texture or none)
+    float liveMvp[16] = {};  // the live snapshot's world x view x projection
 };
 
 GlDevice gl;
 
 void releaseStillCache();
+// The family a snapshot's texture handle names, or null.
+GlFamily* familyOf(int handle)
+{
+    int f = handle - GL_FAMILY_HANDLE;
+    return f >= 0 && f < gl.familyCount ? &gl.families[f] : nullptr;
+}
+
+// Mip levels of a GL texture of `levels` levels (its highest level is levels - 1, at most the full chain).
+int familyLevels(int width, int height, int levels)
+{
+    int n = 1;
+    for (int side = width > height ? width : height; side > 1; side >>= 1) ++n;
+    return levels < 1 ? 1 : levels < n ? levels : n;
+}
+
+// Copies into the family's array every member whose texels changed since they were copied: level
+// by level, as GL stores them (RGBA8), so the layer holds the same texels.
+void syncFamily(GlFamily& f)
+{
+    if (!f.array) {
+        glGenTextures(1, &f.array);
+        glBindTexture(GL_TEXTURE_2D_ARRAY, f.array);
+        glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_SWIZZLE_A, f.format == GpuFormat::X8R8G8B8 ? GL_ONE : GL_ALPHA);
+        glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAX_LEVEL, f.levels - 1);
+        f.layers = 0;
+    }
+    if (f.layers < f.members) {
+        f.layers = f.members <= 4 ? 4 : f.members <= 8 ? 8 : GL_FAMILY_LAYERS;
+        glBindTexture(GL_TEXTURE_2D_ARRAY, f.array);
+        for (int l = 0, w = f.width, h = f.height; l < f.levels; ++l, w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1)
+            glTexImage3D(GL_TEXTURE_2D_ARRAY, l, GL_RGBA8, w, h, f.layers, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        for (int i = 0; i < GL_FAMILY_LAYERS; ++i) f.copied[i] = 0;
+    }
+    std::vector<uint8_t> texels;
+    for (int i = 0; i < f.members; ++i) {
+        GpuTextureSlot* t = gpuTextureSlot(f.textures[i]);
+        if (!t || t->glTexture != f.names[i] || t->version == f.copied[i]) continue;
+        texels.resize(static_cast<size_t>(f.width) * f.height * 4);
+        glActiveTexture(GL_TEXTURE0);
+        for (int l = 0, w = f.width, h = f.height; l < f.levels; ++l, w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1) {
+            glBindTexture(GL_TEXTURE_2D, t->glTexture);
+            glPixelStorei(GL_PACK_ALIGNMENT, 4);
+            glGetTexImage(GL_TEXTURE_2D, l, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
+            glBindTexture(GL_TEXTURE_2D_ARRAY, f.array);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+            glTexSubImage3D(GL_TEXTURE_2D_ARRAY, l, 0, 0, i, w, h, 1, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
+        }
+        f.copied[i] = t->version;
+    }
+}
 
 // The shaders' switches (declared in front of them, as uniforms or as constants).
 const char* kVertexSwitches[] = {"uTexCount", "uTexGen", "uLighting", "uPointScale"};
-const char* kFragmentSwitches[] = {"uHasTexture", "uColorOp", "uAlphaOp", "uAlphaTest", "uAlphaFunc", "uPointSprite"};
+const char* kFragmentSwitches[] = {"uHasTexture", "uColorOp", "uAlphaOp", "uAlphaTest", "uAlphaFunc", "uPointSprite",
+                                   "uTexArray"};
 
 const char* kVertexShader = R"(
 layout(location = 0) in vec3 aPos;
@@ -221,7 +297,9 @@ uniform float uPointSize, uPointMin, uViewportH;
 uniform vec3 uPointAbc;
 out vec4 vColor;
 out vec2 vUV;
+flat out float vLayer;
 void main() {
+    vLayer = aNormal.x;  // the layer of a texture family (its draws are unlit, without generated coordinates)
     vec4 worldPos = uWorld * vec4(aPos, 1.0);
     vec4 viewPos = uView * worldPos;
     vec4 clip = uProj * viewPos;
@@ -261,7 +339,9 @@ void main() {
 const char* kFragmentShader = R"(
 in vec4 vColor;
 in vec2 vUV;
+flat in float vLayer;
 uniform sampler2D uSampler;
+uniform sampler2DArray uLayers;
 uniform float uAlphaRef;
 out vec4 fragColor;
 vec4 combine(int op, vec4 t, vec4 d) {
@@ -275,7 +355,7 @@ vec4 combine(int op, vec4 t, vec4 d) {
 }
 void main() {
     vec2 uv = uPointSprite != 0 ? gl_PointCoord : vUV;
-    vec4 t = uHasTexture != 0 ? texture(uSampler, uv) : vec4(1.0);
+    vec4 t = uHasTexture == 0 ? vec4(1.0) : uTexArray != 0 ? texture(uLayers, vec3(uv, vLayer)) : texture(uSampler, uv);
     vec4 c = vec4(combine(uColorOp, t, vColor).rgb, combine(uAlphaOp, t, vColor).a);
     if (uAlphaTest != 0) {
         float a = floor(c.a * 255.0 + 0.5);
@@ -504,9 +584,15 @@ void applyState(const GlProgram& g)
                 bitsFloat(rs(GpuRenderState::PointScaleC)));
     glUniform1f(g.uViewportH, static_cast<float>(gl.targetHeight));
     GpuTextureSlot* t = gpuTextureSlot(gpu.texture);
+    GlFamily* family = familyOf(gpu.texture);
+    if (family) syncFamily(*family);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, family ? family->array : 0);
+    glBindSampler(1, gl.sampler);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, t ? t->glTexture : 0);
-    glUniform1i(g.uHasTexture, t ? 1 : 0);
+    glUniform1i(g.uHasTexture, t || family ? 1 : 0);
+    glUniform1i(g.uTexArray, family ? 1 : 0);
     glUniform1i(g.uColorOp, static_cast<int>(ts(GpuTextureStageState::ColorOp)));
     glUniform1i(g.uAlphaOp, static_cast<int>(ts(GpuTextureStageState::AlphaOp)));
     glUniform1i(g.uAlphaTest, rs(GpuRenderState::AlphaTestEnable) ? 1 : 0);
@@ -560,6 +646,8 @@ void locate(GlProgram& g)
     g.uAlphaFunc = glGetUniformLocation(p, "uAlphaFunc");
     g.uAlphaRef = glGetUniformLocation(p, "uAlphaRef");
     g.uSampler = glGetUniformLocation(p, "uSampler");
+    g.uTexArray = glGetUniformLocation(p, "uTexArray");
+    g.uLayers = glGetUniformLocation(p, "uLayers");
 }
 
 // A texture stage operation as the shader's combine() tells them apart (anything else is the
@@ -568,7 +656,7 @@ uint32_t combineOp(uint32_t op) { return op >= 2 && op <= 7 ? op : 1; }
 
 // The switches the state selects, packed: texture transform (1 bit), texture coordinate
 // generation (2), lighting (1), point scale (1), texture (1), colour and alpha operation (3 + 3),
-// alpha test (1), its function (4), point sprite (1).
+// alpha test (1), its function (4), point sprite (1), texture family (1).
 uint32_t programKey(int batchKind)
 {
     uint32_t tci = ts(GpuTextureStageState::TexCoordIndex) & 0xFFFF0000u;
@@ -580,12 +668,14 @@ uint32_t programKey(int batchKind)
     key |= texGen << 1;
     key |= (rs(GpuRenderState::Lighting) ? 1u : 0u) << 3;
     key |= (rs(GpuRenderState::PointScaleEnable) ? 1u : 0u) << 4;
-    key |= (gpuTextureSlot(gpu.texture) ? 1u : 0u) << 5;
+    bool family = familyOf(gpu.texture) != nullptr;
+    key |= (gpuTextureSlot(gpu.texture) || family ? 1u : 0u) << 5;
     key |= combineOp(ts(GpuTextureStageState::ColorOp)) << 6;
     key |= combineOp(ts(GpuTextureStageState::AlphaOp)) << 9;
     key |= alphaTest << 12;
     key |= alphaFunc << 13;
     key |= (batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1u : 0u) << 17;
+    key |= (family ? 1u : 0u) << 18;
     return key;
 }
 
@@ -596,14 +686,15 @@ bool makeProgram(GlProgram& g, uint32_t key)
     std::string vs = "#version 330 core\n", fs = vs;
     const int vertexValues[4] = {static_cast<int>(key & 1), static_cast<int>((key >> 1) & 3),
                                  static_cast<int>((key >> 3) & 1), static_cast<int>((key >> 4) & 1)};
-    const int fragmentValues[6] = {static_cast<int>((key >> 5) & 1), static_cast<int>((key >> 6) & 7),
+    const int fragmentValues[7] = {static_cast<int>((key >> 5) & 1), static_cast<int>((key >> 6) & 7),
                                    static_cast<int>((key >> 9) & 7), static_cast<int>((key >> 12) & 1),
-                                   static_cast<int>((key >> 13) & 15), static_cast<int>((key >> 17) & 1)};
+                                   static_cast<int>((key >> 13) & 15), static_cast<int>((key >> 17) & 1),
+                                   static_cast<int>((key >> 18) & 1)};
     for (int i = 0; i < 4; ++i)
         vs += key == GL_GENERAL_PROGRAM ? std::string("uniform int ") + kVertexSwitches[i] + ";\n"
                                         : std::string("const int ") + kVertexSwitches[i] + " = " +
                                               std::to_string(vertexValues[i]) + ";\n";
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 7; ++i)
         fs += key == GL_GENERAL_PROGRAM ? std::string("uniform int ") + kFragmentSwitches[i] + ";\n"
                                         : std::string("const int ") + kFragmentSwitches[i] + " = " +
                                               std::to_string(fragmentValues[i]) + ";\n";
@@ -616,6 +707,7 @@ bool makeProgram(GlProgram& g, uint32_t key)
     locate(g);
     glUseProgram(g.program);
     glUniform1i(g.uSampler, 0);
+    glUniform1i(g.uLayers, 1);
     glUniform1i(g.uPointSprite, 0);
     gl.bound = nullptr;
     return true;
@@ -673,9 +765,9 @@ void transformRow(const float v[4], const float* m, float out[4])
 }
 
 // The back-buffer pixels a batch can touch: its vertices taken through the shader's transforms
-// to window pixels, widened by two pixels (and by half a point's size); the whole target when a
+// (`mvp`: world x view x projection of the snapshot, multiplied once per state) to window pixels, widened by two pixels (and by half a point's size); the whole target when a
 // vertex lies at or behind the eye, or points grow with distance.
-DamageRect batchBox(const GlSnapshot& st, const GpuVertex* v, int count, int batchKind)
+DamageRect batchBox(const GlSnapshot& st, const float* mvp, const GpuVertex* v, int count, int batchKind)
 {
     int w = gpu.params.backBufferWidth, h = gpu.params.backBufferHeight;
     DamageRect whole = {0, 0, w, h};
@@ -690,15 +782,10 @@ DamageRect batchBox(const GlSnapshot& st, const GpuVertex* v, int count, int bat
         if (!(largest < 4096.0f)) return whole;
         margin += largest * 0.5f;
     }
-    const float* world = st.transforms[static_cast<int>(GpuTransform::World)];
-    const float* view = st.transforms[static_cast<int>(GpuTransform::View)];
-    const float* proj = st.transforms[static_cast<int>(GpuTransform::Projection)];
     float x0 = 1e30f, y0 = 1e30f, x1 = -1e30f, y1 = -1e30f;
     for (int i = 0; i < count; ++i) {
-        float p[4] = {v[i].pos[0], v[i].pos[1], v[i].pos[2], 1.0f}, a[4], b[4], c[4];
-        transformRow(p, world, a);
-        transformRow(a, view, b);
-        transformRow(b, proj, c);
+        float p[4] = {v[i].pos[0], v[i].pos[1], v[i].pos[2], 1.0f}, c[4];
+        transformRow(p, mvp, c);
         if (!(c[3] > 1e-6f)) return whole;
         float nx = c[0] / c[3] + 1.0f / float(w), ny = -c[1] / c[3] + 1.0f / float(h);
         float px = (nx + 1.0f) * 0.5f * float(w), py = (ny + 1.0f) * 0.5f * float(h);
@@ -1300,6 +1387,112 @@ void glDeviceFlush()
 
 namespace {
 
+// out = a x b x c for row-major matrices (v x out = ((v x a) x b) x c).
+void multiply3(const float* a, const float* b, const float* c, float* out)
+{
+    float ab[16];
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            ab[i * 4 + j] = a[i * 4] * b[j] + a[i * 4 + 1] * b[4 + j] + a[i * 4 + 2] * b[8 + j] + a[i * 4 + 3] * b[12 + j];
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            out[i * 4 + j] = ab[i * 4] * c[j] + ab[i * 4 + 1] * c[4 + j] + ab[i * 4 + 2] * c[8 + j] + ab[i * 4 + 3] * c[12 + j];
+}
+
+// A family member whose picture was released (and its draws sent then): its layer is free again.
+bool memberGone(const GlFamily& f, int layer)
+{
+    GpuTextureSlot* t = gpuTextureSlot(f.textures[layer]);
+    return !t || t->glTexture != f.names[layer];
+}
+
+// Puts the snapshot's texture into its family (made or joined on first use) and names the family
+// instead of the texture, so that the snapshots of the family's members are equal; gives the
+// texture's layer, or -1 when it stays a plain texture: with gathering off, drawing into a
+// render target, lit or generated texture points (the layer rides in the normal), a texture
+// that is large, drawn into, of another format than 32-bit colour, or no room left.
+int joinFamily(GlSnapshot& s)
+{
+    if (!gpu.batching || gpu.renderTarget != 0) return -1;
+    if (s.renderStates[static_cast<int>(GpuRenderState::Lighting)] ||
+        (s.stageStates[static_cast<int>(GpuTextureStageState::TexCoordIndex)] & 0xFFFF0000u) != 0)
+        return -1;
+    GpuTextureSlot* t = gpuTextureSlot(s.texture);
+    if (!t || t->renderTarget || !t->glTexture || t->width * t->height > GL_FAMILY_MAX_TEXELS) return -1;
+    if (t->format != GpuFormat::A8R8G8B8 && t->format != GpuFormat::X8R8G8B8) return -1;
+    int levels = familyLevels(t->width, t->height, t->levels);
+    int f = 0;
+    while (f < gl.familyCount && !(gl.families[f].width == t->width && gl.families[f].height == t->height &&
+                                   gl.families[f].levels == levels && gl.families[f].format == t->format))
+        ++f;
+    if (f == gl.familyCount) {
+        // a family given back (all its pictures released) is made again first
+        int empty = 0;
+        while (empty < gl.familyCount && gl.families[empty].width != 0) ++empty;
+        if (empty < gl.familyCount) f = empty;
+    }
+    if (f == gl.familyCount && f == GL_FAMILIES) {
+        // a family whose pictures are all gone makes room
+        for (f = 0; f < GL_FAMILIES; ++f) {
+            int live = 0;
+            for (int i = 0; i < gl.families[f].members; ++i) live += memberGone(gl.families[f], i) ? 0 : 1;
+            if (live == 0) break;
+        }
+        if (f == GL_FAMILIES) return -1;
+        if (gl.families[f].array) glDeleteTextures(1, &gl.families[f].array);
+        gl.families[f].width = 0;  // made again below
+    }
+    if (f == gl.familyCount || gl.families[f].width == 0) {
+        GlFamily& made = gl.families[f];
+        if (f == gl.familyCount) gl.familyCount++;
+        made = GlFamily();
+        made.width = t->width;
+        made.height = t->height;
+        made.levels = levels;
+        made.format = t->format;
+    }
+    GlFamily& family = gl.families[f];
+    int layer = 0;
+    while (layer < family.members && !(family.textures[layer] == s.texture && family.names[layer] == t->glTexture)) ++layer;
+    bool found = layer < family.members;
+    if (!found) {
+        // the layer of a picture released since (its draws were sent before it went) is free
+        for (int i = 0; i < family.members; ++i)
+            if (memberGone(family, i)) {
+                layer = i;
+                break;
+            }
+    }
+    if (!found && layer < family.members) {
+        family.textures[layer] = s.texture;
+        family.names[layer] = t->glTexture;
+        family.copied[layer] = 0;
+    } else if (!found) {
+        if (layer == GL_FAMILY_LAYERS) return -1;
+        if (layer == family.layers && family.array) {
+            // the array grows (and is filled again): nothing waiting may use it as it is
+            GlSnapshot keep = s;
+            glDeviceFlush();
+            drawRecordedNow();
+            s = keep;
+        }
+        family.textures[layer] = s.texture;
+        family.names[layer] = t->glTexture;
+        family.copied[layer] = 0;
+        family.members++;
+    }
+    // A member's texels changing gives it the newest version: the family's is the newest of its
+    // members', so a recorded draw of the family differs from an earlier one when any has changed.
+    uint32_t version = 0;
+    for (int i = 0; i < family.members; ++i) {
+        GpuTextureSlot* m = gpuTextureSlot(family.textures[i]);
+        if (m && m->glTexture == family.names[i] && m->version > version) version = m->version;
+    }
+    s.texture = GL_FAMILY_HANDLE + f;
+    s.textureVersion = version;
+    return layer;
+}
+
 // The snapshot of the state draws are made with now: an equal one already waiting is shared.
 // A texture transform that only maps the texture points (no generated coordinates) is applied
 // to the draws' points here instead of in the shader (as the shader would: (u, v, 1, 0) times
@@ -1318,6 +1511,9 @@ int liveSnapshot()
         flags = TTFF_DISABLE;
         for (int i = 0; i < 16; ++i) m[i] = i % 5 == 0 ? 1.0f : 0.0f;
     }
+    gl.liveLayer = joinFamily(s);
+    multiply3(s.transforms[static_cast<int>(GpuTransform::World)], s.transforms[static_cast<int>(GpuTransform::View)],
+              s.transforms[static_cast<int>(GpuTransform::Projection)], gl.liveMvp);
     // The most recent first: a state comes back more often than an old one.
     for (int i = static_cast<int>(gl.pendingSnapshots.size()) - 1, n = 0; i >= 0 && n < 8; --i, ++n)
         if (std::memcmp(&gl.pendingSnapshots[static_cast<size_t>(i)], &s, sizeof s) == 0) return gl.liveSnapshot = i;
@@ -1398,6 +1594,8 @@ void glDeviceDraw(GpuPrimitive type, int prims, const GpuVertex* v, int count)
     default: in.assign(v, v + count); break;
     }
     int snapshot = liveSnapshot();
+    if (gl.liveLayer >= 0)
+        for (GpuVertex& x : in) x.normal[0] = static_cast<float>(gl.liveLayer);
     if (gl.liveBakes) {
         const float* m = gl.bakeMatrix;
         for (GpuVertex& x : in) {
@@ -1409,7 +1607,7 @@ void glDeviceDraw(GpuPrimitive type, int prims, const GpuVertex* v, int count)
     // Draws into the back buffer may be put in another order where they cannot touch the same
     // pixels (render targets keep theirs: the boxes are the back buffer's).
     bool boxes = gpu.renderTarget == 0;
-    DamageRect box = boxes ? batchBox(gl.pendingSnapshots[static_cast<size_t>(snapshot)], in.data(),
+    DamageRect box = boxes ? batchBox(gl.pendingSnapshots[static_cast<size_t>(snapshot)], gl.liveMvp, in.data(),
                                       static_cast<int>(in.size()), kind)
                            : DamageRect{0, 0, gpu.params.backBufferWidth, gpu.params.backBufferHeight};
     GlPendingBatch& b = batchFor(gl.liveSnapshot, kind, box, boxes && gpu.batching);
@@ -2128,6 +2326,28 @@ bool glDeviceCreateTexture(GpuTextureSlot& t)
     return true;
 }
 
+namespace {
+
+// A family whose pictures are all released gives its array back at once: the board's pictures
+// go when a level is left, and their layers' copies would otherwise stay resident on the map.
+void releaseEmptyFamilies()
+{
+    for (int f = 0; f < gl.familyCount; ++f) {
+        GlFamily& family = gl.families[f];
+        if (!family.array || family.width == 0) continue;
+        bool live = false;
+        for (int i = 0; i < family.members && !live; ++i) live = !memberGone(family, i);
+        if (live) continue;
+        glDeviceFlush();  // nothing waiting may still name the family
+        drawRecordedNow();
+        glDeleteTextures(1, &family.array);
+        family = GlFamily();  // width 0: made again when a picture of its kind is drawn
+        gl.liveSnapshot = -1;
+    }
+}
+
+}  // namespace
+
 void glDeviceReleaseTexture(GpuTextureSlot& t)
 {
     drawRecordedNow();  // recorded draws may use it
@@ -2136,6 +2356,7 @@ void glDeviceReleaseTexture(GpuTextureSlot& t)
     if (t.glTexture) glDeleteTextures(1, &t.glTexture);
     t.glFramebuffer = t.glDepth = t.glTexture = 0;
     gl.dirty = true;
+    releaseEmptyFamilies();
 }
 
 void glDeviceUploadTexture(GpuTextureSlot& t)

@@ -162,7 +162,7 @@ struct GlDevice {
     GLuint presentProgram = 0;
     GLuint copyProgram = 0;  // made at the first copy (copyThroughProgram); 0 before, or when it failed
     bool copyProgramTried = false;
-    GLint cBack = -1;
+    GLint cBack = -1, cBox = -1;
     GLuint copySampler = 0;
     GLint copyFilter = 0;    // the copy sampler's filter (0: not set yet)
     GLuint vao = 0;
@@ -204,7 +204,7 @@ struct GlDevice {
     int windowFrameWidth = 0, windowFrameHeight = 0;
     uint16_t rampPresented[3][256] = {};  // the brightness ramp the window was last shown through
     uint32_t versions = 0;        // the last texture version handed out
-    GLint pBack, pGamma;
+    GLint pBack, pGamma, pBox;
     GlStillCache still;
     // Present through the window's surface (a window made without OpenGL, where Mesa draws in
     // software): the context lives on a hidden window of its own, a present draws into
@@ -386,9 +386,14 @@ const char* kPresentFragment = R"(#version 330 core
 in vec2 vUV;
 uniform sampler2D uBack;
 uniform usampler2D uGamma;
+uniform vec4 uBox;
 out vec4 fragColor;
+// The frame's point under this window pixel, from the pixel's own position (uBox: the
+// letterbox's x, y, width, height): the same in a whole copy and in one under a scissor,
+// where an interpolated coordinate can differ in its last bit and round a texel the other way.
+vec2 backPoint() { return vec2((gl_FragCoord.x - uBox.x) / uBox.z, 1.0 - (gl_FragCoord.y - uBox.y) / uBox.w); }
 void main() {
-    vec4 c = texture(uBack, vUV);
+    vec4 c = texture(uBack, backPoint());
     ivec3 i = ivec3(floor(c.rgb * 255.0 + 0.5));
     // the display uses the high byte of each ramp entry
     fragColor = vec4(float(texelFetch(uGamma, ivec2(i.r, 0), 0).r >> 8u) / 255.0,
@@ -405,9 +410,14 @@ void main() {
 const char* kCopyFragment = R"(#version 330 core
 in vec2 vUV;
 uniform sampler2D uBack;
+uniform vec4 uBox;
 out vec4 fragColor;
+// The frame's point under this window pixel, from the pixel's own position (uBox: the
+// letterbox's x, y, width, height): the same in a whole copy and in one under a scissor,
+// where an interpolated coordinate can differ in its last bit and round a texel the other way.
+vec2 backPoint() { return vec2((gl_FragCoord.x - uBox.x) / uBox.z, 1.0 - (gl_FragCoord.y - uBox.y) / uBox.w); }
 void main() {
-    fragColor = vec4(texture(uBack, vUV).rgb, 1.0);
+    fragColor = vec4(texture(uBack, backPoint()).rgb, 1.0);
 }
 )";
 
@@ -1248,6 +1258,7 @@ bool glDeviceCreate(const GpuPresentParams& params)
     osStartupMark("device programs linked");
     gl.pBack = glGetUniformLocation(gl.presentProgram, "uBack");
     gl.pGamma = glGetUniformLocation(gl.presentProgram, "uGamma");
+    gl.pBox = glGetUniformLocation(gl.presentProgram, "uBox");
     glGenVertexArrays(1, &gl.vao);
     glGenVertexArrays(1, &gl.presentVao);
     glGenBuffers(1, &gl.vbo);
@@ -2074,6 +2085,7 @@ bool copyThroughProgram(const GpuViewport& box)
         gl.copyProgramTried = true;
         gl.copyProgram = link(kPresentVertex, kCopyFragment);
         if (gl.copyProgram) gl.cBack = glGetUniformLocation(gl.copyProgram, "uBack");
+        if (gl.copyProgram) gl.cBox = glGetUniformLocation(gl.copyProgram, "uBox");
         if (gl.copyProgram) glGenSamplers(1, &gl.copySampler);
     }
     if (!gl.copyProgram) return false;
@@ -2093,6 +2105,7 @@ bool copyThroughProgram(const GpuViewport& box)
     }
     glBindSampler(0, gl.copySampler);
     glUniform1i(gl.cBack, 0);
+    glUniform4f(gl.cBox, float(box.x), float(box.y), float(box.width), float(box.height));
     glBindVertexArray(gl.presentVao);
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindSampler(0, 0);
@@ -2138,6 +2151,7 @@ void copyFrameToWindow(const GpuViewport& box)
         glBindSampler(0, 0);
         glUniform1i(gl.pBack, 0);
         glUniform1i(gl.pGamma, 1);
+        glUniform4f(gl.pBox, float(box.x), float(box.y), float(box.width), float(box.height));
         glBindVertexArray(gl.presentVao);
         glDrawArrays(GL_TRIANGLES, 0, 3);
     }

@@ -2500,7 +2500,9 @@ bool glDisplayModes(std::vector<GpuDisplayMode>& out, GpuDisplayMode* desktop)
 void* gpuCreateHiddenWindow(int width, int height)
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
-    return SDL_CreateWindow("Ostrimar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+    // No title: the window that only carries the context (never shown) must not be found by name
+    // in the game's place (window tools, tests and scripts look the game up by its title).
+    return SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
                             SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
 }
 

@@ -1424,7 +1424,11 @@ bool memberGone(const GlFamily& f, int layer)
 // that is large, drawn into, of another format than 32-bit colour, or no room left.
 int joinFamily(GlSnapshot& s)
 {
-    if (!gpu.batching || gpu.renderTarget != 0) return -1;
+    // Where Mesa draws in software (the window shown through its surface) every texture lives in
+    // main memory, so a layer would be a second copy of its picture, while the calls it saves
+    // cost that driver next to nothing (its cost is the pixels shaded): pictures join families
+    // only where a GPU draws.
+    if (!gpu.batching || gpu.renderTarget != 0 || gl.surfacePresent) return -1;
     if (s.renderStates[static_cast<int>(GpuRenderState::Lighting)] ||
         (s.stageStates[static_cast<int>(GpuTextureStageState::TexCoordIndex)] & 0xFFFF0000u) != 0)
         return -1;

@@ -768,6 +768,16 @@ void putSnapshot(const GlSnapshot& in)
     gpu.texture = in.texture;
 }
 
+// Puts a batch's recorded state into GL, with the program for its kind of primitive.
+void applyBatchState(const GlSnapshot& snapshot, int batchKind)
+{
+    putSnapshot(snapshot);
+    GlProgram& g = programFor(batchKind);
+    applyState(g);
+    glUniform1i(g.uPointSprite, batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
+    glBindVertexArray(gl.vao);
+}
+
 // v x M for a row-major matrix (the shader's convention).
 void transformRow(const float v[4], const float* m, float out[4])
 {
@@ -942,11 +952,7 @@ void replayCommands(const GlRecording& r, int from, int to, const DamageRect* re
             continue;
         }
         if (c.snapshot != applied || c.batchKind != appliedKind || gl.dirty) {
-            putSnapshot(r.snapshots[static_cast<size_t>(c.snapshot)]);
-            GlProgram& g = programFor(c.batchKind);
-            applyState(g);
-            glUniform1i(g.uPointSprite, c.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
-            glBindVertexArray(gl.vao);
+            applyBatchState(r.snapshots[static_cast<size_t>(c.snapshot)], c.batchKind);
             applied = c.snapshot;
             appliedKind = c.batchKind;
         }
@@ -1373,11 +1379,7 @@ void glDeviceFlush()
         for (int i = 0; i < gl.pendingCount; ++i) {
             const GlPendingBatch& b = gl.pending[static_cast<size_t>(i)];
             if (b.snapshot != applied || b.batchKind != appliedKind) {
-                putSnapshot(gl.pendingSnapshots[static_cast<size_t>(b.snapshot)]);
-                GlProgram& g = programFor(b.batchKind);
-                applyState(g);
-                glUniform1i(g.uPointSprite, b.batchKind == 3 && rs(GpuRenderState::PointSpriteEnable) ? 1 : 0);
-                glBindVertexArray(gl.vao);
+                applyBatchState(gl.pendingSnapshots[static_cast<size_t>(b.snapshot)], b.batchKind);
                 applied = b.snapshot;
                 appliedKind = b.batchKind;
             }

@@ -213,3 +213,13 @@ bool botOpenPauseMenu()
     clickAt(Vec2{-338.0f, 15.0f});  // the "menu" text button on the HUD
     return dialogPort.open != 0;
 }
+
+bool botPacedMove(BotPace& pace, BotKind kind, uint32_t seed, long frame)
+{
+    pace.readyFrames = botBoardReady() ? pace.readyFrames + 1 : 0;
+    long wait = kind == BotPlan ? PLAN_THINK_FRAMES : 2;
+    if (pace.readyFrames < wait || !botMove(kind, seed)) return false;
+    pace.lastMoveFrame = frame;
+    pace.readyFrames = 0;
+    return true;
+}

@@ -42,6 +42,16 @@ bool botChoosePlanned(uint32_t seed, const PlanSearch& search, PlanMove* out, lo
 bool botMake(const PlanMove& move);
 // One move of the bot of that kind on a settled board; false when none was made.
 bool botMove(BotKind kind, uint32_t seed);
+// The pace of a bot playing a level frame by frame: it moves on the second frame of rest (so
+// the board step has seen the settled board and checked for a cleared level), the planning bot
+// after its thinking time.
+struct BotPace {
+    long readyFrames = 0;
+    long lastMoveFrame = 0;
+};
+// Counts this frame's rest and makes a move when the pace says so; true when a move was made
+// (lastMoveFrame is then `frame`).
+bool botPacedMove(BotPace& pace, BotKind kind, uint32_t seed, long frame);
 // A won trophy takes the game to the trophy room: the bot looks at it (the trophy is no longer
 // new) and comes straight back to the level. Every bot world sets it as the trophy-room hook.
 void backFromTrophyRoom();

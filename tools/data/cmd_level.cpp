@@ -61,10 +61,9 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
         return PlayFailed;
     }
     long frames = 0;
-    long lastMoveFrame = 0;
+    BotPace pace;
     bool won = false;
     bool lost = false;
-    long readyFrames = 0;
     for (;;) {
         // The game's own frame: board step, limits, outcome and the rest, in the game's order.
         if (!botFrame()) return PlayFailed;
@@ -78,17 +77,8 @@ PlayResult playOnce(const char* path, long seed, long maxMoves, int mode, int le
             break;
         }
         if (play.movesMade >= maxMoves) break;
-        if (frames - lastMoveFrame > STALL_FRAMES) break;
-        // The bot clicks on the second frame of rest, so the board step has seen the settled board
-        // (and checked for a cleared level) before the next move.
-        // The planning bot takes its time to look at the board.
-        bool ready = botBoardReady();
-        readyFrames = ready ? readyFrames + 1 : 0;
-        long wait = bot == BotPlan ? PLAN_THINK_FRAMES : 2;
-        if (readyFrames >= wait && botMove(bot, static_cast<uint32_t>(seed))) {
-            lastMoveFrame = frames;
-            readyFrames = 0;
-        }
+        if (frames - pace.lastMoveFrame > STALL_FRAMES) break;
+        botPacedMove(pace, bot, static_cast<uint32_t>(seed), frames);
     }
     int targetsLeft = 0;
     for (const auto& row : board.cells) {

@@ -134,23 +134,16 @@ int cmdRecord(int argc, char** argv)
         return 1;
     }
     long frames = 0;
-    long lastMoveFrame = 0;
-    long readyFrames = 0;
+    BotPace pace;
     while (replayRecorder.active) {
         if (!botFrame()) return 1;
         frames++;
         if (!replayRecorder.active) break;
-        if (frames - lastMoveFrame > RECORD_STALL_FRAMES) {
+        if (frames - pace.lastMoveFrame > RECORD_STALL_FRAMES) {
             replayLevelLeft();  // the bot gives up: the level is left
             break;
         }
-        bool ready = botBoardReady();
-        readyFrames = ready ? readyFrames + 1 : 0;
-        long wait = bot == BotPlan ? PLAN_THINK_FRAMES : 2;
-        if (readyFrames >= wait && botMove(bot, static_cast<uint32_t>(seed))) {
-            lastMoveFrame = frames;
-            readyFrames = 0;
-        }
+        botPacedMove(pace, bot, static_cast<uint32_t>(seed), frames);
     }
     if (replayRecorder.written < 1) {
         std::fprintf(stderr, "record: cannot write %s\n", out);
